@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test under Wine on a virtual display. Extra arguments go to ctest
+# (for example: Scripts/test.sh -R Folder_test).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export BUILD_DIR=${BUILD_DIR:-build}
+Scripts/build.sh
+source Scripts/wine-env.sh
+tf_start_display
+trap tf_wine_stop EXIT
+tf_boot_prefix
+cd "$BUILD_DIR"
+ctest --output-on-failure -j "${TF_TEST_JOBS:-2}" "$@"

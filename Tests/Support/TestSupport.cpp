@@ -1,0 +1,129 @@
+#include "Support/TestSupport.h"
+
+#include "Kv/KvWindow.h"
+
+#include <shellapi.h>
+#include <fstream>
+
+namespace tf_test {
+
+namespace {
+
+void DeleteTreeNoFollow(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = dir + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                if (!RemoveDirectoryW(full.c_str())) DeleteFileW(full.c_str());
+            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTreeNoFollow(full + L"\\");
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static unsigned counter = 0;
+    for (;;) {
+        wchar_t name[64];
+        swprintf(name, 64, L"tftest_%lu_%u_%lu\\", GetCurrentProcessId(), ++counter, GetTickCount());
+        path_ = std::wstring(base) + name;
+        if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+    }
+}
+
+TempDir::~TempDir() { DeleteTreeNoFollow(path_); }
+
+bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+bool WriteText(const std::wstring& path, const std::string& utf8) {
+    return WriteBytes(path, std::vector<unsigned char>(utf8.begin(), utf8.end()));
+}
+
+std::vector<unsigned char> ReadBytes(const std::wstring& path) {
+    std::vector<unsigned char> out;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(h, &size);
+    out.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!out.empty()) ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &read, nullptr);
+    out.resize(read);
+    CloseHandle(h);
+    return out;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring ExeDirectory() {
+    wchar_t buf[MAX_PATH];
+    GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    std::wstring s = buf;
+    return s.substr(0, s.find_last_of(L"\\/") + 1);
+}
+
+std::wstring WindowText(HWND hwnd) {
+    int n = GetWindowTextLengthW(hwnd);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+ModalResponder::ModalResponder(int defaultAnswer)
+    : ModalResponder([defaultAnswer](HWND, const ModalSeen&) { return defaultAnswer; }) {}
+
+ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) { KvSetModalHook(&Hook, this); }
+
+ModalResponder::~ModalResponder() { KvSetModalHook(nullptr, nullptr); }
+
+void ModalResponder::Hook(HWND dlg, void* context) {
+    auto* self = static_cast<ModalResponder*>(context);
+    ModalSeen seen;
+    seen.title = WindowText(dlg);
+    if (HWND text = GetDlgItem(dlg, 100)) seen.text = WindowText(text);
+    wchar_t cls[256] = {};
+    GetClassNameW(dlg, cls, 256);
+    seen.className = cls;
+    self->seen_.push_back(seen);
+    int id = self->answer_ ? self->answer_(dlg, self->seen_.back()) : 0;
+    if (id != 0) PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+void PumpMessages(DWORD ms) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (ms == 0) return;
+    Sleep(ms);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace tf_test

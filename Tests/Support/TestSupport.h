@@ -1,0 +1,66 @@
+// Shared helpers of the test suites: a fresh temporary folder per test, small file helpers, and a
+// responder that sees every modal window of the toolkit as it opens and answers it, so that no
+// test ever waits for a person.
+#pragma once
+
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tf_test {
+
+// A new empty directory under the system temp folder, deleted with its contents on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::wstring& path() const { return path_; }        // with a trailing backslash
+    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+bool WriteText(const std::wstring& path, const std::string& utf8);
+std::vector<unsigned char> ReadBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+std::wstring ExeDirectory();  // directory of the running test executable, with a trailing backslash
+
+// What a modal window looked like when it opened.
+struct ModalSeen {
+    std::wstring title;
+    std::wstring text;   // text of the box's text control (identifier 100), empty when it has none
+    std::wstring className;
+};
+
+// While alive, answers every modal window as it opens. The answer function gets the window and
+// what was seen and returns the command identifier to post (0 posts nothing: the test or the
+// window itself will end it). By default every window is answered with `defaultAnswer`.
+class ModalResponder {
+public:
+    using Answer = std::function<int(HWND dlg, const ModalSeen& seen)>;
+    explicit ModalResponder(int defaultAnswer = IDOK);
+    explicit ModalResponder(Answer answer);
+    ~ModalResponder();
+    ModalResponder(const ModalResponder&) = delete;
+    ModalResponder& operator=(const ModalResponder&) = delete;
+
+    const std::vector<ModalSeen>& seen() const { return seen_; }
+
+private:
+    static void Hook(HWND dlg, void* context);
+    Answer answer_;
+    std::vector<ModalSeen> seen_;
+};
+
+// Runs the message queue of this thread until it is empty (and once more after `ms` milliseconds
+// when ms > 0), so that posted messages and paints are processed.
+void PumpMessages(DWORD ms = 0);
+
+std::wstring WindowText(HWND hwnd);
+
+}  // namespace tf_test
