@@ -10,12 +10,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 tf_start_display() {
   if [ -z "${DISPLAY:-}" ]; then
-    local n=99
-    while [ -e "/tmp/.X${n}-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    local f
+    f=$(mktemp)
+    Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$f" >/dev/null 2>&1 &
     TF_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$f" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n1 "$f")"
+    rm -f "$f"
   fi
 }
 
