@@ -7,6 +7,7 @@
 #include <ole2.h>
 
 #include "Kv/KvWindow.h"
+#include "Support/TestSupport.h"
 
 int main(int argc, char** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     KvInitSystemInfo();
+    tf_test::InstallModalHook();
     testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
     OleUninitialize();

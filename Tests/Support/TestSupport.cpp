@@ -95,12 +95,24 @@ std::wstring WindowText(HWND hwnd) {
 ModalResponder::ModalResponder(int defaultAnswer)
     : ModalResponder([defaultAnswer](HWND, const ModalSeen&) { return defaultAnswer; }) {}
 
-ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) { KvSetModalHook(&Hook, this); }
+namespace {
+// Responders nest; the innermost answers. With none alive, a modal window is ended with Cancel (2)
+// so that an unexpected box can never hang a test.
+std::vector<ModalResponder*> g_responders;
+}  // namespace
 
-ModalResponder::~ModalResponder() { KvSetModalHook(nullptr, nullptr); }
+ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) { g_responders.push_back(this); }
 
-void ModalResponder::Hook(HWND dlg, void* context) {
-    auto* self = static_cast<ModalResponder*>(context);
+ModalResponder::~ModalResponder() { g_responders.pop_back(); }
+
+void InstallModalHook() { KvSetModalHook(&ModalResponder::Hook, nullptr); }
+
+void ModalResponder::Hook(HWND dlg, void*) {
+    if (g_responders.empty()) {
+        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
+    ModalResponder* self = g_responders.back();
     ModalSeen seen;
     seen.title = WindowText(dlg);
     if (HWND text = GetDlgItem(dlg, 100)) seen.text = WindowText(text);

@@ -51,11 +51,16 @@ public:
 
     const std::vector<ModalSeen>& seen() const { return seen_; }
 
-private:
     static void Hook(HWND dlg, void* context);
+
+private:
     Answer answer_;
     std::vector<ModalSeen> seen_;
 };
+
+// Installs the toolkit's modal hook for the whole test run (done by the test main). Without a live
+// ModalResponder every modal window is ended with Cancel (2).
+void InstallModalHook();
 
 // Runs the message queue of this thread until it is empty (and once more after `ms` milliseconds
 // when ms > 0), so that posted messages and paints are processed.
