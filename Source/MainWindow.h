@@ -1,0 +1,112 @@
+// The program's one top-level window: menu bar, tool bar, status bar, the folder tree pane on the
+// left, a five-pixel splitter and the filer filling the rest. It turns menu and tool bar commands
+// into calls on the filer and the project, keeps the layout, builds the title from the project's
+// template and implements task tray mode with a hidden owner window (CDummyWindow).
+#pragma once
+
+#include <windows.h>
+#include <memory>
+#include <string>
+
+class CKvToolBar;
+class CKvDragBar;
+
+// Main window command identifiers (menu, tool bar, tray menu).
+enum MainCommand : int {
+    kCmdNewFolder = 2500,
+    kCmdNewMusicFolder = 2501,
+    kCmdNewImageFolder = 2502,
+    kCmdSearchSettings = 2503,
+    kCmdRegisteredApps = 2504,
+    kCmdExitWithoutSaving = 2505,
+    kCmdExit = 2506,
+    kCmdViewDetails = 2507,
+    kCmdViewIcons = 2508,
+    kCmdViewList = 2509,
+    kCmdToggleStatusBar = 2510,
+    kCmdToggleTreePane = 2511,
+    kCmdProjectSettings = 2513,
+    kCmdOpenHelpAddress = 2514,
+    kCmdOpenHelpProgram = 2515,
+    kCmdVersion = 2516,
+    kCmdBack = 2517,
+    kCmdForward = 2518,
+    kCmdCopy = 2519,
+    kCmdRemove = 2520,
+    kCmdNewFolderTool = 2521,
+    kCmdUp = 2522,
+    kCmdRefresh = 2523,
+};
+
+// Tray icon callback message.
+constexpr UINT kTrayMessage = WM_USER + 1;
+
+class CMainWindow {
+public:
+    CMainWindow();
+    ~CMainWindow();
+    CMainWindow(const CMainWindow&) = delete;
+    CMainWindow& operator=(const CMainWindow&) = delete;
+
+    // Builds the hidden owner, the window (hidden), menus, tool bar, status bar, tree pane, filer
+    // and drag bar. False after an error box.
+    bool Create();
+    // Removes the tray icon, destroys the tool bar, releases the DC, destroys both windows.
+    void Destroy();
+
+    HWND Hwnd() const { return hwnd_; }
+    HWND DummyHwnd() const { return dummy_; }
+    HWND StatusBar() const { return statusBar_; }
+    CKvToolBar* ToolBar() const { return toolBar_.get(); }
+
+    // Title from a template with the tokens %FileName%, %FileExt%, %DirPath%, %DirName%; the result
+    // becomes the window text and the tree's root item text.
+    void SetTitle(const std::wstring& templ);
+    void RefreshTitle();  // SetTitle(Project().titleFormat)
+    // The title text a template gives (no side effects).
+    static std::wstring ExpandTitle(const std::wstring& templ);
+
+    void Layout();
+    void CheckViewItem(int command);  // checks 2507 or 2508 (whichever equals command), unchecks the other
+    void CheckMenuItem(int command, bool checked);
+    void EnableMenuItem(int command, bool enabled);
+
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void SetTrayMode(bool on);
+    bool TrayMode() const { return trayFlag_ != 0; }
+    bool TrayIconShown() const { return trayIconShown_; }
+
+    bool NoSave() const { return noSave_ != 0; }
+    RECT SplitterRect() const { return splitter_; }  // left, top, width (right), height (bottom)
+
+private:
+    friend LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK DummyWindowProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    bool CreateDummy();
+    bool BuildMenu();
+    bool CreateToolBar();
+    void OnCommand(int id, HWND from);
+    void OnSplitterMouseMove(int x, int y);
+    void OnSplitterButtonDown(int x, int y);
+    void OnDragBarEnd(HWND dragBar);
+    void OnPaint();
+    void OnTrayNotify(LPARAM mouseMessage);
+
+    HWND hwnd_ = nullptr;
+    HWND dummy_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HDC dc_ = nullptr;
+    std::unique_ptr<CKvToolBar> toolBar_;
+    std::unique_ptr<CKvDragBar> dragBar_;
+    unsigned char noSave_ = 0;
+    unsigned char trayFlag_ = 0;
+    bool trayIconShown_ = false;
+    RECT splitter_{-1, 0, 0, 0};  // x, y, width, height
+    HCURSOR splitterCursor_ = nullptr;
+    UINT taskbarCreatedMessage_ = 0;
+};
+
+// The single main window.
+CMainWindow& MainWindow();
