@@ -1,0 +1,195 @@
+// The filer: the right-hand pane of the main window, a virtual (owner-data) report list of the
+// entries of the current folder. It keeps the current folder and a back/forward history, makes each
+// entry's display data from the shell, hands texts to the list view on request, sorts by a clicked
+// column, writes counts and sizes to the status bar, adds paths to folders and owns the kind object
+// that specialises it for plain, music and image folders. It is also the list view's drop target.
+// UI thread only, except PostFoundPath.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <oleidl.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "FilerHistory.h"
+
+class CFolder;
+class CEntry;
+class CKvToolBar;
+class CFilerKind;
+struct FilerCaches;
+struct IMalloc;
+
+// List view styles that select the view (the two low style bits).
+enum FilerViewMode : unsigned {
+    kFilerViewIcons = 0,
+    kFilerViewReport = 1,
+    kFilerViewSmallIcons = 2,
+    kFilerViewList = 3,
+};
+
+constexpr int kFilerColumnCount = 5;
+using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
+
+// The automatic search of a folder whose settings ask for a search each time it is shown. The
+// search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker hands every
+// found path to CKvFiler::PostFoundPath.
+class FilerAutoSearch {
+public:
+    virtual ~FilerAutoSearch() = default;
+    // Starts the search of `folder` unless one is running.
+    virtual void Start(CFolder& folder) = 0;
+    // Sets the stop flag and returns once the worker thread has ended.
+    virtual void StopAndWait() = 0;
+    virtual bool Running() const = 0;
+};
+
+class CKvFiler : public IDropTarget {
+public:
+    CKvFiler();
+    virtual ~CKvFiler();
+    CKvFiler(const CKvFiler&) = delete;
+    CKvFiler& operator=(const CKvFiler&) = delete;
+
+    // IUnknown: the filer is a process-wide object; the reference count never frees it.
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    // IDropTarget (FilerDropTarget.cpp).
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+    STDMETHODIMP DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
+    STDMETHODIMP DragLeave() override;
+    STDMETHODIMP Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+
+    // Container window "CKvFiler" at (0, top) in `parent` with the list view over all of it, the
+    // five columns, the system image lists and the plain kind; the current folder becomes the root
+    // and the tree gets it as its root. The tool bar and status bar are taken from the main window
+    // unless SetBars gave them before. False when the class, a window or the kind cannot be made.
+    bool Create(HWND parent, HINSTANCE instance, int top, int width, int height);
+    // Revokes the drop target, stops the automatic search, frees the kind, destroys both windows.
+    void Destroy();
+
+    // Tool bar and status bar the filer writes to (either may be null). Create takes the main
+    // window's unless this was called first.
+    void SetBars(CKvToolBar* toolBar, HWND statusBar);
+    void SetAutoSearch(FilerAutoSearch* search) { autoSearch_ = search; }
+
+    // Reuses the kind object when it reports `kind`, else replaces it; then attaches it.
+    bool SelectKind(unsigned kind);
+    // Makes `folder` current and remakes the display data of all its entries. Every navigation
+    // and every refresh after a change of the current folder's entries goes through here.
+    bool ShowFolder(CFolder* folder, bool takeFocus);
+    // ShowFolder with focus, history push, tool bar update and the navigation sound.
+    void NavigateTo(CFolder* folder);
+    void GoBack();
+    void GoForward();
+    void GoUp();
+    // Refresh (main window command 2523): the current folder shown again without focus.
+    void Refresh();
+
+    // 0 icons, 1 report, 2 small icons, 3 list; checks the main window's matching view item.
+    void SetViewMode(unsigned mode);
+    unsigned ViewMode() const { return viewMode_; }
+
+    // Fills the display fields of `entry` (at `index` in the current folder) from the file system.
+    // `malloc` may be null. False only when the entry cannot be described at all.
+    bool MakeDisplayData(IMalloc* malloc, CEntry& entry, int index);
+
+    // Adds `path` to the current folder. An existing entry of the same resolved path is selected
+    // when `selectExisting`, and nothing is added. True when an entry was added.
+    bool AddPath(const std::wstring& path, bool selectExisting);
+    // AddPath for the current folder; for another folder appends an entry with only its path set,
+    // unless the folder already holds the path. True when an entry was added.
+    bool AddPathToFolder(CFolder* folder, const std::wstring& path);
+    // Any thread: hands a found path to the UI thread, which adds it with AddPath(path, false).
+    // False when the filer has no window.
+    bool PostFoundPath(const std::wstring& path);
+
+    // New subfolder entry of kind 1, 2 or 3 in the current folder, then label editing on it.
+    bool NewFolder(unsigned kind);
+    // Type-ahead: entries whose label begins with `text` (ASCII letters case-insensitive) first;
+    // then the first item alone is selected and focused.
+    void BringMatchesToFront(const std::wstring& text);
+
+    // Sorts the current folder by a column (0-4) in the direction its sort bit chooses.
+    void SortByColumn(int column);
+    // Opens the entry at `index`: a subfolder navigates, a missing entry does nothing, anything
+    // else goes to the kind.
+    void OpenEntry(int index);
+
+    // Project file: the five widths taken in report view, and the view mode in force.
+    FilerColumnWidths ReadColumns() const;
+    // Report view, the widths (low 16 bits), then the stored view mode.
+    void ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode);
+    // After a project is loaded: the root shown with focus, the history holding only its id.
+    void ShowRootAfterLoad();
+
+    CFolder* CurrentFolder() const { return current_; }
+    HWND ListView() const { return listView_; }
+    HWND Container() const { return container_; }
+    CFilerKind* Kind() const { return kind_.get(); }
+    CKvToolBar* ToolBar() const { return toolBar_; }
+    HWND StatusBar() const { return statusBar_; }
+    HFONT DefaultFont() const { return defaultFont_; }
+    bool Busy() const { return busy_; }
+    const FilerHistory& History() const { return history_; }
+
+    // Label editing (FilerLabelEdit.cpp). Results follow LVN_BEGINLABELEDIT/LVN_ENDLABELEDIT.
+    BOOL OnBeginLabelEdit(const NMLVDISPINFOW& info);
+    BOOL OnEndLabelEdit(const NMLVDISPINFOW& info);
+
+private:
+    friend LRESULT CALLBACK FilerContainerProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK FilerListViewProc(HWND, UINT, WPARAM, LPARAM);
+
+    LRESULT OnNotify(NMHDR* header);
+    LRESULT OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void OnGetDisplayInfo(NMLVDISPINFOW& info);
+    void OnSelectionChanged();
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void InsertColumns(int width);
+    void AttachSystemImageLists();
+    void ClearDisplayData(CFolder& folder);
+    void SetItemCount();
+    void EnableTool(int command, bool enabled);
+    void RedrawToolBar();
+    void SetStatus(int part, const std::wstring& text);
+    void PlayNavigationSound();
+    void SelectInTree(CFolder* folder);
+    int FirstSelected() const;
+    // Entry at `index` of the current folder through the one-entry position cache; null past the end.
+    CEntry* EntryForDisplay(int index);
+    void ResetDisplayCache();
+    // Resolved-path index of the current folder used by AddPath; rebuilt when stale.
+    bool PathIndexed(const std::wstring& resolved);
+    void NotePathAdded(const std::wstring& resolved);
+    void DropPathIndex();
+
+    HWND container_ = nullptr;
+    HWND listView_ = nullptr;
+    HFONT defaultFont_ = nullptr;   // the list view's own font; not owned
+    WNDPROC prevListProc_ = nullptr;
+    CKvToolBar* toolBar_ = nullptr;  // owned by the main window
+    HWND statusBar_ = nullptr;       // owned by the main window
+    bool barsGiven_ = false;
+    unsigned viewMode_ = kFilerViewReport;
+    unsigned geometryViewMode_ = kFilerViewReport;
+    CFolder* current_ = nullptr;
+    FilerHistory history_;
+    std::unique_ptr<CFilerKind> kind_;
+    FilerAutoSearch* autoSearch_ = nullptr;  // owned by the search unit
+    bool busy_ = false;
+    bool dropTargetRegistered_ = false;
+    LONG refCount_ = 1;
+
+    // The one-entry position cache of display requests and the resolved-path index of AddPath
+    // (FilerCaches.h).
+    std::unique_ptr<FilerCaches> caches_;
+};
+
+// The single filer.
+CKvFiler& Filer();
