@@ -1,0 +1,132 @@
+// Existence test, copying over a file and deleting a tree.
+#include "Kv/KvFiles.h"
+
+#include "Kv/KvHandles.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+namespace {
+
+bool HasWildcard(const std::wstring& path) { return path.find_first_of(L"*?") != std::wstring::npos; }
+
+std::wstring WithBackslash(std::wstring path) {
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    return path;
+}
+
+// Absolute form of `path` with "." and ".." resolved; empty when it cannot be formed.
+std::wstring FullPath(const std::wstring& path) {
+    if (path.empty()) return std::wstring();
+    DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return std::wstring();
+    std::wstring full(needed, L'\0');
+    DWORD n = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (n == 0 || n >= needed) return std::wstring();
+    full.resize(n);
+    return full;
+}
+
+// A double-NUL-terminated single-path list as the shell's file operations take it.
+std::wstring ShellPathList(const std::wstring& path) { return path + std::wstring(2, L'\0'); }
+
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+};
+
+bool Identify(HANDLE file, FileIdentity& id) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    id.volume = info.dwVolumeSerialNumber;
+    id.indexHigh = info.nFileIndexHigh;
+    id.indexLow = info.nFileIndexLow;
+    return true;
+}
+
+bool SameFile(HANDLE a, const std::wstring& pathB) {
+    kv::UniqueFile b(CreateFileW(pathB.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!b) return false;
+    FileIdentity ia, ib;
+    if (!Identify(a, ia) || !Identify(b.get(), ib)) return false;
+    return ia.volume == ib.volume && ia.indexHigh == ib.indexHigh && ia.indexLow == ib.indexLow;
+}
+
+// `prefix` ends with a backslash. Reparse points (junctions, symbolic links) are removed as links.
+void DeleteContents(const std::wstring& prefix) {
+    WIN32_FIND_DATAW fd;
+    kv::UniqueFind find(FindFirstFileW((prefix + L"*.*").c_str(), &fd));
+    if (!find) return;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = prefix + name;
+        const bool directory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (directory && link) {
+            RemoveDirectoryW(path.c_str());
+        } else if (directory) {
+            DeleteContents(path + L'\\');
+            RemoveDirectoryW(path.c_str());
+        } else {
+            DeleteFileW(path.c_str());
+        }
+    } while (FindNextFileW(find.get(), &fd));
+}
+
+}  // namespace
+
+bool KvPathExists(const std::wstring& path) {
+    if (path.empty() || HasWildcard(path)) return false;
+    std::wstring p = path;
+    if (p.back() == L'\\') p.pop_back();
+    // A search cannot name a drive or share root itself; ask for its attributes instead.
+    const std::wstring asDirectory = p + L'\\';
+    if (PathIsRootW(asDirectory.c_str())) return GetFileAttributesW(asDirectory.c_str()) != INVALID_FILE_ATTRIBUTES;
+    WIN32_FIND_DATAW fd;
+    kv::UniqueFind find(FindFirstFileW(p.c_str(), &fd));
+    return find.valid();
+}
+
+bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination, HWND owner,
+                         const wchar_t* progressTitle) {
+    if (source.empty() || destination.empty() || HasWildcard(source) || HasWildcard(destination)) return false;
+    kv::UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!src) return false;
+    const DWORD destAttributes = GetFileAttributesW(destination.c_str());
+    if (destAttributes != INVALID_FILE_ATTRIBUTES && (destAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (destAttributes != INVALID_FILE_ATTRIBUTES && SameFile(src.get(), destination)) return true;
+    src.reset();
+
+    // The shell replaces the destination itself (no confirmation), so it is never deleted before the
+    // copy is known to start.
+    const std::wstring from = ShellPathList(source);
+    const std::wstring to = ShellPathList(destination);
+    SHFILEOPSTRUCTW op{};
+    op.hwnd = owner;
+    op.wFunc = FO_COPY;
+    op.pFrom = from.c_str();
+    op.pTo = to.c_str();
+    op.fFlags = FOF_NOCONFIRMMKDIR | FOF_NOCONFIRMATION;
+    op.lpszProgressTitle = progressTitle;
+    if (SHFileOperationW(&op) != 0) return false;
+    return !op.fAnyOperationsAborted;
+}
+
+bool KvDeleteTree(const std::wstring& dir) {
+    const std::wstring full = FullPath(dir);
+    if (full.empty()) return false;
+    const std::wstring prefix = WithBackslash(full);
+    if (PathIsRootW(prefix.c_str())) return false;
+    std::wstring top = prefix;
+    top.pop_back();
+
+    const DWORD attributes = GetFileAttributesW(top.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return RemoveDirectoryW(top.c_str()) != FALSE;
+    DeleteContents(prefix);
+    return RemoveDirectoryW(top.c_str()) != FALSE;
+}

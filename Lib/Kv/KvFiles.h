@@ -1,0 +1,40 @@
+// File-system helpers of the library: existence test, byte-wise comparison, copying over a file and
+// deleting a directory tree. None of them shows a message; results are the return values only.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// Whether a file or directory exists at `path`; one trailing backslash is ignored, so "C:\dir\" and
+// "C:\dir" answer alike. A path holding wildcards names no single file and gives false.
+bool KvPathExists(const std::wstring& path);
+
+// Results of KvCompareFiles.
+enum KvCompareResult {
+    KvCompareEqual = 0,        // equal contents, also two empty files
+    KvCompareDifferent = 1,    // different contents, also exactly one empty file
+    KvCompareFailA = -1,       // A cannot be opened
+    KvCompareFailB = -2,       // B cannot be opened (A could)
+    KvCompareFailBoth = -3,    // neither can be opened
+    KvCompareTooLarge = -4,    // a file is 4 GiB or larger
+};
+
+// Compares two files byte by byte. Both are opened for reading with read and write sharing. The
+// checks come in the order of the codes above: open failures, the 4 GiB limit, one empty file,
+// different sizes, then the contents. The files are mapped through unnamed mappings of this call
+// alone, one window at a time, so two comparisons (also in two processes) never meet.
+int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB);
+
+// Copies `source` over `destination` with the shell's copy operation (owner window and progress
+// title for its progress display; missing directories are made without asking). The destination is
+// replaced only by a copy that can run: when the source cannot be read or the destination is a
+// directory, nothing is touched and the result is false. Copying a file onto itself succeeds
+// without doing anything. True when the shell reports that the copy was done and not aborted.
+bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination, HWND owner,
+                         const wchar_t* progressTitle);
+
+// Deletes the directory `dir` (with or without a trailing backslash) and everything below it.
+// Directory junctions and symbolic links inside it are removed as links, never followed; when `dir`
+// itself is such a link only the link is removed. Files and directories that cannot be deleted are
+// skipped. Refuses an empty path and the root of a drive or share. True when `dir` itself is gone.
+bool KvDeleteTree(const std::wstring& dir);
