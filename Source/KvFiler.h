@@ -138,6 +138,14 @@ public:
     bool Busy() const { return busy_; }
     const FilerHistory& History() const { return history_; }
 
+    // The entry at `index` of the current folder (null past the end), through the one-entry
+    // position cache that makes requests in row order cheap.
+    CEntry* EntryAtIndex(int index);
+    // Index of the first selected item, -1 when none.
+    int FirstSelected() const;
+    // Redraws one row after its display fields changed.
+    void UpdateItem(int index);
+
     // Label editing (FilerLabelEdit.cpp). Results follow LVN_BEGINLABELEDIT/LVN_ENDLABELEDIT.
     BOOL OnBeginLabelEdit(const NMLVDISPINFOW& info);
     BOOL OnEndLabelEdit(const NMLVDISPINFOW& info);
@@ -160,14 +168,10 @@ private:
     void SetStatus(int part, const std::wstring& text);
     void PlayNavigationSound();
     void SelectInTree(CFolder* folder);
-    int FirstSelected() const;
-    // Entry at `index` of the current folder through the one-entry position cache; null past the end.
-    CEntry* EntryForDisplay(int index);
-    void ResetDisplayCache();
-    // Resolved-path index of the current folder used by AddPath; rebuilt when stale.
-    bool PathIndexed(const std::wstring& resolved);
-    void NotePathAdded(const std::wstring& resolved);
-    void DropPathIndex();
+    // Index of the first entry of the current folder with this resolved path, or -1; through the
+    // path index, which is rebuilt when stale.
+    int FindPath(const std::wstring& resolved);
+    bool FolderInTree(const CFolder* folder) const;
 
     HWND container_ = nullptr;
     HWND listView_ = nullptr;
@@ -177,7 +181,6 @@ private:
     HWND statusBar_ = nullptr;       // owned by the main window
     bool barsGiven_ = false;
     unsigned viewMode_ = kFilerViewReport;
-    unsigned geometryViewMode_ = kFilerViewReport;
     CFolder* current_ = nullptr;
     FilerHistory history_;
     std::unique_ptr<CFilerKind> kind_;
