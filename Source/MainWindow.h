@@ -85,6 +85,8 @@ private:
     friend LRESULT CALLBACK DummyWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     bool CreateDummy();
+    void RegisterProjectView();
+    void UnregisterProjectView();
     bool BuildMenu();
     bool CreateToolBar();
     void OnCommand(int id, HWND from);
