@@ -78,7 +78,12 @@ void CTree::SetRootFolder(CFolder* folder) {
 void CTree::FillChildren(HTREEITEM item, CFolder* folder) {
     if (!treeView_ || !item || !folder) return;
     ForgetItemsBelow(folder);
+    // Deleting the selected item (or an ancestor of it) moves the selection; that is no choice
+    // of the user's and must not navigate the filer.
+    const unsigned char suppressed = suppressSelection_;
+    suppressSelection_ = 1;
     DeleteChildItems(treeView_, item);
+    suppressSelection_ = suppressed;
     for (CEntry& entry : folder->entries) {
         CFolder* sub = entry.subfolder.get();
         if (!sub) continue;
