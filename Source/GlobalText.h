@@ -12,7 +12,8 @@ constexpr int kEntryCount = 187;
 
 // Reads "<exe dir>\GT"; false after its error box.
 bool Load();
-// Reads the given file; same rules and boxes (used by Load and by tests).
+// Reads the given file; same rules and boxes (used by Load and by tests). A failed load leaves
+// the table as it was.
 bool LoadFrom(const std::wstring& path);
 // Frees the buffer; every entry reads as "" afterwards.
 void Release();
@@ -40,8 +41,10 @@ private:
 };
 
 // Formats an entry (which the user may have edited) with the caller's arguments. The entry's
-// conversions are checked against the arguments first (count, and %d/%i/%u/%x for integers, %s for
-// strings); any mismatch yields the entry's bare text, so no argument is ever read that was not passed.
+// conversions are checked against the arguments first (count, and %d/%i/%u/%x/%X/%c for integers,
+// %s/%ls/%S for strings, with flags, width and precision); any mismatch, and any conversion outside
+// that set (%n among them), yields the entry's bare text, so no argument is ever read that was not
+// passed.
 std::wstring GtFormat(int entry, std::initializer_list<GtArg> args);
 // The same for a format that is not a table entry (tests, fixed formats).
 std::wstring GtFormatText(const wchar_t* format, std::initializer_list<GtArg> args);
