@@ -101,10 +101,7 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus)
 
 void CKvFiler::Refresh()
 {
-    if (!current_) return;
-    SetStatus(0, L"更新中");
-    ShowFolder(current_, false);
-    SetStatus(0, L"");
+    if (current_) ShowFolder(current_, false);
 }
 
 bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index)

@@ -4,9 +4,11 @@
 // succeeded. A cancelled edit leaves everything as it was.
 #include "KvFiler.h"
 
+#include <cwchar>
 #include <string>
 
 #include "FilerCaches.h"
+#include "FilerLabelEdit.h"
 #include "Folder.h"
 #include "GlobalText.h"
 #include "Kv/KvWindow.h"
@@ -17,18 +19,6 @@ namespace {
 
 // Longest label taken from the edit control, terminator excluded.
 constexpr size_t kMaxLabel = 511;
-
-// A text that can stand as one file name inside a directory: no separators, no characters file
-// names cannot hold, and not one of the directory aliases "." and "..".
-bool IsPlainFileName(const std::wstring& text)
-{
-    if (text.empty() || text == L"." || text == L"..") return false;
-    for (wchar_t c : text) {
-        if (c < 0x20) return false;
-        if (std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos) return false;
-    }
-    return true;
-}
 
 // `path` with its last component replaced by `name`; the rest (relative or absolute) is kept. A
 // directory path may end in separators; they do not count as an empty last component.
@@ -51,6 +41,16 @@ void ShowNameRefused(HWND owner)
 }
 
 }  // namespace
+
+bool IsPlainFileName(const std::wstring& text)
+{
+    static const wchar_t kForbidden[] = L"\\/:*?\"<>|";
+    if (text.empty() || text == L"." || text == L"..") return false;
+    for (wchar_t c : text) {
+        if (c < 0x20 || wcschr(kForbidden, c)) return false;
+    }
+    return true;
+}
 
 BOOL CKvFiler::OnBeginLabelEdit(const NMLVDISPINFOW& info)
 {

@@ -88,7 +88,7 @@ public:
     void GoBack();
     void GoForward();
     void GoUp();
-    // Refresh (main window command 2523): the current folder shown again without focus.
+    // The current folder shown again without focus, its display data made anew.
     void Refresh();
 
     // 0 icons, 1 report, 2 small icons, 3 list; checks the main window's matching view item.
