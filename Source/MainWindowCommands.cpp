@@ -7,18 +7,8 @@
 #include "KvDragBar.h"
 #include "KvFiler.h"
 #include "Kv/KvControls.h"
+#include "ModulePath.h"
 #include "Project.h"
-
-namespace {
-
-std::wstring ExecutableDirectory() {
-    wchar_t buf[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    std::wstring path = buf;
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-}  // namespace
 
 void CMainWindow::OnCommand(int id, HWND from) {
     if (dragBar_ && from && from == dragBar_->Hwnd()) {

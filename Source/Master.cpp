@@ -5,6 +5,7 @@
 #include "GlobalText.h"
 #include "Kv/KvWindow.h"
 #include "MainWindow.h"
+#include "ModulePath.h"
 #include "Project.h"
 #include "ProjectFile.h"
 #include "Settings.h"
@@ -14,13 +15,6 @@ namespace {
 const wchar_t kSource[] = L".\\Source\\Master";
 const wchar_t kInit[] = L"CMaster::Init";
 const wchar_t kDefaultProjectName[] = L"default.tfolder";
-
-std::wstring ExecutableDirectory() {
-    wchar_t buf[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    std::wstring path = buf;
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
