@@ -61,7 +61,7 @@ LOGFONTW KvMakeLogFont() {
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    lf.lfPitchAndFamily = 18;  // VARIABLE_PITCH | FF_ROMAN: the standard font's value
     static const wchar_t kFace[] = L"ＭＳ Ｐゴシック";
     static_assert(sizeof(kFace) / sizeof(kFace[0]) <= LF_FACESIZE, "face name fits LOGFONTW");
     std::memcpy(lf.lfFaceName, kFace, sizeof(kFace));

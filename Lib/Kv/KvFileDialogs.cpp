@@ -60,7 +60,8 @@ const wchar_t* KvChooseExecutable(HWND owner) {
     ofn.nFilterIndex = 0;
     ofn.lpstrFile = g_executablePath;
     ofn.nMaxFile = static_cast<DWORD>(kExecutablePathChars);
-    ofn.Flags = OFN_FILEMUSTEXIST;
+    // The program finds files of its own through the current directory, so the dialog keeps it.
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&ofn)) return nullptr;
     return g_executablePath;
 }

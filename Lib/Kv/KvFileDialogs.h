@@ -17,4 +17,5 @@ std::wstring KvMakeExtensionFilter(const wchar_t* extension);
 
 // Lets the user choose an existing executable file. Returns the chosen path (at most 511
 // characters) in a process-wide buffer valid until the next call, or null when nothing was chosen.
+// The current directory is left as it was.
 const wchar_t* KvChooseExecutable(HWND owner);
