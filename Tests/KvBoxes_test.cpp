@@ -1,0 +1,296 @@
+// The message box, the internal-error box and the warning box, through their real windows: layout,
+// buttons and results, the keyboard, owners, and boxes opened from inside other boxes.
+#include <gtest/gtest.h>
+
+#include "Kv/KvHandles.h"
+#include "Kv/KvWindow.h"
+#include "Support/TestSupport.h"
+
+#include <string>
+#include <vector>
+
+using tf_test::ModalResponder;
+using tf_test::ModalSeen;
+
+namespace {
+
+const wchar_t kErrorTitle[] =
+    L"\u30D7\u30ED\u30B0\u30E9\u30E0\u5185\u90E8\u3067\u30A8\u30E9\u30FC\u304C\u767A\u751F\u3057\u307E\u3057\u305F";
+const wchar_t kSeparator[] = L"\n----- \u30A8\u30E9\u30FC\u30E1\u30C3\u30BB\u30FC\u30B8 ----\n";
+
+// A control's rectangle in its dialog's client coordinates.
+RECT ChildRect(HWND dlg, HWND child) {
+    RECT rc{};
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+int ClientWidth(HWND dlg) {
+    RECT rc{};
+    GetClientRect(dlg, &rc);
+    return rc.right;
+}
+
+bool IsDefaultButton(HWND button) {
+    return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+// Sends Escape to whichever control has the focus, as the keyboard would.
+void PressEscape(HWND dlg) {
+    HWND focus = GetFocus();
+    PostMessageW(focus && IsChild(dlg, focus) ? focus : dlg, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+class OwnerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 200, 150, 600, 400, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(owner_, nullptr);
+    }
+    void TearDown() override { DestroyWindow(owner_); }
+    HWND owner_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(OwnerWindow, MessageBoxLayoutOfAOneWordText) {
+    const KvSystemInfo& info = KvGetSystemInfo();
+    ModalResponder responder([&](HWND dlg, const ModalSeen& seen) {
+        EXPECT_EQ(seen.className, L"__kv_MsgBox__");
+        EXPECT_EQ(seen.title, L"Title");
+        EXPECT_EQ(seen.text, L"Hi");
+        EXPECT_TRUE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+        EXPECT_FALSE(IsWindowEnabled(owner_));
+
+        RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
+        int f = text.right - text.left;
+        int th = text.bottom - text.top;
+        EXPECT_EQ(text.left, 16);
+        EXPECT_EQ(text.top, 18);
+        EXPECT_EQ(f, 198);  // two buttons' worth, however short the text
+        EXPECT_EQ(ClientWidth(dlg), f + 32);
+
+        RECT ok = ChildRect(dlg, GetDlgItem(dlg, IDOK));
+        RECT cancel = ChildRect(dlg, GetDlgItem(dlg, IDCANCEL));
+        EXPECT_EQ(ok.left, f - 188);
+        EXPECT_EQ(cancel.left, f - 78);
+        EXPECT_EQ(ok.top, th + 36);
+        EXPECT_EQ(cancel.right - cancel.left, 100);
+        EXPECT_EQ(cancel.bottom - cancel.top, 22);
+        EXPECT_EQ(cancel.right, ClientWidth(dlg) - 10);
+        EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, IDCANCEL)), KvCancelLabel);
+
+        RECT win{};
+        GetWindowRect(dlg, &win);
+        EXPECT_EQ(win.right - win.left, info.frameWidth2 + f + 32);
+        EXPECT_EQ(win.bottom - win.top, th + 36 + info.smallCaptionHeight + 34);
+        POINT centre = KvWindowCenter(owner_);
+        EXPECT_NEAR((win.left + win.right) / 2, centre.x, 1);
+        EXPECT_NEAR((win.top + win.bottom) / 2, centre.y, 1);
+
+        EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDOK));
+        EXPECT_TRUE(IsDefaultButton(GetDlgItem(dlg, IDOK)));
+        return IDCANCEL;
+    });
+    EXPECT_EQ(KvMessageBox(owner_, L"Title", L"Hi", KvMbOkCancel), IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(owner_));
+}
+
+TEST_F(OwnerWindow, EachKindHasItsButtonsAndReturnsThePressedOne) {
+    struct Kind {
+        int kind;
+        std::vector<int> ids;
+    };
+    const std::vector<Kind> kinds = {{KvMbOk, {IDOK}},
+                                     {KvMbOkCancel, {IDOK, IDCANCEL}},
+                                     {KvMbYesNo, {IDYES, IDNO}},
+                                     {KvMbYesCancel, {IDYES, IDCANCEL}},
+                                     {KvMbYesNoCancel, {IDYES, IDNO, IDCANCEL}}};
+    for (const Kind& k : kinds) {
+        for (int press : k.ids) {
+            ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+                int f = ChildRect(dlg, GetDlgItem(dlg, 100)).right - 16;
+                int x = f - 78 - 110 * static_cast<int>(k.ids.size() - 1);
+                for (int id : k.ids) {
+                    HWND b = GetDlgItem(dlg, id);
+                    EXPECT_NE(b, nullptr) << "kind " << k.kind << " id " << id;
+                    if (b) {
+                        EXPECT_EQ(ChildRect(dlg, b).left, x) << "kind " << k.kind << " id " << id;
+                    }
+                    x += 110;
+                }
+                int buttons = 0;
+                for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) buttons += GetDlgCtrlID(c) != 100;
+                EXPECT_EQ(buttons, static_cast<int>(k.ids.size())) << "kind " << k.kind;
+                EXPECT_EQ(GetFocus(), GetDlgItem(dlg, k.ids[0])) << "kind " << k.kind;
+                return press;
+            });
+            EXPECT_EQ(KvMessageBox(owner_, L"t", L"text", k.kind), press) << "kind " << k.kind;
+        }
+    }
+    // Three buttons need a text area three buttons wide.
+    ModalResponder wide([&](HWND dlg, const ModalSeen&) {
+        EXPECT_EQ(ChildRect(dlg, GetDlgItem(dlg, 100)).right - 16, 308);
+        return IDNO;
+    });
+    EXPECT_EQ(KvMessageBox(owner_, L"t", L"x", KvMbYesNoCancel), IDNO);
+}
+
+TEST_F(OwnerWindow, SixCustomLabelsMakeARowOfFourAndARowOfTwo) {
+    const wchar_t* labels[] = {L"one", L"two", L"three", L"four", L"five", L"six", nullptr};
+    const KvSystemInfo& info = KvGetSystemInfo();
+    ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+        RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
+        int f = text.right - text.left;
+        int th = text.bottom - text.top;
+        EXPECT_EQ(f, 418);
+        std::vector<RECT> b;
+        for (int id = 1; id <= 6; ++id) {
+            HWND h = GetDlgItem(dlg, id);
+            EXPECT_NE(h, nullptr);
+            if (!h) return 0;
+            b.push_back(ChildRect(dlg, h));
+            EXPECT_EQ(tf_test::WindowText(h), labels[id - 1]);
+        }
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(b[i].top, th + 36);
+        for (int i = 1; i < 4; ++i) EXPECT_EQ(b[i].left - b[i - 1].left, 110);
+        EXPECT_EQ(b[3].right, ClientWidth(dlg) - 10);
+        EXPECT_EQ(b[4].left, b[0].left);
+        EXPECT_EQ(b[5].left, b[1].left);
+        EXPECT_EQ(b[4].top, b[0].top + 32);
+        EXPECT_EQ(b[5].top, b[0].top + 32);
+        RECT win{};
+        GetWindowRect(dlg, &win);
+        EXPECT_EQ(win.bottom - win.top, th + 36 + 32 + info.smallCaptionHeight + 34);
+        EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 1));
+        EXPECT_TRUE(IsDefaultButton(GetDlgItem(dlg, 1)));
+        return 5;
+    });
+    EXPECT_EQ(KvMessageBoxCustom(labels, owner_, L"t", L"choose"), 5);
+
+    const wchar_t* two[] = {L"copy", L"keep", nullptr};
+    ModalResponder second([&](HWND dlg, const ModalSeen&) {
+        EXPECT_EQ(ChildRect(dlg, GetDlgItem(dlg, 2)).right, ClientWidth(dlg) - 10);
+        EXPECT_EQ(GetDlgItem(dlg, 3), nullptr);
+        return 1;
+    });
+    EXPECT_EQ(KvMessageBoxCustom(two, owner_, L"t", L"text"), 1);
+
+    // No labels at all: a plain OK box rather than a box without any button.
+    const wchar_t* none[] = {nullptr};
+    ModalResponder third([&](HWND dlg, const ModalSeen&) {
+        EXPECT_NE(GetDlgItem(dlg, IDOK), nullptr);
+        return IDOK;
+    });
+    EXPECT_EQ(KvMessageBoxCustom(none, owner_, L"t", L"text"), 1);
+    EXPECT_EQ(KvMessageBoxCustom(nullptr, owner_, L"t", L"text"), 1);
+}
+
+TEST_F(OwnerWindow, EscapeEndsEveryKindWithTwo) {
+    ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+        PressEscape(dlg);
+        return 0;
+    });
+    EXPECT_EQ(KvMessageBox(owner_, L"t", L"text", KvMbOk), IDCANCEL);
+    EXPECT_EQ(KvMessageBox(owner_, L"t", L"text", KvMbYesNo), IDCANCEL);
+    const wchar_t* labels[] = {L"a", L"b", L"c", nullptr};
+    EXPECT_EQ(KvMessageBoxCustom(labels, owner_, L"t", L"text"), 2);
+    EXPECT_EQ(responder.seen().size(), 3u);
+    EXPECT_TRUE(IsWindowEnabled(owner_));
+}
+
+TEST_F(OwnerWindow, BoxOpenedInsideABoxLeavesTheOuterBoxIntact) {
+    int innerResult = -1;
+    ModalResponder responder([&](HWND outer, const ModalSeen& seen) {
+        if (seen.title != L"outer") return 0;
+        {
+            ModalResponder inner([](HWND, const ModalSeen&) { return IDNO; });
+            innerResult = KvMessageBox(outer, L"inner", L"nested text", KvMbYesNo);
+            EXPECT_EQ(inner.seen().size(), 1u);
+        }
+        // The outer box still paints with a live brush and its buttons with a live font.
+        HWND text = GetDlgItem(outer, 100);
+        kv::WindowDc dc(text);
+        auto brush = reinterpret_cast<HGDIOBJ>(
+            SendMessageW(outer, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(text)));
+        EXPECT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
+        auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(GetDlgItem(outer, IDOK), WM_GETFONT, 0, 0));
+        EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
+        EXPECT_FALSE(IsWindowEnabled(owner_));
+        UpdateWindow(outer);
+
+        // So do the error box and the warning box opened from inside an error box.
+        ModalResponder errors([](HWND err, const ModalSeen&) {
+            ModalResponder warning(IDCANCEL);
+            EXPECT_EQ(KvWarningBox(L"inner warning"), 1);
+            auto f = reinterpret_cast<HGDIOBJ>(SendMessageW(GetDlgItem(err, IDOK), WM_GETFONT, 0, 0));
+            EXPECT_EQ(GetObjectType(f), static_cast<DWORD>(OBJ_FONT));
+            EXPECT_EQ(warning.seen().size(), 1u);
+            return IDOK;
+        });
+        EXPECT_EQ(KvErrorBox(L"outer error", L"a.cpp", L"F", 1), 1);
+        return IDOK;
+    });
+    EXPECT_EQ(KvMessageBox(owner_, L"outer", L"text", KvMbOkCancel), IDOK);
+    EXPECT_EQ(innerResult, IDNO);
+    EXPECT_TRUE(IsWindowEnabled(owner_));
+
+    // Boxes still work afterwards.
+    ModalResponder after(IDYES);
+    EXPECT_EQ(KvMessageBox(owner_, L"after", L"text", KvMbYesCancel), IDYES);
+}
+
+TEST(KvErrorBox, ComposedText) {
+    const std::wstring sep = kSeparator;
+    EXPECT_EQ(KvComposeErrorText(L"msg", L".\\Source\\Master", L"CMaster::Init", 42),
+              L"File : Master\nFunc : CMaster::Init\nLine : 42\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(L"msg", L"C:/dir/unit.cpp", L"F", 7), L"File : unit.cpp\nFunc : F\nLine : 7\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(L"msg", nullptr, L"F", 7), L"Func : F\nLine : 7\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(L"msg", L"Same", L"Same", 3), L"Func : Same\nLine : 3\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(L"msg", L".\\x\\Unit", nullptr, -5), L"Line : -5\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(L"msg", L"", L"", 0), L"Line : 0\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(nullptr, nullptr, nullptr, 1), L"Line : 1\n" + sep);
+}
+
+TEST(KvErrorBox, ShowsTheTextAndReturnsOneForEitherButton) {
+    for (int press : {IDOK, IDCANCEL}) {
+        ModalResponder responder([&](HWND dlg, const ModalSeen& seen) {
+            EXPECT_EQ(seen.className, L"__kv_ErrorBox__");
+            EXPECT_EQ(seen.title, kErrorTitle);
+            EXPECT_EQ(GetWindow(dlg, GW_OWNER), nullptr);
+            RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
+            EXPECT_EQ(text.left, 18);
+            EXPECT_GE(text.right - text.left, 204);
+            RECT ok = ChildRect(dlg, GetDlgItem(dlg, IDOK));
+            EXPECT_EQ(ok.left, 10);
+            EXPECT_EQ(ChildRect(dlg, GetDlgItem(dlg, IDCANCEL)).left, 120);
+            EXPECT_EQ(ok.top, (text.bottom - text.top) + 41);
+            EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDOK));
+            return press;
+        });
+        EXPECT_EQ(KvErrorBox(L"Something failed", L".\\Lib\\Kv\\KvTest", L"KvTestFunc", 12), 1);
+        ASSERT_EQ(responder.seen().size(), 1u);
+        EXPECT_EQ(responder.seen()[0].text,
+                  KvToCrLf(KvComposeErrorText(L"Something failed", L".\\Lib\\Kv\\KvTest", L"KvTestFunc", 12).c_str()));
+    }
+
+    ModalResponder responder([](HWND dlg, const ModalSeen&) {
+        PressEscape(dlg);
+        return 0;
+    });
+    EXPECT_EQ(KvErrorBox(L"prefix", L"detail", nullptr, L"Fn", 3), 1);
+    ASSERT_EQ(responder.seen().size(), 1u);
+    EXPECT_NE(responder.seen()[0].text.find(L"\r\nprefix\r\ndetail"), std::wstring::npos);
+}
+
+TEST(KvErrorBox, WarningBoxShowsTheBareMessage) {
+    ModalResponder responder(IDCANCEL);
+    EXPECT_EQ(KvWarningBox(L"Be careful"), 1);
+    EXPECT_EQ(KvWarningBox(L"first", L"second\nthird"), 1);
+    ASSERT_EQ(responder.seen().size(), 2u);
+    EXPECT_EQ(responder.seen()[0].title, L"\u8B66\u544A");
+    EXPECT_EQ(responder.seen()[0].text, L"Be careful");
+    EXPECT_EQ(responder.seen()[1].text, L"first\r\nsecond\r\nthird");
+}

@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-#include "Kv/KvWindow.h"
-TEST(Smoke, Runs) { EXPECT_GT(KvGetSystemInfo().frameCaptionHeight, 0); }
