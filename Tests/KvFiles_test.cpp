@@ -177,9 +177,9 @@ TEST(KvFiles, CompareRefusesFilesOfFourGiB) {
     EXPECT_EQ(KvCompareFailB, KvCompareFiles(big, dir / L"none"));  // open failures come first
 }
 
-// Files larger than one mapping window: a difference in any window, including the short last one,
-// and right at a window boundary, is found.
-TEST(KvFiles, CompareAcrossMappingWindows) {
+// Files of many read blocks: a difference in any block, including the short last one, and right at
+// a block boundary, is found.
+TEST(KvFiles, CompareAcrossBlocks) {
     TempDir dir;
     const size_t size = 40u * 1024u * 1024u + 123u;
     const std::vector<unsigned char> data = Pattern(size, 7);
@@ -196,7 +196,7 @@ TEST(KvFiles, CompareAcrossMappingWindows) {
     }
 }
 
-// Mappings that another program holds under any name must not take part in a comparison.
+// Named mappings that another program holds must not take part in a comparison.
 TEST(KvFiles, CompareIgnoresNamedMappingsOfOthers) {
     TempDir dir;
     const std::wstring a = dir / L"a", b = dir / L"b", c = dir / L"c";

@@ -1,34 +1,66 @@
-// Byte-wise file comparison through unnamed read-only mappings, one window of each file at a time.
-// A window is a multiple of the allocation granularity, so every view offset is valid; mapping in
-// windows keeps the address space used small whatever the file sizes are.
+// Byte-wise file comparison. Both files are read block by block into buffers of this call's own and
+// compared as they arrive: nothing is shared with other comparisons (in this or another process),
+// a read error is a return value rather than a fault in a mapped view, and the first difference
+// ends the work early.
 #include "Kv/KvFiles.h"
 
 #include "Kv/KvHandles.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
-constexpr DWORD kWindowBytes = 16u * 1024u * 1024u;
+// Small enough that both blocks are still in the processor cache when compared after reading.
+constexpr DWORD kBlockBytes = 256u * 1024u;
 
 HANDLE OpenForCompare(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-// Compares `size` bytes (both files have this size) window by window.
-int CompareMapped(HANDLE fileA, HANDLE fileB, DWORD size) {
-    kv::UniqueKernel mapA(CreateFileMappingW(fileA, nullptr, PAGE_READONLY, 0, size, nullptr));
-    kv::UniqueKernel mapB(CreateFileMappingW(fileB, nullptr, PAGE_READONLY, 0, size, nullptr));
-    if (!mapA || !mapB) return KvCompareDifferent;
-    for (DWORD offset = 0; offset < size;) {
-        const DWORD length = std::min(kWindowBytes, size - offset);
-        kv::UniqueMapView viewA(MapViewOfFile(mapA.get(), FILE_MAP_READ, 0, offset, length));
-        kv::UniqueMapView viewB(MapViewOfFile(mapB.get(), FILE_MAP_READ, 0, offset, length));
-        if (!viewA || !viewB) return KvCompareDifferent;
-        if (std::memcmp(viewA.get(), viewB.get(), length) != 0) return KvCompareDifferent;
-        offset += length;
+// Whether two buffers hold the same bytes. Works in runs of 64-bit words whose differences are
+// or'ed together, a loop the compiler can vectorise; the run size bounds the work past a difference.
+bool SameBytes(const unsigned char* a, const unsigned char* b, size_t length) {
+    constexpr size_t kRunWords = 512;
+    size_t i = 0;
+    for (; i + kRunWords * 8 <= length; i += kRunWords * 8) {
+        std::uint64_t diff = 0;
+        for (size_t w = 0; w < kRunWords; ++w) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + i + w * 8, 8);
+            std::memcpy(&y, b + i + w * 8, 8);
+            diff |= x ^ y;
+        }
+        if (diff != 0) return false;
+    }
+    return std::memcmp(a + i, b + i, length - i) == 0;
+}
+
+// Reads exactly `length` bytes unless the file ends or fails first.
+bool ReadExactly(HANDLE file, unsigned char* buffer, DWORD length) {
+    while (length > 0) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, length, &got, nullptr) || got == 0) return false;
+        buffer += got;
+        length -= got;
+    }
+    return true;
+}
+
+// Compares `size` bytes; both files had this size when opened. A file that can no longer be read
+// to that size (shortened meanwhile, or a read error) counts as different.
+int CompareContents(HANDLE fileA, HANDLE fileB, DWORD size) {
+    std::vector<unsigned char> bufferA(std::min(size, kBlockBytes));
+    std::vector<unsigned char> bufferB(bufferA.size());
+    for (DWORD done = 0; done < size;) {
+        const DWORD length = std::min(kBlockBytes, size - done);
+        if (!ReadExactly(fileA, bufferA.data(), length) || !ReadExactly(fileB, bufferB.data(), length))
+            return KvCompareDifferent;
+        if (!SameBytes(bufferA.data(), bufferB.data(), length)) return KvCompareDifferent;
+        done += length;
     }
     return KvCompareEqual;
 }
@@ -49,5 +81,5 @@ int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB) {
     if (sizeA.LowPart == 0 && sizeB.LowPart == 0) return KvCompareEqual;
     if (sizeA.LowPart == 0 || sizeB.LowPart == 0) return KvCompareDifferent;
     if (sizeA.LowPart != sizeB.LowPart) return KvCompareDifferent;
-    return CompareMapped(fileA.get(), fileB.get(), sizeA.LowPart);
+    return CompareContents(fileA.get(), fileB.get(), sizeA.LowPart);
 }

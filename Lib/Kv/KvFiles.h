@@ -21,8 +21,9 @@ enum KvCompareResult {
 
 // Compares two files byte by byte. Both are opened for reading with read and write sharing. The
 // checks come in the order of the codes above: open failures, the 4 GiB limit, one empty file,
-// different sizes, then the contents. The files are mapped through unnamed mappings of this call
-// alone, one window at a time, so two comparisons (also in two processes) never meet.
+// different sizes, then the contents, read block by block into buffers of this call alone, so two
+// comparisons (also in two processes) never meet. A file that cannot be read to its end counts as
+// different.
 int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB);
 
 // Copies `source` over `destination` with the shell's copy operation (owner window and progress
