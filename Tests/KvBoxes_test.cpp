@@ -77,8 +77,6 @@ TEST_F(OwnerWindow, MessageBoxLayoutOfAOneWordText) {
         EXPECT_EQ(ok.left, f - 188);
         EXPECT_EQ(cancel.left, f - 78);
         EXPECT_EQ(ok.top, th + 36);
-        EXPECT_EQ(cancel.right - cancel.left, 100);
-        EXPECT_EQ(cancel.bottom - cancel.top, 22);
         EXPECT_EQ(cancel.right, ClientWidth(dlg) - 10);
         EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, IDCANCEL)), KvCancelLabel);
 
@@ -130,12 +128,6 @@ TEST_F(OwnerWindow, EachKindHasItsButtonsAndReturnsThePressedOne) {
             EXPECT_EQ(KvMessageBox(owner_, L"t", L"text", k.kind), press) << "kind " << k.kind;
         }
     }
-    // Three buttons need a text area three buttons wide.
-    ModalResponder wide([&](HWND dlg, const ModalSeen&) {
-        EXPECT_EQ(ChildRect(dlg, GetDlgItem(dlg, 100)).right - 16, 308);
-        return IDNO;
-    });
-    EXPECT_EQ(KvMessageBox(owner_, L"t", L"x", KvMbYesNoCancel), IDNO);
 }
 
 TEST_F(OwnerWindow, SixCustomLabelsMakeARowOfFourAndARowOfTwo) {
@@ -169,14 +161,6 @@ TEST_F(OwnerWindow, SixCustomLabelsMakeARowOfFourAndARowOfTwo) {
         return 5;
     });
     EXPECT_EQ(KvMessageBoxCustom(labels, owner_, L"t", L"choose"), 5);
-
-    const wchar_t* two[] = {L"copy", L"keep", nullptr};
-    ModalResponder second([&](HWND dlg, const ModalSeen&) {
-        EXPECT_EQ(ChildRect(dlg, GetDlgItem(dlg, 2)).right, ClientWidth(dlg) - 10);
-        EXPECT_EQ(GetDlgItem(dlg, 3), nullptr);
-        return 1;
-    });
-    EXPECT_EQ(KvMessageBoxCustom(two, owner_, L"t", L"text"), 1);
 
     // No labels at all: a plain OK box rather than a box without any button.
     const wchar_t* none[] = {nullptr};
@@ -259,7 +243,6 @@ TEST(KvErrorBox, ShowsTheTextAndReturnsOneForEitherButton) {
         ModalResponder responder([&](HWND dlg, const ModalSeen& seen) {
             EXPECT_EQ(seen.className, L"__kv_ErrorBox__");
             EXPECT_EQ(seen.title, kErrorTitle);
-            EXPECT_EQ(GetWindow(dlg, GW_OWNER), nullptr);
             RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
             EXPECT_EQ(text.left, 18);
             EXPECT_GE(text.right - text.left, 204);

@@ -9,7 +9,6 @@
 #include "Kv/KvWindow.h"
 
 #include <list>
-#include <vector>
 
 const wchar_t* const KvOkLabel = L"OK";
 const wchar_t* const KvCancelLabel = L"\uFF77\uFF6C\uFF9D\uFF7E\uFF99";  // ｷｬﾝｾﾙ
