@@ -302,10 +302,10 @@ private:
         return FALSE;
     }
     void Run() {
-        HWND dlg = WaitFor(isTarget_, 15000);
+        HWND dlg = WaitFor(isTarget_, 30000);
         if (!dlg) return;
         script_(*this, dlg);
-        for (int i = 0; i < 100 && IsWindow(dlg); ++i) Sleep(50);
+        for (int i = 0; i < 400 && IsWindow(dlg); ++i) Sleep(50);
         if (IsWindow(dlg)) PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     }
 
@@ -366,10 +366,10 @@ TEST(KvFileDialogs, ChooseExecutableRefusesMissingFiles) {
             if (!name) return;
             SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir / L"nothere.exe").c_str()));
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-            if (HWND box = d.WaitFor([](HWND) { return true; }, 5000, dlg)) {
+            if (HWND box = d.WaitFor([](HWND) { return true; }, 15000, dlg)) {
                 sawRefusal = true;
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
-                for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
+                for (int i = 0; i < 300 && IsWindow(box); ++i) Sleep(50);
             }
             SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tool.c_str()));
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
@@ -398,7 +398,7 @@ TEST(KvFileDialogs, BrowseForFolderStartsAtThePathAndKeepsItOnCancel) {
         SystemDialogDriver driver(isBrowser, [](SystemDialogDriver&, HWND dlg) {
             // OK once the browser has selected the starting folder.
             HWND tree = FindWindowExW(dlg, nullptr, L"SysTreeView32", nullptr);
-            for (int i = 0; i < 200 && SelectedItemText(tree) != L"start"; ++i) Sleep(50);
+            for (int i = 0; i < 400 && SelectedItemText(tree) != L"start"; ++i) Sleep(50);
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
         });
         EXPECT_TRUE(KvBrowseForFolder(path, nullptr, L"フォルダの選択"));
