@@ -31,6 +31,8 @@ tf_boot_prefix() {
       printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
       printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n"MS UI Gothic"="IPAPGothic"\r\n\r\n'
       printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
+      # Without a window manager, managed windows make every closing window wait for one.
+      printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
     } | iconv -f UTF-8 -t UTF-16 > "$reg"
     wine regedit /S "$reg" >/dev/null 2>&1 || true
     wineserver -w

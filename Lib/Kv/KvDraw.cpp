@@ -1,6 +1,7 @@
 // The standard font, the read-only text box fitted to its text, text measuring and the small
 // drawing helpers every window of the toolkit paints with. Each drawing helper creates its own
 // pens and brushes and deletes them before it returns; the DC is left as it was given.
+#include "Kv/KvControls.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 
@@ -21,10 +22,9 @@ void DrawLine(HDC dc, COLORREF colour, const POINT* points, int count) {
 }  // namespace
 
 HFONT KvCreateDefaultFont() {
-    // ＭＳ Ｐゴシック
-    return CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                       L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF");
+    // One description of the standard font serves both the font and the template callers adjust.
+    const LOGFONTW lf = KvMakeLogFont();
+    return CreateFontIndirectW(&lf);
 }
 
 std::wstring KvToCrLf(const wchar_t* text) {
