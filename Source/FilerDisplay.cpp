@@ -51,6 +51,19 @@ void ReadSizeAndDate(const std::wstring& path, CEntry& entry)
                      std::to_wstring(when.wMinute);
 }
 
+// True when `path` names a file-system object that is certainly not there. The shell cannot parse
+// such a path either, but it takes far longer to fail than the file system does, which matters for
+// folders full of entries on a drive that is gone.
+bool CertainlyAbsent(const std::wstring& path)
+{
+    const bool drivePath = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool uncPath = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+    if (!drivePath && !uncPath) return false;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+}
+
 int SystemIconOf(const std::wstring& path)
 {
     SHFILEINFOW info{};
@@ -118,7 +131,8 @@ bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index)
         const std::wstring resolved = entry.ResolvedPath();
         if (resolved.empty()) return false;
         PIDLIST_ABSOLUTE pidl = nullptr;
-        if (SUCCEEDED(SHParseDisplayName(resolved.c_str(), nullptr, &pidl, 0, nullptr)) && pidl) {
+        if (!CertainlyAbsent(resolved) && SUCCEEDED(SHParseDisplayName(resolved.c_str(), nullptr, &pidl, 0, nullptr)) &&
+            pidl) {
             SHFILEINFOW info{};
             info.dwAttributes = SFGAO_FOLDER | SFGAO_STREAM;
             SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof(info),

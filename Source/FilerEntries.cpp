@@ -25,6 +25,22 @@ int CKvFiler::FindPath(const std::wstring& resolved)
 
 bool CKvFiler::AddPath(const std::wstring& path, bool selectExisting)
 {
+    if (!AppendPath(path, selectExisting)) return false;
+    SetItemCount();
+    return true;
+}
+
+int CKvFiler::AddPaths(const std::vector<std::wstring>& paths, bool selectExisting)
+{
+    int added = 0;
+    for (const std::wstring& path : paths)
+        if (AppendPath(path, selectExisting)) ++added;
+    if (added) SetItemCount();
+    return added;
+}
+
+bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting)
+{
     if (!current_ || path.empty()) return false;
     int existing = FindPath(path);
     if (existing >= 0) {
@@ -48,7 +64,6 @@ bool CKvFiler::AddPath(const std::wstring& path, bool selectExisting)
     FilerCaches& cache = *caches_;
     cache.pathIndex->NoteAppended(entry.ResolvedPath());
     cache.pathCount = current_->Count();
-    SetItemCount();
     return true;
 }
 

@@ -71,11 +71,9 @@ LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             if (header->hwndFrom == filer->listView_) return filer->OnNotify(header);
             break;
         }
-        case kMsgFoundPath: {
-            std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(lp));
-            filer->AddPath(*path, false);
+        case kMsgFoundPath:
+            filer->OnFoundPaths(lp);
             return 0;
-        }
         default:
             break;
         }
@@ -261,6 +259,22 @@ bool CKvFiler::PostFoundPath(const std::wstring& path)
     if (!PostMessageW(target, kMsgFoundPath, 0, reinterpret_cast<LPARAM>(copy.get()))) return false;
     copy.release();
     return true;
+}
+
+void CKvFiler::OnFoundPaths(LPARAM first)
+{
+    // Takes the paths already queued behind the first one too, up to a bound that keeps the
+    // window responsive while a search is still producing.
+    constexpr size_t kBatch = 512;
+    std::vector<std::wstring> paths;
+    std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(first));
+    paths.push_back(std::move(*path));
+    MSG next;
+    while (paths.size() < kBatch && PeekMessageW(&next, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE)) {
+        path.reset(reinterpret_cast<std::wstring*>(next.lParam));
+        paths.push_back(std::move(*path));
+    }
+    AddPaths(paths, false);
 }
 
 void CKvFiler::InsertColumns(int width)

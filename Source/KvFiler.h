@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FilerHistory.h"
 
@@ -102,11 +103,14 @@ public:
     // Adds `path` to the current folder. An existing entry of the same resolved path is selected
     // when `selectExisting`, and nothing is added. True when an entry was added.
     bool AddPath(const std::wstring& path, bool selectExisting);
+    // AddPath for each path in order, with one update of the list's item count at the end (the
+    // update is the costly part of a bulk add). Returns the number of entries added.
+    int AddPaths(const std::vector<std::wstring>& paths, bool selectExisting);
     // AddPath for the current folder; for another folder appends an entry with only its path set,
     // unless the folder already holds the path. True when an entry was added.
     bool AddPathToFolder(CFolder* folder, const std::wstring& path);
-    // Any thread: hands a found path to the UI thread, which adds it with AddPath(path, false).
-    // False when the filer has no window.
+    // Any thread: hands a found path to the UI thread, which adds it with AddPath(path, false);
+    // paths that arrive together are added as one batch. False when the filer has no window.
     bool PostFoundPath(const std::wstring& path);
 
     // New subfolder entry of kind 1, 2 or 3 in the current folder, then label editing on it.
@@ -159,10 +163,13 @@ private:
     void OnGetDisplayInfo(NMLVDISPINFOW& info);
     void OnSelectionChanged();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void OnFoundPaths(LPARAM first);
     void InsertColumns(int width);
     void AttachSystemImageLists();
     void ClearDisplayData(CFolder& folder);
     void SetItemCount();
+    // AddPath without the item count update.
+    bool AppendPath(const std::wstring& path, bool selectExisting);
     void EnableTool(int command, bool enabled);
     void RedrawToolBar();
     void SetStatus(int part, const std::wstring& text);
