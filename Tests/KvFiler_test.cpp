@@ -5,7 +5,9 @@
 
 #include <thread>
 
+#include "FilerKind.h"
 #include "FilerTestFixture.h"
+#include "Settings.h"
 
 using filer_test::AddSubfolder;
 using tf_test::TempDir;
@@ -134,6 +136,11 @@ TEST_F(KvFilerTest, AddingAPathThatIsThereSelectsItAndAddsNothing)
     RootFolder().RemoveAt(static_cast<size_t>(RootFolder().FindByPath(dir / L"b.txt")));
     Filer().ShowFolder(&RootFolder(), false);
     EXPECT_TRUE(Filer().AddPath(dir / L"b.txt", false));
+
+    // A batch adds what is new and updates the list once.
+    const int before = ItemCount();
+    EXPECT_EQ(Filer().AddPaths({dir / L"c.txt", dir / L"a.txt", dir / L"d.txt", dir / L"c.txt"}, false), 2);
+    EXPECT_EQ(ItemCount(), before + 2);
 
     // Another folder: only the path is stored, and duplicates are refused there too.
     CFolder* other = AddSubfolder(RootFolder(), L"Other");
@@ -269,6 +276,47 @@ TEST_F(KvFilerTest, TypeAheadBringsMatchesToFrontAndSelectsTheFirst)
     EXPECT_TRUE(Selected(0));
     EXPECT_FALSE(Selected(2));
     EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+}
+
+TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir / L"red.txt", Bytes(1)));
+    ASSERT_TRUE(WriteBytes(dir / L"plain.txt", Bytes(1)));
+    ASSERT_TRUE(Filer().AddPath(dir / L"red.txt", false));
+    ASSERT_TRUE(Filer().AddPath(dir / L"plain.txt", false));
+    ASSERT_TRUE(Filer().AddPath(dir / L"missing.txt", false));
+    EntryAt(RootFolder(), 0).colour = 2;
+    EntryAt(RootFolder(), 2).colour = 2;  // the missing colour wins over a label
+    ASSERT_NE(Filer().Kind(), nullptr);
+    EXPECT_EQ(Filer().Kind()->Kind(), 1u);
+
+    const COLORREF untouched = RGB(1, 2, 3);
+    auto draw = [&](DWORD stage, DWORD_PTR item, COLORREF* text) {
+        NMLVCUSTOMDRAW record{};
+        record.nmcd.hdr.hwndFrom = list_;
+        record.nmcd.dwDrawStage = stage;
+        record.nmcd.dwItemSpec = item;
+        record.clrText = untouched;
+        LRESULT result = 0;
+        EXPECT_TRUE(Filer().Kind()->CustomDraw(record, &result));
+        if (text) *text = record.clrText;
+        return result;
+    };
+    COLORREF text = 0;
+    EXPECT_EQ(draw(CDDS_PREPAINT, 0, nullptr), CDRF_NOTIFYITEMDRAW);
+    EXPECT_EQ(draw(CDDS_ITEMPREPAINT, 0, &text), CDRF_NOTIFYPOSTPAINT);
+    EXPECT_EQ(text, RGB(255, 0, 0));
+    draw(CDDS_ITEMPREPAINT, 1, &text);
+    EXPECT_EQ(text, untouched);
+    draw(CDDS_ITEMPREPAINT, 2, &text);
+    EXPECT_EQ(text, FadedColour(Settings().backColor));
+    EXPECT_EQ(draw(CDDS_ITEMPREPAINT, 3, nullptr), CDRF_SKIPDEFAULT);  // a row past the folder's end
+
+    NMLVCUSTOMDRAW other{};
+    other.nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
+    LRESULT result = 0;
+    EXPECT_FALSE(Filer().Kind()->CustomDraw(other, &result));
 }
 
 TEST_F(KvFilerTest, ViewModeAndColumnLayout)
