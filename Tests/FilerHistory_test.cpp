@@ -1,54 +1,14 @@
-// The filer's back/forward history, on its own and through navigation of the real filer: the
-// capacity of 15, truncation of the forward part, going up, and steps to folders deleted meanwhile.
+// The filer's back/forward history through navigation of the real filer: the capacity of 15,
+// truncation of the forward part, going up, and steps to folders deleted meanwhile.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "FilerHistory.h"
 #include "FilerTestFixture.h"
 
 using filer_test::AddSubfolder;
 
 namespace {
-
-TEST(FilerHistory, KeepsTheLastFifteenAndStepsBothWays)
-{
-    FilerHistory history;
-    history.Reset(1);
-    unsigned id = 0;
-    EXPECT_FALSE(history.Back(&id));  // on the only, oldest element
-    EXPECT_FALSE(history.CanGoForward());
-
-    for (unsigned i = 2; i <= 17; ++i) history.Push(i);
-    ASSERT_EQ(history.Size(), 15u);
-    EXPECT_EQ(history.At(0), 3u);
-    EXPECT_TRUE(history.AtEnd());
-
-    std::vector<unsigned> back;
-    while (history.Back(&id)) back.push_back(id);
-    ASSERT_EQ(back.size(), 14u);
-    EXPECT_EQ(back.front(), 16u);
-    EXPECT_EQ(back.back(), 3u);
-    EXPECT_TRUE(history.OnOldest());
-
-    std::vector<unsigned> forward;
-    while (history.Forward(&id)) forward.push_back(id);
-    ASSERT_EQ(forward.size(), 14u);
-    EXPECT_EQ(forward.back(), 17u);
-    EXPECT_FALSE(history.AtEnd());  // a step past the newest puts the cursor back on it
-    EXPECT_FALSE(history.CanGoForward());
-
-    // Pushing after going back drops everything ahead of the cursor.
-    ASSERT_TRUE(history.Back(&id));
-    ASSERT_TRUE(history.Back(&id));
-    EXPECT_EQ(id, 15u);
-    EXPECT_TRUE(history.CanGoForward());
-    history.Push(99);
-    EXPECT_EQ(history.Size(), 14u);
-    EXPECT_FALSE(history.CanGoForward());
-    ASSERT_TRUE(history.Back(&id));
-    EXPECT_EQ(id, 15u);
-}
 
 class FilerHistoryTest : public filer_test::FilerFixture {};
 
