@@ -7,6 +7,7 @@
 #include "KvFiler.h"
 #include "Project.h"
 #include "Settings.h"
+#include "ShellRun.h"
 #include "resource.h"
 
 COLORREF FilerLabelColour(unsigned colour)
@@ -48,10 +49,10 @@ void CFilerNormal::OpenEntry(int index, CEntry& entry)
     HWND owner = filer_ ? filer_->ListView() : nullptr;
     if (!entry.appPath.empty()) {
         const std::wstring parameters = L"\"" + target + L"\"";
-        ShellExecuteW(owner, L"open", entry.appPath.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+        ShellOpen(owner, entry.appPath, parameters);
         return;
     }
-    ShellExecuteW(owner, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellOpen(owner, target, L"");
 }
 
 CEntry* CFilerNormal::EntryOf(const NMLVCUSTOMDRAW& draw) const

@@ -1,14 +1,13 @@
 // The main window's command table (menu, tool bar, tray menu).
 #include "MainWindow.h"
 
-#include <shellapi.h>
-
 #include "GlobalText.h"
 #include "KvDragBar.h"
 #include "KvFiler.h"
 #include "Kv/KvControls.h"
 #include "ModulePath.h"
 #include "Project.h"
+#include "ShellRun.h"
 
 void CMainWindow::OnCommand(int id, HWND from) {
     if (dragBar_ && from && from == dragBar_->Hwnd()) {
@@ -54,11 +53,11 @@ void CMainWindow::OnCommand(int id, HWND from) {
         InvalidateRect(hwnd_, nullptr, TRUE);
         break;
     case kCmdOpenHelpAddress:
-        ShellExecuteW(hwnd_, L"open", GlobalText::Get(0), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellOpen(hwnd_, GlobalText::Get(0), L"");
         break;
     case kCmdOpenHelpProgram: {
         const std::wstring help = ExecutableDirectory() + L"ヘルプ.exe";
-        ShellExecuteW(hwnd_, L"open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellOpen(hwnd_, help, L"");
         break;
     }
     case kCmdVersion:
