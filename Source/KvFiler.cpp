@@ -8,6 +8,7 @@
 
 #include "FilerCaches.h"
 #include "FilerKind.h"
+#include "FilerMenu.h"
 #include "Folder.h"
 #include "GlobalText.h"
 #include "Kv/KvControls.h"
@@ -179,6 +180,8 @@ void CKvFiler::Destroy()
     }
     if (autoSearch_) autoSearch_->StopAndWait();
     kind_.reset();
+    if (menu_) menu_->Reset();
+    typeAhead_.clear();
     if (container_) {
         MSG pending;
         while (PeekMessageW(&pending, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE))
@@ -307,6 +310,7 @@ LRESULT CKvFiler::OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     LRESULT result = 0;
     if (kind_ && kind_->MessageHook(hwnd, msg, wp, lp, &result)) return result;
+    if (OnListInput(hwnd, msg, wp, lp, &result)) return result;
     switch (msg) {
     case WM_LBUTTONDOWN:
         if (kind_ && kind_->LeftButtonDown(wp, lp)) return 0;
@@ -356,6 +360,9 @@ LRESULT CKvFiler::OnNotify(NMHDR* header)
         }
         return 0;
     }
+    case NM_RCLICK:
+        ShowContextMenu();
+        return 0;
     case NM_DBLCLK: {
         int first = FirstSelected();
         if (first >= 0) OpenEntry(first);

@@ -17,12 +17,15 @@
 #include <vector>
 
 #include "FilerHistory.h"
+#include "Kv/KvHandles.h"
 
 class CFolder;
 class CEntry;
+class CDataObject;
 class CKvToolBar;
 class CFilerKind;
 struct FilerCaches;
+struct FilerMenuState;
 struct IMalloc;
 
 // List view styles that select the view (the two low style bits).
@@ -125,6 +128,36 @@ public:
     // else goes to the kind.
     void OpenEntry(int index);
 
+    // The files of the selected entries (neither subfolder nor missing entries), in selection
+    // order, as one file list on the clipboard. False when there were none or the clipboard could
+    // not be taken.
+    bool CopySelected();
+    // Every path of the clipboard's file list added with AddPath(path, true); the count added.
+    int PasteFiles();
+    // Removes the selected entries from the current folder; files on disk are never touched. With
+    // askFirst the user confirms the removal first. An entry with backup data asks whether its
+    // backup directory goes too, and Cancel there ends the run (entries already removed stay
+    // removed). The folder is then shown again. Returns the number of entries removed.
+    int RemoveSelected(bool askFirst);
+    // The context menu for the current selection, tracked at the cursor; the choice is run.
+    void ShowContextMenu();
+    // A context-menu command (10-28, 100 + k, 1000 + k) as the list view receives it.
+    void RunMenuCommand(int id);
+    // Indexes of the selected items in ascending order, and their entries in the same order.
+    std::vector<int> SelectedIndexes() const;
+    std::vector<CEntry*> SelectedEntries();
+
+    // Drag and drop (FilerDrag.cpp, FilerDropTarget.cpp). LVN_BEGINDRAG: the selected files go out
+    // through OLE's modal drag, which returns when the drop is done or cancelled.
+    void BeginDrag(const NMLISTVIEW& info);
+    // What a drag of the current selection offers (FileDragData.h), one reference owned by the
+    // caller; null when no selected entry names a file (subfolder and missing entries do not).
+    CDataObject* MakeDragData();
+    // Set only while a drag started in this filer runs.
+    bool InternalDrag() const { return internalDrag_; }
+    // The drop-highlighted item during a drag in this filer, -1 when none.
+    int DropHighlight() const { return dropHighlight_; }
+
     // Project file: the five widths taken in report view, and the view mode in force.
     FilerColumnWidths ReadColumns() const;
     // Report view, the widths (low 16 bits), then the stored view mode.
@@ -158,6 +191,24 @@ private:
     friend LRESULT CALLBACK FilerContainerProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK FilerListViewProc(HWND, UINT, WPARAM, LPARAM);
 
+    // Keys, characters, the type-ahead timer, the right button and menu messages of the list view
+    // (FilerInput.cpp); true with *result set when the message is not to reach the list view.
+    bool OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+    void OnListChar(WPARAM ch);
+    void OnRightButtonUp(POINT at);
+    FilerMenuState& MenuState();
+
+    // Drag and drop helpers (FilerDrag.cpp, FilerDropTarget.cpp).
+    bool BeginDragImage(const std::vector<int>& indexes, POINT cursor);
+    void EndDragImage();
+    void RunDrag(const std::vector<std::wstring>& paths);
+    int DropTargetAt(POINT client);
+    void SetDropHighlight(int index);
+    void RepaintDuringDrag(bool erase);
+    void AutoScroll(POINT client, POINTL screen);
+    void MoveSelectionInto(CEntry& target);
+    void OpenSelectionWith(const CEntry& program);
+    DWORD DropFiles(IDataObject* data);
     LRESULT OnNotify(NMHDR* header);
     LRESULT OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void OnGetDisplayInfo(NMLVDISPINFOW& info);
@@ -195,6 +246,20 @@ private:
     bool busy_ = false;
     bool dropTargetRegistered_ = false;
     LONG refCount_ = 1;
+
+    POINT rightDown_{};      // where the right button went down, client coordinates
+    std::wstring typeAhead_;  // letters typed within the last second
+    // The application lists and shell menu of the context menu (FilerMenu.h).
+    std::unique_ptr<FilerMenuState> menu_;
+
+    // Drag and drop. The data object of a drag over the list is held from DragEnter to DragLeave or
+    // Drop. The drag image list lives from the start of an internal drag to its end. Owner-data
+    // list views keep no drop-highlight state, so the filer keeps it and reports it through the
+    // list view's callback mask.
+    kv::ComPtr<IDataObject> dragData_;
+    bool internalDrag_ = false;
+    kv::UniqueImageList dragImage_;
+    int dropHighlight_ = -1;
 
     // The one-entry position cache of display requests and the resolved-path index of AddPath
     // (FilerCaches.h).

@@ -72,6 +72,12 @@ void CMainWindow::OnCommand(int id, HWND from) {
     case kCmdUp:
         Filer().GoUp();
         break;
+    case kCmdCopy:
+        Filer().CopySelected();
+        break;
+    case kCmdRemove:
+        Filer().RemoveSelected(true);
+        break;
     case kCmdRefresh:
         KvSetStatusText(statusBar_, 0, L"更新中");
         Filer().Refresh();

@@ -1,0 +1,18 @@
+// The dialogs the filer's context menu opens for its entries: the application chooser of one entry,
+// the backup of entries and the backup history of one entry. Each dialog is reached through exactly
+// one function here, so the filer never names the dialog classes.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+class CEntry;
+
+// Lets the user choose the application that opens `entry` (its appPath). True when the entry's
+// application changed, so the folder is to be shown again.
+bool ChooseApplicationFor(HWND owner, CEntry& entry);
+// Backs up the files of `entries` into the project's backup store as new versions.
+void BackupEntries(HWND owner, const std::vector<CEntry*>& entries);
+// Lists the backed-up versions of `entry`, to open or restore them.
+void ShowBackupHistory(HWND owner, CEntry& entry);
