@@ -215,6 +215,11 @@ void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info)
         item.pszText[length] = L'\0';
     }
     if (item.mask & LVIF_IMAGE) item.iImage = entry->iconIndex;
+    // The drop highlight is the one state bit the filer answers itself (see SetDropHighlight).
+    if (item.mask & LVIF_STATE) {
+        item.state &= ~static_cast<UINT>(LVIS_DROPHILITED);
+        if (item.iItem == dropHighlight_) item.state |= LVIS_DROPHILITED;
+    }
 }
 
 void CKvFiler::OnSelectionChanged()

@@ -363,6 +363,9 @@ LRESULT CKvFiler::OnNotify(NMHDR* header)
     case NM_RCLICK:
         ShowContextMenu();
         return 0;
+    case LVN_BEGINDRAG:
+        BeginDrag(*reinterpret_cast<NMLISTVIEW*>(header));
+        return 0;
     case NM_DBLCLK: {
         int first = FirstSelected();
         if (first >= 0) OpenEntry(first);
