@@ -1,0 +1,194 @@
+// The project's folder tree: CFolder is one user-made folder holding its entries in display order,
+// CEntry one entry (a file or directory anywhere on disk, or the place where a subfolder hangs).
+// The root folder owns the whole tree: a folder owns its entries, a subfolder entry owns its
+// subfolder. Entries live in a std::list, so an entry's address (CFolder::ownerEntry) stays valid
+// while the list is reordered; entries and folders are neither copied nor moved.
+// Teardown, FindById, FindByTreeItem and Path walk the tree without recursion, so a deeply nested
+// tree read from a file cannot exhaust the stack. UI thread only.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CFolder;
+
+// One directory that a folder's search walks (the walk itself belongs to the search units).
+struct SearchFolder {
+    std::wstring path;           // where the walk starts
+    int32_t depth = 1;           // levels walked when limitDepth is set
+    std::wstring includeText;    // substring a found name must contain (useInclude)
+    std::wstring exclusionText;  // substring that excludes a directory name (useExclusion)
+    bool limitDepth = true;
+    bool useInclude = false;
+    bool useExclusion = false;
+};
+
+// A folder's search settings: the single search folder (the inherited fields) or, when
+// multipleFolders is set, the list `folders`. Copies are deep, so a dialog can edit a copy.
+struct SearchSettings : SearchFolder {
+    std::vector<SearchFolder> folders;
+    bool autoUpdate = false;       // search again each time the folder is shown
+    bool multipleFolders = false;  // also the settings dialog's selected tab (0 single, 1 multiple)
+};
+
+class CEntry {
+public:
+    static constexpr int32_t kIconUnset = -1;
+
+    explicit CEntry(CFolder* ownerFolder = nullptr) : owner(ownerFolder) {}
+    CEntry(const CEntry&) = delete;
+    CEntry& operator=(const CEntry&) = delete;
+
+    bool IsSubfolderEntry() const { return subfolder != nullptr; }
+
+    // The absolute path: `path` itself, or for a relative entry `path` taken against the project
+    // directory with dots and separators resolved (at most 259 characters are kept).
+    std::wstring ResolvedPath() const;
+    // Convert `path` between project-relative and absolute form; no-ops for subfolder entries, when
+    // the project has no directory, or when the entry is already in that form.
+    void MakeRelative();
+    void MakeAbsolute();
+
+    // `alias` when set, otherwise the name through the UI text table's alias format (entry 92).
+    std::wstring ShownName() const;
+
+    void SetName(const std::wstring& text) { name = text; }
+    void SetPath(const std::wstring& text) { path = text; }
+    void SetAppPath(const std::wstring& text) { appPath = text; }
+    void SetDisplayText(const std::wstring& text) { displayText = text; }
+
+    // "<backup dir>\<backupName>"; empty without a backupName or backup directory, or when the result
+    // would be 252 characters or longer (the backup store appends file names to it).
+    std::wstring BackupPath() const;
+    // BackupPath is set and its info.xml can be opened for reading.
+    bool HasBackup() const;
+
+    // Stored in the project file.
+    std::wstring name;
+    std::wstring alias;
+    std::wstring path;
+    std::wstring appPath;
+    std::wstring backupName;
+    std::unique_ptr<CFolder> subfolder;
+    uint8_t aliasMode = 0;
+    uint8_t relative = 0;
+    uint8_t colour = 0;
+
+    // Not stored.
+    CFolder* owner = nullptr;
+    uint8_t missing = 0;
+
+    // The filer's display cache: made when a folder is shown, dropped when it is left.
+    std::wstring displayText;
+    int32_t iconIndex = kIconUnset;
+    int32_t sizeValue = 0;
+    std::wstring sizeText;
+    std::wstring typeText;
+    std::wstring dateText;
+    int32_t thumbIndex = 0;
+};
+
+class CFolder {
+public:
+    using EntryList = std::list<CEntry>;
+    using Position = EntryList::iterator;
+
+    // Filer columns, also the sortFlags bit numbers.
+    enum Column { kColumnName = 0, kColumnPath = 1, kColumnSize = 2, kColumnType = 3, kColumnDate = 4 };
+
+    CFolder() = default;
+    CFolder(uint32_t folderId, uint32_t folderKind) : kind(folderKind), id(folderId) {}
+    ~CFolder();
+    CFolder(const CFolder&) = delete;
+    CFolder& operator=(const CFolder&) = delete;
+
+    size_t Count() const { return entries.size(); }
+    Position End() { return entries.end(); }
+
+    // A new default entry before position `index`; index == Count() appends, a larger index inserts
+    // nothing and returns End().
+    Position InsertAt(size_t index);
+    // A new default entry at the end, in constant time.
+    CEntry& Append();
+    // Destroys the entry at `index` with its subfolder tree; returns the following position, or
+    // End() (and removes nothing) for an index at or past the end.
+    Position RemoveAt(size_t index);
+    // Walks from the nearer end of the list; End() when out of range.
+    Position EntryAt(size_t index);
+    // Destroys every entry and the subfolder trees under them.
+    void Clear();
+
+    // Index of the first entry whose resolved path equals `path` exactly (case-sensitive), or -1.
+    // Linear; to test many paths against one folder use FolderPathIndex.
+    int FindByPath(const std::wstring& path) const;
+    // This folder or the first folder below it (depth first, entry order) with that id / tree item.
+    CFolder* FindById(uint32_t folderId);
+    CFolder* FindByTreeItem(HTREEITEM item);
+
+    // The owning entry's name; empty for the root.
+    std::wstring Name() const;
+    // Empty for the root, otherwise every folder name from the top down each followed by `\`
+    // (useBackslash) or `/`.
+    std::wstring Path(bool useBackslash) const;
+
+    // Hangs a new folder (kind `folderKind`, a fresh id) on `entry`, which must belong to a folder
+    // and have no subfolder yet. False when it cannot be allocated or the entry is unsuitable.
+    bool CreateSubfolder(CEntry& entry, uint32_t folderKind);
+
+    // Sorts by a filer column in the direction chosen by the column's sortFlags bit (set: ascending,
+    // then cleared; clear: descending, then set). Returns true when the order applied was ascending.
+    // Stable, except that a descending path sort puts equal paths in reverse of their previous order.
+    bool SortByColumn(int column);
+    void SortByName(bool ascending);
+    void SortByPath(bool ascending);
+    void SortBySize(bool ascending);
+    void SortByType(bool ascending);
+    void SortByDate(bool ascending);
+    // Moves the entries whose displayText starts with `text` (A-Z compared without case) in front
+    // of the others, keeping the order inside both groups. True when anything moved.
+    bool SortByPrefix(const std::wstring& text);
+
+    EntryList entries;
+    CFolder* parent = nullptr;
+    CEntry* ownerEntry = nullptr;
+    uint32_t kind = 1;        // 2 music, 3 image, anything else normal
+    uint32_t id = 0;
+    uint16_t reserved = 1;    // kept and written back unchanged
+    uint16_t sortFlags = 0;
+    HTREEITEM treeItem = nullptr;
+    SearchSettings search;
+};
+
+// Resolved path -> first index, built once over a folder so that many paths can be tested and
+// appended in near-linear time. Find gives the same answer as CFolder::FindByPath as long as
+// every change to the folder after construction is an append reported through NoteAppended.
+class FolderPathIndex {
+public:
+    explicit FolderPathIndex(const CFolder& folder);
+    int Find(const std::wstring& resolvedPath) const;
+    void NoteAppended(const std::wstring& resolvedPath);
+
+private:
+    std::unordered_map<std::wstring, int> first_;
+    int count_ = 0;
+};
+
+// The process-wide folder id counter (initially 1; stored in the project file).
+uint32_t FolderIdCounter();
+void SetFolderIdCounter(uint32_t value);
+// Advances the counter (0xFFFFFFFF wraps to 1, 0 is never produced) until it names no folder of
+// the tree, and returns it.
+uint32_t NewFolderId();
+
+// The single root folder (id 1, kind 1), created on first use and never replaced.
+CFolder& RootFolder();
+// Test support: empties the root and gives it and the counter their start-up state.
+void ResetFolderModel();

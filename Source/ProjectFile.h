@@ -1,0 +1,18 @@
+// Loading and saving the project file (.tfolder): the project's options, the main window's
+// placement, the filer's columns, the folder id counter and the whole folder tree. Versions 1 to
+// 10 are read, version 10 is written. UI thread only.
+#pragma once
+
+#include <string>
+
+// Reads the file into Project(), the root folder and the id counter, then applies what it holds to
+// the registered ProjectView (placement, title, options, filer columns, root folder shown).
+// An empty file is a new project: only the path, the title and the default backup directory are
+// taken. False, with nothing changed, when the file cannot be read, its magic is unknown, or it is
+// truncated or inconsistent.
+bool LoadProject(const std::wstring& path);
+
+// Writes version 10. The new file is written beside the old one under a temporary name, flushed,
+// and only then put in its place, so a failed save leaves the old file whole. False when the file
+// cannot be written.
+bool SaveProject(const std::wstring& path);
