@@ -23,7 +23,8 @@ int AppIndex(const FilerMenuState& state, UINT id)
 {
     size_t k = 0;
     if (id >= kFilerCmdEntryApp && id < kFilerCmdEntryApp + kMaxEntryApps) k = id - kFilerCmdEntryApp;
-    else if (id >= kFilerCmdSelectionApp && id < kFilerCmdSelectionApp + kMaxSelectionApps) k = id - kFilerCmdSelectionApp;
+    else if (id >= kFilerCmdSelectionApp && id < kFilerCmdSelectionApp + kMaxSelectionApps)
+        k = id - kFilerCmdSelectionApp;
     else return -1;
     return k < state.appNames.size() ? static_cast<int>(k) : -1;
 }
