@@ -158,6 +158,10 @@ bool WriteAndFlush(const std::wstring& target, const std::vector<uint8_t>& bytes
 }
 
 bool SaveProjectTo(const std::wstring& path) {
+    // A read-only project stays as it is (the rename below would replace it on some systems).
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+
     CProject& project = Project();
     RefreshWindowState(project);
 

@@ -87,7 +87,9 @@ inline void SampleEntry(ProjectBytes& f, int version, const std::wstring& name, 
 //         "Sub" -> folder id 5, reserved 1, sortFlags 2, kind 3: "deep" (relative ..\deep.txt),
 //         "two" (C:\two.txt)
 //   v<=2: root entries C:\one.txt, C:\sub, C:\two.txt (v2 colours 1, 2, 3)
-inline std::vector<unsigned char> SampleProject(int version) {
+// `canonical` writes the reserved parts as the writer does (empty strings, zeros), so that the
+// version 10 sample is byte for byte what saving it gives back.
+inline std::vector<unsigned char> SampleProject(int version, bool canonical = false) {
     ProjectBytes f;
     f.Magic(version);
     if (version <= 4)
@@ -103,11 +105,11 @@ inline std::vector<unsigned char> SampleProject(int version) {
     }
     if (version >= 8) f.U16(1).U8(0).U8(1);
     if (version >= 9) {
-        for (int i = 0; i < 10; ++i) f.Str(L"r" + std::to_wstring(i));
-        f.U8(0).U8(1).U8(1).U8(1).U8(1).U8(7).U16(222).Fill(248, 0xAB);
+        for (int i = 0; i < 10; ++i) f.Str(canonical ? L"" : L"r" + std::to_wstring(i));
+        f.U8(0).U8(1).U8(1).U8(1).U8(1).U8(canonical ? 0 : 7).U16(222).Fill(248, canonical ? 0 : 0xAB);
     }
     if (version <= 2) f.U32(3);
-    f.U32(100).U32(200).U32(300).U32(400).U32(500).U32(3).Fill(64, 0xCD);
+    f.U32(100).U32(200).U32(300).U32(400).U32(500).U32(3).Fill(64, canonical ? 0 : 0xCD);
     if (version <= 2) {
         const wchar_t* paths[] = {L"C:\\one.txt", L"C:\\sub", L"C:\\two.txt"};
         for (int i = 0; i < 3; ++i) {
