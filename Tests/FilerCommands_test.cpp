@@ -1,12 +1,11 @@
 // The filer's commands: removal with its questions (including the backup question and Cancel), the
-// Delete key, opening, the project's programs for a selection, and the commands that change entries.
+// Delete key, the project's programs for a selection, and the commands that change entries.
 #include <gtest/gtest.h>
 
 #include "FilerMenuTestSupport.h"
 #include "FilerTestFixture.h"
 #include "Kv/KvWindow.h"
 
-using filer_test::AddSubfolder;
 using filer_test::MenuAnswer;
 using filer_test::ShellRecorder;
 using tf_test::FileExists;
@@ -133,39 +132,6 @@ TEST_F(FilerCommandsTest, ProgramOfTheSelectionStartsOnceWithEveryPathQuoted)
     EXPECT_EQ(shell.calls[0].file, L"C:\\tools\\viewer.exe");
     EXPECT_EQ(shell.calls[0].parameters,
               L"\"" + (dir_ / L"a.txt") + L"\" \"" + (dir_ / L"b.txt") + L"\" \"" + (dir_ / L"c.txt") + L"\" ");
-}
-
-TEST_F(FilerCommandsTest, OpeningFilesDirectoriesAndSubfolders)
-{
-    AddFiles({L"a.txt", L"b.txt"});
-    ASSERT_TRUE(Filer().AddPath(dir_ / L"gone.txt", false));
-    CFolder* sub = AddSubfolder(RootFolder(), L"Sub");
-    ASSERT_NE(sub, nullptr);
-    ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
-    EntryAt(RootFolder(), 1).appPath = L"C:\\tools\\editor.exe";
-    ShellRecorder shell;
-
-    Select(0, true);
-    Command(10);
-    MenuAnswer menu(14);
-    Filer().ShowContextMenu();  // the containing directory of the menu's entry
-    Select(0, false);
-    Select(1, true);
-    Command(10);
-    Select(1, false);
-    Select(2, true);
-    Command(10);  // missing: nothing
-    ASSERT_EQ(shell.calls.size(), 3u);
-    EXPECT_EQ(shell.calls[0].file, dir_ / L"a.txt");
-    EXPECT_EQ(shell.calls[0].parameters, L"");
-    EXPECT_EQ(shell.calls[1].file + L"\\", dir_.path());
-    EXPECT_EQ(shell.calls[2].file, L"C:\\tools\\editor.exe");
-    EXPECT_EQ(shell.calls[2].parameters, L"\"" + (dir_ / L"b.txt") + L"\"");
-
-    Select(2, false);
-    Select(3, true);
-    Command(10);
-    EXPECT_EQ(Filer().CurrentFolder(), sub);
 }
 
 TEST_F(FilerCommandsTest, CommandsThatChangeTheSelectedEntries)
