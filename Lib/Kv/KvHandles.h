@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <memory>
 #include <utility>
 
 namespace kv {
@@ -180,7 +181,7 @@ public:
     }
     ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
     ComPtr& operator=(ComPtr&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.p_, nullptr));
+        if (this != std::addressof(o)) reset(std::exchange(o.p_, nullptr));
         return *this;
     }
 
@@ -209,7 +210,7 @@ public:
     CoTaskMem& operator=(const CoTaskMem&) = delete;
     CoTaskMem(CoTaskMem&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
     CoTaskMem& operator=(CoTaskMem&& o) noexcept {
-        if (this != &o) { ::CoTaskMemFree(p_); p_ = std::exchange(o.p_, nullptr); }
+        if (this != std::addressof(o)) { ::CoTaskMemFree(p_); p_ = std::exchange(o.p_, nullptr); }
         return *this;
     }
     T* get() const noexcept { return p_; }
