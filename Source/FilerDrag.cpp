@@ -31,9 +31,9 @@ HRESULT RunDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWORD
 // Width of the band an item takes in the drag image outside report view: the large icon's width.
 constexpr int kIconBand = 32;
 
-bool IsReportView(HWND listView)
+LONG_PTR ViewStyle(HWND listView)
 {
-    return (GetWindowLongPtrW(listView, GWL_STYLE) & LVS_TYPEMASK) == LVS_REPORT;
+    return GetWindowLongPtrW(listView, GWL_STYLE) & LVS_TYPEMASK;
 }
 
 // Where an item's picture sits in the drag image: its icon rectangle in report view, otherwise a
@@ -131,7 +131,7 @@ void CKvFiler::RunDrag(const std::vector<std::wstring>& paths)
 
 bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor)
 {
-    const bool report = IsReportView(listView_);
+    const LONG_PTR view = ViewStyle(listView_);
     RECT client{};
     GetClientRect(listView_, &client);
 
@@ -139,7 +139,7 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor)
     RECT bounds{};
     for (int index : indexes) {
         RECT rect{};
-        if (!ItemImageRect(listView_, index, report, rect) || !Encloses(client, rect)) continue;
+        if (!ItemImageRect(listView_, index, view == LVS_REPORT, rect) || !Encloses(client, rect)) continue;
         if (shown.empty()) bounds = rect;
         else UnionRect(&bounds, &bounds, &rect);
         shown.emplace_back(index, rect);
@@ -149,11 +149,8 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor)
     const int height = bounds.bottom - bounds.top;
 
     // The pictures the list view itself shows in this view, so a kind's own images come along.
-    const auto icons = reinterpret_cast<HIMAGELIST>(SendMessageW(
-        listView_, LVM_GETIMAGELIST, (GetWindowLongPtrW(listView_, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON
-                                         ? LVSIL_NORMAL
-                                         : LVSIL_SMALL,
-        0));
+    const auto icons = reinterpret_cast<HIMAGELIST>(
+        SendMessageW(listView_, LVM_GETIMAGELIST, view == LVS_ICON ? LVSIL_NORMAL : LVSIL_SMALL, 0));
     kv::WindowDc screen(listView_);
     if (!screen) return false;
     kv::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));

@@ -14,6 +14,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "FilerCaches.h"
 #include "FilerKind.h"
@@ -105,7 +106,7 @@ STDMETHODIMP CKvFiler::DragOver(DWORD keyState, POINTL pt, DWORD* effect)
         AutoScroll(client, pt);
         const int target = DropTargetAt(client);
         SetDropHighlight(target);
-        RepaintDuringDrag(false);
+        RepaintDuringDrag();
         if (target >= 0 && OffersFiles(dragData_.get())) result = DROPEFFECT_COPY;
     }
     if (effect) *effect = result;
@@ -201,9 +202,8 @@ void CKvFiler::SetDropHighlight(int index)
     if (index >= 0) SendMessageW(listView_, LVM_REDRAWITEMS, index, index);
 }
 
-void CKvFiler::RepaintDuringDrag(bool erase)
+void CKvFiler::RepaintDuringDrag()
 {
-    if (erase) InvalidateRect(listView_, nullptr, TRUE);
     if (!GetUpdateRect(listView_, nullptr, FALSE)) return;
     // The ghost image is drawn over the window; it must be off while the window paints under it.
     ImageList_DragShowNolock(FALSE);
@@ -226,7 +226,7 @@ void CKvFiler::AutoScroll(POINT client, POINTL screen)
     if (delta == 0) return;
     SendMessageW(listView_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)),
                  MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
-    RepaintDuringDrag(false);
+    RepaintDuringDrag();
 }
 
 void CKvFiler::MoveSelectionInto(CEntry& targetEntry)
@@ -241,9 +241,11 @@ void CKvFiler::MoveSelectionInto(CEntry& targetEntry)
         if (entry == &targetEntry || (entry->subfolder && FolderIsWithin(target, entry->subfolder.get()))) return;
 
     std::vector<bool> carriedFolder(entries.size());
+    std::vector<const CEntry*> fileCopies;
     for (size_t i = 0; i < entries.size(); ++i) {
         carriedFolder[i] = entries[i]->IsSubfolderEntry();
-        AppendMovedEntry(*target, *entries[i]);
+        const CEntry& copy = AppendMovedEntry(*target, *entries[i]);
+        if (!carriedFolder[i]) fileCopies.push_back(&copy);
     }
 
     // The entries whose folder moved are empty shells now. They go at once rather than through the
@@ -273,7 +275,16 @@ void CKvFiler::MoveSelectionInto(CEntry& targetEntry)
         for (int index : files) SendMessageW(listView_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
     }
 
-    if (!files.empty() && RemoveSelected(false) > 0) return;
+    const int removed = files.empty() ? 0 : RemoveSelected(false);
+    // A Cancel in the backup question ends the removal, which runs from the last file up: the
+    // files before that point stay here, so their copies leave the target again rather than
+    // leaving one file in two folders sharing one backup directory.
+    const size_t stayed = files.size() - std::min(files.size(), static_cast<size_t>(std::max(removed, 0)));
+    if (stayed > 0) {
+        const std::unordered_set<const CEntry*> undo(fileCopies.begin(), fileCopies.begin() + stayed);
+        target->entries.remove_if([&undo](const CEntry& entry) { return undo.count(&entry) != 0; });
+    }
+    if (removed > 0) return;
     ShowFolder(folder, false);
     Tree().RefreshFolder(folder);
     EnableTool(kCmdCopy, false);

@@ -204,7 +204,7 @@ private:
     void RunDrag(const std::vector<std::wstring>& paths);
     int DropTargetAt(POINT client);
     void SetDropHighlight(int index);
-    void RepaintDuringDrag(bool erase);
+    void RepaintDuringDrag();
     void AutoScroll(POINT client, POINTL screen);
     void MoveSelectionInto(CEntry& target);
     void OpenSelectionWith(const CEntry& program);

@@ -188,17 +188,33 @@ TEST_F(FilerDropTest, DragOffersTheSelectedFilesOnlyAndStartsNoDragWithoutOne)
     EXPECT_EQ(TextOf<char>(data.get(), CF_TEXT), std::string(a.begin(), a.end()));
 
     // The drag itself: the ghost image runs with the loop and is gone after it.
+    // In report view the ghost spans the small icons, with the hot spot where the drag began.
     bool imaged = false;
+    int width = 0, height = 0;
     EXPECT_TRUE(DragFrom(0, [&](IDataObject* offered) {
         POINT cursor{}, hotSpot{};
-        imaged = ImageList_GetDragImage(&cursor, &hotSpot) != nullptr;
+        HIMAGELIST image = ImageList_GetDragImage(&cursor, &hotSpot);
+        imaged = image && ImageList_GetIconSize(image, &width, &height);
         EXPECT_EQ(hotSpot.x, 3);
         EXPECT_EQ(hotSpot.y, 4);
         EXPECT_EQ(FileListOf(offered), (std::vector<std::wstring>{a, b, c}));
     }));
     EXPECT_TRUE(imaged);
+    EXPECT_EQ(width, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_GT(height, 2 * GetSystemMetrics(SM_CYSMICON));
     EXPECT_FALSE(Filer().InternalDrag());
     EXPECT_EQ(ImageList_GetDragImage(nullptr, nullptr), nullptr);
+
+    // Elsewhere each item takes a band of the large icon's width.
+    Filer().SetViewMode(kFilerViewIcons);
+    SelectOnly({1});
+    width = 0;
+    EXPECT_TRUE(DragFrom(1, [&](IDataObject*) {
+        HIMAGELIST image = ImageList_GetDragImage(nullptr, nullptr);
+        if (image) ImageList_GetIconSize(image, &width, &height);
+    }));
+    EXPECT_EQ(width, 32);
+    Filer().SetViewMode(kFilerViewReport);
 
     // Nothing to offer: no data and no drag.
     SelectOnly({2, 3});
@@ -270,6 +286,45 @@ TEST_F(FilerDropTest, InternalDropOnSubfolderMovesSelectionWithItsFolders)
     EXPECT_EQ(rootChildren, 1);
 }
 
+TEST_F(FilerDropTest, CancelledBackupQuestionKeepsUnmovedFilesInPlaceAndMovesFoldersWhole)
+{
+    TempDir dir;
+    TempDir backups;
+    Project().backupDir = backups.path();
+    ASSERT_TRUE(CreateDirectoryW((backups / L"b1").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(backups / L"b1\\info.xml", {'<', '/', '>'}));
+    const std::wstring kept = AddFile(dir, L"kept.txt");
+    EntryAt(RootFolder(), 0).backupName = L"b1";
+    CFolder* source = AddSubfolder(RootFolder(), L"Source");
+    const std::wstring moved = AddFile(dir, L"moved.txt");
+    CFolder* target = AddSubfolder(RootFolder(), L"Target");
+    ASSERT_NE(source, nullptr);
+    ASSERT_NE(target, nullptr);
+    ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
+
+    // The removal runs from the last file up: moved.txt goes, the question for kept.txt is
+    // cancelled.
+    tf_test::ModalResponder cancel(IDCANCEL);
+    SelectOnly({0, 1, 2});
+    EXPECT_TRUE(DragFrom(0, [&](IDataObject* data) {
+        Enter(data, At(3));
+        DropAt(data, At(3));
+    }));
+    ASSERT_EQ(cancel.seen().size(), 1u);
+    EXPECT_EQ(cancel.seen()[0].title, GlobalText::Get(87));
+
+    // No entry is left naming nothing, and no file sits in both folders.
+    ASSERT_EQ(RootFolder().Count(), 2u);
+    EXPECT_EQ(EntryAt(RootFolder(), 0).path, kept);
+    EXPECT_EQ(EntryAt(RootFolder(), 1).subfolder.get(), target);
+    ASSERT_EQ(target->Count(), 2u);
+    EXPECT_EQ(EntryAt(*target, 0).subfolder.get(), source);
+    EXPECT_EQ(EntryAt(*target, 1).path, moved);
+    EXPECT_EQ(source->parent, target);
+    EXPECT_EQ(ItemCount(), 2);
+    EXPECT_TRUE(tf_test::FileExists(backups / L"b1\\info.xml"));
+}
+
 TEST_F(FilerDropTest, DropOntoADraggedEntryIsRefusedAndChangesNothing)
 {
     TempDir dir;
@@ -301,6 +356,37 @@ TEST_F(FilerDropTest, DropOntoADraggedEntryIsRefusedAndChangesNothing)
     EXPECT_EQ(first->parent, &RootFolder());
     EXPECT_EQ(RootFolder().FindById(first->id), first);
     EXPECT_EQ(second->Count(), 0u);
+}
+
+TEST_F(FilerDropTest, InternalDragNearAnEdgeScrollsTheList)
+{
+    TempDir dir;
+    AddFile(dir, L"first.txt");
+    std::vector<std::wstring> gone;
+    for (int i = 0; i < 80; ++i) gone.push_back(dir / (L"gone" + std::to_wstring(i) + L".txt"));
+    ASSERT_EQ(Filer().AddPaths(gone, false), 80);
+    ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
+    RECT client{};
+    GetClientRect(list_, &client);
+    POINT top{client.right / 2, 5}, bottom{client.right / 2, client.bottom - 5};
+    ClientToScreen(list_, &top);
+    ClientToScreen(list_, &bottom);
+
+    SelectOnly({0});
+    int atStart = -1, afterDown = -1, afterUp = -1;
+    EXPECT_TRUE(DragFrom(0, [&](IDataObject* data) {
+        Enter(data, POINTL{top.x, top.y});
+        atStart = GetScrollPos(list_, SB_VERT);
+        for (int i = 0; i < 4; ++i) Over(POINTL{bottom.x, bottom.y});
+        afterDown = GetScrollPos(list_, SB_VERT);
+        for (int i = 0; i < 2; ++i) Over(POINTL{top.x, top.y});
+        afterUp = GetScrollPos(list_, SB_VERT);
+        Filer().DragLeave();
+    }));
+    EXPECT_EQ(atStart, 0);
+    EXPECT_GT(afterDown, atStart);
+    EXPECT_LT(afterUp, afterDown);
+    EXPECT_EQ(ItemCount(), 81);
 }
 
 TEST_F(FilerDropTest, InternalDropOnProgramOpensItOnceWithEveryQuotedFile)
