@@ -82,6 +82,19 @@ kv::UniqueBitmap MakeBlackBitmap(HDC reference, int width, int height)
     return kv::UniqueBitmap(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
 }
 
+// The selected items whose entries name a file (neither subfolder nor missing entries), with
+// their resolved paths, both in selection order.
+void DraggedFiles(CKvFiler& filer, std::vector<int>& items, std::vector<std::wstring>& paths)
+{
+    const std::vector<int> indexes = filer.SelectedIndexes();
+    const std::vector<CEntry*> entries = filer.SelectedEntries();
+    for (size_t i = 0; i < entries.size() && i < indexes.size(); ++i) {
+        if (entries[i]->IsSubfolderEntry() || entries[i]->missing) continue;
+        items.push_back(indexes[i]);
+        paths.push_back(entries[i]->ResolvedPath());
+    }
+}
+
 }  // namespace
 
 void SetDragLoopHook(DragLoopHook hook)
@@ -91,24 +104,18 @@ void SetDragLoopHook(DragLoopHook hook)
 
 CDataObject* CKvFiler::MakeDragData()
 {
+    std::vector<int> items;
     std::vector<std::wstring> paths;
-    for (CEntry* entry : SelectedEntries())
-        if (!entry->IsSubfolderEntry() && !entry->missing) paths.push_back(entry->ResolvedPath());
+    DraggedFiles(*this, items, paths);
     return MakeFileDragData(paths);
 }
 
 void CKvFiler::BeginDrag(const NMLISTVIEW& info)
 {
     if (!listView_ || !current_ || internalDrag_) return;
-    std::vector<std::wstring> paths;
     std::vector<int> items;
-    const std::vector<int> indexes = SelectedIndexes();
-    const std::vector<CEntry*> entries = SelectedEntries();
-    for (size_t i = 0; i < entries.size() && i < indexes.size(); ++i) {
-        if (entries[i]->IsSubfolderEntry() || entries[i]->missing) continue;
-        paths.push_back(entries[i]->ResolvedPath());
-        items.push_back(indexes[i]);
-    }
+    std::vector<std::wstring> paths;
+    DraggedFiles(*this, items, paths);
     if (paths.empty()) return;
     if (!BeginDragImage(items, info.ptAction)) return;
     RunDrag(paths);
