@@ -3,6 +3,7 @@
 // 10 are read, version 10 is written. UI thread only.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Reads the file into Project(), the root folder and the id counter, then applies what it holds to
@@ -11,6 +12,10 @@
 // taken. False, with nothing changed, when the file cannot be read, its magic is unknown, or it is
 // truncated or inconsistent.
 bool LoadProject(const std::wstring& path);
+
+// LoadProject for a file at `path` that holds these bytes (LoadProject reads the file into memory
+// and hands it here; tests feed it directly).
+bool LoadProjectBytes(const std::wstring& path, const unsigned char* data, size_t size);
 
 // Writes version 10. The new file is written beside the old one under a temporary name, flushed,
 // and only then put in its place, so a failed save leaves the old file whole. False when the file

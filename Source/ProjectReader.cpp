@@ -349,17 +349,14 @@ void Commit(ParsedProject& parsed) {
     if (view) view->ShowRootFolder();
 }
 
-bool LoadProjectFrom(const std::wstring& path) {
-    FileBytes file;
-    if (!ReadWholeFile(path, file)) return false;
-
+bool LoadFromBytes(const std::wstring& path, const uint8_t* data, size_t size) {
     auto parsed = std::make_unique<ParsedProject>();
     parsed->project = Project();
     CProject& p = parsed->project;
     SplitProjectPath(path, p.directory, p.stem, p.extension);
     p.filePath = path;
 
-    if (file.size == 0) {
+    if (size == 0) {
         p.backupDir = DefaultBackupDir(p.stem);
         Project() = std::move(p);
         if (ProjectView* view = GetProjectView()) {
@@ -368,8 +365,7 @@ bool LoadProjectFrom(const std::wstring& path) {
         }
         return true;
     }
-    if (!Parse(file.data.get(), file.size, *parsed)) return false;
-    file.data.reset();
+    if (!Parse(data, size, *parsed)) return false;
     Commit(*parsed);
     return true;
 }
@@ -378,7 +374,17 @@ bool LoadProjectFrom(const std::wstring& path) {
 
 bool LoadProject(const std::wstring& path) {
     try {
-        return LoadProjectFrom(path);
+        FileBytes file;
+        if (!ReadWholeFile(path, file)) return false;
+        return LoadFromBytes(path, file.data.get(), file.size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool LoadProjectBytes(const std::wstring& path, const unsigned char* data, size_t size) {
+    try {
+        return LoadFromBytes(path, data, size);
     } catch (const std::bad_alloc&) {
         return false;
     }

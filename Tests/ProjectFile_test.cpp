@@ -579,3 +579,30 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(LoadProject(path));
     EXPECT_EQ(RootFolder().entries.back().name, L"changed");
 }
+
+TEST_F(ProjectFileTest, DeepNestingNeedsNoDeepStack) {
+    // Nesting as deep as the file allows: far beyond what recursive reading could survive.
+    constexpr int kLevels = 60000;
+    ProjectBytes f;
+    f.Magic(3).Fill(16).Str(L"t").Fill(6 * 4 + 64).U32(kLevels + 2);
+    for (int level = 0; level < kLevels; ++level) {
+        f.U32(1).U32(level + 1).U16(1).U16(0);
+        tf_test::SampleEntry(f, 3, L"d", L"", L"", 0, 0, 0, L"", L"", true);
+    }
+    f.U32(0).U32(kLevels + 1).U16(1).U16(0);
+    const std::wstring path = Write(L"deep.tfolder", f.bytes);
+    ASSERT_TRUE(LoadProject(path));
+    CFolder* deepest = RootFolder().FindById(kLevels + 1);
+    ASSERT_NE(deepest, nullptr);
+    EXPECT_EQ(deepest->Path(true).size(), 2u * kLevels);
+    ASSERT_TRUE(SaveProject(path));
+    Reset();
+    ASSERT_TRUE(LoadProject(path));
+    EXPECT_NE(RootFolder().FindById(kLevels + 1), nullptr);
+
+    // The same chain cut short is refused as a whole.
+    Reset();
+    const std::vector<unsigned char> cut(f.bytes.begin(), f.bytes.end() - 4);
+    EXPECT_FALSE(LoadProject(Write(L"cut.tfolder", cut)));
+    EXPECT_EQ(RootFolder().Count(), 0u);
+}

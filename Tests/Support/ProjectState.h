@@ -10,10 +10,12 @@
 
 namespace tf_test {
 
-inline std::wstring ProjectFingerprint() {
+// `withPaths` false leaves out the project file's path and its parts.
+inline std::wstring ProjectFingerprint(bool withPaths = true) {
     const CProject& p = Project();
-    std::wstring s = p.filePath + L"|" + p.directory + L"|" + p.stem + L"|" + p.extension + L"|" +
-                     p.titleFormat + L"|" + p.backupDir + L"|";
+    std::wstring s = withPaths ? p.filePath + L"|" + p.directory + L"|" + p.stem + L"|" + p.extension + L"|"
+                               : std::wstring();
+    s += p.titleFormat + L"|" + p.backupDir + L"|";
     for (unsigned v : {unsigned(p.allowRename), unsigned(p.appMarkStyle), unsigned(p.backupEnabled),
                        unsigned(p.menuExtensionApps), unsigned(p.menuOpenWithSubmenu),
                        unsigned(p.menuShellItems), unsigned(p.menuShellSubmenu), unsigned(p.trayMode),
