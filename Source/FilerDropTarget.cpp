@@ -14,7 +14,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "FilerCaches.h"
 #include "FilerKind.h"
@@ -240,51 +239,15 @@ void CKvFiler::MoveSelectionInto(CEntry& targetEntry)
     for (CEntry* entry : entries)
         if (entry == &targetEntry || (entry->subfolder && FolderIsWithin(target, entry->subfolder.get()))) return;
 
-    std::vector<bool> carriedFolder(entries.size());
-    std::vector<const CEntry*> fileCopies;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        carriedFolder[i] = entries[i]->IsSubfolderEntry();
-        const CEntry& copy = AppendMovedEntry(*target, *entries[i]);
-        if (!carriedFolder[i]) fileCopies.push_back(&copy);
-    }
+    for (CEntry* entry : entries) AppendMovedEntry(*target, *entry);
 
-    // The entries whose folder moved are empty shells now. They go at once rather than through the
-    // removal below, where a Cancel in the backup question would leave them behind naming nothing.
-    int shells = 0;
+    // The entries live on in the target with their backup directories, so leaving this folder is
+    // not a removal: nothing is asked and no backup is deleted. From the highest index down, so the
+    // indexes still to come keep naming the same entries.
     for (size_t i = entries.size(); i-- > 0;) {
-        if (!carriedFolder[i]) continue;
         if (kind_) kind_->EntryRemoved(*entries[i]);
         folder->RemoveAt(static_cast<size_t>(indexes[i]));
-        ++shells;
     }
-    std::vector<int> files;
-    int shellsBefore = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (carriedFolder[i]) ++shellsBefore;
-        else files.push_back(indexes[i] - shellsBefore);
-    }
-    if (shells > 0) {
-        // The list's selection still names the old rows: select the remaining files anew.
-        LVITEMW state{};
-        state.stateMask = LVIS_SELECTED;
-        SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-        caches_->ResetDisplay();
-        caches_->ResetPaths();
-        SetItemCount();
-        state.state = LVIS_SELECTED;
-        for (int index : files) SendMessageW(listView_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
-    }
-
-    const int removed = files.empty() ? 0 : RemoveSelected(false);
-    // A Cancel in the backup question ends the removal, which runs from the last file up: the
-    // files before that point stay here, so their copies leave the target again rather than
-    // leaving one file in two folders sharing one backup directory.
-    const size_t stayed = files.size() - std::min(files.size(), static_cast<size_t>(std::max(removed, 0)));
-    if (stayed > 0) {
-        const std::unordered_set<const CEntry*> undo(fileCopies.begin(), fileCopies.begin() + stayed);
-        target->entries.remove_if([&undo](const CEntry& entry) { return undo.count(&entry) != 0; });
-    }
-    if (removed > 0) return;
     ShowFolder(folder, false);
     Tree().RefreshFolder(folder);
     EnableTool(kCmdCopy, false);

@@ -269,7 +269,7 @@ TEST_F(FilerDropTest, InternalDropMovesIntoASubfolderButNeverIntoADraggedOne)
     EXPECT_EQ(TreeView_GetNextSibling(tree, only), nullptr);
 }
 
-TEST_F(FilerDropTest, CancelledBackupQuestionKeepsUnmovedFilesInPlaceAndMovesFoldersWhole)
+TEST_F(FilerDropTest, MovedEntriesKeepTheirBackupsWithoutAQuestion)
 {
     TempDir dir;
     TempDir backups;
@@ -284,26 +284,25 @@ TEST_F(FilerDropTest, CancelledBackupQuestionKeepsUnmovedFilesInPlaceAndMovesFol
     ASSERT_NE(target, nullptr);
     ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
 
-    // The removal runs from the last file up: moved.txt goes, the question for kept.txt is
-    // cancelled.
-    tf_test::ModalResponder cancel(IDCANCEL);
+    // Any box would be answered Yes, which would delete the backup of a removed entry.
+    tf_test::ModalResponder yes(IDYES);
     SelectOnly({0, 1, 2});
     EXPECT_TRUE(DragFrom(0, [&](IDataObject* data) {
         Enter(data, At(3));
         DropAt(data, At(3));
     }));
-    ASSERT_EQ(cancel.seen().size(), 1u);
-    EXPECT_EQ(cancel.seen()[0].title, GlobalText::Get(87));
+    EXPECT_TRUE(yes.seen().empty());
 
-    // No entry is left naming nothing, and no file sits in both folders.
-    ASSERT_EQ(RootFolder().Count(), 2u);
-    EXPECT_EQ(EntryAt(RootFolder(), 0).path, kept);
-    EXPECT_EQ(EntryAt(RootFolder(), 1).subfolder.get(), target);
-    ASSERT_EQ(target->Count(), 2u);
-    EXPECT_EQ(EntryAt(*target, 0).subfolder.get(), source);
-    EXPECT_EQ(EntryAt(*target, 1).path, moved);
+    ASSERT_EQ(RootFolder().Count(), 1u);
+    EXPECT_EQ(EntryAt(RootFolder(), 0).subfolder.get(), target);
+    ASSERT_EQ(target->Count(), 3u);
+    EXPECT_EQ(EntryAt(*target, 0).path, kept);
+    EXPECT_EQ(EntryAt(*target, 0).backupName, L"b1");
+    EXPECT_TRUE(EntryAt(*target, 0).HasBackup());
+    EXPECT_EQ(EntryAt(*target, 1).subfolder.get(), source);
+    EXPECT_EQ(EntryAt(*target, 2).path, moved);
     EXPECT_EQ(source->parent, target);
-    EXPECT_EQ(ItemCount(), 2);
+    EXPECT_EQ(ItemCount(), 1);
 }
 
 TEST_F(FilerDropTest, InternalDragNearAnEdgeScrollsTheList)
