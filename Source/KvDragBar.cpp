@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Kv/KvHandles.h"
+#include "Kv/KvInstanceList.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -18,25 +19,17 @@ namespace {
 const wchar_t kClassName[] = L"CKvDragBar";
 const wchar_t kUnit[] = L".\\Source\\KvDragBar";
 
-std::vector<CKvDragBar*>& Instances() {
-    static std::vector<CKvDragBar*> list;
-    return list;
-}
-
 }  // namespace
 
 LRESULT CALLBACK KvDragBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    for (CKvDragBar* bar : Instances()) {
-        if (bar->hwnd_ == hwnd) return bar->HandleMessage(msg, wp, lp);
-    }
+    if (CKvDragBar* bar = KvInstanceList<CKvDragBar>::Find(hwnd)) return bar->HandleMessage(msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-CKvDragBar::CKvDragBar() { Instances().push_back(this); }
+CKvDragBar::CKvDragBar() { KvInstanceList<CKvDragBar>::Add(this); }
 
 CKvDragBar::~CKvDragBar() {
-    auto& list = Instances();
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    KvInstanceList<CKvDragBar>::Remove(this);
     Destroy();
 }
 
@@ -83,8 +76,8 @@ void CKvDragBar::Destroy() {
     HWND hwnd = hwnd_;
     hwnd_ = nullptr;
     DestroyWindow(hwnd);
-    bool classInUse = std::any_of(Instances().begin(), Instances().end(),
-                                  [](const CKvDragBar* bar) { return bar->hwnd_ != nullptr; });
+    const auto& bars = KvInstanceList<CKvDragBar>::Items();
+    const bool classInUse = std::any_of(bars.begin(), bars.end(), [](const CKvDragBar* bar) { return bar->hwnd_ != nullptr; });
     if (!classInUse) UnregisterClassW(kClassName, GetModuleHandleW(nullptr));
 }
 

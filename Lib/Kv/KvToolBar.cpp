@@ -8,17 +8,13 @@
 
 #include <algorithm>
 
+#include "Kv/KvInstanceList.h"
 #include "Kv/KvWindow.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"CKvToolBar";
 const wchar_t kUnit[] = L".\\Lib\\Kv\\KvToolBar";
-
-std::vector<CKvToolBar*>& Instances() {
-    static std::vector<CKvToolBar*> list;
-    return list;
-}
 
 TOOLINFOW MakeToolInfo(HWND bar, const KvToolButton& button) {
     TOOLINFOW ti{};
@@ -35,17 +31,14 @@ TOOLINFOW MakeToolInfo(HWND bar, const KvToolButton& button) {
 }  // namespace
 
 LRESULT CALLBACK KvToolBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    for (CKvToolBar* bar : Instances()) {
-        if (bar->hwnd_ == hwnd) return bar->HandleMessage(msg, wp, lp);
-    }
+    if (CKvToolBar* bar = KvInstanceList<CKvToolBar>::Find(hwnd)) return bar->HandleMessage(msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-CKvToolBar::CKvToolBar() { Instances().push_back(this); }
+CKvToolBar::CKvToolBar() { KvInstanceList<CKvToolBar>::Add(this); }
 
 CKvToolBar::~CKvToolBar() {
-    auto& list = Instances();
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    KvInstanceList<CKvToolBar>::Remove(this);
     Destroy();
 }
 
