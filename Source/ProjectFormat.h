@@ -4,6 +4,9 @@
 // T bytes of UTF-16LE text without terminator, P - T zero bytes. Readers pass a limit L in
 // characters: text of L or more characters keeps its first L - 1 and the reader still moves past
 // all P bytes. A string with P < T or an odd T is malformed and refuses the file.
+//
+// Files are streamed through a small window rather than held whole: fresh memory is costly to
+// touch, and the window bounds what a save or load needs beside the tree itself.
 #pragma once
 
 #include <windows.h>
@@ -11,8 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace projectfile {
 
@@ -30,122 +33,115 @@ constexpr size_t kReservedFilerBytes = 64;
 constexpr size_t kOldEntryTrailer = 40;  // version 2: colour byte and 39 unused bytes
 // The longest text a string can hold: its padded length must still fit 16 bits.
 constexpr size_t kMaxEncodableChars = 32766;
+// Streaming window: larger than the largest single string (4 + 65535 bytes).
+constexpr size_t kWindowSize = 256 * 1024;
 
-// Bounds-checked reading of an in-memory file. The first read that would run past the end marks
-// the reader failed; every later read then fails too and yields zeros.
+static_assert(sizeof(wchar_t) == 2, "wchar_t must be a UTF-16 code unit");
+
+// Bounds-checked reading, from memory or streamed from a file of known size. The first read that
+// would run past the end (or a read error) marks the reader failed; every later read then fails
+// too and yields zeros.
 class ByteReader {
 public:
-    ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    ByteReader(const uint8_t* data, size_t size);
+    // Reads `file` from its current position; `size` is the number of bytes that follow.
+    ByteReader(HANDLE file, uint64_t size);
 
     bool ok() const { return ok_; }
-    size_t Remaining() const { return ok_ ? size_ - pos_ : 0; }
+    uint64_t Remaining() const { return ok_ ? total_ - offset_ - pos_ : 0; }
     void Fail() { ok_ = false; }
 
-    bool Skip(size_t count) {
-        if (!ok_ || count > size_ - pos_) {
-            ok_ = false;
-            return false;
-        }
-        pos_ += count;
-        return true;
-    }
-    bool Bytes(void* out, size_t count) {
-        if (!ok_ || count > size_ - pos_) {
-            ok_ = false;
-            return false;
-        }
-        std::memcpy(out, data_ + pos_, count);
-        pos_ += count;
-        return true;
-    }
+    bool Skip(uint64_t count);
+    bool Bytes(void* out, size_t count);
     uint8_t U8() {
-        uint8_t v = 0;
-        Bytes(&v, 1);
-        return v;
+        const uint8_t* p = Take(1);
+        return p ? p[0] : 0;
     }
     uint16_t U16() {
-        uint8_t b[2] = {};
-        Bytes(b, 2);
-        return static_cast<uint16_t>(b[0] | (b[1] << 8));
+        const uint8_t* p = Take(2);
+        return p ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : 0;
     }
     uint32_t U32() {
-        uint8_t b[4] = {};
-        Bytes(b, 4);
-        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        const uint8_t* p = Take(4);
+        if (!p) return 0;
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
     }
     int32_t I32() { return static_cast<int32_t>(U32()); }
-
-    // Reads one string with a limit of `limit` characters (see the layout above).
-    std::wstring String(size_t limit) {
-        std::wstring text;
-        const uint16_t padded = U16();
-        const uint16_t textBytes = U16();
-        if (!ok_ || padded < textBytes || (textBytes & 1) != 0 || padded > size_ - pos_) {
-            Fail();
-            return text;
-        }
-        size_t chars = textBytes / 2u;
-        if (chars >= limit) chars = limit - 1;
-        text.resize(chars);
-        for (size_t i = 0; i < chars; ++i)
-            text[i] = static_cast<wchar_t>(data_[pos_ + 2 * i] | (data_[pos_ + 2 * i + 1] << 8));
-        pos_ += padded;
-        return text;
-    }
+    // One string with a limit of `limit` characters (see the layout above).
+    std::wstring String(size_t limit);
 
     // True when `count` records of at least `minSize` bytes each can still follow.
     bool CanHold(uint32_t count, size_t minSize) const {
-        return ok_ && static_cast<uint64_t>(count) * minSize <= size_ - pos_;
+        return ok_ && static_cast<uint64_t>(count) * minSize <= Remaining();
     }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
+    // `count` (at most kWindowSize) contiguous bytes at the read position, then moves past them;
+    // null past the end.
+    const uint8_t* Take(size_t count) {
+        if (ok_ && count <= size_ - pos_) {
+            const uint8_t* p = data_ + pos_;
+            pos_ += count;
+            return p;
+        }
+        return TakeSlow(count);
+    }
+    const uint8_t* TakeSlow(size_t count);
+
+    const uint8_t* data_;  // the window (or the whole memory file)
+    size_t size_;          // bytes in the window
+    size_t pos_ = 0;       // read position in the window
+    uint64_t offset_ = 0;  // file offset of the window's first byte
+    uint64_t total_;       // bytes in the file from where reading began
+    HANDLE file_ = nullptr;
+    std::unique_ptr<uint8_t[]> window_;
     bool ok_ = true;
 };
 
-// Appends little-endian fields to a growing buffer.
+// Writes little-endian fields to a file through a window, in order. A failed write marks the
+// writer failed; later fields are dropped.
 class ByteWriter {
 public:
-    std::vector<uint8_t>& Buffer() { return buffer_; }
+    explicit ByteWriter(HANDLE file);
+
+    // Writes what is still in the window. True when every write succeeded.
+    bool Finish();
 
     void Bytes(const void* data, size_t count) {
-        if (count == 0) return;
-        const size_t start = buffer_.size();
-        buffer_.resize(start + count);
-        std::memcpy(&buffer_[start], data, count);
+        if (count != 0) std::memcpy(Put(count), data, count);
     }
-    void Zeros(size_t count) { buffer_.resize(buffer_.size() + count, 0); }
-    void U8(uint8_t v) { buffer_.push_back(v); }
+    void Zeros(size_t count) {
+        if (count != 0) std::memset(Put(count), 0, count);
+    }
+    void U8(uint8_t v) { *Put(1) = v; }
     void U16(uint16_t v) {
-        buffer_.push_back(static_cast<uint8_t>(v));
-        buffer_.push_back(static_cast<uint8_t>(v >> 8));
+        uint8_t* p = Put(2);
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
     }
     void U32(uint32_t v) {
-        for (int shift = 0; shift < 32; shift += 8) buffer_.push_back(static_cast<uint8_t>(v >> shift));
+        uint8_t* p = Put(4);
+        for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
     }
     void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
-
     // Text beyond kMaxEncodableChars is not written (no reader keeps more than 511 characters).
-    void String(const std::wstring& text) {
-        const size_t chars = text.size() < kMaxEncodableChars ? text.size() : kMaxEncodableChars;
-        const size_t textBytes = chars * 2;
-        const size_t padded = (textBytes + 3) & ~static_cast<size_t>(3);
-        U16(static_cast<uint16_t>(padded));
-        U16(static_cast<uint16_t>(textBytes));
-        const size_t start = buffer_.size();
-        buffer_.resize(start + padded, 0);
-        for (size_t i = 0; i < chars; ++i) {
-            const uint16_t c = static_cast<uint16_t>(text[i]);
-            buffer_[start + 2 * i] = static_cast<uint8_t>(c);
-            buffer_[start + 2 * i + 1] = static_cast<uint8_t>(c >> 8);
-        }
-    }
+    void String(const std::wstring& text);
 
 private:
-    std::vector<uint8_t> buffer_;
+    // Room for `count` (at most kWindowSize) bytes at the end of the window.
+    uint8_t* Put(size_t count) {
+        if (count > kWindowSize - used_) Drain();
+        uint8_t* p = window_.get() + used_;
+        used_ += count;
+        return p;
+    }
+    void Drain();
+
+    HANDLE file_;
+    std::unique_ptr<uint8_t[]> window_;
+    size_t used_ = 0;
+    bool ok_ = true;
 };
 
 // The 44-byte placement record: length, flags, showCmd, ptMinPosition, ptMaxPosition,

@@ -1,5 +1,4 @@
-// Reading the project file. The whole file is read into memory and parsed with bounds-checked
-// reads into fresh objects; only a complete, consistent parse is committed to Project(), the root
+// Reading the project file. The file is streamed through bounds-checked reads into fresh objects; only a complete, consistent parse is committed to Project(), the root
 // folder and the id counter, and only then is the registered view told. A truncated or
 // inconsistent file (a field running past the end, a count larger than the rest of the file could
 // hold, a malformed string) is refused like an unknown magic, so a half-read tree never appears.
@@ -68,31 +67,21 @@ struct ParsedProject {
     CFolder root{1, 1};
 };
 
-struct FileBytes {
-    std::unique_ptr<uint8_t[]> data;
-    size_t size = 0;
+// The project file opened for reading and its size; the reader streams it from there.
+struct OpenedFile {
+    kv::UniqueFile handle;
+    uint64_t size = 0;
 };
 
-bool ReadWholeFile(const std::wstring& path, FileBytes& out) {
-    kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
+bool OpenProjectFile(const std::wstring& path, OpenedFile& out) {
+    out.handle.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!out.handle) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+    if (!GetFileSizeEx(out.handle.get(), &size) || size.QuadPart < 0 ||
         static_cast<uint64_t>(size.QuadPart) > kMaxFileSize)
         return false;
-    const size_t total = static_cast<size_t>(size.QuadPart);
-    out.data.reset(new uint8_t[total ? total : 1]);
-    size_t done = 0;
-    while (done < total) {
-        const DWORD chunk = static_cast<DWORD>(total - done < (16u << 20) ? total - done : (16u << 20));
-        DWORD got = 0;
-        if (!ReadFile(file.get(), out.data.get() + done, chunk, &got, nullptr)) return false;
-        if (got == 0) break;
-        done += got;
-    }
-    out.size = done;
+    out.size = static_cast<uint64_t>(size.QuadPart);
     return true;
 }
 
@@ -224,8 +213,7 @@ void ReadApps(ByteReader& reader, std::vector<ProjectApp>& apps) {
     }
 }
 
-bool Parse(const uint8_t* data, size_t size, ParsedProject& out) {
-    ByteReader reader(data, size);
+bool Parse(ByteReader& reader, ParsedProject& out) {
     const int version = MatchMagic(reader);
     if (version == 0) return false;
     out.version = version;
@@ -349,7 +337,8 @@ void Commit(ParsedProject& parsed) {
     if (view) view->ShowRootFolder();
 }
 
-bool LoadFromBytes(const std::wstring& path, const uint8_t* data, size_t size) {
+// Loads from `reader`, which holds `size` bytes; `path` names the project.
+bool LoadFrom(const std::wstring& path, ByteReader& reader, uint64_t size) {
     auto parsed = std::make_unique<ParsedProject>();
     parsed->project = Project();
     CProject& p = parsed->project;
@@ -365,7 +354,7 @@ bool LoadFromBytes(const std::wstring& path, const uint8_t* data, size_t size) {
         }
         return true;
     }
-    if (!Parse(data, size, *parsed)) return false;
+    if (!Parse(reader, *parsed)) return false;
     Commit(*parsed);
     return true;
 }
@@ -374,9 +363,10 @@ bool LoadFromBytes(const std::wstring& path, const uint8_t* data, size_t size) {
 
 bool LoadProject(const std::wstring& path) {
     try {
-        FileBytes file;
-        if (!ReadWholeFile(path, file)) return false;
-        return LoadFromBytes(path, file.data.get(), file.size);
+        OpenedFile file;
+        if (!OpenProjectFile(path, file)) return false;
+        ByteReader reader(file.handle.get(), file.size);
+        return LoadFrom(path, reader, file.size);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -384,7 +374,8 @@ bool LoadProject(const std::wstring& path) {
 
 bool LoadProjectBytes(const std::wstring& path, const unsigned char* data, size_t size) {
     try {
-        return LoadFromBytes(path, data, size);
+        ByteReader reader(data, size);
+        return LoadFrom(path, reader, size);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -1,6 +1,6 @@
 // Writing the project file, always in the newest layout (version 10; the field list is at the top
-// of ProjectReader.cpp). The file is built in memory, written beside the target under a temporary
-// name, flushed to disk and only then moved over the target, so the old project survives any
+// of ProjectReader.cpp). The file is written beside the target under a temporary name, flushed to
+// disk and only then moved over the target, so the old project survives any
 // failure on the way.
 #include "ProjectFile.h"
 
@@ -142,19 +142,16 @@ std::wstring TemporaryPathFor(const std::wstring& path) {
     return temporary;
 }
 
-bool WriteAndFlush(const std::wstring& target, const std::vector<uint8_t>& bytes) {
+// Writes the whole project to `target` and flushes it to disk.
+bool WriteProjectFile(const std::wstring& target, const CProject& project) {
     kv::UniqueFile file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const size_t left = bytes.size() - done;
-        const DWORD chunk = static_cast<DWORD>(left < (16u << 20) ? left : (16u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return FlushFileBuffers(file.get()) != 0;
+    ByteWriter writer(file.get());
+    WriteHeader(writer, project);
+    writer.U32(FolderIdCounter());
+    WriteTree(writer, RootFolder());
+    return writer.Finish() && FlushFileBuffers(file.get());
 }
 
 bool SaveProjectTo(const std::wstring& path) {
@@ -165,13 +162,8 @@ bool SaveProjectTo(const std::wstring& path) {
     CProject& project = Project();
     RefreshWindowState(project);
 
-    ByteWriter writer;
-    WriteHeader(writer, project);
-    writer.U32(FolderIdCounter());
-    WriteTree(writer, RootFolder());
-
     const std::wstring temporary = TemporaryPathFor(path);
-    if (!WriteAndFlush(temporary, writer.Buffer()) ||
+    if (!WriteProjectFile(temporary, project) ||
         !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
         return false;

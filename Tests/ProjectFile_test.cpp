@@ -17,6 +17,8 @@ using tf_test::SampleProject;
 
 namespace {
 
+constexpr size_t kLongest = 32766;  // characters of the longest encodable string
+
 class ProjectFileTest : public testing::Test {
 protected:
     void SetUp() override { Reset(); }
@@ -605,4 +607,33 @@ TEST_F(ProjectFileTest, DeepNestingNeedsNoDeepStack) {
     const std::vector<unsigned char> cut(f.bytes.begin(), f.bytes.end() - 4);
     EXPECT_FALSE(LoadProject(Write(L"cut.tfolder", cut)));
     EXPECT_EQ(RootFolder().Count(), 0u);
+}
+
+TEST_F(ProjectFileTest, LargeFilesStreamAcrossTheReadWindow) {
+    // Forty strings of the largest encodable size land on every position of the read window, and
+    // a placement block far longer than the window is skipped.
+    ProjectBytes f;
+    f.Magic(7).U32(300000).Fill(300000, 0x5A).Str(L"t").U16(0).U16(0).U16(0).U16(0).Str(L"bk");
+    f.U32(40);
+    for (int i = 0; i < 40; ++i) {
+        std::wstring path(kLongest, static_cast<wchar_t>(L'A' + i % 26));
+        f.Str(path).Str(L"c" + std::to_wstring(i)).U32(1).Str(L".x");
+    }
+    f.Fill(6 * 4 + 64).U32(2).U32(0).U32(1).U16(1).U16(0).Str(L"").I32(1).Str(L"");
+    tf_test::ModalResponder responder(IDOK);
+    ASSERT_TRUE(LoadProject(Write(L"big.tfolder", f.bytes)));
+    EXPECT_EQ(responder.seen().size(), 1u) << "the foreign placement block is reported";
+    ASSERT_EQ(Project().apps.size(), 40u);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(Project().apps[i].path, std::wstring(511, static_cast<wchar_t>(L'A' + i % 26)));
+        EXPECT_EQ(Project().apps[i].caption, L"c" + std::to_wstring(i));
+        EXPECT_EQ(Project().apps[i].extensions, std::vector<std::wstring>{L".x"});
+    }
+    EXPECT_EQ(FolderIdCounter(), 2u);
+
+    // The same file with its last byte missing is refused.
+    Reset();
+    f.bytes.pop_back();
+    EXPECT_FALSE(LoadProject(Write(L"big.tfolder", f.bytes)));
+    EXPECT_TRUE(Project().apps.empty());
 }
