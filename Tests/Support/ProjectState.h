@@ -21,7 +21,9 @@ inline std::wstring ProjectFingerprint(bool withPaths = true) {
                        unsigned(p.menuShellItems), unsigned(p.menuShellSubmenu), unsigned(p.trayMode),
                        unsigned(p.statusBar), unsigned(p.treePane), unsigned(p.treeWidth),
                        unsigned(p.allowAlias), unsigned(p.mouseGesture), unsigned(p.window.viewStyle),
-                       unsigned(p.window.placement.rcNormalPosition.left), FolderIdCounter()})
+                       unsigned(p.window.placement.length), unsigned(p.window.placement.showCmd),
+                       unsigned(p.window.placement.rcNormalPosition.left),
+                       unsigned(p.window.placement.rcNormalPosition.bottom), FolderIdCounter()})
         s += std::to_wstring(v) + L",";
     for (unsigned w : p.window.columnWidths) s += std::to_wstring(w) + L",";
     for (const ProjectApp& app : p.apps) {
@@ -32,9 +34,16 @@ inline std::wstring ProjectFingerprint(bool withPaths = true) {
     while (!stack.empty()) {
         const CFolder* f = stack.back();
         stack.pop_back();
+        const SearchSettings& q = f->search;
         s += L"{" + std::to_wstring(f->id) + L"," + std::to_wstring(f->kind) + L"," +
-             std::to_wstring(f->reserved) + L"," + std::to_wstring(f->sortFlags) + L"," + f->search.path +
-             L"," + std::to_wstring(f->search.folders.size());
+             std::to_wstring(f->reserved) + L"," + std::to_wstring(f->sortFlags) + L"," +
+             std::to_wstring(q.autoUpdate) + std::to_wstring(q.multipleFolders);
+        for (size_t i = 0; i <= q.folders.size(); ++i) {
+            const SearchFolder& d = i == 0 ? static_cast<const SearchFolder&>(q) : q.folders[i - 1];
+            s += L"<" + d.path + L"," + std::to_wstring(d.depth) + L"," + d.includeText + L"," +
+                 d.exclusionText + L"," + std::to_wstring(d.limitDepth) + std::to_wstring(d.useInclude) +
+                 std::to_wstring(d.useExclusion) + L">";
+        }
         for (const CEntry& e : f->entries) {
             s += L"[" + e.name + L"|" + e.path + L"|" + e.appPath + L"|" + e.alias + L"|" + e.backupName +
                  L"|" + std::to_wstring(e.colour) + std::to_wstring(e.relative) +
