@@ -42,7 +42,8 @@ using namespace projectfile;
 
 namespace {
 
-// A project of a million entries stays far below this; anything larger is not a project file.
+// The tree takes about fifteen times the file's size in memory, and a project of a million entries
+// stays far below this: a larger file is not loaded.
 constexpr uint64_t kMaxFileSize = 256ull << 20;
 constexpr size_t kMinAppSize = 12;           // two empty strings and a count
 constexpr size_t kMinSearchFolderSize = 20;  // three empty strings, depth, four flags
