@@ -12,26 +12,20 @@ namespace {
 
 uint32_t g_folderIdCounter = 1;
 
-// Detaches every subfolder below `folder` into a flat list, so that destroying the list's folders
-// one by one never nests destructor calls deeper than one level.
-void DetachAllSubfolders(CFolder& folder, std::vector<std::unique_ptr<CFolder>>& out) {
-    size_t start = out.size();
-    for (CEntry& e : folder.entries)
-        if (e.subfolder) out.push_back(std::move(e.subfolder));
-    for (size_t i = start; i < out.size(); ++i) {
-        for (CEntry& e : out[i]->entries)
+// Moves the subfolder of `entry` and every folder below it into `out`, so that destroying them one
+// by one never nests destructor calls deeper than one level.
+void DetachSubtree(CEntry& entry, std::vector<std::unique_ptr<CFolder>>& out) {
+    if (!entry.subfolder) return;
+    size_t next = out.size();
+    out.push_back(std::move(entry.subfolder));
+    for (; next < out.size(); ++next) {
+        for (CEntry& e : out[next]->entries)
             if (e.subfolder) out.push_back(std::move(e.subfolder));
     }
 }
 
-void DetachSubfolderOf(CEntry& entry, std::vector<std::unique_ptr<CFolder>>& out) {
-    if (!entry.subfolder) return;
-    size_t start = out.size();
-    out.push_back(std::move(entry.subfolder));
-    for (size_t i = start; i < out.size(); ++i) {
-        for (CEntry& e : out[i]->entries)
-            if (e.subfolder) out.push_back(std::move(e.subfolder));
-    }
+void DetachAllSubfolders(CFolder& folder, std::vector<std::unique_ptr<CFolder>>& out) {
+    for (CEntry& e : folder.entries) DetachSubtree(e, out);
 }
 
 template <typename Match>
@@ -72,7 +66,7 @@ CFolder::Position CFolder::RemoveAt(size_t index) {
     if (index >= entries.size()) return entries.end();
     Position pos = EntryAt(index);
     std::vector<std::unique_ptr<CFolder>> detached;
-    DetachSubfolderOf(*pos, detached);
+    DetachSubtree(*pos, detached);
     return entries.erase(pos);
 }
 
