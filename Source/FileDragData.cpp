@@ -19,15 +19,14 @@ constexpr UINT kFileDragFormats = 3;
 // own clipboard conversion does.
 HGLOBAL MakeAnsiTextGlobal(const std::wstring& text) {
     const int length = static_cast<int>(text.size());
-    const int bytes = length == 0 ? 0
-        : WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        length == 0 ? 0 : WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
     if (length > 0 && bytes <= 0) return nullptr;
     kv::UniqueGlobal mem(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(bytes) + 1));
     if (!mem) return nullptr;
     kv::GlobalLockScope<char> lock(mem.get());
     if (!lock) return nullptr;
-    if (bytes > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, lock.get(), bytes, nullptr, nullptr);
+    if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, text.c_str(), length, lock.get(), bytes, nullptr, nullptr);
     return mem.release();
 }
 
@@ -49,10 +48,9 @@ CDataObject* MakeFileDragData(const std::vector<std::wstring>& paths) {
     if (paths.empty()) return nullptr;
     CDataObject* data = new (std::nothrow) CDataObject(kFileDragFormats);
     if (!data) return nullptr;
-    const bool stored =
-        Store(*data, CF_UNICODETEXT, kv::UniqueGlobal(KvMakeTextGlobal(paths.front()))) &&
-        Store(*data, CF_TEXT, kv::UniqueGlobal(MakeAnsiTextGlobal(paths.front()))) &&
-        Store(*data, CF_HDROP, kv::UniqueGlobal(KvMakeFileDrop(paths)));
+    const bool stored = Store(*data, CF_UNICODETEXT, kv::UniqueGlobal(KvMakeTextGlobal(paths.front()))) &&
+                        Store(*data, CF_TEXT, kv::UniqueGlobal(MakeAnsiTextGlobal(paths.front()))) &&
+                        Store(*data, CF_HDROP, kv::UniqueGlobal(KvMakeFileDrop(paths)));
     if (!stored) {
         data->Release();
         return nullptr;

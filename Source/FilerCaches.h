@@ -21,6 +21,13 @@ struct FilerCaches {
     const CFolder* pathFolder = nullptr;
     size_t pathCount = 0;
 
-    void ResetDisplay() { displayFolder = nullptr; displayIndex = -1; }
-    void ResetPaths() { pathIndex.reset(); pathFolder = nullptr; pathCount = 0; }
+    void ResetDisplay() {
+        displayFolder = nullptr;
+        displayIndex = -1;
+    }
+    void ResetPaths() {
+        pathIndex.reset();
+        pathFolder = nullptr;
+        pathCount = 0;
+    }
 };

@@ -7,8 +7,7 @@
 #include "Kv/KvClipboard.h"
 #include "Kv/KvHandles.h"
 
-bool CKvFiler::CopySelected()
-{
+bool CKvFiler::CopySelected() {
     std::vector<std::wstring> paths;
     for (const CEntry* entry : SelectedEntries()) {
         if (entry->IsSubfolderEntry() || entry->missing) continue;
@@ -27,8 +26,7 @@ bool CKvFiler::CopySelected()
     return placed;
 }
 
-int CKvFiler::PasteFiles()
-{
+int CKvFiler::PasteFiles() {
     std::vector<std::wstring> paths;
     if (!KvReadClipboardFiles(listView_, paths)) return 0;
     return AddPaths(paths, true);

@@ -10,19 +10,16 @@
 
 namespace {
 
-bool IsFileEntry(const CEntry& entry)
-{
+bool IsFileEntry(const CEntry& entry) {
     return !entry.IsSubfolderEntry() && !entry.missing;
 }
 
-std::wstring Quoted(const std::wstring& path)
-{
+std::wstring Quoted(const std::wstring& path) {
     return L"\"" + path + L"\"";
 }
 
 // The directory part of `path`; a drive's root keeps its backslash. Empty when there is none.
-std::wstring DirectoryOf(const std::wstring& path)
-{
+std::wstring DirectoryOf(const std::wstring& path) {
     const size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos) return std::wstring();
     std::wstring directory = path.substr(0, separator);
@@ -32,16 +29,14 @@ std::wstring DirectoryOf(const std::wstring& path)
 
 }  // namespace
 
-void CKvFiler::RunMenuCommand(int id)
-{
+void CKvFiler::RunMenuCommand(int id) {
     if (!current_ || !listView_) return;
     FilerMenuState& menu = MenuState();
     const UINT command = static_cast<UINT>(id);
 
     if (command >= kFilerCmdEntryApp && command < kFilerCmdEntryApp + kMaxEntryApps) {
         const size_t k = command - kFilerCmdEntryApp;
-        if (k < menu.appPaths.size() && !menu.path.empty())
-            ShellOpen(listView_, menu.appPaths[k], Quoted(menu.path));
+        if (k < menu.appPaths.size() && !menu.path.empty()) ShellOpen(listView_, menu.appPaths[k], Quoted(menu.path));
         return;
     }
     if (command >= kFilerCmdSelectionApp && command < kFilerCmdSelectionApp + kMaxSelectionApps) {
@@ -84,8 +79,10 @@ void CKvFiler::RunMenuCommand(int id)
     case kFilerCmdRelative:
     case kFilerCmdAbsolute:
         for (CEntry* selected : SelectedEntries()) {
-            if (command == kFilerCmdRelative) selected->MakeRelative();
-            else selected->MakeAbsolute();
+            if (command == kFilerCmdRelative)
+                selected->MakeRelative();
+            else
+                selected->MakeAbsolute();
         }
         ShowFolder(current_, false);
         break;

@@ -4,8 +4,7 @@
 
 #include "Folder.h"
 
-bool ChooseApplicationFor(HWND owner, CEntry& entry)
-{
+bool ChooseApplicationFor(HWND owner, CEntry& entry) {
     return false;
 }
 

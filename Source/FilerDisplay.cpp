@@ -21,8 +21,7 @@
 namespace {
 
 // File name without directory and extension: the label of a missing entry.
-std::wstring BareFileName(const std::wstring& path)
-{
+std::wstring BareFileName(const std::wstring& path) {
     size_t start = path.find_last_of(L"\\/");
     start = (start == std::wstring::npos) ? 0 : start + 1;
     std::wstring name = path.substr(start);
@@ -32,8 +31,7 @@ std::wstring BareFileName(const std::wstring& path)
 }
 
 // Size in whole KB, rounded up, and the last-write date as calendar fields of the stored UTC time.
-void ReadSizeAndDate(const std::wstring& path, CEntry& entry)
-{
+void ReadSizeAndDate(const std::wstring& path, CEntry& entry) {
     kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
@@ -54,8 +52,7 @@ void ReadSizeAndDate(const std::wstring& path, CEntry& entry)
 // True when `path` names a file-system object that is certainly not there. The shell cannot parse
 // such a path either, but it takes far longer to fail than the file system does, which matters for
 // folders full of entries on a drive that is gone.
-bool CertainlyAbsent(const std::wstring& path)
-{
+bool CertainlyAbsent(const std::wstring& path) {
     const bool drivePath = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
     const bool uncPath = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
     if (!drivePath && !uncPath) return false;
@@ -64,8 +61,7 @@ bool CertainlyAbsent(const std::wstring& path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
 }
 
-int SystemIconOf(const std::wstring& path)
-{
+int SystemIconOf(const std::wstring& path) {
     SHFILEINFOW info{};
     if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return -1;
     return info.iIcon;
@@ -73,15 +69,16 @@ int SystemIconOf(const std::wstring& path)
 
 }  // namespace
 
-bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus)
-{
+bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
     if (!folder) return false;
     busy_ = true;
     if (folder != current_) {
         // The folder being left may have been deleted from the tree meanwhile; only a folder that
         // is still reachable is touched.
-        if (current_ && FolderInTree(current_)) ClearDisplayData(*current_);
-        else current_ = nullptr;
+        if (current_ && FolderInTree(current_))
+            ClearDisplayData(*current_);
+        else
+            current_ = nullptr;
     }
     if (kind_) kind_->Detach();
     current_ = folder;
@@ -112,13 +109,11 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus)
     return true;
 }
 
-void CKvFiler::Refresh()
-{
+void CKvFiler::Refresh() {
     if (current_) ShowFolder(current_, false);
 }
 
-bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index)
-{
+bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index) {
     entry.sizeValue = 0;
     entry.sizeText.clear();
     entry.dateText.clear();
@@ -136,10 +131,12 @@ bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index)
             SHFILEINFOW info{};
             info.dwAttributes = SFGAO_FOLDER | SFGAO_STREAM;
             SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof(info),
-                           SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES |
-                               SHGFI_ATTR_SPECIFIED | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-            if (malloc) malloc->Free(pidl);
-            else CoTaskMemFree(pidl);
+                           SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED |
+                               SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+            if (malloc)
+                malloc->Free(pidl);
+            else
+                CoTaskMemFree(pidl);
             entry.name = info.szDisplayName;
             entry.typeText = info.szTypeName;
             entry.missing = 0;
@@ -161,8 +158,7 @@ bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index)
     return true;
 }
 
-void CKvFiler::ClearDisplayData(CFolder& folder)
-{
+void CKvFiler::ClearDisplayData(CFolder& folder) {
     for (CEntry& entry : folder.entries) {
         entry.displayText.clear();
         entry.typeText.clear();
@@ -172,14 +168,12 @@ void CKvFiler::ClearDisplayData(CFolder& folder)
     }
 }
 
-void CKvFiler::SetItemCount()
-{
+void CKvFiler::SetItemCount() {
     if (!listView_ || !current_) return;
     SendMessageW(listView_, LVM_SETITEMCOUNT, current_->Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
-CEntry* CKvFiler::EntryAtIndex(int index)
-{
+CEntry* CKvFiler::EntryAtIndex(int index) {
     if (!current_ || index < 0 || static_cast<size_t>(index) >= current_->Count()) return nullptr;
     FilerCaches& cache = *caches_;
     if (cache.displayFolder != current_ || cache.displayCount != current_->Count()) cache.ResetDisplay();
@@ -194,8 +188,7 @@ CEntry* CKvFiler::EntryAtIndex(int index)
     return &*cache.displayPos;
 }
 
-void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info)
-{
+void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     CEntry* entry = EntryAtIndex(item.iItem);
     if (!entry) return;
@@ -203,12 +196,24 @@ void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info)
         const std::wstring* text = nullptr;
         static const std::wstring empty;
         switch (item.iSubItem) {
-        case 0: text = &entry->displayText; break;
-        case 1: text = entry->IsSubfolderEntry() ? &empty : &entry->path; break;
-        case 2: text = &entry->sizeText; break;
-        case 3: text = &entry->typeText; break;
-        case 4: text = &entry->dateText; break;
-        default: text = &empty; break;
+        case 0:
+            text = &entry->displayText;
+            break;
+        case 1:
+            text = entry->IsSubfolderEntry() ? &empty : &entry->path;
+            break;
+        case 2:
+            text = &entry->sizeText;
+            break;
+        case 3:
+            text = &entry->typeText;
+            break;
+        case 4:
+            text = &entry->dateText;
+            break;
+        default:
+            text = &empty;
+            break;
         }
         size_t length = std::min(text->size(), static_cast<size_t>(item.cchTextMax - 1));
         std::copy_n(text->c_str(), length, item.pszText);
@@ -222,8 +227,7 @@ void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info)
     }
 }
 
-void CKvFiler::OnSelectionChanged()
-{
+void CKvFiler::OnSelectionChanged() {
     if (busy_ || !current_ || !listView_) return;
     int selected = static_cast<int>(SendMessageW(listView_, LVM_GETSELECTEDCOUNT, 0, 0));
     EnableTool(kCmdCopy, selected > 0);
@@ -253,15 +257,13 @@ void CKvFiler::OnSelectionChanged()
     SetStatus(1, GtFormat(96, {total}));
 }
 
-LRESULT CKvFiler::OnCustomDraw(NMLVCUSTOMDRAW* draw)
-{
+LRESULT CKvFiler::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     LRESULT result = CDRF_DODEFAULT;
     if (kind_ && kind_->CustomDraw(*draw, &result)) return result;
     return CDRF_DODEFAULT;
 }
 
-bool CKvFiler::FolderInTree(const CFolder* folder) const
-{
+bool CKvFiler::FolderInTree(const CFolder* folder) const {
     std::vector<const CFolder*> pending{&RootFolder()};
     while (!pending.empty()) {
         const CFolder* f = pending.back();

@@ -16,14 +16,12 @@
 
 namespace {
 
-DragLoopHook& LoopHook()
-{
+DragLoopHook& LoopHook() {
     static DragLoopHook hook;
     return hook;
 }
 
-HRESULT RunDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWORD* effect)
-{
+HRESULT RunDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWORD* effect) {
     if (LoopHook()) return LoopHook()(data, source, allowed, effect);
     return DoDragDrop(data, source, allowed, effect);
 }
@@ -31,15 +29,13 @@ HRESULT RunDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWORD
 // Width of the band an item takes in the drag image outside report view: the large icon's width.
 constexpr int kIconBand = 32;
 
-LONG_PTR ViewStyle(HWND listView)
-{
+LONG_PTR ViewStyle(HWND listView) {
     return GetWindowLongPtrW(listView, GWL_STYLE) & LVS_TYPEMASK;
 }
 
 // Where an item's picture sits in the drag image: its icon rectangle in report view, otherwise a
 // band of the large icon's width centred on the icon.
-bool ItemImageRect(HWND listView, int index, bool report, RECT& rect)
-{
+bool ItemImageRect(HWND listView, int index, bool report, RECT& rect) {
     rect = RECT{};
     rect.left = LVIR_ICON;
     if (!SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect))) return false;
@@ -51,15 +47,13 @@ bool ItemImageRect(HWND listView, int index, bool report, RECT& rect)
     return rect.right > rect.left && rect.bottom > rect.top;
 }
 
-bool Encloses(const RECT& outer, const RECT& inner)
-{
+bool Encloses(const RECT& outer, const RECT& inner) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
 }
 
 // A client point of `hwnd` in the window coordinates the image-drag functions take.
-POINT WindowPoint(HWND hwnd, POINT client)
-{
+POINT WindowPoint(HWND hwnd, POINT client) {
     POINT screen = client;
     ClientToScreen(hwnd, &screen);
     RECT window{};
@@ -68,8 +62,7 @@ POINT WindowPoint(HWND hwnd, POINT client)
 }
 
 // A black 32-bit top-down bitmap of the given size.
-kv::UniqueBitmap MakeBlackBitmap(HDC reference, int width, int height)
-{
+kv::UniqueBitmap MakeBlackBitmap(HDC reference, int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -84,8 +77,7 @@ kv::UniqueBitmap MakeBlackBitmap(HDC reference, int width, int height)
 
 // The selected items whose entries name a file (neither subfolder nor missing entries), with
 // their resolved paths, both in selection order.
-void DraggedFiles(CKvFiler& filer, std::vector<int>& items, std::vector<std::wstring>& paths)
-{
+void DraggedFiles(CKvFiler& filer, std::vector<int>& items, std::vector<std::wstring>& paths) {
     const std::vector<int> indexes = filer.SelectedIndexes();
     const std::vector<CEntry*> entries = filer.SelectedEntries();
     for (size_t i = 0; i < entries.size() && i < indexes.size(); ++i) {
@@ -97,21 +89,18 @@ void DraggedFiles(CKvFiler& filer, std::vector<int>& items, std::vector<std::wst
 
 }  // namespace
 
-void SetDragLoopHook(DragLoopHook hook)
-{
+void SetDragLoopHook(DragLoopHook hook) {
     LoopHook() = std::move(hook);
 }
 
-CDataObject* CKvFiler::MakeDragData()
-{
+CDataObject* CKvFiler::MakeDragData() {
     std::vector<int> items;
     std::vector<std::wstring> paths;
     DraggedFiles(*this, items, paths);
     return MakeFileDragData(paths);
 }
 
-void CKvFiler::BeginDrag(const NMLISTVIEW& info)
-{
+void CKvFiler::BeginDrag(const NMLISTVIEW& info) {
     if (!listView_ || !current_ || internalDrag_) return;
     std::vector<int> items;
     std::vector<std::wstring> paths;
@@ -122,8 +111,7 @@ void CKvFiler::BeginDrag(const NMLISTVIEW& info)
     EndDragImage();
 }
 
-void CKvFiler::RunDrag(const std::vector<std::wstring>& paths)
-{
+void CKvFiler::RunDrag(const std::vector<std::wstring>& paths) {
     kv::ComPtr<IDataObject> data(MakeFileDragData(paths));
     if (!data) return;
     kv::ComPtr<IDropSource> source(new (std::nothrow) CDropSource);
@@ -136,8 +124,7 @@ void CKvFiler::RunDrag(const std::vector<std::wstring>& paths)
     SetDropHighlight(-1);
 }
 
-bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor)
-{
+bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor) {
     const LONG_PTR view = ViewStyle(listView_);
     RECT client{};
     GetClientRect(listView_, &client);
@@ -147,8 +134,10 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor)
     for (int index : indexes) {
         RECT rect{};
         if (!ItemImageRect(listView_, index, view == LVS_REPORT, rect) || !Encloses(client, rect)) continue;
-        if (shown.empty()) bounds = rect;
-        else UnionRect(&bounds, &bounds, &rect);
+        if (shown.empty())
+            bounds = rect;
+        else
+            UnionRect(&bounds, &bounds, &rect);
         shown.emplace_back(index, rect);
     }
     if (shown.empty()) return false;
@@ -183,8 +172,7 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor)
     return true;
 }
 
-void CKvFiler::EndDragImage()
-{
+void CKvFiler::EndDragImage() {
     if (listView_) ImageList_DragLeave(listView_);
     ImageList_EndDrag();
     dragImage_.reset();

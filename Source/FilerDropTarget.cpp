@@ -32,42 +32,36 @@ constexpr short kScrollStep = WHEEL_DELTA / 2;
 // Longer names in a dropped file list are skipped, never cut: a cut path names another file.
 constexpr UINT kMaxDroppedPath = 1024;
 
-bool CanSupply(IDataObject* data, CLIPFORMAT format)
-{
+bool CanSupply(IDataObject* data, CLIPFORMAT format) {
     if (!data) return false;
     FORMATETC query{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     return data->QueryGetData(&query) == S_OK;
 }
 
 // A file list, or the 8-bit text format that some programs offer alone.
-bool OffersFiles(IDataObject* data)
-{
+bool OffersFiles(IDataObject* data) {
     return CanSupply(data, CF_HDROP) || CanSupply(data, CF_TEXT);
 }
 
-bool IsProgramLabel(const std::wstring& label)
-{
+bool IsProgramLabel(const std::wstring& label) {
     static const std::wstring suffix = L".exe";
     return label.size() >= suffix.size() && label.compare(label.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-POINT ClientPoint(HWND hwnd, POINTL screen)
-{
+POINT ClientPoint(HWND hwnd, POINTL screen) {
     POINT point{screen.x, screen.y};
     ScreenToClient(hwnd, &point);
     return point;
 }
 
 // The window coordinates the image-drag functions take.
-POINT WindowPoint(HWND hwnd, POINTL screen)
-{
+POINT WindowPoint(HWND hwnd, POINTL screen) {
     RECT window{};
     GetWindowRect(hwnd, &window);
     return POINT{screen.x - window.left, screen.y - window.top};
 }
 
-std::vector<std::wstring> ReadFileList(const STGMEDIUM& medium)
-{
+std::vector<std::wstring> ReadFileList(const STGMEDIUM& medium) {
     std::vector<std::wstring> paths;
     if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) return paths;
     HDROP drop = static_cast<HDROP>(medium.hGlobal);
@@ -84,16 +78,14 @@ std::vector<std::wstring> ReadFileList(const STGMEDIUM& medium)
 
 }  // namespace
 
-STDMETHODIMP CKvFiler::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect)
-{
+STDMETHODIMP CKvFiler::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
     if (data) data->AddRef();
     dragData_.reset(data);
     if (internalDrag_) ImageList_DragShowNolock(TRUE);
     return DragOver(keyState, pt, effect);
 }
 
-STDMETHODIMP CKvFiler::DragOver(DWORD keyState, POINTL pt, DWORD* effect)
-{
+STDMETHODIMP CKvFiler::DragOver(DWORD keyState, POINTL pt, DWORD* effect) {
     DWORD result = DROPEFFECT_NONE;
     if (listView_ && !internalDrag_) {
         const bool searching = autoSearch_ && autoSearch_->Running();
@@ -112,8 +104,7 @@ STDMETHODIMP CKvFiler::DragOver(DWORD keyState, POINTL pt, DWORD* effect)
     return S_OK;
 }
 
-STDMETHODIMP CKvFiler::DragLeave()
-{
+STDMETHODIMP CKvFiler::DragLeave() {
     dragData_.reset();
     if (internalDrag_) ImageList_DragShowNolock(FALSE);
     SetDropHighlight(-1);
@@ -124,8 +115,7 @@ STDMETHODIMP CKvFiler::DragLeave()
     return S_OK;
 }
 
-STDMETHODIMP CKvFiler::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect)
-{
+STDMETHODIMP CKvFiler::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
     dragData_.reset();
     DWORD result = DROPEFFECT_NONE;
     if (listView_ && internalDrag_) {
@@ -135,8 +125,10 @@ STDMETHODIMP CKvFiler::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD*
         const int target = DropTargetAt(ClientPoint(listView_, pt));
         SetDropHighlight(-1);
         if (CEntry* entry = target >= 0 ? EntryAtIndex(target) : nullptr) {
-            if (entry->IsSubfolderEntry()) MoveSelectionInto(*entry);
-            else OpenSelectionWith(*entry);
+            if (entry->IsSubfolderEntry())
+                MoveSelectionInto(*entry);
+            else
+                OpenSelectionWith(*entry);
         }
         InvalidateRect(listView_, nullptr, TRUE);
         UpdateWindow(listView_);
@@ -147,8 +139,7 @@ STDMETHODIMP CKvFiler::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD*
     return S_OK;
 }
 
-DWORD CKvFiler::DropFiles(IDataObject* data)
-{
+DWORD CKvFiler::DropFiles(IDataObject* data) {
     LVITEMW none{};
     none.stateMask = LVIS_SELECTED;
     SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
@@ -165,8 +156,7 @@ DWORD CKvFiler::DropFiles(IDataObject* data)
     return CanSupply(data, CF_TEXT) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
 }
 
-int CKvFiler::DropTargetAt(POINT client)
-{
+int CKvFiler::DropTargetAt(POINT client) {
     LVHITTESTINFO hit{};
     hit.pt = client;
     const int index = static_cast<int>(SendMessageW(listView_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
@@ -184,8 +174,7 @@ int CKvFiler::DropTargetAt(POINT client)
     return index;
 }
 
-void CKvFiler::SetDropHighlight(int index)
-{
+void CKvFiler::SetDropHighlight(int index) {
     if (!listView_) {
         dropHighlight_ = -1;
         return;
@@ -201,8 +190,7 @@ void CKvFiler::SetDropHighlight(int index)
     if (index >= 0) SendMessageW(listView_, LVM_REDRAWITEMS, index, index);
 }
 
-void CKvFiler::RepaintDuringDrag()
-{
+void CKvFiler::RepaintDuringDrag() {
     if (!GetUpdateRect(listView_, nullptr, FALSE)) return;
     // The ghost image is drawn over the window; it must be off while the window paints under it.
     ImageList_DragShowNolock(FALSE);
@@ -210,8 +198,7 @@ void CKvFiler::RepaintDuringDrag()
     ImageList_DragShowNolock(TRUE);
 }
 
-void CKvFiler::AutoScroll(POINT client, POINTL screen)
-{
+void CKvFiler::AutoScroll(POINT client, POINTL screen) {
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
     info.fMask = SIF_ALL;
@@ -220,16 +207,17 @@ void CKvFiler::AutoScroll(POINT client, POINTL screen)
     GetClientRect(listView_, &area);
     const int lastTop = info.nMax - std::max<int>(static_cast<int>(info.nPage), 1) + 1;
     short delta = 0;
-    if (client.y < area.top + kScrollZone && info.nPos > info.nMin) delta = kScrollStep;
-    else if (client.y >= area.bottom - kScrollZone && info.nPos < lastTop) delta = -kScrollStep;
+    if (client.y < area.top + kScrollZone && info.nPos > info.nMin)
+        delta = kScrollStep;
+    else if (client.y >= area.bottom - kScrollZone && info.nPos < lastTop)
+        delta = -kScrollStep;
     if (delta == 0) return;
     SendMessageW(listView_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)),
                  MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
     RepaintDuringDrag();
 }
 
-void CKvFiler::MoveSelectionInto(CEntry& targetEntry)
-{
+void CKvFiler::MoveSelectionInto(CEntry& targetEntry) {
     CFolder* target = targetEntry.subfolder.get();
     CFolder* folder = current_;
     if (!target || !folder) return;
@@ -254,8 +242,7 @@ void CKvFiler::MoveSelectionInto(CEntry& targetEntry)
     EnableTool(kCmdRemove, false);
 }
 
-void CKvFiler::OpenSelectionWith(const CEntry& program)
-{
+void CKvFiler::OpenSelectionWith(const CEntry& program) {
     const std::wstring file = program.ResolvedPath();
     std::wstring parameters;
     for (CEntry* entry : SelectedEntries()) {

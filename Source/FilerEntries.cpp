@@ -12,8 +12,7 @@
 #include "GlobalText.h"
 #include "Tree.h"
 
-int CKvFiler::FindPath(const std::wstring& resolved)
-{
+int CKvFiler::FindPath(const std::wstring& resolved) {
     FilerCaches& cache = *caches_;
     if (!cache.pathIndex || cache.pathFolder != current_ || cache.pathCount != current_->Count()) {
         cache.pathIndex = std::make_unique<FolderPathIndex>(*current_);
@@ -23,15 +22,13 @@ int CKvFiler::FindPath(const std::wstring& resolved)
     return cache.pathIndex->Find(resolved);
 }
 
-bool CKvFiler::AddPath(const std::wstring& path, bool selectExisting)
-{
+bool CKvFiler::AddPath(const std::wstring& path, bool selectExisting) {
     if (!AppendPath(path, selectExisting)) return false;
     SetItemCount();
     return true;
 }
 
-int CKvFiler::AddPaths(const std::vector<std::wstring>& paths, bool selectExisting)
-{
+int CKvFiler::AddPaths(const std::vector<std::wstring>& paths, bool selectExisting) {
     int added = 0;
     for (const std::wstring& path : paths)
         if (AppendPath(path, selectExisting)) ++added;
@@ -39,8 +36,7 @@ int CKvFiler::AddPaths(const std::vector<std::wstring>& paths, bool selectExisti
     return added;
 }
 
-bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting)
-{
+bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting) {
     if (!current_ || path.empty()) return false;
     int existing = FindPath(path);
     if (existing >= 0) {
@@ -67,8 +63,7 @@ bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting)
     return true;
 }
 
-bool CKvFiler::AddPathToFolder(CFolder* folder, const std::wstring& path)
-{
+bool CKvFiler::AddPathToFolder(CFolder* folder, const std::wstring& path) {
     if (!folder) return false;
     if (folder == current_) return AddPath(path, true);
     if (path.empty() || folder->FindByPath(path) >= 0) return false;
@@ -76,8 +71,7 @@ bool CKvFiler::AddPathToFolder(CFolder* folder, const std::wstring& path)
     return true;
 }
 
-bool CKvFiler::NewFolder(unsigned kind)
-{
+bool CKvFiler::NewFolder(unsigned kind) {
     if (!current_) return false;
     if (kind < 1 || kind > 3) kind = 1;
     CEntry& entry = current_->Append();
@@ -97,8 +91,7 @@ bool CKvFiler::NewFolder(unsigned kind)
     return true;
 }
 
-void CKvFiler::OpenEntry(int index)
-{
+void CKvFiler::OpenEntry(int index) {
     CEntry* entry = EntryAtIndex(index);
     if (!entry) return;
     if (entry->IsSubfolderEntry()) {

@@ -34,41 +34,35 @@ constexpr int kGestureMinDx = 5;
 constexpr int kFarAbove = -500;
 constexpr int kSkipRows = 10;
 
-bool IsTypeAheadChar(WPARAM ch)
-{
+bool IsTypeAheadChar(WPARAM ch) {
     return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || (ch >= L'0' && ch <= L'9') || ch == L'_' ||
            ch == L'.';
 }
 
-void SetAllItemsState(HWND listView, UINT state, UINT mask)
-{
+void SetAllItemsState(HWND listView, UINT state, UINT mask) {
     LVITEMW item{};
     item.stateMask = mask;
     item.state = state;
     SendMessageW(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
-bool SelectionBounds(HWND listView, int index, RECT* bounds)
-{
+bool SelectionBounds(HWND listView, int index, RECT* bounds) {
     bounds->left = LVIR_SELECTBOUNDS;
     return SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(bounds)) != 0;
 }
 
-bool Contains(const RECT& bounds, POINT at)
-{
+bool Contains(const RECT& bounds, POINT at) {
     return at.x >= bounds.left && at.x <= bounds.right && at.y >= bounds.top && at.y <= bounds.bottom;
 }
 
 }  // namespace
 
-FilerMenuState& CKvFiler::MenuState()
-{
+FilerMenuState& CKvFiler::MenuState() {
     if (!menu_) menu_ = std::make_unique<FilerMenuState>();
     return *menu_;
 }
 
-bool CKvFiler::OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
-{
+bool CKvFiler::OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     *result = 0;
     switch (msg) {
     case WM_KEYDOWN:
@@ -123,8 +117,7 @@ bool CKvFiler::OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* r
     }
 }
 
-void CKvFiler::OnListChar(WPARAM ch)
-{
+void CKvFiler::OnListChar(WPARAM ch) {
     if (GetKeyState(VK_CONTROL) < 0) {
         switch (ch) {
         case kCtrlA: {
@@ -151,14 +144,15 @@ void CKvFiler::OnListChar(WPARAM ch)
     SetTimer(listView_, kTypeAheadTimer, kTypeAheadDelay, nullptr);
 }
 
-void CKvFiler::OnRightButtonUp(POINT at)
-{
+void CKvFiler::OnRightButtonUp(POINT at) {
     if (Project().mouseGesture) {
         const int dx = at.x - rightDown_.x;
         const int dy = at.y - rightDown_.y;
         if (std::abs(dy) < kGestureMaxDy && std::abs(dx) > kGestureMinDx) {
-            if (dx <= 0) GoBack();
-            else GoForward();
+            if (dx <= 0)
+                GoBack();
+            else
+                GoForward();
             return;
         }
     }

@@ -4,7 +4,6 @@
 
 #include "FilerNormal.h"
 
-std::unique_ptr<CFilerKind> MakeFilerKind(unsigned kind)
-{
+std::unique_ptr<CFilerKind> MakeFilerKind(unsigned kind) {
     return std::unique_ptr<CFilerKind>(new (std::nothrow) CFilerNormal());
 }

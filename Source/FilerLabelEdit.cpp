@@ -22,28 +22,24 @@ constexpr size_t kMaxLabel = 511;
 
 // `path` with its last component replaced by `name`; the rest (relative or absolute) is kept. A
 // directory path may end in separators; they do not count as an empty last component.
-std::wstring WithFileName(std::wstring path, const std::wstring& name)
-{
+std::wstring WithFileName(std::wstring path, const std::wstring& name) {
     while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
     size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos) return name;
     return path.substr(0, separator + 1) + name;
 }
 
-bool EditsAlias(const CEntry& entry)
-{
+bool EditsAlias(const CEntry& entry) {
     return Project().allowAlias && entry.aliasMode;
 }
 
-void ShowNameRefused(HWND owner)
-{
+void ShowNameRefused(HWND owner) {
     KvMessageBox(owner, GlobalText::Get(91), GlobalText::Get(91), KvMbOk);
 }
 
 }  // namespace
 
-bool IsPlainFileName(const std::wstring& text)
-{
+bool IsPlainFileName(const std::wstring& text) {
     static const wchar_t kForbidden[] = L"\\/:*?\"<>|";
     if (text.empty() || text == L"." || text == L"..") return false;
     for (wchar_t c : text) {
@@ -52,8 +48,7 @@ bool IsPlainFileName(const std::wstring& text)
     return true;
 }
 
-BOOL CKvFiler::OnBeginLabelEdit(const NMLVDISPINFOW& info)
-{
+BOOL CKvFiler::OnBeginLabelEdit(const NMLVDISPINFOW& info) {
     const CEntry* entry = EntryAtIndex(info.item.iItem);
     if (!entry) return TRUE;
     if (entry->IsSubfolderEntry()) return FALSE;
@@ -61,8 +56,7 @@ BOOL CKvFiler::OnBeginLabelEdit(const NMLVDISPINFOW& info)
     return (Project().allowRename || EditsAlias(*entry)) ? FALSE : TRUE;
 }
 
-BOOL CKvFiler::OnEndLabelEdit(const NMLVDISPINFOW& info)
-{
+BOOL CKvFiler::OnEndLabelEdit(const NMLVDISPINFOW& info) {
     // A null text is the list view's report that the edit was cancelled.
     if (!info.item.pszText) return FALSE;
     const int index = info.item.iItem;

@@ -13,55 +13,46 @@
 
 namespace {
 
-FilerMenuTracker& Tracker()
-{
+FilerMenuTracker& Tracker() {
     static FilerMenuTracker tracker;
     return tracker;
 }
 
-void AppendItem(HMENU menu, UINT id, int textEntry, UINT flags = 0)
-{
+void AppendItem(HMENU menu, UINT id, int textEntry, UINT flags = 0) {
     AppendMenuW(menu, MF_STRING | flags, id, GlobalText::Get(textEntry));
 }
 
-void AppendSeparator(HMENU menu)
-{
+void AppendSeparator(HMENU menu) {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
 }
 
 // A new submenu appended to `menu`, which then owns it; null when it cannot be made.
-HMENU AppendSubmenu(HMENU menu, int textEntry)
-{
+HMENU AppendSubmenu(HMENU menu, int textEntry) {
     kv::UniqueMenu submenu(CreatePopupMenu());
     if (!submenu) return nullptr;
-    if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu.get()),
-                     GlobalText::Get(textEntry)))
+    if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu.get()), GlobalText::Get(textEntry)))
         return nullptr;
     return submenu.release();
 }
 
-void AppendColourMenu(HMENU menu)
-{
+void AppendColourMenu(HMENU menu) {
     HMENU colours = AppendSubmenu(menu, 102);
     if (!colours) return;
     for (UINT colour = 0; colour <= kFilerCmdColourLast - kFilerCmdColourFirst; ++colour)
         AppendItem(colours, kFilerCmdColourFirst + colour, 103 + static_cast<int>(colour));
 }
 
-UINT CheckedIf(bool on)
-{
+UINT CheckedIf(bool on) {
     return on ? MF_CHECKED : MF_UNCHECKED;
 }
 
 // The extension of a file name without its dot; empty when it has none.
-std::wstring ExtensionOf(const std::wstring& path)
-{
+std::wstring ExtensionOf(const std::wstring& path) {
     const wchar_t* dot = PathFindExtensionW(path.c_str());
     return (dot && *dot == L'.') ? std::wstring(dot + 1) : std::wstring();
 }
 
-void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CEntry& entry)
-{
+void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CEntry& entry) {
     const CProject& project = Project();
     const bool subfolder = entry.IsSubfolderEntry();
     const bool file = !subfolder && !entry.missing;
@@ -103,8 +94,7 @@ void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CE
     }
 }
 
-void BuildSelectionMenu(FilerMenuState& state, HMENU menu, const std::vector<CEntry*>& entries)
-{
+void BuildSelectionMenu(FilerMenuState& state, HMENU menu, const std::vector<CEntry*>& entries) {
     const CProject& project = Project();
     // Taken from the file's own name rather than its label, which an alias or hidden extensions
     // change. A subfolder contributes an empty extension, which no application lists.
@@ -134,16 +124,14 @@ void BuildSelectionMenu(FilerMenuState& state, HMENU menu, const std::vector<CEn
 
 }  // namespace
 
-void FilerMenuState::Reset()
-{
+void FilerMenuState::Reset() {
     ReleaseOpenMenu();
     path.clear();
     appNames.clear();
     appPaths.clear();
 }
 
-void FilerMenuState::ReleaseOpenMenu()
-{
+void FilerMenuState::ReleaseOpenMenu() {
     appIcons.clear();
     measureFont.reset();
     shellMenu3.reset();
@@ -151,15 +139,15 @@ void FilerMenuState::ReleaseOpenMenu()
     shellMenu.reset();
 }
 
-void BuildFilerMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu)
-{
+void BuildFilerMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu) {
     const std::vector<CEntry*> entries = filer.SelectedEntries();
-    if (entries.size() == 1) BuildEntryMenu(filer, state, menu, *entries.front());
-    else if (entries.size() > 1) BuildSelectionMenu(state, menu, entries);
+    if (entries.size() == 1)
+        BuildEntryMenu(filer, state, menu, *entries.front());
+    else if (entries.size() > 1)
+        BuildSelectionMenu(state, menu, entries);
 }
 
-void CKvFiler::ShowContextMenu()
-{
+void CKvFiler::ShowContextMenu() {
     if (!listView_ || !current_) return;
     FilerMenuState& state = MenuState();
     if (state.tracking) return;
@@ -181,15 +169,12 @@ void CKvFiler::ShowContextMenu()
     if (id > 0 && id < kShellFirst) SendMessageW(listView_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-int TrackFilerMenu(HMENU menu, HWND owner, POINT at)
-{
+int TrackFilerMenu(HMENU menu, HWND owner, POINT at) {
     if (Tracker()) return Tracker()(menu);
     if (GetMenuItemCount(menu) <= 0) return 0;
-    return static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
-                                           owner, nullptr));
+    return static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
 }
 
-void SetFilerMenuTracker(FilerMenuTracker tracker)
-{
+void SetFilerMenuTracker(FilerMenuTracker tracker) {
     Tracker() = std::move(tracker);
 }

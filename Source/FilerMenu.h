@@ -32,8 +32,8 @@ constexpr UINT kFilerCmdColourLast = 25;
 constexpr UINT kFilerCmdBackup = 26;
 constexpr UINT kFilerCmdBackupAll = 27;
 constexpr UINT kFilerCmdBackupHistory = 28;
-constexpr UINT kFilerCmdEntryApp = 100;      // + k, k < kMaxEntryApps
-constexpr UINT kFilerCmdSelectionApp = 1000; // + k, k < kMaxSelectionApps
+constexpr UINT kFilerCmdEntryApp = 100;       // + k, k < kMaxEntryApps
+constexpr UINT kFilerCmdSelectionApp = 1000;  // + k, k < kMaxSelectionApps
 constexpr UINT kShellFirst = 2000;
 // Menu commands travel in the low word of WM_COMMAND, so the shell's ids end at 0x7FFF.
 constexpr UINT kShellLast = 0x7FFF;

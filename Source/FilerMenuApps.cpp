@@ -19,19 +19,19 @@ constexpr int kLabelOffsetX = kIconSize + 2;
 constexpr int kLabelOffsetY = 1;
 
 // Index of the application behind a menu item id, or -1 for any other item.
-int AppIndex(const FilerMenuState& state, UINT id)
-{
+int AppIndex(const FilerMenuState& state, UINT id) {
     size_t k = 0;
-    if (id >= kFilerCmdEntryApp && id < kFilerCmdEntryApp + kMaxEntryApps) k = id - kFilerCmdEntryApp;
+    if (id >= kFilerCmdEntryApp && id < kFilerCmdEntryApp + kMaxEntryApps)
+        k = id - kFilerCmdEntryApp;
     else if (id >= kFilerCmdSelectionApp && id < kFilerCmdSelectionApp + kMaxSelectionApps)
         k = id - kFilerCmdSelectionApp;
-    else return -1;
+    else
+        return -1;
     return k < state.appNames.size() ? static_cast<int>(k) : -1;
 }
 
 // The font menus are drawn with, so that the measured width fits the drawn label.
-HFONT MenuFont()
-{
+HFONT MenuFont() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
@@ -41,8 +41,7 @@ HFONT MenuFont()
 }  // namespace
 
 void AppendAppItem(FilerMenuState& state, HMENU menu, UINT firstId, const std::wstring& program,
-                   const std::wstring& label)
-{
+                   const std::wstring& label) {
     const size_t k = state.appPaths.size();
     const size_t limit = firstId == kFilerCmdEntryApp ? kMaxEntryApps : kMaxSelectionApps;
     if (k >= limit || k != state.appNames.size()) return;
@@ -67,8 +66,7 @@ void AppendAppItem(FilerMenuState& state, HMENU menu, UINT firstId, const std::w
     state.appIcons.push_back(std::move(icon));
 }
 
-void AppendOpenWithApps(FilerMenuState& state, HMENU menu, const std::wstring& path)
-{
+void AppendOpenWithApps(FilerMenuState& state, HMENU menu, const std::wstring& path) {
     const wchar_t* dot = PathFindExtensionW(path.c_str());
     if (!dot || *dot != L'.' || !dot[1]) return;
     std::vector<std::wstring> programs;
@@ -76,8 +74,7 @@ void AppendOpenWithApps(FilerMenuState& state, HMENU menu, const std::wstring& p
     for (const std::wstring& program : programs) AppendAppItem(state, menu, kFilerCmdEntryApp, program, L"");
 }
 
-size_t AppendProjectApps(FilerMenuState& state, HMENU menu, const std::vector<std::wstring>& extensions)
-{
+size_t AppendProjectApps(FilerMenuState& state, HMENU menu, const std::vector<std::wstring>& extensions) {
     size_t listed = 0;
     for (const ProjectApp& app : Project().apps) {
         const bool fits = std::all_of(extensions.begin(), extensions.end(), [&app](const std::wstring& extension) {
@@ -91,8 +88,7 @@ size_t AppendProjectApps(FilerMenuState& state, HMENU menu, const std::vector<st
     return listed;
 }
 
-bool MeasureAppItem(FilerMenuState& state, HWND listView, MEASUREITEMSTRUCT& measure)
-{
+bool MeasureAppItem(FilerMenuState& state, HWND listView, MEASUREITEMSTRUCT& measure) {
     const int k = AppIndex(state, measure.itemID);
     if (k < 0) return false;
     if (!state.measureFont) state.measureFont.reset(MenuFont());
@@ -109,8 +105,7 @@ bool MeasureAppItem(FilerMenuState& state, HWND listView, MEASUREITEMSTRUCT& mea
     return true;
 }
 
-bool DrawAppItem(const FilerMenuState& state, const DRAWITEMSTRUCT& draw)
-{
+bool DrawAppItem(const FilerMenuState& state, const DRAWITEMSTRUCT& draw) {
     const int k = AppIndex(state, draw.itemID);
     if (k < 0) return false;
     HDC dc = draw.hDC;

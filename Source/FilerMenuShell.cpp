@@ -6,8 +6,7 @@
 #include "GlobalText.h"
 #include "Kv/KvClipboard.h"
 
-bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::wstring& path, bool submenu)
-{
+bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::wstring& path, bool submenu) {
     kv::CoTaskMem<ITEMIDLIST> item(KvPathToItemList(path));
     if (!item) return false;
     kv::ComPtr<IShellFolder> parent;
@@ -15,8 +14,8 @@ bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::
     if (FAILED(SHBindToParent(item.get(), IID_IShellFolder, reinterpret_cast<void**>(&parent), &child)) || !parent)
         return false;
     kv::ComPtr<IContextMenu> context;
-    if (FAILED(parent->GetUIObjectOf(owner, 1, &child, IID_IContextMenu, nullptr,
-                                     reinterpret_cast<void**>(&context))) ||
+    if (FAILED(
+            parent->GetUIObjectOf(owner, 1, &child, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&context))) ||
         !context)
         return false;
 
@@ -28,8 +27,8 @@ bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::
         target = ownMenu.get();
     }
     const int position = GetMenuItemCount(target);
-    const HRESULT added = context->QueryContextMenu(target, position < 0 ? 0 : position, kShellFirst, kShellLast,
-                                                    CMF_NORMAL);
+    const HRESULT added =
+        context->QueryContextMenu(target, position < 0 ? 0 : position, kShellFirst, kShellLast, CMF_NORMAL);
     if (FAILED(added) || HRESULT_CODE(added) == 0) return false;
     if (submenu) {
         if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(ownMenu.get()), GlobalText::Get(100)))
@@ -43,8 +42,7 @@ bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::
     return true;
 }
 
-void InvokeShellItem(const FilerMenuState& state, HWND owner, UINT id)
-{
+void InvokeShellItem(const FilerMenuState& state, HWND owner, UINT id) {
     if (!state.shellMenu || id < kShellFirst || id > kShellLast) return;
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof(info);
@@ -55,8 +53,7 @@ void InvokeShellItem(const FilerMenuState& state, HWND owner, UINT id)
     state.shellMenu->InvokeCommand(&info);
 }
 
-bool ForwardShellMenuMessage(const FilerMenuState& state, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
-{
+bool ForwardShellMenuMessage(const FilerMenuState& state, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     if (state.shellMenu3) return SUCCEEDED(state.shellMenu3->HandleMenuMsg2(msg, wp, lp, result));
     if (state.shellMenu2 && msg != WM_MENUCHAR) {
         *result = msg == WM_INITMENUPOPUP ? 0 : TRUE;

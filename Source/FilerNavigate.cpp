@@ -10,8 +10,7 @@
 #include "MainWindow.h"
 #include "Tree.h"
 
-void CKvFiler::NavigateTo(CFolder* folder)
-{
+void CKvFiler::NavigateTo(CFolder* folder) {
     if (!folder) return;
     ShowFolder(folder, true);
     history_.Push(folder->id);
@@ -22,8 +21,7 @@ void CKvFiler::NavigateTo(CFolder* folder)
     PlayNavigationSound();
 }
 
-void CKvFiler::GoBack()
-{
+void CKvFiler::GoBack() {
     unsigned id = 0;
     if (!history_.Back(&id)) return;
     CFolder* folder = RootFolder().FindById(id);
@@ -42,8 +40,7 @@ void CKvFiler::GoBack()
     RedrawToolBar();
 }
 
-void CKvFiler::GoForward()
-{
+void CKvFiler::GoForward() {
     unsigned id = 0;
     if (!history_.Forward(&id)) return;
     CFolder* folder = RootFolder().FindById(id);
@@ -62,8 +59,7 @@ void CKvFiler::GoForward()
     RedrawToolBar();
 }
 
-void CKvFiler::GoUp()
-{
+void CKvFiler::GoUp() {
     if (!current_) return;
     if (CFolder* parent = current_->parent) {
         ShowFolder(parent, true);
@@ -81,8 +77,7 @@ void CKvFiler::GoUp()
     }
 }
 
-void CKvFiler::ShowRootAfterLoad()
-{
+void CKvFiler::ShowRootAfterLoad() {
     // The old tree is gone: nothing of it may be touched, so the folder on screen is forgotten
     // before the kind is detached.
     current_ = nullptr;
@@ -95,17 +90,14 @@ void CKvFiler::ShowRootAfterLoad()
     RedrawToolBar();
 }
 
-void CKvFiler::SelectInTree(CFolder* folder)
-{
+void CKvFiler::SelectInTree(CFolder* folder) {
     Tree().SelectFolderSilently(folder);
 }
 
-void CKvFiler::PlayNavigationSound()
-{
+void CKvFiler::PlayNavigationSound() {
     PlaySoundW(L"start.wav", nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
 }
 
-void CKvFiler::RedrawToolBar()
-{
+void CKvFiler::RedrawToolBar() {
     if (toolBar_ && toolBar_->Hwnd()) RedrawWindow(toolBar_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }

@@ -10,41 +10,42 @@
 #include "ShellRun.h"
 #include "resource.h"
 
-COLORREF FilerLabelColour(unsigned colour)
-{
+COLORREF FilerLabelColour(unsigned colour) {
     static const COLORREF kColours[] = {
-        RGB(0, 0, 0),     RGB(128, 128, 128), RGB(255, 0, 0),   RGB(255, 255, 0),
-        RGB(0, 255, 0),   RGB(0, 0, 255),     RGB(255, 0, 255),
+        RGB(0, 0, 0),   RGB(128, 128, 128), RGB(255, 0, 0),   RGB(255, 255, 0),
+        RGB(0, 255, 0), RGB(0, 0, 255),     RGB(255, 0, 255),
     };
     return colour < sizeof(kColours) / sizeof(kColours[0]) ? kColours[colour] : kColours[0];
 }
 
-int FolderKindIconId(unsigned kind)
-{
+int FolderKindIconId(unsigned kind) {
     switch (kind) {
-    case 2: return IDI_MUSIC_FOLDER;
-    case 3: return IDI_IMAGE_FOLDER;
-    default: return IDI_APP;
+    case 2:
+        return IDI_MUSIC_FOLDER;
+    case 3:
+        return IDI_IMAGE_FOLDER;
+    default:
+        return IDI_APP;
     }
 }
 
-int AppMarkIconId(unsigned appMarkStyle)
-{
+int AppMarkIconId(unsigned appMarkStyle) {
     switch (appMarkStyle) {
-    case 0: return IDI_APPMARK_0;
-    case 1: return IDI_APPMARK_1;
-    default: return IDI_APPMARK_2;
+    case 0:
+        return IDI_APPMARK_0;
+    case 1:
+        return IDI_APPMARK_1;
+    default:
+        return IDI_APPMARK_2;
     }
 }
 
-bool CFilerNormal::Attach(CKvFiler& filer)
-{
+bool CFilerNormal::Attach(CKvFiler& filer) {
     filer_ = &filer;
     return true;
 }
 
-void CFilerNormal::OpenEntry(int index, CEntry& entry)
-{
+void CFilerNormal::OpenEntry(int index, CEntry& entry) {
     const std::wstring target = entry.ResolvedPath();
     HWND owner = filer_ ? filer_->ListView() : nullptr;
     if (!entry.appPath.empty()) {
@@ -55,20 +56,19 @@ void CFilerNormal::OpenEntry(int index, CEntry& entry)
     ShellOpen(owner, target, L"");
 }
 
-CEntry* CFilerNormal::EntryOf(const NMLVCUSTOMDRAW& draw) const
-{
+CEntry* CFilerNormal::EntryOf(const NMLVCUSTOMDRAW& draw) const {
     if (!filer_) return nullptr;
     return filer_->EntryAtIndex(static_cast<int>(draw.nmcd.dwItemSpec));
 }
 
-void CFilerNormal::ApplyTextColour(NMLVCUSTOMDRAW& draw, const CEntry& entry) const
-{
-    if (entry.missing) draw.clrText = FadedColour(Settings().backColor);
-    else if (entry.colour != 0) draw.clrText = FilerLabelColour(entry.colour);
+void CFilerNormal::ApplyTextColour(NMLVCUSTOMDRAW& draw, const CEntry& entry) const {
+    if (entry.missing)
+        draw.clrText = FadedColour(Settings().backColor);
+    else if (entry.colour != 0)
+        draw.clrText = FilerLabelColour(entry.colour);
 }
 
-bool CFilerNormal::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result)
-{
+bool CFilerNormal::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         *result = CDRF_NOTIFYITEMDRAW;
@@ -93,8 +93,7 @@ bool CFilerNormal::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result)
     }
 }
 
-void CFilerNormal::DrawMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry)
-{
+void CFilerNormal::DrawMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry) {
     HWND listView = draw.nmcd.hdr.hwndFrom;
     RECT icon{};
     icon.left = LVIR_ICON;
@@ -109,8 +108,7 @@ void CFilerNormal::DrawMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry)
         DrawResourceIcon(draw.nmcd.hdc, AppMarkIconId(Project().appMarkStyle), x, y, size);
 }
 
-void CFilerNormal::DrawResourceIcon(HDC dc, int iconId, int x, int y, int size)
-{
+void CFilerNormal::DrawResourceIcon(HDC dc, int iconId, int x, int y, int size) {
     kv::UniqueIcon& icon = icons_[{iconId, size}];
     if (!icon) {
         icon.reset(static_cast<HICON>(

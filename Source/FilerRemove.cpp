@@ -15,20 +15,21 @@ namespace {
 
 enum class BackupAnswer { Keep, Delete, Stop };
 
-BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry)
-{
+BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
     const std::wstring text = GtFormat(88, {entry.displayText, entry.BackupPath()});
     switch (KvMessageBox(owner, GlobalText::Get(87), text.c_str(), KvMbYesNoCancel)) {
-    case IDYES: return BackupAnswer::Delete;
-    case IDNO: return BackupAnswer::Keep;
-    default: return BackupAnswer::Stop;
+    case IDYES:
+        return BackupAnswer::Delete;
+    case IDNO:
+        return BackupAnswer::Keep;
+    default:
+        return BackupAnswer::Stop;
     }
 }
 
 }  // namespace
 
-int CKvFiler::RemoveSelected(bool askFirst)
-{
+int CKvFiler::RemoveSelected(bool askFirst) {
     if (!current_ || !listView_) return 0;
     const std::vector<int> indexes = SelectedIndexes();
     if (indexes.empty()) return 0;

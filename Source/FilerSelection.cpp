@@ -3,8 +3,7 @@
 
 #include "Folder.h"
 
-std::vector<int> CKvFiler::SelectedIndexes() const
-{
+std::vector<int> CKvFiler::SelectedIndexes() const {
     std::vector<int> indexes;
     if (!listView_) return indexes;
     int next = -1;
@@ -17,8 +16,7 @@ std::vector<int> CKvFiler::SelectedIndexes() const
     return indexes;
 }
 
-std::vector<CEntry*> CKvFiler::SelectedEntries()
-{
+std::vector<CEntry*> CKvFiler::SelectedEntries() {
     // One walk over the entry list: looking every index up on its own would be quadratic for a
     // large selection of a large folder.
     std::vector<CEntry*> entries;
@@ -27,8 +25,7 @@ std::vector<CEntry*> CKvFiler::SelectedEntries()
     entries.reserve(indexes.size());
     size_t wanted = 0;
     int index = 0;
-    for (auto it = current_->entries.begin(); it != current_->entries.end() && wanted < indexes.size();
-         ++it, ++index) {
+    for (auto it = current_->entries.begin(); it != current_->entries.end() && wanted < indexes.size(); ++it, ++index) {
         if (index != indexes[wanted]) continue;
         entries.push_back(&*it);
         ++wanted;

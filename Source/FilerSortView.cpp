@@ -4,15 +4,13 @@
 
 #include "Folder.h"
 
-void CKvFiler::SortByColumn(int column)
-{
+void CKvFiler::SortByColumn(int column) {
     if (!current_ || column < 0 || column >= kFilerColumnCount) return;
     current_->SortByColumn(column);
     ShowFolder(current_, false);
 }
 
-void CKvFiler::BringMatchesToFront(const std::wstring& text)
-{
+void CKvFiler::BringMatchesToFront(const std::wstring& text) {
     if (!current_) return;
     if (!text.empty() && current_->SortByPrefix(text)) ShowFolder(current_, false);
     if (!listView_) return;

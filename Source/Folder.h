@@ -159,9 +159,9 @@ public:
     EntryList entries;
     CFolder* parent = nullptr;
     CEntry* ownerEntry = nullptr;
-    uint32_t kind = 1;        // 2 music, 3 image, anything else normal
+    uint32_t kind = 1;  // 2 music, 3 image, anything else normal
     uint32_t id = 0;
-    uint16_t reserved = 1;    // kept and written back unchanged
+    uint16_t reserved = 1;  // kept and written back unchanged
     uint16_t sortFlags = 0;
     HTREEITEM treeItem = nullptr;
     SearchSettings search;

@@ -67,8 +67,7 @@ void CEntry::MakeRelative() {
     if (relative || subfolder || directory.empty()) return;
     if (directory.size() >= kPathBuffer || path.size() >= kPathBuffer) return;
     wchar_t buffer[kPathBuffer] = {};
-    if (!PathRelativePathToW(buffer, directory.c_str(), FILE_ATTRIBUTE_DIRECTORY, path.c_str(),
-                             FILE_ATTRIBUTE_NORMAL))
+    if (!PathRelativePathToW(buffer, directory.c_str(), FILE_ATTRIBUTE_DIRECTORY, path.c_str(), FILE_ATTRIBUTE_NORMAL))
         return;
     const wchar_t* result = buffer;
     if (IsSeparator(*result)) ++result;
@@ -101,7 +100,7 @@ bool CEntry::HasBackup() const {
     std::wstring directory = BackupPath();
     if (directory.empty()) return false;
     kv::UniqueFile file(CreateFileW((directory + L"\\info.xml").c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
     return file.valid();
 }

@@ -5,8 +5,7 @@
 
 #include "Folder.h"
 
-CEntry& AppendMovedEntry(CFolder& target, CEntry& source)
-{
+CEntry& AppendMovedEntry(CFolder& target, CEntry& source) {
     CEntry& moved = target.Append();
     moved.name = source.name;
     moved.alias = source.alias;
@@ -32,8 +31,7 @@ CEntry& AppendMovedEntry(CFolder& target, CEntry& source)
     return moved;
 }
 
-bool FolderIsWithin(const CFolder* folder, const CFolder* ancestor)
-{
+bool FolderIsWithin(const CFolder* folder, const CFolder* ancestor) {
     if (!ancestor) return false;
     for (const CFolder* f = folder; f; f = f->parent)
         if (f == ancestor) return true;

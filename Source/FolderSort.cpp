@@ -36,11 +36,21 @@ bool CFolder::SortByColumn(int column) {
     const bool ascending = (sortFlags & bit) != 0;
     sortFlags = static_cast<uint16_t>(ascending ? (sortFlags & ~bit) : (sortFlags | bit));
     switch (column) {
-    case kColumnName: SortByName(ascending); break;
-    case kColumnPath: SortByPath(ascending); break;
-    case kColumnSize: SortBySize(ascending); break;
-    case kColumnType: SortByType(ascending); break;
-    default: SortByDate(ascending); break;
+    case kColumnName:
+        SortByName(ascending);
+        break;
+    case kColumnPath:
+        SortByPath(ascending);
+        break;
+    case kColumnSize:
+        SortBySize(ascending);
+        break;
+    case kColumnType:
+        SortByType(ascending);
+        break;
+    default:
+        SortByDate(ascending);
+        break;
     }
     return ascending;
 }
@@ -68,12 +78,10 @@ void CFolder::SortByPath(bool ascending) {
     keyed.reserve(entries.size());
     for (Position it = entries.begin(); it != entries.end(); ++it) keyed.emplace_back(it->ResolvedPath(), it);
     if (ascending) {
-        std::stable_sort(keyed.begin(), keyed.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     } else {
         std::reverse(keyed.begin(), keyed.end());
-        std::stable_sort(keyed.begin(), keyed.end(),
-                         [](const auto& a, const auto& b) { return b.first < a.first; });
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
     }
     for (auto& item : keyed) entries.splice(entries.end(), entries, item.second);
 }

@@ -30,7 +30,7 @@ const wchar_t kLoadFunction[] = L"GlobalText::Load";
 const LONGLONG kMaxFileBytes = 16 * 1024 * 1024;
 
 struct Table {
-    std::unique_ptr<wchar_t[]> buffer;  // code units after the mark, plus one terminating NUL
+    std::unique_ptr<wchar_t[]> buffer;                // code units after the mark, plus one terminating NUL
     std::array<const wchar_t*, kEntryCount> slots{};  // each points into `buffer`, or null
 };
 
@@ -53,7 +53,9 @@ void AssignSlots(const wchar_t* units, size_t count, std::array<const wchar_t*, 
 
 }  // namespace
 
-bool Load() { return LoadFrom(ExecutableDirectory() + L"GT"); }
+bool Load() {
+    return LoadFrom(ExecutableDirectory() + L"GT");
+}
 
 bool LoadFrom(const std::wstring& path) {
     kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -53,12 +53,18 @@ bool Parse(const wchar_t* f, std::vector<Conversion>& out) {
             continue;
         }
         for (;; ++i) {
-            if (f[i] == L'-') c.left = true;
-            else if (f[i] == L'+') c.plus = true;
-            else if (f[i] == L' ') c.space = true;
-            else if (f[i] == L'0') c.zero = true;
-            else if (f[i] == L'#') c.alternate = true;
-            else break;
+            if (f[i] == L'-')
+                c.left = true;
+            else if (f[i] == L'+')
+                c.plus = true;
+            else if (f[i] == L' ')
+                c.space = true;
+            else if (f[i] == L'0')
+                c.zero = true;
+            else if (f[i] == L'#')
+                c.alternate = true;
+            else
+                break;
         }
         if (!ReadNumber(f, i, c.width)) return false;
         if (f[i] == L'.') {
@@ -77,10 +83,16 @@ bool Parse(const wchar_t* f, std::vector<Conversion>& out) {
             }
         }
         switch (f[i]) {
-        case L'd': case L'i': case L'u': case L'x': case L'X': case L'c':
+        case L'd':
+        case L'i':
+        case L'u':
+        case L'x':
+        case L'X':
+        case L'c':
             c.kind = f[i];
             break;
-        case L's': case L'S':
+        case L's':
+        case L'S':
             if (c.length == Length::LongLong) return false;
             c.kind = L's';
             break;
@@ -107,14 +119,18 @@ std::wstring FormatInteger(long long raw, const Conversion& c) {
     unsigned long long magnitude = 0;
     if (isSigned) {
         long long v = raw;
-        if (c.length == Length::Short) v = static_cast<short>(raw);
-        else if (c.length != Length::LongLong) v = static_cast<int>(raw);
+        if (c.length == Length::Short)
+            v = static_cast<short>(raw);
+        else if (c.length != Length::LongLong)
+            v = static_cast<int>(raw);
         negative = v < 0;
         magnitude = negative ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
     } else {
         magnitude = static_cast<unsigned long long>(raw);
-        if (c.length == Length::Short) magnitude = static_cast<unsigned short>(magnitude);
-        else if (c.length != Length::LongLong) magnitude = static_cast<unsigned int>(magnitude);
+        if (c.length == Length::Short)
+            magnitude = static_cast<unsigned short>(magnitude);
+        else if (c.length != Length::LongLong)
+            magnitude = static_cast<unsigned int>(magnitude);
     }
 
     const bool hex = c.kind == L'x' || c.kind == L'X';
@@ -127,9 +143,12 @@ std::wstring FormatInteger(long long raw, const Conversion& c) {
 
     std::wstring prefix;
     if (isSigned) {
-        if (negative) prefix = L"-";
-        else if (c.plus) prefix = L"+";
-        else if (c.space) prefix = L" ";
+        if (negative)
+            prefix = L"-";
+        else if (c.plus)
+            prefix = L"+";
+        else if (c.space)
+            prefix = L" ";
     } else if (hex && c.alternate && magnitude != 0) {
         prefix = c.kind == L'X' ? L"0X" : L"0x";
     }

@@ -26,7 +26,9 @@ LRESULT CALLBACK KvDragBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-CKvDragBar::CKvDragBar() { KvInstanceList<CKvDragBar>::Add(this); }
+CKvDragBar::CKvDragBar() {
+    KvInstanceList<CKvDragBar>::Add(this);
+}
 
 CKvDragBar::~CKvDragBar() {
     KvInstanceList<CKvDragBar>::Remove(this);
@@ -50,8 +52,8 @@ bool CKvDragBar::Create(HWND parent) {
             return false;
         }
     }
-    hwnd_ = CreateWindowExW(WS_EX_STATICEDGE, kClassName, L"", WS_CHILD, 0, 0, 100, 100, parent, nullptr,
-                            instance, nullptr);
+    hwnd_ = CreateWindowExW(WS_EX_STATICEDGE, kClassName, L"", WS_CHILD, 0, 0, 100, 100, parent, nullptr, instance,
+                            nullptr);
     if (!hwnd_) {
         KvErrorBox(L"Create CKvDragBar!", kUnit, L"CKvDragBar::Create", __LINE__);
         return false;
@@ -77,7 +79,8 @@ void CKvDragBar::Destroy() {
     hwnd_ = nullptr;
     DestroyWindow(hwnd);
     const auto& bars = KvInstanceList<CKvDragBar>::Items();
-    const bool classInUse = std::any_of(bars.begin(), bars.end(), [](const CKvDragBar* bar) { return bar->hwnd_ != nullptr; });
+    const bool classInUse =
+        std::any_of(bars.begin(), bars.end(), [](const CKvDragBar* bar) { return bar->hwnd_ != nullptr; });
     if (!classInUse) UnregisterClassW(kClassName, GetModuleHandleW(nullptr));
 }
 

@@ -34,6 +34,6 @@ private:
 
     HWND hwnd_ = nullptr;
     bool dragging_ = false;
-    POINT last_{};           // cursor position of the last handled move, screen coordinates
+    POINT last_{};  // cursor position of the last handled move, screen coordinates
     bool skipNextMove_ = false;
 };

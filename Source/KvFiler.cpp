@@ -32,18 +32,20 @@ constexpr ColumnSpec kColumns[kFilerColumnCount] = {
     {79, 0.25}, {80, 0.2}, {81, 0.15}, {82, 0.215}, {83, 0.15},
 };
 
-int ViewMenuCommand(unsigned mode)
-{
+int ViewMenuCommand(unsigned mode) {
     switch (mode) {
-    case kFilerViewIcons: return kCmdViewIcons;
-    case kFilerViewReport: return kCmdViewDetails;
-    case kFilerViewList: return kCmdViewList;
-    default: return 0;
+    case kFilerViewIcons:
+        return kCmdViewIcons;
+    case kFilerViewReport:
+        return kCmdViewDetails;
+    case kFilerViewList:
+        return kCmdViewList;
+    default:
+        return 0;
     }
 }
 
-void SetListStyleView(HWND listView, unsigned mode)
-{
+void SetListStyleView(HWND listView, unsigned mode) {
     LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
     style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
     SetWindowLongPtrW(listView, GWL_STYLE, style);
@@ -51,8 +53,7 @@ void SetListStyleView(HWND listView, unsigned mode)
 
 }  // namespace
 
-LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -84,8 +85,7 @@ LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* filer = reinterpret_cast<CKvFiler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!filer || !filer->prevListProc_) return DefWindowProcW(hwnd, msg, wp, lp);
     try {
@@ -99,8 +99,7 @@ CKvFiler::CKvFiler() : caches_(std::make_unique<FilerCaches>()) {}
 
 CKvFiler::~CKvFiler() = default;
 
-STDMETHODIMP CKvFiler::QueryInterface(REFIID riid, void** object)
-{
+STDMETHODIMP CKvFiler::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
         *object = static_cast<IDropTarget*>(this);
@@ -111,19 +110,16 @@ STDMETHODIMP CKvFiler::QueryInterface(REFIID riid, void** object)
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CKvFiler::AddRef()
-{
+STDMETHODIMP_(ULONG) CKvFiler::AddRef() {
     return static_cast<ULONG>(InterlockedIncrement(&refCount_));
 }
 
-STDMETHODIMP_(ULONG) CKvFiler::Release()
-{
+STDMETHODIMP_(ULONG) CKvFiler::Release() {
     LONG count = InterlockedDecrement(&refCount_);
     return static_cast<ULONG>(count > 0 ? count : 0);
 }
 
-bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int height)
-{
+bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int height) {
     WNDCLASSEXW existing{sizeof(existing)};
     if (!GetClassInfoExW(instance, kFilerClass, &existing)) {
         WNDCLASSEXW wc{sizeof(wc)};
@@ -135,16 +131,16 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
         if (!RegisterClassExW(&wc)) return false;
     }
 
-    container_ = CreateWindowExW(0, kFilerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, top, width,
-                                 height, parent, nullptr, instance, this);
+    container_ = CreateWindowExW(0, kFilerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, top, width, height,
+                                 parent, nullptr, instance, this);
     if (!container_) return false;
 
     RECT client{};
     GetClientRect(container_, &client);
-    DWORD style = WS_CHILD | WS_VISIBLE | LVS_OWNERDATA | LVS_EDITLABELS | LVS_SHAREIMAGELISTS |
-                  (viewMode_ & LVS_TYPEMASK);
-    listView_ = CreateWindowExW(0, WC_LISTVIEWW, L"", style, 0, 0, client.right, client.bottom, container_,
-                                nullptr, instance, nullptr);
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | LVS_OWNERDATA | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | (viewMode_ & LVS_TYPEMASK);
+    listView_ = CreateWindowExW(0, WC_LISTVIEWW, L"", style, 0, 0, client.right, client.bottom, container_, nullptr,
+                                instance, nullptr);
     if (!listView_) {
         DestroyWindow(container_);
         container_ = nullptr;
@@ -172,8 +168,7 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
     return true;
 }
 
-void CKvFiler::Destroy()
-{
+void CKvFiler::Destroy() {
     if (dropTargetRegistered_) {
         RevokeDragDrop(listView_);
         dropTargetRegistered_ = false;
@@ -205,15 +200,13 @@ void CKvFiler::Destroy()
     }
 }
 
-void CKvFiler::SetBars(CKvToolBar* toolBar, HWND statusBar)
-{
+void CKvFiler::SetBars(CKvToolBar* toolBar, HWND statusBar) {
     toolBar_ = toolBar;
     statusBar_ = statusBar;
     barsGiven_ = true;
 }
 
-bool CKvFiler::SelectKind(unsigned kind)
-{
+bool CKvFiler::SelectKind(unsigned kind) {
     if (kind != 2 && kind != 3) kind = 1;
     if (!kind_ || kind_->Kind() != kind) {
         kind_.reset();
@@ -223,15 +216,13 @@ bool CKvFiler::SelectKind(unsigned kind)
     return kind_->Attach(*this);
 }
 
-void CKvFiler::SetViewMode(unsigned mode)
-{
+void CKvFiler::SetViewMode(unsigned mode) {
     viewMode_ = mode;
     if (listView_) SetListStyleView(listView_, mode);
     if (int command = ViewMenuCommand(mode)) MainWindow().CheckViewItem(command);
 }
 
-FilerColumnWidths CKvFiler::ReadColumns() const
-{
+FilerColumnWidths CKvFiler::ReadColumns() const {
     FilerColumnWidths widths{};
     if (!listView_) return widths;
     LONG_PTR style = GetWindowLongPtrW(listView_, GWL_STYLE);
@@ -242,8 +233,7 @@ FilerColumnWidths CKvFiler::ReadColumns() const
     return widths;
 }
 
-void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode)
-{
+void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) {
     if (listView_) {
         SetListStyleView(listView_, kFilerViewReport);
         MainWindow().CheckViewItem(kCmdViewDetails);
@@ -253,8 +243,7 @@ void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode)
     SetViewMode(viewMode);
 }
 
-bool CKvFiler::PostFoundPath(const std::wstring& path)
-{
+bool CKvFiler::PostFoundPath(const std::wstring& path) {
     HWND target = container_;
     if (!target) return false;
     std::unique_ptr<std::wstring> copy(new (std::nothrow) std::wstring(path));
@@ -264,8 +253,7 @@ bool CKvFiler::PostFoundPath(const std::wstring& path)
     return true;
 }
 
-void CKvFiler::OnFoundPaths(LPARAM first)
-{
+void CKvFiler::OnFoundPaths(LPARAM first) {
     // Takes the paths already queued behind the first one too, up to a bound that keeps the
     // window responsive while a search is still producing.
     constexpr size_t kBatch = 512;
@@ -280,8 +268,7 @@ void CKvFiler::OnFoundPaths(LPARAM first)
     AddPaths(paths, false);
 }
 
-void CKvFiler::InsertColumns(int width)
-{
+void CKvFiler::InsertColumns(int width) {
     for (int i = 0; i < kFilerColumnCount; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -293,8 +280,7 @@ void CKvFiler::InsertColumns(int width)
     }
 }
 
-void CKvFiler::AttachSystemImageLists()
-{
+void CKvFiler::AttachSystemImageLists() {
     // The system image lists belong to the shell; LVS_SHAREIMAGELISTS keeps the list view from
     // destroying them.
     SHFILEINFOW info{};
@@ -306,8 +292,7 @@ void CKvFiler::AttachSystemImageLists()
     SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
 }
 
-LRESULT CKvFiler::OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CKvFiler::OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (kind_ && kind_->MessageHook(hwnd, msg, wp, lp, &result)) return result;
     if (OnListInput(hwnd, msg, wp, lp, &result)) return result;
@@ -324,8 +309,7 @@ LRESULT CKvFiler::OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return CallWindowProcW(prevListProc_, hwnd, msg, wp, lp);
 }
 
-LRESULT CKvFiler::OnNotify(NMHDR* header)
-{
+LRESULT CKvFiler::OnNotify(NMHDR* header) {
     switch (header->code) {
     case LVN_GETDISPINFOW:
         OnGetDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
@@ -376,29 +360,24 @@ LRESULT CKvFiler::OnNotify(NMHDR* header)
     }
 }
 
-int CKvFiler::FirstSelected() const
-{
+int CKvFiler::FirstSelected() const {
     if (!listView_) return -1;
     return static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void CKvFiler::UpdateItem(int index)
-{
+void CKvFiler::UpdateItem(int index) {
     if (listView_) SendMessageW(listView_, LVM_UPDATE, index, 0);
 }
 
-void CKvFiler::EnableTool(int command, bool enabled)
-{
+void CKvFiler::EnableTool(int command, bool enabled) {
     if (toolBar_) toolBar_->EnableButton(enabled, command);
 }
 
-void CKvFiler::SetStatus(int part, const std::wstring& text)
-{
+void CKvFiler::SetStatus(int part, const std::wstring& text) {
     if (statusBar_) KvSetStatusText(statusBar_, part, text.c_str());
 }
 
-CKvFiler& Filer()
-{
+CKvFiler& Filer() {
     static CKvFiler filer;
     return filer;
 }

@@ -233,7 +233,7 @@ private:
 
     HWND container_ = nullptr;
     HWND listView_ = nullptr;
-    HFONT defaultFont_ = nullptr;   // the list view's own font; not owned
+    HFONT defaultFont_ = nullptr;  // the list view's own font; not owned
     WNDPROC prevListProc_ = nullptr;
     CKvToolBar* toolBar_ = nullptr;  // owned by the main window
     HWND statusBar_ = nullptr;       // owned by the main window
@@ -247,7 +247,7 @@ private:
     bool dropTargetRegistered_ = false;
     LONG refCount_ = 1;
 
-    POINT rightDown_{};      // where the right button went down, client coordinates
+    POINT rightDown_{};       // where the right button went down, client coordinates
     std::wstring typeAhead_;  // letters typed within the last second
     // The application lists and shell menu of the context menu (FilerMenu.h).
     std::unique_ptr<FilerMenuState> menu_;

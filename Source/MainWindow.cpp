@@ -57,8 +57,8 @@ bool CMainWindow::CreateDummy() {
         KvErrorBox(L"Create CDummyWindow!", kSource, L"CDummyWindow::Create", 877);
         return false;
     }
-    dummy_ = CreateWindowExW(0, kDummyClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                             instance, nullptr);
+    dummy_ =
+        CreateWindowExW(0, kDummyClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
     if (!dummy_) {
         KvErrorBox(L"Create CDummyWindow!", kSource, L"CDummyWindow::Create", 890);
         return false;
@@ -82,8 +82,8 @@ bool CMainWindow::Create() {
         return false;
     }
     RECT rc = KvCenteredOnDesktop(kInitialWidth, kInitialHeight);
-    CreateWindowExW(0, kMainClass, L"", WS_OVERLAPPEDWINDOW, rc.left, rc.top, kInitialWidth, kInitialHeight,
-                    dummy_, nullptr, instance, nullptr);
+    CreateWindowExW(0, kMainClass, L"", WS_OVERLAPPEDWINDOW, rc.left, rc.top, kInitialWidth, kInitialHeight, dummy_,
+                    nullptr, instance, nullptr);
     if (!hwnd_) {
         KvErrorBox(L"Create MainWindow!", kSource, L"CMainWindow::Create", 123);
         return false;

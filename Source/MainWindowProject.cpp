@@ -52,7 +52,9 @@ MainProjectView g_view;
 
 }  // namespace
 
-void CMainWindow::RegisterProjectView() { SetProjectView(&g_view); }
+void CMainWindow::RegisterProjectView() {
+    SetProjectView(&g_view);
+}
 void CMainWindow::UnregisterProjectView() {
     if (GetProjectView() == &g_view) SetProjectView(nullptr);
 }

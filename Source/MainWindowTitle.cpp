@@ -57,4 +57,6 @@ void CMainWindow::SetTitle(const std::wstring& templ) {
     }
 }
 
-void CMainWindow::RefreshTitle() { SetTitle(Project().titleFormat); }
+void CMainWindow::RefreshTitle() {
+    SetTitle(Project().titleFormat);
+}

@@ -27,8 +27,8 @@ void CMainWindow::AddTrayIcon() {
     NOTIFYICONDATAW data = TrayData(hwnd_);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
-    data.hIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                               16, 16, LR_SHARED));
+    data.hIcon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, LR_SHARED));
     wchar_t title[kTipLength + 1] = {};
     GetWindowTextW(hwnd_, title, static_cast<int>(kTipLength + 1));
     lstrcpynW(data.szTip, title, static_cast<int>(kTipLength + 1));

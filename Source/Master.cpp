@@ -16,7 +16,9 @@ const wchar_t kSource[] = L".\\Source\\Master";
 const wchar_t kInit[] = L"CMaster::Init";
 const wchar_t kDefaultProjectName[] = L"default.tfolder";
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
 
 }  // namespace
 

@@ -17,16 +17,18 @@
 namespace {
 
 constexpr const wchar_t* kFileExtsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
-constexpr DWORD kKeyNameChars = 260;       // subkey names (verbs, applications)
-constexpr DWORD kValueNameChars = 256;     // value names of the open-with lists
-constexpr DWORD kValueDataBytes = 512;     // an OpenWithList value: one executable file name
-constexpr DWORD kExpandedChars = MAX_PATH; // a program path after expanding variables, with NUL
+constexpr DWORD kKeyNameChars = 260;        // subkey names (verbs, applications)
+constexpr DWORD kValueNameChars = 256;      // value names of the open-with lists
+constexpr DWORD kValueDataBytes = 512;      // an OpenWithList value: one executable file name
+constexpr DWORD kExpandedChars = MAX_PATH;  // a program path after expanding variables, with NUL
 
 // An open registry key, closed once.
 class RegKey {
 public:
     RegKey() = default;
-    ~RegKey() { if (key_) RegCloseKey(key_); }
+    ~RegKey() {
+        if (key_) RegCloseKey(key_);
+    }
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
 
@@ -58,8 +60,7 @@ bool ReadDefaultString(HKEY key, std::wstring& text) {
         if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
         std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
         DWORD got = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        const LONG r = RegQueryValueExW(key, nullptr, nullptr, &type,
-                                        reinterpret_cast<BYTE*>(&buffer[0]), &got);
+        const LONG r = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &got);
         if (r == ERROR_MORE_DATA) continue;
         if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
         text = StringFromData(buffer.c_str(), got);
@@ -111,13 +112,12 @@ void ForEachValue(HKEY key, bool withData, Visit visit) {
         DWORD nameChars = kValueNameChars;
         DWORD dataBytes = kValueDataBytes;
         DWORD type = REG_NONE;
-        const LONG r = RegEnumValueW(key, index, name, &nameChars, nullptr, &type,
-                                     withData ? reinterpret_cast<BYTE*>(data) : nullptr,
-                                     withData ? &dataBytes : nullptr);
+        const LONG r =
+            RegEnumValueW(key, index, name, &nameChars, nullptr, &type,
+                          withData ? reinterpret_cast<BYTE*>(data) : nullptr, withData ? &dataBytes : nullptr);
         if (r == ERROR_MORE_DATA) continue;
         if (r != ERROR_SUCCESS) return;
-        visit(std::wstring(name, nameChars), type,
-              withData ? StringFromData(data, dataBytes) : std::wstring());
+        visit(std::wstring(name, nameChars), type, withData ? StringFromData(data, dataBytes) : std::wstring());
     }
 }
 
@@ -134,8 +134,7 @@ bool CollectVerbCommands(HKEY root, const wchar_t* name, std::vector<std::wstrin
     ForEachSubkey(shell.get(), [&](const std::wstring& verb) {
         RegKey command;
         std::wstring line;
-        if (!command.Open(shell.get(), verb + L"\\command") || !ReadDefaultString(command.get(), line))
-            return;
+        if (!command.Open(shell.get(), verb + L"\\command") || !ReadDefaultString(command.get(), line)) return;
         std::wstring program = ProgramOfCommand(std::move(line));
         if (!program.empty()) AppendOnce(list, std::move(program));
     });
@@ -162,8 +161,6 @@ bool CollectOpenWithApps(std::vector<std::wstring>& list, const wchar_t* extensi
 bool CollectAllApps(std::vector<std::wstring>& list) {
     RegKey apps;
     if (!apps.Open(HKEY_CLASSES_ROOT, L"Applications")) return false;
-    ForEachSubkey(apps.get(), [&](const std::wstring& app) {
-        CollectVerbCommands(apps.get(), app.c_str(), list);
-    });
+    ForEachSubkey(apps.get(), [&](const std::wstring& app) { CollectVerbCommands(apps.get(), app.c_str(), list); });
     return true;
 }

@@ -45,8 +45,7 @@ void ResetProject() {
     Project() = CProject();
 }
 
-void SplitProjectPath(const std::wstring& path, std::wstring& directory, std::wstring& stem,
-                      std::wstring& extension) {
+void SplitProjectPath(const std::wstring& path, std::wstring& directory, std::wstring& stem, std::wstring& extension) {
     size_t separator = path.find_last_of(L"\\/");
     std::wstring fileName;
     if (separator == std::wstring::npos) {

@@ -22,7 +22,7 @@ struct ProjectApp {
 struct ProjectWindowState {
     WINDOWPLACEMENT placement{};  // as stored, including its own length field
     uint32_t columnWidths[5] = {150, 250, 80, 100, 130};
-    uint32_t viewStyle = 1;       // 0 icons, 1 details, 2 small icons, 3 list
+    uint32_t viewStyle = 1;  // 0 icons, 1 details, 2 small icons, 3 list
 };
 
 struct CProject {
@@ -61,8 +61,7 @@ void ResetProject();
 
 // Splits a project file path: `directory` is everything before the last '\' or '/' followed by '\'
 // (a lone "\" when there is no separator), `stem` and `extension` come from the file name.
-void SplitProjectPath(const std::wstring& path, std::wstring& directory, std::wstring& stem,
-                      std::wstring& extension);
+void SplitProjectPath(const std::wstring& path, std::wstring& directory, std::wstring& stem, std::wstring& extension);
 
 // "<exe dir>\backup\<stem><run tag>\": the backup directory of a project that has not chosen one.
 std::wstring DefaultBackupDir(const std::wstring& stem);

@@ -5,9 +5,8 @@
 namespace projectfile {
 
 const char* const kMagic[kNewestVersion] = {
-    "KVTessaraFolder1", "KVTessaraFolder2", "KVTessaraFolder3", "KVTessaraFolder4",
-    "KVTessaraFolder5", "KVTessaraFolder6", "KVTessaraFolder7", "KVTessaraFolder8",
-    "KVTessaraFolder9", "KVTFolder10     ",
+    "KVTessaraFolder1", "KVTessaraFolder2", "KVTessaraFolder3", "KVTessaraFolder4", "KVTessaraFolder5",
+    "KVTessaraFolder6", "KVTessaraFolder7", "KVTessaraFolder8", "KVTessaraFolder9", "KVTFolder10     ",
 };
 
 ByteReader::ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size), total_(size) {}

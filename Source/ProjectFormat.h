@@ -64,8 +64,8 @@ public:
     uint32_t U32() {
         const uint8_t* p = Take(4);
         if (!p) return 0;
-        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+               (static_cast<uint32_t>(p[3]) << 24);
     }
     int32_t I32() { return static_cast<int32_t>(U32()); }
     // One string with a limit of `limit` characters (see the layout above).

@@ -208,8 +208,7 @@ void ReadApps(ByteReader& reader, std::vector<ProjectApp>& apps) {
         app.caption = reader.String(kStringLimit);
         const uint32_t extensions = reader.U32();
         if (!reader.CanHold(extensions, 4)) return reader.Fail();
-        for (uint32_t k = 0; k < extensions && reader.ok(); ++k)
-            app.extensions.push_back(reader.String(kStringLimit));
+        for (uint32_t k = 0; k < extensions && reader.ok(); ++k) app.extensions.push_back(reader.String(kStringLimit));
         apps.push_back(std::move(app));
     }
 }

@@ -32,7 +32,9 @@ COLORREF ReadColour(const ColourKeys& keys, const std::wstring& iniPath) {
 }
 
 // 80 % of a channel, truncated: the channel moved a fifth of the way towards black.
-BYTE Fade(BYTE channel) { return static_cast<BYTE>(channel * 4 / 5); }
+BYTE Fade(BYTE channel) {
+    return static_cast<BYTE>(channel * 4 / 5);
+}
 
 }  // namespace
 
@@ -41,7 +43,9 @@ ColourSettings& Settings() {
     return settings;
 }
 
-void ReadSettings(ColourSettings& settings) { ReadSettingsFrom(settings, ExecutableDirectory() + L"Setting.ini"); }
+void ReadSettings(ColourSettings& settings) {
+    ReadSettingsFrom(settings, ExecutableDirectory() + L"Setting.ini");
+}
 
 void ReadSettingsFrom(ColourSettings& settings, const std::wstring& iniPath) {
     settings.backColor = ReadColour(kBackKeys, iniPath);

@@ -17,4 +17,6 @@ bool ShellOpen(HWND owner, const std::wstring& file, const std::wstring& paramet
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-void SetShellOpenHook(ShellOpenHook hook) { Hook() = std::move(hook); }
+void SetShellOpenHook(ShellOpenHook hook) {
+    Hook() = std::move(hook);
+}

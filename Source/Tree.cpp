@@ -28,11 +28,12 @@ const COLORREF kCaptionColour = RGB(210, 210, 210);
 const int kIconSize = 16;
 const int kCloseSize = 12;
 
-HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE Instance() {
+    return GetModuleHandleW(nullptr);
+}
 
 HICON LoadSmallIcon(int id) {
-    return static_cast<HICON>(
-        LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, kIconSize, kIconSize, 0));
+    return static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, kIconSize, kIconSize, 0));
 }
 
 }  // namespace
@@ -69,33 +70,30 @@ bool CTree::Create(HWND parent) {
         return false;
     }
 
-    CreateWindowExW(WS_EX_STATICEDGE, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 150, 100, parent,
-                    nullptr, Instance(), nullptr);
+    CreateWindowExW(WS_EX_STATICEDGE, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 150, 100, parent, nullptr,
+                    Instance(), nullptr);
     if (!hwnd_) {
         KvErrorBox(L"Create CTree!", kUnit, kCreate, 100);
         return false;
     }
 
-    captionFont_.reset(CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   VARIABLE_PITCH, kCaptionFace));
+    captionFont_.reset(CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, kCaptionFace));
     closeIcon_.reset(LoadSmallIcon(IDI_CLOSE));
     closeHotIcon_.reset(LoadSmallIcon(IDI_CLOSE_HOT));
 
     RECT client{};
     GetClientRect(hwnd_, &client);
     treeView_ = CreateWindowExW(0, WC_TREEVIEWW, L"",
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | TVS_HASBUTTONS | TVS_HASLINES |
-                                    TVS_LINESATROOT,
-                                0, kTreeCaptionHeight, client.right,
-                                std::max(0L, client.bottom - kTreeCaptionHeight), hwnd_, nullptr,
-                                Instance(), nullptr);
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, 0,
+                                kTreeCaptionHeight, client.right, std::max(0L, client.bottom - kTreeCaptionHeight),
+                                hwnd_, nullptr, Instance(), nullptr);
     if (!treeView_) {
         KvErrorBox(L"Create Tree View!", kUnit, kCreate, 114);
         return false;
     }
-    prevTreeProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        treeView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeViewSubclassProc)));
+    prevTreeProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(treeView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeViewSubclassProc)));
     dropRegistered_ = SUCCEEDED(RegisterDragDrop(treeView_, &TreeDropTarget()));
 
     if (!CreateImageList()) {
@@ -155,8 +153,7 @@ void CTree::OnContainerDestroyed() {
 }
 
 void CTree::Layout(int width, int height) {
-    if (treeView_)
-        MoveWindow(treeView_, 0, kTreeCaptionHeight, width, std::max(0, height - kTreeCaptionHeight), TRUE);
+    if (treeView_) MoveWindow(treeView_, 0, kTreeCaptionHeight, width, std::max(0, height - kTreeCaptionHeight), TRUE);
     closeButton_ = RECT{width - 18, 3, kCloseSize, kCloseSize};
 }
 
@@ -178,15 +175,14 @@ void CTree::OnPaint() {
     GetClientRect(hwnd_, &client);
     KvFillRect(dc, RECT{0, 0, client.right, kTreeCaptionHeight}, kCaptionColour);
     HICON icon = closeHover_ ? closeHotIcon_.get() : closeIcon_.get();
-    if (icon)
-        DrawIconEx(dc, closeButton_.left, closeButton_.top, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    if (icon) DrawIconEx(dc, closeButton_.left, closeButton_.top, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
     TextOutW(dc, 3, 3, kCaption, static_cast<int>(wcslen(kCaption)));
 }
 
 // The button's rectangle includes its right and bottom edges.
 bool CTree::InCloseButton(int x, int y) const {
-    return x >= closeButton_.left && x <= closeButton_.left + closeButton_.right &&
-           y >= closeButton_.top && y <= closeButton_.top + closeButton_.bottom;
+    return x >= closeButton_.left && x <= closeButton_.left + closeButton_.right && y >= closeButton_.top &&
+           y <= closeButton_.top + closeButton_.bottom;
 }
 
 void CTree::SetCloseHover(bool hover) {
@@ -197,7 +193,9 @@ void CTree::SetCloseHover(bool hover) {
     InvalidateRect(hwnd_, &icon, FALSE);
 }
 
-void CTree::OnMouseMove(int x, int y) { SetCloseHover(InCloseButton(x, y)); }
+void CTree::OnMouseMove(int x, int y) {
+    SetCloseHover(InCloseButton(x, y));
+}
 
 // The pane's top-level window is the main window; command 2511 shows or hides this pane.
 void CTree::OnLeftButtonUp() {

@@ -92,8 +92,8 @@ private:
     // The folder's item, with the items on the way down from the root made and expanded.
     HTREEITEM EnsureItem(CFolder* folder);
 
-    HWND hwnd_ = nullptr;       // container, window class "CTree"
-    HWND treeView_ = nullptr;   // "SysTreeView32", child of the container
+    HWND hwnd_ = nullptr;      // container, window class "CTree"
+    HWND treeView_ = nullptr;  // "SysTreeView32", child of the container
     WNDPROC prevTreeProc_ = nullptr;
     kv::UniqueFont captionFont_;
     kv::UniqueImageList imageList_;

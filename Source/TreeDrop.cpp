@@ -28,9 +28,13 @@ STDMETHODIMP CTree_DD::QueryInterface(REFIID riid, void** object) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CTree_DD::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refCount_)); }
+STDMETHODIMP_(ULONG) CTree_DD::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
 
-STDMETHODIMP_(ULONG) CTree_DD::Release() { return static_cast<ULONG>(InterlockedDecrement(&refCount_)); }
+STDMETHODIMP_(ULONG) CTree_DD::Release() {
+    return static_cast<ULONG>(InterlockedDecrement(&refCount_));
+}
 
 namespace {
 
@@ -77,7 +81,9 @@ STDMETHODIMP CTree_DD::DragOver(DWORD keyState, POINTL pt, DWORD* effect) {
 }
 
 // The highlight stays until the next drag or selection change.
-STDMETHODIMP CTree_DD::DragLeave() { return S_OK; }
+STDMETHODIMP CTree_DD::DragLeave() {
+    return S_OK;
+}
 
 STDMETHODIMP CTree_DD::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
     if (effect) *effect = DROPEFFECT_COPY;

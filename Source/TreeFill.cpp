@@ -10,7 +10,9 @@
 namespace {
 
 // The image list holds four images; kinds outside them are shown as plain folders.
-int ImageForKind(uint32_t kind) { return kind <= 3 ? static_cast<int>(kind) : 1; }
+int ImageForKind(uint32_t kind) {
+    return kind <= 3 ? static_cast<int>(kind) : 1;
+}
 
 // The main window's title as the root item shows it: at most 255 characters.
 std::wstring RootTitle(HWND pane) {

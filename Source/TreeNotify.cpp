@@ -46,8 +46,7 @@ void CTree::OnSelectionChanged(const NMTREEVIEWW& info) {
     Filer().NavigateTo(folder);
     if (!treeView_) return;
     // A drag over the tree leaves its drop highlight behind; a new selection clears it.
-    for (HTREEITEM item = TreeView_GetFirstVisible(treeView_); item;
-         item = TreeView_GetNextVisible(treeView_, item)) {
+    for (HTREEITEM item = TreeView_GetFirstVisible(treeView_); item; item = TreeView_GetNextVisible(treeView_, item)) {
         if (item == folder->treeItem) continue;
         TreeView_SetItemState(treeView_, item, 0, TVIS_SELECTED | TVIS_DROPHILITED);
     }

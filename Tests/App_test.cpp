@@ -43,7 +43,9 @@ std::vector<unsigned char> Version10() {
     return b.bytes;
 }
 
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
 
 // Starts the program on `project`, waits for its main window and ends it with `command`.
 void OpenAndEnd(const std::wstring& project, int command) {

@@ -50,7 +50,10 @@ HRESULT StoreText(IDataObject* data, CLIPFORMAT cf, const std::string& bytes) {
 class CountingUnknown : public IUnknown {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid != IID_IUnknown) { *ppv = nullptr; return E_NOINTERFACE; }
+        if (riid != IID_IUnknown) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
         *ppv = this;
         AddRef();
         return S_OK;
@@ -219,7 +222,7 @@ TEST(EnumFormatEtc, NextSkipResetAndDirection) {
     EXPECT_EQ(0u, fetched);
     EXPECT_EQ(S_FALSE, e->Next(1, nullptr, &fetched));
     EXPECT_EQ(S_FALSE, e->Next(2, got, nullptr));  // more than one needs a counter
-    EXPECT_EQ(S_OK, e->Next(1, got, nullptr));      // none of the above moved the position
+    EXPECT_EQ(S_OK, e->Next(1, got, nullptr));     // none of the above moved the position
     EXPECT_EQ(CF_TEXT, got[0].cfFormat);
     EXPECT_EQ(S_OK, e->Next(1, got, &fetched));
     EXPECT_EQ(1u, fetched);

@@ -18,8 +18,7 @@ namespace {
 
 class FilerCommandsTest : public filer_test::FilerFixture {
 protected:
-    void AddFiles(std::initializer_list<const wchar_t*> names)
-    {
+    void AddFiles(std::initializer_list<const wchar_t*> names) {
         for (const wchar_t* name : names) {
             ASSERT_TRUE(WriteText(dir_ / name, "x"));
             ASSERT_TRUE(Filer().AddPath(dir_ / name, false));
@@ -27,8 +26,7 @@ protected:
     }
 
     // Gives entry `index` of the root backup data in "<dir>\backup\<name>".
-    void GiveBackup(size_t index, const std::wstring& name)
-    {
+    void GiveBackup(size_t index, const std::wstring& name) {
         Project().backupDir = dir_ / L"backup";
         CreateDirectoryW(Project().backupDir.c_str(), nullptr);
         CEntry& entry = EntryAt(RootFolder(), index);
@@ -37,8 +35,7 @@ protected:
         ASSERT_TRUE(WriteText(entry.BackupPath() + L"\\info.xml", "<i/>"));
     }
 
-    void SelectAll()
-    {
+    void SelectAll() {
         for (int i = 0; i < ItemCount(); ++i) Select(i, true);
     }
 
@@ -47,8 +44,7 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(FilerCommandsTest, RemovalAsksFirstAndNeverTouchesFiles)
-{
+TEST_F(FilerCommandsTest, RemovalAsksFirstAndNeverTouchesFiles) {
     AddFiles({L"a.txt", L"b.txt", L"c.txt"});
     EXPECT_EQ(Filer().RemoveSelected(true), 0);  // nothing selected, nothing asked
 
@@ -78,8 +74,7 @@ TEST_F(FilerCommandsTest, RemovalAsksFirstAndNeverTouchesFiles)
     EXPECT_TRUE(FileExists(dir_ / L"b.txt"));
 }
 
-TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup)
-{
+TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup) {
     AddFiles({L"a.txt", L"b.txt", L"c.txt"});
     GiveBackup(0, L"ba");
     GiveBackup(2, L"bc");
@@ -89,9 +84,8 @@ TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup)
     // The highest index is asked about first; Cancel there removes nothing at all.
     SelectAll();
     {
-        ModalResponder answers([](HWND, const ModalSeen& seen) {
-            return seen.title == GlobalText::Get(84) ? IDOK : IDCANCEL;
-        });
+        ModalResponder answers(
+            [](HWND, const ModalSeen& seen) { return seen.title == GlobalText::Get(84) ? IDOK : IDCANCEL; });
         EXPECT_EQ(Filer().RemoveSelected(true), 0);
         ASSERT_EQ(answers.seen().size(), 2u);
         EXPECT_EQ(answers.seen()[1].title, GlobalText::Get(87));
@@ -118,8 +112,7 @@ TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup)
     EXPECT_TRUE(FileExists(dir_ / L"c.txt"));
 }
 
-TEST_F(FilerCommandsTest, ProgramOfTheSelectionStartsOnceWithEveryPathQuoted)
-{
+TEST_F(FilerCommandsTest, ProgramOfTheSelectionStartsOnceWithEveryPathQuoted) {
     AddFiles({L"a.txt", L"b.txt", L"skip.txt", L"c.txt"});
     Project().apps = {{L"C:\\tools\\viewer.exe", L"Viewer", {L"txt"}}};
     Select(0, true);
@@ -134,8 +127,7 @@ TEST_F(FilerCommandsTest, ProgramOfTheSelectionStartsOnceWithEveryPathQuoted)
               L"\"" + (dir_ / L"a.txt") + L"\" \"" + (dir_ / L"b.txt") + L"\" \"" + (dir_ / L"c.txt") + L"\" ");
 }
 
-TEST_F(FilerCommandsTest, CommandsThatChangeTheSelectedEntries)
-{
+TEST_F(FilerCommandsTest, CommandsThatChangeTheSelectedEntries) {
     Project().directory = dir_.path();
     Project().allowAlias = 1;
     AddFiles({L"a.txt", L"b.txt"});

@@ -31,14 +31,12 @@ public:
 
 class FilerDropTest : public filer_test::FilerFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         withTree_ = true;
         FilerFixture::SetUp();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         SetDragLoopHook(nullptr);
         SetShellOpenHook(nullptr);
         Filer().SetAutoSearch(nullptr);
@@ -46,23 +44,20 @@ protected:
     }
 
     // A file of a few bytes in `dir`, added to the current folder; its full path.
-    std::wstring AddFile(const TempDir& dir, const std::wstring& name)
-    {
+    std::wstring AddFile(const TempDir& dir, const std::wstring& name) {
         const std::wstring path = dir / name;
         EXPECT_TRUE(WriteBytes(path, {'x', 'y'}));
         EXPECT_TRUE(Filer().AddPath(path, false));
         return path;
     }
 
-    void SelectOnly(std::initializer_list<int> items)
-    {
+    void SelectOnly(std::initializer_list<int> items) {
         Select(-1, false);
         for (int item : items) Select(item, true);
     }
 
     // A screen point over the icon of an item, where hit tests find the item.
-    POINTL At(int item) const
-    {
+    POINTL At(int item) const {
         RECT icon{};
         icon.left = LVIR_ICON;
         SendMessageW(list_, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&icon));
@@ -72,8 +67,7 @@ protected:
     }
 
     // The highlight as the list view draws it; -1 when no item has it.
-    int Highlighted() const
-    {
+    int Highlighted() const {
         for (int i = 0; i < ItemCount(); ++i)
             if (SendMessageW(list_, LVM_GETITEMSTATE, i, LVIS_DROPHILITED) & LVIS_DROPHILITED) return i;
         return -1;
@@ -81,8 +75,7 @@ protected:
 
     // The begin-drag notification of the list view for a drag starting over `item`; returns
     // whether the modal loop ran. `inLoop` plays the user and the targets while it runs.
-    bool DragFrom(int item, std::function<void(IDataObject*)> inLoop)
-    {
+    bool DragFrom(int item, std::function<void(IDataObject*)> inLoop) {
         bool ran = false;
         SetDragLoopHook([&](IDataObject* data, IDropSource*, DWORD allowed, DWORD* effect) {
             ran = true;
@@ -104,20 +97,17 @@ protected:
     }
 
     // The drop target's answers: the effect each slot leaves.
-    DWORD Enter(IDataObject* data, POINTL at)
-    {
+    DWORD Enter(IDataObject* data, POINTL at) {
         DWORD effect = DROPEFFECT_COPY;
         Filer().DragEnter(data, MK_LBUTTON, at, &effect);
         return effect;
     }
-    DWORD Over(POINTL at)
-    {
+    DWORD Over(POINTL at) {
         DWORD effect = DROPEFFECT_COPY;
         Filer().DragOver(MK_LBUTTON, at, &effect);
         return effect;
     }
-    DWORD DropAt(IDataObject* data, POINTL at)
-    {
+    DWORD DropAt(IDataObject* data, POINTL at) {
         DWORD effect = DROPEFFECT_COPY;
         Filer().Drop(data, 0, at, &effect);
         return effect;
@@ -127,8 +117,7 @@ protected:
 constexpr DWORD kNone = DROPEFFECT_NONE;
 constexpr DWORD kCopy = DROPEFFECT_COPY;
 
-std::vector<std::wstring> FileListOf(IDataObject* data)
-{
+std::vector<std::wstring> FileListOf(IDataObject* data) {
     std::vector<std::wstring> paths;
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
@@ -144,8 +133,7 @@ std::vector<std::wstring> FileListOf(IDataObject* data)
 }
 
 template <typename Char>
-std::basic_string<Char> TextOf(IDataObject* data, CLIPFORMAT clipFormat)
-{
+std::basic_string<Char> TextOf(IDataObject* data, CLIPFORMAT clipFormat) {
     FORMATETC format{clipFormat, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     if (FAILED(data->GetData(&format, &medium))) return {};
@@ -156,8 +144,7 @@ std::basic_string<Char> TextOf(IDataObject* data, CLIPFORMAT clipFormat)
 }
 
 // A data object holding one global block under `format`, as another program would offer it.
-kv::ComPtr<IDataObject> DataWith(CLIPFORMAT format, HGLOBAL block)
-{
+kv::ComPtr<IDataObject> DataWith(CLIPFORMAT format, HGLOBAL block) {
     kv::ComPtr<IDataObject> data(new CDataObject(1));
     FORMATETC fe{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
@@ -167,8 +154,7 @@ kv::ComPtr<IDataObject> DataWith(CLIPFORMAT format, HGLOBAL block)
     return data;
 }
 
-TEST_F(FilerDropTest, DragOffersTheSelectedFilesOnlyAndStartsNoDragWithoutOne)
-{
+TEST_F(FilerDropTest, DragOffersTheSelectedFilesOnlyAndStartsNoDragWithoutOne) {
     TempDir dir;
     const std::wstring a = AddFile(dir, L"a.txt");
     const std::wstring b = AddFile(dir, L"b.txt");
@@ -206,8 +192,7 @@ TEST_F(FilerDropTest, DragOffersTheSelectedFilesOnlyAndStartsNoDragWithoutOne)
     EXPECT_FALSE(DragFrom(2, nullptr));
 }
 
-TEST_F(FilerDropTest, InternalDropMovesIntoASubfolderButNeverIntoADraggedOne)
-{
+TEST_F(FilerDropTest, InternalDropMovesIntoASubfolderButNeverIntoADraggedOne) {
     TempDir dir;
     const std::wstring a = AddFile(dir, L"a.txt");
     const std::wstring b = AddFile(dir, L"b.txt");
@@ -269,8 +254,7 @@ TEST_F(FilerDropTest, InternalDropMovesIntoASubfolderButNeverIntoADraggedOne)
     EXPECT_EQ(TreeView_GetNextSibling(tree, only), nullptr);
 }
 
-TEST_F(FilerDropTest, MovedEntriesKeepTheirBackupsWithoutAQuestion)
-{
+TEST_F(FilerDropTest, MovedEntriesKeepTheirBackupsWithoutAQuestion) {
     TempDir dir;
     TempDir backups;
     Project().backupDir = backups.path();
@@ -305,8 +289,7 @@ TEST_F(FilerDropTest, MovedEntriesKeepTheirBackupsWithoutAQuestion)
     EXPECT_EQ(ItemCount(), 1);
 }
 
-TEST_F(FilerDropTest, InternalDragNearAnEdgeScrollsTheList)
-{
+TEST_F(FilerDropTest, InternalDragNearAnEdgeScrollsTheList) {
     TempDir dir;
     AddFile(dir, L"first.txt");
     std::vector<std::wstring> gone;
@@ -332,8 +315,7 @@ TEST_F(FilerDropTest, InternalDragNearAnEdgeScrollsTheList)
     EXPECT_LT(afterUp, afterDown);
 }
 
-TEST_F(FilerDropTest, InternalDropOnProgramOpensItOnceWithEveryQuotedFile)
-{
+TEST_F(FilerDropTest, InternalDropOnProgramOpensItOnceWithEveryQuotedFile) {
     TempDir dir;
     const std::wstring doc1 = AddFile(dir, L"doc1.txt");
     const std::wstring doc2 = AddFile(dir, L"doc2.txt");
@@ -362,8 +344,7 @@ TEST_F(FilerDropTest, InternalDropOnProgramOpensItOnceWithEveryQuotedFile)
     EXPECT_EQ(ItemCount(), 4);
 }
 
-TEST_F(FilerDropTest, OutsideDropSelectsKnownFilesAppendsNewOnesAndWaitsForTheSearch)
-{
+TEST_F(FilerDropTest, OutsideDropSelectsKnownFilesAppendsNewOnesAndWaitsForTheSearch) {
     TempDir dir;
     const std::wstring known = AddFile(dir, L"known.txt");
     AddFile(dir, L"other.txt");

@@ -12,8 +12,7 @@ namespace {
 
 class FilerHistoryTest : public filer_test::FilerFixture {};
 
-TEST_F(FilerHistoryTest, AfterSixteenNavigationsTheLastFifteenFoldersAreReachable)
-{
+TEST_F(FilerHistoryTest, AfterSixteenNavigationsTheLastFifteenFoldersAreReachable) {
     std::vector<CFolder*> folders;
     for (int i = 0; i < 16; ++i) {
         CFolder* folder = AddSubfolder(RootFolder(), L"F" + std::to_wstring(i + 1));
@@ -43,8 +42,7 @@ TEST_F(FilerHistoryTest, AfterSixteenNavigationsTheLastFifteenFoldersAreReachabl
     EXPECT_TRUE(ButtonEnabled(2517));
 }
 
-TEST_F(FilerHistoryTest, GoingBackToADeletedFolderLeavesTheViewAndDisablesBack)
-{
+TEST_F(FilerHistoryTest, GoingBackToADeletedFolderLeavesTheViewAndDisablesBack) {
     CFolder* a = AddSubfolder(RootFolder(), L"A");
     CFolder* b = AddSubfolder(RootFolder(), L"B");
     ASSERT_TRUE(a && b);
@@ -70,8 +68,7 @@ TEST_F(FilerHistoryTest, GoingBackToADeletedFolderLeavesTheViewAndDisablesBack)
     EXPECT_EQ(Filer().CurrentFolder(), b);
 }
 
-TEST_F(FilerHistoryTest, GoingUpShowsTheParentAndRecordsIt)
-{
+TEST_F(FilerHistoryTest, GoingUpShowsTheParentAndRecordsIt) {
     CFolder* a = AddSubfolder(RootFolder(), L"A");
     ASSERT_NE(a, nullptr);
     CFolder* c = AddSubfolder(*a, L"C");

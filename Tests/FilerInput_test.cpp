@@ -18,8 +18,7 @@ namespace {
 class FilerInputTest : public filer_test::FilerFixture {
 protected:
     // Files named `names` in the temporary folder, added to the root in order.
-    void AddFiles(std::initializer_list<const wchar_t*> names)
-    {
+    void AddFiles(std::initializer_list<const wchar_t*> names) {
         for (const wchar_t* name : names) {
             ASSERT_TRUE(WriteText(dir_ / name, "x"));
             ASSERT_TRUE(Filer().AddPath(dir_ / name, false));
@@ -28,8 +27,7 @@ protected:
 
     int SelectedCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
-    POINT CentreOf(int item) const
-    {
+    POINT CentreOf(int item) const {
         RECT bounds{};
         bounds.left = LVIR_SELECTBOUNDS;
         SendMessageW(list_, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&bounds));
@@ -39,8 +37,7 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(FilerInputTest, CtrlASelectsEverythingThenNothing)
-{
+TEST_F(FilerInputTest, CtrlASelectsEverythingThenNothing) {
     AddFiles({L"a.txt", L"b.txt", L"c.txt"});
     Select(1, true);
     SendCtrlChar(list_, 0x01);
@@ -52,8 +49,7 @@ TEST_F(FilerInputTest, CtrlASelectsEverythingThenNothing)
     EXPECT_EQ(SelectedCount(), 0);
 }
 
-TEST_F(FilerInputTest, CopyAndPasteCarryTheFilesOfTheSelection)
-{
+TEST_F(FilerInputTest, CopyAndPasteCarryTheFilesOfTheSelection) {
     AddFiles({L"one.txt", L"two.txt"});
     ASSERT_TRUE(Filer().AddPath(dir_ / L"gone.txt", false));
     CFolder* sub = AddSubfolder(RootFolder(), L"Sub");
@@ -83,8 +79,7 @@ TEST_F(FilerInputTest, CopyAndPasteCarryTheFilesOfTheSelection)
     EXPECT_TRUE(Selected(1));
 }
 
-TEST_F(FilerInputTest, TypeAheadBringsMatchesToFrontUntilTheTimerClearsIt)
-{
+TEST_F(FilerInputTest, TypeAheadBringsMatchesToFrontUntilTheTimerClearsIt) {
     AddFiles({L"xab.txt", L"abc.txt", L"b.txt", L"ABd.txt", L"ax.txt"});
     SendMessageW(list_, WM_CHAR, L'a', 0);
     SendMessageW(list_, WM_CHAR, L'b', 0);
@@ -104,8 +99,7 @@ TEST_F(FilerInputTest, TypeAheadBringsMatchesToFrontUntilTheTimerClearsIt)
     EXPECT_EQ(ItemText(0, 0).substr(0, 3), L"xab");
 }
 
-TEST_F(FilerInputTest, RightButtonGestureGoesBackOrOpensTheMenu)
-{
+TEST_F(FilerInputTest, RightButtonGestureGoesBackOrOpensTheMenu) {
     CFolder* sub = AddSubfolder(RootFolder(), L"Sub");
     ASSERT_NE(sub, nullptr);
     Filer().NavigateTo(sub);
@@ -131,8 +125,7 @@ TEST_F(FilerInputTest, RightButtonGestureGoesBackOrOpensTheMenu)
     EXPECT_EQ(menu.menus.size(), 2u);
 }
 
-TEST_F(FilerInputTest, RightClickSelectsTheItemUnderThePointOrNothing)
-{
+TEST_F(FilerInputTest, RightClickSelectsTheItemUnderThePointOrNothing) {
     AddFiles({L"a.txt", L"b.txt", L"c.txt"});
     MenuAnswer menu;
 

@@ -17,8 +17,7 @@ namespace {
 
 class FilerLabelEditTest : public filer_test::FilerFixture {};
 
-TEST(FilerFileName, OnlyASingleNameInsideTheDirectoryIsAccepted)
-{
+TEST(FilerFileName, OnlyASingleNameInsideTheDirectoryIsAccepted) {
     for (const wchar_t* good : {L"a.txt", L"no extension", L"日本語.doc", L"..a", L"a..b", L".hidden"})
         EXPECT_TRUE(IsPlainFileName(good)) << testing::PrintToString(std::wstring(good));
     for (const wchar_t* bad : {L"", L".", L"..", L"d\\x.txt", L"..\\x.txt", L"d/x.txt", L"c:x.txt", L"a*b", L"a?b",
@@ -26,8 +25,7 @@ TEST(FilerFileName, OnlyASingleNameInsideTheDirectoryIsAccepted)
         EXPECT_FALSE(IsPlainFileName(bad)) << testing::PrintToString(std::wstring(bad));
 }
 
-TEST_F(FilerLabelEditTest, BeginIsAllowedForFoldersAndForFilesOnlyWhenTheProjectAllowsIt)
-{
+TEST_F(FilerLabelEditTest, BeginIsAllowedForFoldersAndForFilesOnlyWhenTheProjectAllowsIt) {
     TempDir dir;
     ASSERT_TRUE(WriteText(dir / L"file.txt", "x"));
     ASSERT_NE(AddSubfolder(RootFolder(), L"Folder"), nullptr);
@@ -48,8 +46,7 @@ TEST_F(FilerLabelEditTest, BeginIsAllowedForFoldersAndForFilesOnlyWhenTheProject
     EXPECT_TRUE(BeginEditAllowed(1));
 }
 
-TEST_F(FilerLabelEditTest, FoldersAndAliasesTakeTheTextWithoutTouchingFiles)
-{
+TEST_F(FilerLabelEditTest, FoldersAndAliasesTakeTheTextWithoutTouchingFiles) {
     TempDir dir;
     ASSERT_TRUE(WriteText(dir / L"file.txt", "x"));
     ASSERT_NE(AddSubfolder(RootFolder(), L"Folder"), nullptr);
@@ -77,8 +74,7 @@ TEST_F(FilerLabelEditTest, FoldersAndAliasesTakeTheTextWithoutTouchingFiles)
     EXPECT_EQ(file.alias, L"my alias");
 }
 
-TEST_F(FilerLabelEditTest, RenamingAFileMovesItInsideItsDirectoryOnly)
-{
+TEST_F(FilerLabelEditTest, RenamingAFileMovesItInsideItsDirectoryOnly) {
     TempDir dir;
     ASSERT_TRUE(CreateDirectoryW((dir / L"d").c_str(), nullptr));
     ASSERT_TRUE(WriteText(dir / L"old.txt", "old"));
@@ -127,8 +123,7 @@ TEST_F(FilerLabelEditTest, RenamingAFileMovesItInsideItsDirectoryOnly)
     EXPECT_EQ(entry.path, dir / L"new.log");
 }
 
-TEST_F(FilerLabelEditTest, ARelativeEntryStaysRelativeAfterARename)
-{
+TEST_F(FilerLabelEditTest, ARelativeEntryStaysRelativeAfterARename) {
     TempDir dir;
     ASSERT_TRUE(CreateDirectoryW((dir / L"files").c_str(), nullptr));
     ASSERT_TRUE(WriteText(dir / L"files\\a.txt", "a"));
@@ -147,8 +142,7 @@ TEST_F(FilerLabelEditTest, ARelativeEntryStaysRelativeAfterARename)
     EXPECT_TRUE(FileExists(dir / L"files\\b.txt"));
 }
 
-TEST_F(FilerLabelEditTest, EditingThroughTheListViewRenamesTheFile)
-{
+TEST_F(FilerLabelEditTest, EditingThroughTheListViewRenamesTheFile) {
     TempDir dir;
     ASSERT_TRUE(WriteText(dir / L"typed.txt", "t"));
     Project().allowRename = 1;

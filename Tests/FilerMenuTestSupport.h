@@ -19,8 +19,7 @@ namespace filer_test {
 // and "~" after a greyed id, "o" before an owner-drawn id, "S" for a run of shell items (ids 2000 and
 // up, with the separators between them), and "{N: ...}" for a submenu whose caption is UI text entry
 // N (or "{?: ...}" when no entry between 90 and 120 matches).
-inline std::wstring DescribeMenu(HMENU menu)
-{
+inline std::wstring DescribeMenu(HMENU menu) {
     std::wstring out;
     const int count = GetMenuItemCount(menu);
     bool inShell = false;
@@ -63,8 +62,7 @@ inline std::wstring DescribeMenu(HMENU menu)
 }
 
 // The text of the item with `id` anywhere in `menu`.
-inline std::wstring MenuText(HMENU menu, UINT id)
-{
+inline std::wstring MenuText(HMENU menu, UINT id) {
     wchar_t text[256] = {};
     GetMenuStringW(menu, id, text, 256, MF_BYCOMMAND);
     return text;
@@ -74,8 +72,7 @@ inline std::wstring MenuText(HMENU menu, UINT id)
 // while it is open) and answered with `answer` instead of being shown.
 class MenuAnswer {
 public:
-    explicit MenuAnswer(int answer = 0) : answer_(answer)
-    {
+    explicit MenuAnswer(int answer = 0) : answer_(answer) {
         SetFilerMenuTracker([this](HMENU menu) {
             menus.push_back(DescribeMenu(menu));
             if (inspect) inspect(menu);
@@ -103,8 +100,7 @@ struct ShellCall {
 // While alive, records every opening instead of running it.
 class ShellRecorder {
 public:
-    ShellRecorder()
-    {
+    ShellRecorder() {
         SetShellOpenHook([this](const std::wstring& file, const std::wstring& parameters) {
             calls.push_back({file, parameters});
             return true;
@@ -118,8 +114,7 @@ public:
 };
 
 // A character sent to `window` while this thread's key state shows Ctrl held.
-inline void SendCtrlChar(HWND window, wchar_t ch)
-{
+inline void SendCtrlChar(HWND window, wchar_t ch) {
     BYTE keys[256] = {};
     GetKeyboardState(keys);
     const BYTE previous = keys[VK_CONTROL];
@@ -131,8 +126,7 @@ inline void SendCtrlChar(HWND window, wchar_t ch)
 }
 
 // A right click (button down at `down`, up at `up`, client coordinates) on `window`.
-inline void RightClick(HWND window, POINT down, POINT up)
-{
+inline void RightClick(HWND window, POINT down, POINT up) {
     SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(down.x, down.y));
     SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(up.x, up.y));
 }

@@ -19,22 +19,19 @@ const wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Expl
 
 class FilerMenuTest : public filer_test::FilerFixture {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, kFileExts);
         FilerFixture::TearDown();
     }
 
-    CEntry& AddFile(const wchar_t* name)
-    {
+    CEntry& AddFile(const wchar_t* name) {
         EXPECT_TRUE(WriteText(dir_ / name, "x"));
         EXPECT_TRUE(Filer().AddPath(dir_ / name, false));
         return EntryAt(RootFolder(), RootFolder().Count() - 1);
     }
 
     // The menu built for the current selection.
-    std::wstring MenuFor(std::initializer_list<int> items)
-    {
+    std::wstring MenuFor(std::initializer_list<int> items) {
         LVITEMW none{};
         none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
@@ -45,11 +42,10 @@ protected:
     }
 
     // The system's open-with list of ".tfmenuow" names the text-file class, opened by Notepad.
-    static void RegisterOpenWith()
-    {
+    static void RegisterOpenWith() {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kFileExts) + L"\\OpenWithList").c_str(), 0,
-                                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kFileExts) + L"\\OpenWithList").c_str(), 0, nullptr,
+                                  0, KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(key);
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kFileExts) + L"\\OpenWithProgids").c_str(), 0,
@@ -63,8 +59,7 @@ protected:
     MenuAnswer menu_;
 };
 
-TEST_F(FilerMenuTest, OneEntryMenusFollowTheEntryAndTheOptions)
-{
+TEST_F(FilerMenuTest, OneEntryMenusFollowTheEntryAndTheOptions) {
     CEntry& file = AddFile(L"plain.tfmenunone");
     ASSERT_TRUE(Filer().AddPath(dir_ / L"gone.txt", false));
     ASSERT_NE(AddSubfolder(RootFolder(), L"Sub"), nullptr);
@@ -73,7 +68,7 @@ TEST_F(FilerMenuTest, OneEntryMenusFollowTheEntryAndTheOptions)
     // Defaults: no open-with programs for this extension, no alias, no backup, no shell items.
     EXPECT_EQ(MenuFor({0}), L"10 - 12 - 11 - 14 " + std::wstring(kColours) + L" - 15 16*");
     EXPECT_EQ(MenuFor({1}), L"11 - 14 " + std::wstring(kColours));  // missing
-    EXPECT_EQ(MenuFor({2}), L"11 - " + std::wstring(kColours));      // subfolder
+    EXPECT_EQ(MenuFor({2}), L"11 - " + std::wstring(kColours));     // subfolder
 
     CProject& project = Project();
     project.allowAlias = 1;
@@ -94,8 +89,7 @@ TEST_F(FilerMenuTest, OneEntryMenusFollowTheEntryAndTheOptions)
     EXPECT_EQ(withBackup.substr(withBackup.size() - 7), L"- 26 28") << withBackup;
 }
 
-TEST_F(FilerMenuTest, OpenWithProgramsAreOwnerDrawnItemsThatOpenTheEntry)
-{
+TEST_F(FilerMenuTest, OpenWithProgramsAreOwnerDrawnItemsThatOpenTheEntry) {
     RegisterOpenWith();
     AddFile(L"doc.tfmenuow");
     const std::wstring tail = L" - 11 - 14 " + std::wstring(kColours) + L" - 15 16*";
@@ -144,8 +138,7 @@ TEST_F(FilerMenuTest, OpenWithProgramsAreOwnerDrawnItemsThatOpenTheEntry)
     EXPECT_EQ(shell.calls[0].parameters, L"\"" + (dir_ / L"doc.tfmenuow") + L"\"");
 }
 
-TEST_F(FilerMenuTest, ShellItemsGoIntoTheMenuOrTheirSubmenu)
-{
+TEST_F(FilerMenuTest, ShellItemsGoIntoTheMenuOrTheirSubmenu) {
     AddFile(L"shell.txt");
     Project().menuShellItems = 1;
     const std::wstring flat = MenuFor({0});
@@ -157,8 +150,7 @@ TEST_F(FilerMenuTest, ShellItemsGoIntoTheMenuOrTheirSubmenu)
     EXPECT_NE(nested.find(L" 12 - {100: S} - 11 - 14 "), std::wstring::npos) << nested;
 }
 
-TEST_F(FilerMenuTest, SeveralEntriesListTheProjectProgramsForAllTheirExtensions)
-{
+TEST_F(FilerMenuTest, SeveralEntriesListTheProjectProgramsForAllTheirExtensions) {
     AddFile(L"a.txt");
     AddFile(L"b.md");
     AddFile(L"c.txt");

@@ -22,8 +22,7 @@
 
 namespace filer_test {
 
-inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -32,8 +31,7 @@ protected:
     // Tests that want the tree pane say so before SetUp runs.
     bool withTree_ = false;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         static bool loaded = GlobalText::Load();
         ASSERT_TRUE(loaded);
         ResetFolderModel();
@@ -44,8 +42,8 @@ protected:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"FilerTestParent";
         RegisterClassExW(&wc);
-        parent_ = CreateWindowExW(0, L"FilerTestParent", L"filer", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                                  800, 600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        parent_ = CreateWindowExW(0, L"FilerTestParent", L"filer", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800,
+                                  600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(parent_, nullptr);
 
         ASSERT_TRUE(toolBar_.Create(800, parent_));
@@ -67,8 +65,7 @@ protected:
         list_ = Filer().ListView();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         Filer().Destroy();
         if (withTree_) Tree().Destroy();
         toolBar_.Destroy();
@@ -78,8 +75,7 @@ protected:
     }
 
     // Text of a cell as the list view gets it from the filer.
-    std::wstring ItemText(int item, int column) const
-    {
+    std::wstring ItemText(int item, int column) const {
         wchar_t buffer[600] = {};
         LVITEMW lv{};
         lv.iSubItem = column;
@@ -91,13 +87,11 @@ protected:
 
     int ItemCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
 
-    bool Selected(int item) const
-    {
+    bool Selected(int item) const {
         return (SendMessageW(list_, LVM_GETITEMSTATE, item, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     }
 
-    void Select(int item, bool on)
-    {
+    void Select(int item, bool on) {
         LVITEMW state{};
         state.stateMask = LVIS_SELECTED;
         state.state = on ? LVIS_SELECTED : 0;
@@ -105,16 +99,14 @@ protected:
     }
 
     // A list view notification delivered to the filer's container as the list view would send it.
-    LRESULT Notify(NMHDR& header, UINT code)
-    {
+    LRESULT Notify(NMHDR& header, UINT code) {
         header.hwndFrom = list_;
         header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list_));
         header.code = code;
         return SendMessageW(Filer().Container(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
     }
 
-    void ClickColumn(int column)
-    {
+    void ClickColumn(int column) {
         NMLISTVIEW info{};
         info.iItem = -1;
         info.iSubItem = column;
@@ -122,8 +114,7 @@ protected:
     }
 
     // LVN_ENDLABELEDIT with `text`; null reports a cancelled edit.
-    void EndEdit(int item, const wchar_t* text)
-    {
+    void EndEdit(int item, const wchar_t* text) {
         NMLVDISPINFOW info{};
         info.item.iItem = item;
         info.item.mask = LVIF_TEXT;
@@ -132,22 +123,19 @@ protected:
     }
 
     // LVN_BEGINLABELEDIT: true when the filer allows editing.
-    bool BeginEditAllowed(int item)
-    {
+    bool BeginEditAllowed(int item) {
         NMLVDISPINFOW info{};
         info.item.iItem = item;
         return Notify(info.hdr, LVN_BEGINLABELEDITW) == FALSE;
     }
 
-    bool ButtonEnabled(int command) const
-    {
+    bool ButtonEnabled(int command) const {
         for (size_t i = 0; i < toolBar_.ButtonCount(); ++i)
             if (toolBar_.Button(i).command == command) return toolBar_.Button(i).enabled;
         return false;
     }
 
-    std::wstring StatusText(int part) const
-    {
+    std::wstring StatusText(int part) const {
         wchar_t buffer[512] = {};
         SendMessageW(status_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buffer));
         return buffer;
@@ -162,8 +150,7 @@ protected:
 };
 
 // A subfolder entry named `name` of kind 1 appended to `folder`; returns its folder.
-inline CFolder* AddSubfolder(CFolder& folder, const std::wstring& name)
-{
+inline CFolder* AddSubfolder(CFolder& folder, const std::wstring& name) {
     CEntry& entry = folder.Append();
     entry.name = name;
     if (!folder.CreateSubfolder(entry, 1)) return nullptr;

@@ -48,9 +48,8 @@ protected:
         ModalResponder responder;
         EXPECT_FALSE(GlobalText::LoadFrom(path));
         ASSERT_EQ(responder.seen().size(), 1u);
-        const std::wstring expected =
-            KvComposeErrorText((std::wstring(prefix) + L"\n" + path).c_str(), L".\\Source\\GlobalText",
-                               L"GlobalText::Load", line);
+        const std::wstring expected = KvComposeErrorText((std::wstring(prefix) + L"\n" + path).c_str(),
+                                                         L".\\Source\\GlobalText", L"GlobalText::Load", line);
         EXPECT_EQ(WithoutCr(responder.seen()[0].text), WithoutCr(expected));
     }
 
@@ -121,8 +120,7 @@ TEST_F(GlobalTextTest, RefusedFilesShowTheirBoxAndKeepTheTable) {
 TEST_F(GlobalTextTest, FormatsMatchingArguments) {
     EXPECT_EQ(GtFormatText(L"%s: %d 件", {L"abc", 5}), L"abc: 5 件");
     EXPECT_EQ(GtFormatText(L"100%%", {}), L"100%");
-    EXPECT_EQ(GtFormatText(L"[%5d|%-5d|%05d|%+d|% d|%.3d]", {42, 42, -42, 7, 7, 5}),
-              L"[   42|42   |-0042|+7| 7|005]");
+    EXPECT_EQ(GtFormatText(L"[%5d|%-5d|%05d|%+d|% d|%.3d]", {42, 42, -42, 7, 7, 5}), L"[   42|42   |-0042|+7| 7|005]");
     EXPECT_EQ(GtFormatText(L"%x %X %#x %#X %08x", {255, 255, 255, 0, 0xBEEF}), L"ff FF 0xff 0 0000beef");
     EXPECT_EQ(GtFormatText(L"%u %d %i", {-1, INT_MIN, INT_MAX}), L"4294967295 -2147483648 2147483647");
     EXPECT_EQ(GtFormatText(L"%hd %hu %lld %llu", {70000, -1, -5000000000LL, 5000000000LL}),
@@ -135,8 +133,8 @@ TEST_F(GlobalTextTest, FormatsMatchingArguments) {
 }
 
 TEST_F(GlobalTextTest, MismatchedFormatsGiveTheBareText) {
-    const wchar_t* const bare[] = {L"%s", L"%d", L"%d %d", L"%n", L"%p", L"%f", L"%*d", L"%.*s",
-                                   L"%o", L"%I64d", L"%lls", L"end %", L"%99999d", L"%.5000s", L"%"};
+    const wchar_t* const bare[] = {L"%s", L"%d",    L"%d %d", L"%n",    L"%p",      L"%f",      L"%*d", L"%.*s",
+                                   L"%o", L"%I64d", L"%lls",  L"end %", L"%99999d", L"%.5000s", L"%"};
     for (const wchar_t* f : bare) {
         EXPECT_EQ(GtFormatText(f, {}), f) << "no arguments: " << testing::PrintToString(std::wstring(f));
     }
@@ -162,9 +160,8 @@ struct FormattedEntry {
 };
 
 const FormattedEntry kFormattedEntries[] = {
-    {86, "d"},  {88, "ss"},  {92, "s"},  {93, "sd"},  {94, "d"},  {95, "d"},  {96, "d"},
-    {130, "s"}, {145, "s"},  {146, "d"}, {149, "d"},  {153, "d"}, {154, "s"}, {157, "d"},
-    {158, "sd"}, {159, "d"}, {170, "d"},
+    {86, "d"},  {88, "ss"}, {92, "s"},  {93, "sd"}, {94, "d"},  {95, "d"},   {96, "d"},  {130, "s"}, {145, "s"},
+    {146, "d"}, {149, "d"}, {153, "d"}, {154, "s"}, {157, "d"}, {158, "sd"}, {159, "d"}, {170, "d"},
 };
 
 bool IsFormatted(int entry) {
@@ -218,9 +215,14 @@ TEST_F(GlobalTextTest, ShippedTableHoldsEveryEntryWithTheConversionsItsUsersPass
         }
         std::wstring out;
         switch (args.size()) {
-        case 1: out = GtFormat(f.entry, {args[0]}); break;
-        case 2: out = GtFormat(f.entry, {args[0], args[1]}); break;
-        default: FAIL() << "entry " << f.entry;
+        case 1:
+            out = GtFormat(f.entry, {args[0]});
+            break;
+        case 2:
+            out = GtFormat(f.entry, {args[0], args[1]});
+            break;
+        default:
+            FAIL() << "entry " << f.entry;
         }
         for (const std::wstring& m : markers) {
             EXPECT_NE(out.find(m), std::wstring::npos) << "entry " << f.entry << " lacks its " << f.kinds;

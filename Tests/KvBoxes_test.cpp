@@ -120,7 +120,8 @@ TEST_F(OwnerWindow, EachKindHasItsButtonsAndReturnsThePressedOne) {
                     x += 110;
                 }
                 int buttons = 0;
-                for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) buttons += GetDlgCtrlID(c) != 100;
+                for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                    buttons += GetDlgCtrlID(c) != 100;
                 EXPECT_EQ(buttons, static_cast<int>(k.ids.size())) << "kind " << k.kind;
                 EXPECT_EQ(GetFocus(), GetDlgItem(dlg, k.ids[0])) << "kind " << k.kind;
                 return press;
@@ -230,7 +231,8 @@ TEST(KvErrorBox, ComposedText) {
     const std::wstring sep = kSeparator;
     EXPECT_EQ(KvComposeErrorText(L"msg", L".\\Source\\Master", L"CMaster::Init", 42),
               L"File : Master\nFunc : CMaster::Init\nLine : 42\n" + sep + L"msg");
-    EXPECT_EQ(KvComposeErrorText(L"msg", L"C:/dir/unit.cpp", L"F", 7), L"File : unit.cpp\nFunc : F\nLine : 7\n" + sep + L"msg");
+    EXPECT_EQ(KvComposeErrorText(L"msg", L"C:/dir/unit.cpp", L"F", 7),
+              L"File : unit.cpp\nFunc : F\nLine : 7\n" + sep + L"msg");
     EXPECT_EQ(KvComposeErrorText(L"msg", nullptr, L"F", 7), L"Func : F\nLine : 7\n" + sep + L"msg");
     EXPECT_EQ(KvComposeErrorText(L"msg", L"Same", L"Same", 3), L"Func : Same\nLine : 3\n" + sep + L"msg");
     EXPECT_EQ(KvComposeErrorText(L"msg", L".\\x\\Unit", nullptr, -5), L"Line : -5\n" + sep + L"msg");

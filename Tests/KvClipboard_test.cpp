@@ -72,7 +72,7 @@ TEST(KvClipboard, FileDropBlockLayout) {
 
     std::vector<unsigned char> expected = {20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
     for (const std::wstring& p : paths) AppendUtf16(expected, p);
-    expected.insert(expected.end(), {0, 0, 0, 0});  // the list's closing NUL and the spare one
+    expected.insert(expected.end(), {0, 0, 0, 0});                // the list's closing NUL and the spare one
     EXPECT_EQ((8 + 1) * 2 + (8 + 1) * 2 + 24u, expected.size());  // two paths of 8 characters
     EXPECT_EQ(expected, BlockBytes(block.get()));
 
@@ -141,8 +141,8 @@ TEST(KvClipboard, PathToItemList) {
     kv::CoTaskMem<ITEMIDLIST> dirPidl(KvPathToItemList(dir.path()));
     ASSERT_TRUE(dirPidl);
     kv::ComPtr<IShellFolder> folder;
-    ASSERT_TRUE(SUCCEEDED(desktop->BindToObject(dirPidl.get(), nullptr, IID_IShellFolder,
-                                                reinterpret_cast<void**>(&folder))));
+    ASSERT_TRUE(
+        SUCCEEDED(desktop->BindToObject(dirPidl.get(), nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder))));
     kv::CoTaskMem<ITEMIDLIST> relative(KvPathToItemList(folder.get(), L"項目.txt"));
     ASSERT_TRUE(relative);
     STRRET name{};

@@ -260,7 +260,9 @@ public:
     using Script = std::function<void(SystemDialogDriver&, HWND dlg)>;
 
     SystemDialogDriver(std::function<bool(HWND)> isTarget, Script script)
-        : uiThread_(GetCurrentThreadId()), isTarget_(std::move(isTarget)), script_(std::move(script)),
+        : uiThread_(GetCurrentThreadId()),
+          isTarget_(std::move(isTarget)),
+          script_(std::move(script)),
           worker_([this] { Run(); }) {}
     ~SystemDialogDriver() { worker_.join(); }
 
@@ -305,7 +307,9 @@ private:
     std::thread worker_;
 };
 
-bool HasFilterCombo(HWND dlg) { return GetDlgItem(dlg, cmb1) != nullptr; }
+bool HasFilterCombo(HWND dlg) {
+    return GetDlgItem(dlg, cmb1) != nullptr;
+}
 
 HWND FileNameControl(HWND dlg) {
     if (HWND combo = GetDlgItem(dlg, cmb13)) return combo;

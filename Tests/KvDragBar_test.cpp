@@ -33,8 +33,8 @@ protected:
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         wc.lpszClassName = L"KvDragBarTestParent";
         RegisterClassExW(&wc);
-        parent_ = CreateWindowExW(0, wc.lpszClassName, L"drag bar test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60,
-                                  60, 500, 360, nullptr, nullptr, wc.hInstance, nullptr);
+        parent_ = CreateWindowExW(0, wc.lpszClassName, L"drag bar test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 500,
+                                  360, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(parent_, nullptr);
         ASSERT_TRUE(bar_.Create(parent_));
         tf_test::PumpMessages();

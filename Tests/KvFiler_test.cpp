@@ -19,18 +19,18 @@ class KvFilerTest : public filer_test::FilerFixture {};
 
 class KvFilerTreeTest : public filer_test::FilerFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         withTree_ = true;
         FilerFixture::SetUp();
     }
 };
 
-std::vector<unsigned char> Bytes(size_t count) { return std::vector<unsigned char>(count, 'x'); }
+std::vector<unsigned char> Bytes(size_t count) {
+    return std::vector<unsigned char>(count, 'x');
+}
 
 // Sets a file's last-write time to the given UTC calendar time.
-bool SetWriteTime(const std::wstring& path, WORD year, WORD month, WORD day, WORD hour, WORD minute)
-{
+bool SetWriteTime(const std::wstring& path, WORD year, WORD month, WORD day, WORD hour, WORD minute) {
     SYSTEMTIME when{};
     when.wYear = year;
     when.wMonth = month;
@@ -47,8 +47,7 @@ bool SetWriteTime(const std::wstring& path, WORD year, WORD month, WORD day, WOR
     return ok;
 }
 
-TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries)
-{
+TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"alpha.txt", Bytes(1025)));
     ASSERT_TRUE(WriteBytes(dir / L"empty.txt", {}));
@@ -108,8 +107,7 @@ TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries)
     EXPECT_EQ(ItemCount(), 0);
 }
 
-TEST_F(KvFilerTest, AddingAPathThatIsThereSelectsItAndAddsNothing)
-{
+TEST_F(KvFilerTest, AddingAPathThatIsThereSelectsItAndAddsNothing) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", Bytes(10)));
     ASSERT_TRUE(WriteBytes(dir / L"b.txt", Bytes(10)));
@@ -152,8 +150,7 @@ TEST_F(KvFilerTest, AddingAPathThatIsThereSelectsItAndAddsNothing)
     EXPECT_TRUE(other->entries.front().displayText.empty());
 }
 
-TEST_F(KvFilerTest, ClickedColumnsSortTheFolderBothWays)
-{
+TEST_F(KvFilerTest, ClickedColumnsSortTheFolderBothWays) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"one.bin", Bytes(1000)));
     ASSERT_TRUE(WriteBytes(dir / L"three.bin", Bytes(3000)));
@@ -188,8 +185,7 @@ TEST_F(KvFilerTest, ClickedColumnsSortTheFolderBothWays)
     EXPECT_EQ(RootFolder().sortFlags, 0);
 }
 
-TEST_F(KvFilerTreeTest, NewFoldersOfEachKindGetFreshIdsAndTreeItems)
-{
+TEST_F(KvFilerTreeTest, NewFoldersOfEachKindGetFreshIdsAndTreeItems) {
     ASSERT_TRUE(Filer().NewFolder(1));
     HWND edit = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETEDITCONTROL, 0, 0));
     EXPECT_NE(edit, nullptr);  // the new folder's label is being edited
@@ -224,8 +220,7 @@ TEST_F(KvFilerTreeTest, NewFoldersOfEachKindGetFreshIdsAndTreeItems)
     EXPECT_TRUE(ButtonEnabled(2522));
 }
 
-TEST_F(KvFilerTest, SelectionUpdatesStatusAndToolBar)
-{
+TEST_F(KvFilerTest, SelectionUpdatesStatusAndToolBar) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", Bytes(2048)));
     ASSERT_TRUE(WriteBytes(dir / L"b.txt", Bytes(5000)));
@@ -260,8 +255,7 @@ TEST_F(KvFilerTest, SelectionUpdatesStatusAndToolBar)
     EXPECT_EQ(StatusText(0), L"");
 }
 
-TEST_F(KvFilerTest, TypeAheadBringsMatchesToFrontAndSelectsTheFirst)
-{
+TEST_F(KvFilerTest, TypeAheadBringsMatchesToFrontAndSelectsTheFirst) {
     for (const wchar_t* label : {L"xa", L"Abc", L"b", L"aB"}) {
         CFolder* folder = AddSubfolder(RootFolder(), label);
         ASSERT_NE(folder, nullptr);
@@ -278,8 +272,7 @@ TEST_F(KvFilerTest, TypeAheadBringsMatchesToFrontAndSelectsTheFirst)
     EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 1);
 }
 
-TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries)
-{
+TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"red.txt", Bytes(1)));
     ASSERT_TRUE(WriteBytes(dir / L"plain.txt", Bytes(1)));
@@ -319,8 +312,7 @@ TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries)
     EXPECT_FALSE(Filer().Kind()->CustomDraw(other, &result));
 }
 
-TEST_F(KvFilerTest, ViewModeAndColumnLayout)
-{
+TEST_F(KvFilerTest, ViewModeAndColumnLayout) {
     auto viewBits = [this] { return GetWindowLongPtrW(list_, GWL_STYLE) & LVS_TYPEMASK; };
     EXPECT_EQ(Filer().ViewMode(), 1u);
     EXPECT_EQ(viewBits(), LVS_REPORT);
@@ -342,8 +334,7 @@ TEST_F(KvFilerTest, ViewModeAndColumnLayout)
     EXPECT_EQ(applied[4], 90u);
 }
 
-TEST_F(KvFilerTest, PathsFoundOnAnotherThreadAreAddedOnTheUiThread)
-{
+TEST_F(KvFilerTest, PathsFoundOnAnotherThreadAreAddedOnTheUiThread) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"found.txt", Bytes(1)));
     std::thread worker([&] {

@@ -41,9 +41,13 @@ void AddMainWindowButtons(CKvToolBar& bar) {
     bar.AddSeparator();
 }
 
-LPARAM At(POINT pt) { return MAKELPARAM(pt.x, pt.y); }
+LPARAM At(POINT pt) {
+    return MAKELPARAM(pt.x, pt.y);
+}
 
-POINT Centre(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
+POINT Centre(const RECT& rc) {
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
 
 // The bar's client area as drawn through WM_PRINTCLIENT into a 32-bit top-down DIB.
 class Snapshot {
@@ -83,7 +87,9 @@ private:
     std::vector<DWORD> pixels_;
 };
 
-int Grey(COLORREF c) { return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3; }
+int Grey(COLORREF c) {
+    return (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3;
+}
 int Saturation(COLORREF c) {
     int hi = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
     int lo = std::min({GetRValue(c), GetGValue(c), GetBValue(c)});
@@ -101,8 +107,8 @@ protected:
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         wc.lpszClassName = L"KvToolBarTestParent";
         RegisterClassExW(&wc);
-        parent_ = CreateWindowExW(0, wc.lpszClassName, L"tool bar test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                  420, 160, nullptr, nullptr, wc.hInstance, nullptr);
+        parent_ = CreateWindowExW(0, wc.lpszClassName, L"tool bar test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 420,
+                                  160, nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(parent_, nullptr);
         ASSERT_TRUE(bar_.Create(400, parent_));
         AddMainWindowButtons(bar_);

@@ -93,8 +93,8 @@ TEST(KvWindow, MeasureTextTakesWidestLineAndEveryLineHeight) {
     GetTextExtentPoint32W(dc.get(), L"a much wider line", 17, &wide);
 
     SIZE s = KvMeasureText(dc.get(), L"ab\r\na much wider line\r\n\r\nab\r\n");
-    EXPECT_EQ(s.cx, wide.cx);           // the line break itself is not measured
-    EXPECT_EQ(s.cy, 5 * tm.tmHeight);   // empty lines, the last one included, count
+    EXPECT_EQ(s.cx, wide.cx);          // the line break itself is not measured
+    EXPECT_EQ(s.cy, 5 * tm.tmHeight);  // empty lines, the last one included, count
 }
 
 // Text measured to fit must also fit the control: the edit keeps margins inside its client area
@@ -107,8 +107,8 @@ TEST_F(OwnerWindows, TextBoxShowsEveryLineWithinTheWidthLimit) {
     GetTextMetricsW(dc.get(), &tm);
 
     SIZE size{};
-    HWND box = KvCreateTextBox(&size, ES_MULTILINE, WS_EX_STATICEDGE, L"first line\nsecond", 5, 6, 300, top_,
-                               font.get());
+    HWND box =
+        KvCreateTextBox(&size, ES_MULTILINE, WS_EX_STATICEDGE, L"first line\nsecond", 5, 6, 300, top_, font.get());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(GetDlgCtrlID(box), 100);
     EXPECT_EQ(tf_test::WindowText(box), L"first line\r\nsecond");
@@ -268,10 +268,12 @@ TEST(KvWindow, EtchedFrameAndGradient) {
     const COLORREF white = RGB(255, 255, 255);
     const COLORREF red = RGB(200, 0, 0);
     RECT rc{5, 5, 25, 20};
-    auto etched = Render([&](HDC dc) {
-        KvFillRect(dc, RECT{0, 0, 40, 40}, red);
-        KvDrawEtchedFrame(dc, rc);
-    }, {{5, 10}, {24, 5}, {15, 19}, {24, 19}, {25, 10}, {15, 20}});
+    auto etched = Render(
+        [&](HDC dc) {
+            KvFillRect(dc, RECT{0, 0, 40, 40}, red);
+            KvDrawEtchedFrame(dc, rc);
+        },
+        {{5, 10}, {24, 5}, {15, 19}, {24, 19}, {25, 10}, {15, 20}});
     EXPECT_EQ(etched[0], shadow);  // left edge
     EXPECT_EQ(etched[1], shadow);  // the top edge starts at the right corner
     EXPECT_EQ(etched[2], white);   // bottom edge
@@ -279,8 +281,11 @@ TEST(KvWindow, EtchedFrameAndGradient) {
     EXPECT_EQ(etched[4], red);     // right and bottom are exclusive
     EXPECT_EQ(etched[5], red);
 
-    auto gradient = Render([&](HDC dc) { KvFillGradientV(dc, RECT{0, 0, 40, 40}, RGB(250, 250, 255), RGB(190, 190, 255)); },
-                           {{3, 0}, {3, 20}, {3, 39}});
+    auto gradient = Render(
+        [&](HDC dc) {
+            KvFillGradientV(dc, RECT{0, 0, 40, 40}, RGB(250, 250, 255), RGB(190, 190, 255));
+        },
+        {{3, 0}, {3, 20}, {3, 39}});
     EXPECT_NEAR(GetRValue(gradient[0]), 250, 2);
     EXPECT_NEAR(GetRValue(gradient[1]), 220, 3);
     EXPECT_NEAR(GetRValue(gradient[2]), 190, 3);

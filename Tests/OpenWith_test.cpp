@@ -30,8 +30,7 @@ const wchar_t kPrinter[] = L"C:\\TfTest\\printer.exe";
 void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value,
                DWORD type = REG_SZ) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
     RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
@@ -64,8 +63,7 @@ std::wstring ClassKey(const std::wstring& path) {
     return Classes().prefix + path;
 }
 
-void SetCommand(const std::wstring& owner, const wchar_t* verb, const std::wstring& command,
-                DWORD type = REG_SZ) {
+void SetCommand(const std::wstring& owner, const wchar_t* verb, const std::wstring& command, DWORD type = REG_SZ) {
     SetString(Classes().root, ClassKey(owner + L"\\shell\\" + verb + L"\\command"), nullptr, command, type);
 }
 
@@ -84,8 +82,8 @@ protected:
         // A verb with no command and one whose command is a number are skipped.
         SetString(Classes().root, ClassKey(kAppA) + L"\\shell\\nocommand", nullptr, L"x");
         HKEY key = nullptr;
-        RegCreateKeyExW(Classes().root, (ClassKey(kAppA) + L"\\shell\\zdword\\command").c_str(),
-                        0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        RegCreateKeyExW(Classes().root, (ClassKey(kAppA) + L"\\shell\\zdword\\command").c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr);
         const DWORD number = 7;
         RegSetValueExW(key, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
         RegCloseKey(key);
@@ -130,8 +128,7 @@ TEST_F(OpenWith, VerbCommandsAreStrippedExpandedAndReadThroughClassesRoot) {
 TEST_F(OpenWith, OpenWithListThenProgidsEachProgramOnce) {
     std::vector<std::wstring> list{kProgramB};  // a caller's list already holding one program
     ASSERT_TRUE(CollectOpenWithApps(list, L"tfowtestx"));
-    const std::vector<std::wstring> expected = {kProgramB, Expanded(L"%SystemRoot%\\tfedit.exe"), kProgramA,
-                                                kPrinter};
+    const std::vector<std::wstring> expected = {kProgramB, Expanded(L"%SystemRoot%\\tfedit.exe"), kProgramA, kPrinter};
     EXPECT_EQ(expected, list);
 
     std::vector<std::wstring> fresh;
@@ -152,8 +149,8 @@ TEST_F(OpenWith, AllApplicationsAndPathLimits) {
 
     std::vector<std::wstring> list;
     ASSERT_TRUE(CollectAllApps(list));
-    for (const std::wstring& program : {std::wstring(kProgramA), std::wstring(kProgramB),
-                                        std::wstring(L"C:\\TfTest\\long.exe")}) {
+    for (const std::wstring& program :
+         {std::wstring(kProgramA), std::wstring(kProgramB), std::wstring(L"C:\\TfTest\\long.exe")}) {
         EXPECT_EQ(1, std::count(list.begin(), list.end(), program));
     }
     for (const std::wstring& program : list) EXPECT_LT(program.size(), static_cast<size_t>(MAX_PATH));

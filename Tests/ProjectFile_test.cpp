@@ -72,7 +72,9 @@ public:
         placement = reported;
         return true;
     }
-    void RefreshTitle() override { calls.push_back("title:" + std::string(Project().stem.begin(), Project().stem.end())); }
+    void RefreshTitle() override {
+        calls.push_back("title:" + std::string(Project().stem.begin(), Project().stem.end()));
+    }
     void ApplyOptions() override { calls.push_back("options"); }
     void SetTrayModeOff() override { calls.push_back("trayOff"); }
     void ApplyFilerColumns(const uint32_t widths[5], uint32_t viewStyle) override {

@@ -151,8 +151,7 @@ TEST(ProjectFuzz, MutatedFilesLoadOrAreRefusedCleanly) {
             ASSERT_EQ(tf_test::ReadBytes(path), bytes) << "refused mutation " << i << " wrote the file";
         }
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d loaded, %d refused in %.2f s\n", loaded, refused, seconds);
     EXPECT_GT(loaded, 2000);
     EXPECT_GT(refused, 2000);

@@ -20,7 +20,8 @@ ColourSettings Scrambled() {
 TEST(Settings, ValuesKeepTheirLowByteAndMissingKeysTakeDefaults) {
     TempDir dir;
     const std::wstring ini = dir / L"Setting.ini";
-    ASSERT_TRUE(WriteText(ini, "[Tool]\r\nBG R=300\r\nBG B=0\r\nToolBg0 G=511\r\nToolBg1 B=7\r\n[Other]\r\nBG G=9\r\n"));
+    ASSERT_TRUE(
+        WriteText(ini, "[Tool]\r\nBG R=300\r\nBG B=0\r\nToolBg0 G=511\r\nToolBg1 B=7\r\n[Other]\r\nBG G=9\r\n"));
     ColourSettings s = Scrambled();
     ReadSettingsFrom(s, ini);
     EXPECT_EQ(s.backColor, RGB(44, 200, 0));

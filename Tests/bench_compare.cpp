@@ -29,7 +29,8 @@ bool WriteFileOf(const std::wstring& path, bool flipLastByte) {
     std::vector<unsigned char> chunk(kWriteChunk);
     bool ok = true;
     for (DWORD offset = 0; ok && offset < kFileBytes; offset += kWriteChunk) {
-        for (DWORD i = 0; i < kWriteChunk; ++i) chunk[i] = static_cast<unsigned char>(((offset + i) * 2654435761u) >> 24);
+        for (DWORD i = 0; i < kWriteChunk; ++i)
+            chunk[i] = static_cast<unsigned char>(((offset + i) * 2654435761u) >> 24);
         if (flipLastByte && offset + kWriteChunk == kFileBytes) chunk.back() ^= 0xFF;
         DWORD written = 0;
         ok = WriteFile(h, chunk.data(), kWriteChunk, &written, nullptr) && written == kWriteChunk;
@@ -40,16 +41,17 @@ bool WriteFileOf(const std::wstring& path, bool flipLastByte) {
 
 // The baseline: both files read from start to end in large blocks, nothing else.
 bool ReadBoth(const std::wstring& a, const std::wstring& b) {
-    HANDLE ha = CreateFileW(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    HANDLE hb = CreateFileW(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE ha = CreateFileW(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                            nullptr);
+    HANDLE hb = CreateFileW(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                            nullptr);
     std::vector<unsigned char> bufA(kReadBlock), bufB(kReadBlock);
     bool ok = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE;
     for (;;) {
         if (!ok) break;
         DWORD readA = 0, readB = 0;
-        ok = ReadFile(ha, bufA.data(), kReadBlock, &readA, nullptr) && ReadFile(hb, bufB.data(), kReadBlock, &readB, nullptr);
+        ok = ReadFile(ha, bufA.data(), kReadBlock, &readA, nullptr) &&
+             ReadFile(hb, bufB.data(), kReadBlock, &readB, nullptr);
         if (readA == 0 || readB == 0) break;
     }
     if (ha != INVALID_HANDLE_VALUE) CloseHandle(ha);
@@ -93,7 +95,8 @@ int main() {
     const std::wstring a = dir + L"a.bin", b = dir + L"b.bin", c = dir + L"c.bin";
     int rc = 0;
     if (WriteFileOf(a, false) && WriteFileOf(b, false) && WriteFileOf(c, true)) {
-        std::printf("two files of %u MiB each, best of %d rounds\n", static_cast<unsigned>(kFileBytes / (1024u * 1024u)), kRounds);
+        std::printf("two files of %u MiB each, best of %d rounds\n",
+                    static_cast<unsigned>(kFileBytes / (1024u * 1024u)), kRounds);
         Report("equal files", a, b, KvCompareEqual);
         Report("last byte differs", a, c, KvCompareDifferent);
     } else {

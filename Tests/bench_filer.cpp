@@ -27,14 +27,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point since)
-{
+double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
 // What MakeDisplayData asks of the system for one file, without any of the filer's own work.
-void BareShellCalls(const std::wstring& path)
-{
+void BareShellCalls(const std::wstring& path) {
     PIDLIST_ABSOLUTE pidl = nullptr;
     if (SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &pidl, 0, nullptr)) && pidl) {
         SHFILEINFOW info{};
@@ -55,21 +53,18 @@ void BareShellCalls(const std::wstring& path)
     FileTimeToSystemTime(&written, &when);
 }
 
-void FillRoot(const std::vector<std::wstring>& paths)
-{
+void FillRoot(const std::vector<std::wstring>& paths) {
     RootFolder().Clear();
     for (const std::wstring& path : paths) RootFolder().Append().path = path;
 }
 
-double TimeShow()
-{
+double TimeShow() {
     auto start = Clock::now();
     Filer().ShowFolder(&RootFolder(), false);
     return Seconds(start);
 }
 
-double TimeBare(const std::vector<std::wstring>& paths)
-{
+double TimeBare(const std::vector<std::wstring>& paths) {
     auto start = Clock::now();
     for (const std::wstring& path : paths) BareShellCalls(path);
     return Seconds(start);
@@ -77,8 +72,7 @@ double TimeBare(const std::vector<std::wstring>& paths)
 
 // Adds `count` new paths (names of files that do not exist, in an existing directory) to an empty
 // folder on screen, one AddPath call each (as drops and searches do) or as one AddPaths batch.
-double TimeAdd(const std::wstring& dir, int count, int round, bool batch)
-{
+double TimeAdd(const std::wstring& dir, int count, int round, bool batch) {
     RootFolder().Clear();
     Filer().ShowFolder(&RootFolder(), false);
     std::vector<std::wstring> paths;
@@ -94,15 +88,13 @@ double TimeAdd(const std::wstring& dir, int count, int round, bool batch)
     return Seconds(start);
 }
 
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int showCount = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int smallAdd = argc > 2 ? std::atoi(argv[2]) : 10000;
     const int largeAdd = argc > 3 ? std::atoi(argv[3]) : 100000;

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kTopFolders = 50;
-constexpr int kChildrenPerTop = 99;  // 50 + 50 * 99 = 5,000 folders
+constexpr int kChildrenPerTop = 99;    // 50 + 50 * 99 = 5,000 folders
 constexpr int kEntriesPerFolder = 20;  // 100,000 file entries
 
 double Now() {
@@ -145,10 +145,10 @@ int main(int argc, char** argv) {
         load = std::min(load, Now() - t0);
     }
     std::printf("file: %.1f MB, entries after load: %zu\n", bytes.size() / 1e6, CountEntries());
-    std::printf("save  %8.2f ms   flushed write of the same bytes %8.2f ms   ratio %.2fx (goal <= 3x)\n",
-                save * 1e3, write * 1e3, save / write);
-    std::printf("load  %8.2f ms   read of the same bytes          %8.2f ms   ratio %.2fx (goal <= 3x)\n",
-                load * 1e3, read * 1e3, load / read);
+    std::printf("save  %8.2f ms   flushed write of the same bytes %8.2f ms   ratio %.2fx (goal <= 3x)\n", save * 1e3,
+                write * 1e3, save / write);
+    std::printf("load  %8.2f ms   read of the same bytes          %8.2f ms   ratio %.2fx (goal <= 3x)\n", load * 1e3,
+                read * 1e3, load / read);
     std::printf("(tearing down the loaded tree before a load: %.2f ms, not counted)\n", teardown * 1e3);
     DeleteFileW(project.c_str());
     DeleteFileW(plain.c_str());

@@ -50,18 +50,23 @@ struct FixedButton {
 // The buttons of kinds 0 to 4, left to right.
 std::vector<FixedButton> FixedButtons(int kind) {
     switch (kind) {
-    case KvMbOkCancel: return {{KvOkLabel, IDOK}, {KvCancelLabel, IDCANCEL}};
-    case KvMbYesNo: return {{KvYesLabel, IDYES}, {KvNoLabel, IDNO}};
-    case KvMbYesCancel: return {{KvYesLabel, IDYES}, {KvCancelLabel, IDCANCEL}};
-    case KvMbYesNoCancel: return {{KvYesLabel, IDYES}, {KvNoLabel, IDNO}, {KvCancelLabel, IDCANCEL}};
-    default: return {{KvOkLabel, IDOK}};
+    case KvMbOkCancel:
+        return {{KvOkLabel, IDOK}, {KvCancelLabel, IDCANCEL}};
+    case KvMbYesNo:
+        return {{KvYesLabel, IDYES}, {KvNoLabel, IDNO}};
+    case KvMbYesCancel:
+        return {{KvYesLabel, IDYES}, {KvCancelLabel, IDCANCEL}};
+    case KvMbYesNoCancel:
+        return {{KvYesLabel, IDYES}, {KvNoLabel, IDNO}, {KvCancelLabel, IDCANCEL}};
+    default:
+        return {{KvOkLabel, IDOK}};
     }
 }
 
 HWND CreateButton(HWND parent, const wchar_t* label, int id, int x, int y, HFONT font) {
-    HWND button = CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, kButtonWidth,
-                                  kButtonHeight, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND button =
+        CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, kButtonWidth, kButtonHeight,
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return button;
 }
@@ -114,8 +119,8 @@ void OnCreate(MessageBoxState& s, HWND hwnd) {
     s.background.reset(CreateSolidBrush(kPanelColour));
 
     SIZE ts{0, 0};
-    HWND text = KvCreateTextBox(&ts, ES_MULTILINE, 0, s.text.c_str(), 16, 18, 468 - info.frameWidth2, hwnd,
-                                s.font.get());
+    HWND text =
+        KvCreateTextBox(&ts, ES_MULTILINE, 0, s.text.c_str(), 16, 18, 468 - info.frameWidth2, hwnd, s.font.get());
     int cols = std::max(1, std::min(s.buttonCount, kMaxColumns));
     int f = std::max(static_cast<int>(ts.cx), cols * kButtonPitch - 22);
     if (text) SetWindowPos(text, nullptr, 0, 0, f, ts.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -183,17 +188,18 @@ LRESULT CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The box's brush and font belong to its state and are released when the scope puts back the
 // state of any box this one was opened from inside.
-int RunMessageBox(HWND owner, const wchar_t* title, const wchar_t* text, int kind,
-                  std::vector<std::wstring> labels) {
+int RunMessageBox(HWND owner, const wchar_t* title, const wchar_t* text, int kind, std::vector<std::wstring> labels) {
     MessageBoxState& current = CurrentMessageBox();
     kv::BoxStateScope<MessageBoxState> scope(current);
     current.text = text ? text : L"";
     current.kind = kind;
     current.focusIndex = 0;
     current.labels = std::move(labels);
-    current.buttonCount = kind == kCustomKind ? static_cast<int>(current.labels.size()) : kind == KvMbYesNoCancel ? 3 : 2;
-    return KvDoModal(L"__kv_MsgBox__", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION, title ? title : L"",
-                     0, 0, owner, MessageBoxProc);
+    current.buttonCount = kind == kCustomKind       ? static_cast<int>(current.labels.size())
+                          : kind == KvMbYesNoCancel ? 3
+                                                    : 2;
+    return KvDoModal(L"__kv_MsgBox__", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION, title ? title : L"", 0, 0,
+                     owner, MessageBoxProc);
 }
 
 }  // namespace

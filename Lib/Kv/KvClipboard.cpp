@@ -14,7 +14,9 @@ constexpr SIZE_T kDropTrailerBytes = 4;  // the list's closing NUL and one spare
 class ClipboardScope {
 public:
     explicit ClipboardScope(HWND owner) noexcept : open_(OpenClipboard(owner) != FALSE) {}
-    ~ClipboardScope() { if (open_) CloseClipboard(); }
+    ~ClipboardScope() {
+        if (open_) CloseClipboard();
+    }
     ClipboardScope(const ClipboardScope&) = delete;
     ClipboardScope& operator=(const ClipboardScope&) = delete;
     explicit operator bool() const noexcept { return open_; }

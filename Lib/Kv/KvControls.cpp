@@ -87,22 +87,21 @@ HWND KvCreateRadioButton(const wchar_t* text, int x, int y, HWND parent, int id,
 HWND KvCreateComboList(HFONT font, const std::vector<std::wstring>& items, int selected, HWND parent) {
     HWND hwnd = CreateChild(L"COMBOBOX", L"", 0, CBS_DROPDOWNLIST, 10, 175, 80, 60, parent, KvComboListId, font);
     if (!hwnd) return nullptr;
-    for (const std::wstring& item : items)
-        SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    for (const std::wstring& item : items) SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     if (items.empty()) return hwnd;
     if (selected < 0 || static_cast<size_t>(selected) >= items.size()) selected = 0;
     SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
     return hwnd;
 }
 
-HWND KvCreateEdit(HFONT font, DWORD extraStyle, const wchar_t* text, int x, int y, int width, int height,
-                  HWND parent, int id) {
+HWND KvCreateEdit(HFONT font, DWORD extraStyle, const wchar_t* text, int x, int y, int width, int height, HWND parent,
+                  int id) {
     const std::wstring crlf = KvToCrLf(text ? text : L"");
     const bool fitWidth = width == 0;
     const bool fitHeight = height == 0;
-    HWND hwnd = CreateChild(L"EDIT", crlf.c_str(), WS_EX_CLIENTEDGE, ES_AUTOHSCROLL | extraStyle, x, y,
-                            fitWidth ? kDefaultEditSize : width, fitHeight ? kDefaultEditSize : height, parent, id,
-                            font);
+    HWND hwnd =
+        CreateChild(L"EDIT", crlf.c_str(), WS_EX_CLIENTEDGE, ES_AUTOHSCROLL | extraStyle, x, y,
+                    fitWidth ? kDefaultEditSize : width, fitHeight ? kDefaultEditSize : height, parent, id, font);
     if (!hwnd || (!fitWidth && !fitHeight)) return hwnd;
 
     const SIZE frame = FrameSize(hwnd);

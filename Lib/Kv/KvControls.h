@@ -28,8 +28,8 @@ HWND KvCreateComboList(HFONT font, const std::vector<std::wstring>& items, int s
 // Edit with a client edge and automatic horizontal scrolling plus `extraStyle`; its text gets CR LF
 // line ends. A width of 0 becomes the text width plus the frame; a height of 0 becomes the height
 // of the text word-wrapped at its own width plus the frame.
-HWND KvCreateEdit(HFONT font, DWORD extraStyle, const wchar_t* text, int x, int y, int width, int height,
-                  HWND parent, int id);
+HWND KvCreateEdit(HFONT font, DWORD extraStyle, const wchar_t* text, int x, int y, int width, int height, HWND parent,
+                  int id);
 
 // A window's text, at most 255 characters.
 std::wstring KvGetWindowText(HWND hwnd);

@@ -36,7 +36,9 @@ ErrorBoxState& CurrentErrorBox() {
     return state;
 }
 
-bool Given(const wchar_t* s) { return s && *s; }
+bool Given(const wchar_t* s) {
+    return s && *s;
+}
 
 std::wstring FileNameOf(const wchar_t* path) {
     std::wstring p = path;
@@ -52,10 +54,9 @@ std::wstring Joined(const wchar_t* prefix, const wchar_t* detail) {
 }
 
 HWND CreateButton(HWND parent, const wchar_t* label, int id, DWORD extraStyle, int x, int y, HFONT font) {
-    HWND button = CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | extraStyle, x, y,
-                                  kButtonWidth, kButtonHeight, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                  nullptr);
+    HWND button = CreateWindowExW(
+        0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | extraStyle, x, y, kButtonWidth, kButtonHeight, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return button;
 }
@@ -70,8 +71,8 @@ void OnCreate(ErrorBoxState& s, HWND hwnd) {
     s.panelHeight = 0;
 
     SIZE ts{0, 0};
-    HWND text = KvCreateTextBox(&ts, ES_MULTILINE, WS_EX_STATICEDGE, s.text.c_str(), 18, 18,
-                                464 - info.frameWidth2, hwnd, s.font.get());
+    HWND text = KvCreateTextBox(&ts, ES_MULTILINE, WS_EX_STATICEDGE, s.text.c_str(), 18, 18, 464 - info.frameWidth2,
+                                hwnd, s.font.get());
     int w = std::max(static_cast<int>(ts.cx), 204);
     int h = ts.cy;
     if (text) SetWindowPos(text, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -152,11 +153,14 @@ int KvErrorBox(const wchar_t* message, const wchar_t* file, const wchar_t* funct
     return ShowBox(KvComposeErrorText(message, file, function, line), kErrorTitle);
 }
 
-int KvErrorBox(const wchar_t* prefix, const wchar_t* detail, const wchar_t* file, const wchar_t* function,
-               int line) {
+int KvErrorBox(const wchar_t* prefix, const wchar_t* detail, const wchar_t* file, const wchar_t* function, int line) {
     return KvErrorBox(Joined(prefix, detail).c_str(), file, function, line);
 }
 
-int KvWarningBox(const wchar_t* message) { return ShowBox(message ? message : L"", kWarningTitle); }
+int KvWarningBox(const wchar_t* message) {
+    return ShowBox(message ? message : L"", kWarningTitle);
+}
 
-int KvWarningBox(const wchar_t* prefix, const wchar_t* detail) { return ShowBox(Joined(prefix, detail), kWarningTitle); }
+int KvWarningBox(const wchar_t* prefix, const wchar_t* detail) {
+    return ShowBox(Joined(prefix, detail), kWarningTitle);
+}

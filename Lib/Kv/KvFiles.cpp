@@ -8,7 +8,9 @@
 
 namespace {
 
-bool HasWildcard(const std::wstring& path) { return path.find_first_of(L"*?") != std::wstring::npos; }
+bool HasWildcard(const std::wstring& path) {
+    return path.find_first_of(L"*?") != std::wstring::npos;
+}
 
 std::wstring WithBackslash(std::wstring path) {
     if (path.empty() || path.back() != L'\\') path += L'\\';
@@ -28,7 +30,9 @@ std::wstring FullPath(const std::wstring& path) {
 }
 
 // A double-NUL-terminated single-path list as the shell's file operations take it.
-std::wstring ShellPathList(const std::wstring& path) { return path + std::wstring(2, L'\0'); }
+std::wstring ShellPathList(const std::wstring& path) {
+    return path + std::wstring(2, L'\0');
+}
 
 struct FileIdentity {
     DWORD volume = 0;

@@ -11,12 +11,12 @@ bool KvPathExists(const std::wstring& path);
 
 // Results of KvCompareFiles.
 enum KvCompareResult {
-    KvCompareEqual = 0,        // equal contents, also two empty files
-    KvCompareDifferent = 1,    // different contents, also exactly one empty file
-    KvCompareFailA = -1,       // A cannot be opened
-    KvCompareFailB = -2,       // B cannot be opened (A could)
-    KvCompareFailBoth = -3,    // neither can be opened
-    KvCompareTooLarge = -4,    // a file is 4 GiB or larger
+    KvCompareEqual = 0,      // equal contents, also two empty files
+    KvCompareDifferent = 1,  // different contents, also exactly one empty file
+    KvCompareFailA = -1,     // A cannot be opened
+    KvCompareFailB = -2,     // B cannot be opened (A could)
+    KvCompareFailBoth = -3,  // neither can be opened
+    KvCompareTooLarge = -4,  // a file is 4 GiB or larger
 };
 
 // Compares two files byte by byte. Both are opened for reading with read and write sharing. The

@@ -91,8 +91,8 @@ struct MemoryDcTraits {
     static void Close(Handle h) noexcept { ::DeleteDC(h); }
 };
 
-using UniqueFile = UniqueHandle<FileHandleTraits>;       // CreateFileW results
-using UniqueKernel = UniqueHandle<KernelHandleTraits>;   // mappings, mutexes, threads, events
+using UniqueFile = UniqueHandle<FileHandleTraits>;      // CreateFileW results
+using UniqueKernel = UniqueHandle<KernelHandleTraits>;  // mappings, mutexes, threads, events
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueMapView = UniqueHandle<MapViewTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
@@ -109,7 +109,9 @@ using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 class WindowDc {
 public:
     explicit WindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
-    ~WindowDc() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(hwnd_, dc_);
+    }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const noexcept { return dc_; }
@@ -140,7 +142,9 @@ private:
 class SelectObjectScope {
 public:
     SelectObjectScope(HDC dc, HGDIOBJ obj) noexcept : dc_(dc), old_(obj ? ::SelectObject(dc, obj) : nullptr) {}
-    ~SelectObjectScope() { if (old_) ::SelectObject(dc_, old_); }
+    ~SelectObjectScope() {
+        if (old_) ::SelectObject(dc_, old_);
+    }
     SelectObjectScope(const SelectObjectScope&) = delete;
     SelectObjectScope& operator=(const SelectObjectScope&) = delete;
 
@@ -154,7 +158,9 @@ template <typename T>
 class GlobalLockScope {
 public:
     explicit GlobalLockScope(HGLOBAL h) noexcept : h_(h), p_(h ? static_cast<T*>(::GlobalLock(h)) : nullptr) {}
-    ~GlobalLockScope() { if (p_) ::GlobalUnlock(h_); }
+    ~GlobalLockScope() {
+        if (p_) ::GlobalUnlock(h_);
+    }
     GlobalLockScope(const GlobalLockScope&) = delete;
     GlobalLockScope& operator=(const GlobalLockScope&) = delete;
     T* get() const noexcept { return p_; }
@@ -173,7 +179,9 @@ public:
     ComPtr() noexcept = default;
     explicit ComPtr(T* p) noexcept : p_(p) {}
     ~ComPtr() { reset(); }
-    ComPtr(const ComPtr& o) noexcept : p_(o.p_) { if (p_) p_->AddRef(); }
+    ComPtr(const ComPtr& o) noexcept : p_(o.p_) {
+        if (p_) p_->AddRef();
+    }
     ComPtr& operator=(const ComPtr& o) noexcept {
         if (o.p_) o.p_->AddRef();
         reset(o.p_);
@@ -188,7 +196,10 @@ public:
     T* get() const noexcept { return p_; }
     T* operator->() const noexcept { return p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
-    T** operator&() noexcept { reset(); return &p_; }
+    T** operator&() noexcept {
+        reset();
+        return &p_;
+    }
     T* detach() noexcept { return std::exchange(p_, nullptr); }
     void reset(T* p = nullptr) noexcept {
         if (p_) p_->Release();
@@ -210,11 +221,18 @@ public:
     CoTaskMem& operator=(const CoTaskMem&) = delete;
     CoTaskMem(CoTaskMem&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
     CoTaskMem& operator=(CoTaskMem&& o) noexcept {
-        if (this != std::addressof(o)) { ::CoTaskMemFree(p_); p_ = std::exchange(o.p_, nullptr); }
+        if (this != std::addressof(o)) {
+            ::CoTaskMemFree(p_);
+            p_ = std::exchange(o.p_, nullptr);
+        }
         return *this;
     }
     T* get() const noexcept { return p_; }
-    T** operator&() noexcept { ::CoTaskMemFree(p_); p_ = nullptr; return &p_; }
+    T** operator&() noexcept {
+        ::CoTaskMemFree(p_);
+        p_ = nullptr;
+        return &p_;
+    }
     T* release() noexcept { return std::exchange(p_, nullptr); }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 

@@ -35,7 +35,9 @@ LRESULT CALLBACK KvToolBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-CKvToolBar::CKvToolBar() { KvInstanceList<CKvToolBar>::Add(this); }
+CKvToolBar::CKvToolBar() {
+    KvInstanceList<CKvToolBar>::Add(this);
+}
 
 CKvToolBar::~CKvToolBar() {
     KvInstanceList<CKvToolBar>::Remove(this);
@@ -59,8 +61,8 @@ bool CKvToolBar::Create(int width, HWND parent) {
             return false;
         }
     }
-    hwnd_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, width, kHeight, parent,
-                            nullptr, instance, nullptr);
+    hwnd_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, width, kHeight, parent, nullptr, instance,
+                            nullptr);
     if (!hwnd_) {
         KvErrorBox(L"Create CKvToolBar!", kUnit, L"CKvToolBar::Create", __LINE__);
         return false;
@@ -71,18 +73,16 @@ bool CKvToolBar::Create(int width, HWND parent) {
         RECT window{};
         GetWindowRect(hwnd_, &window);
         SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left,
-                     window.bottom - window.top + kHeight - client.bottom,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                     window.bottom - window.top + kHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
-    toolTips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance,
-                                nullptr);
+    toolTips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
     if (!toolTips_) {
-        KvErrorBox(L"class : CKvToolBar\nfunction : Create()\n error : Create ToolTips", kUnit,
-                   L"CKvToolBar::Create", __LINE__);
+        KvErrorBox(L"class : CKvToolBar\nfunction : Create()\n error : Create ToolTips", kUnit, L"CKvToolBar::Create",
+                   __LINE__);
         return false;
     }
     // 32-bit colour keeps the icons' alpha edges; the mask serves the blended (disabled) drawing.
@@ -94,8 +94,8 @@ bool CKvToolBar::Create(int width, HWND parent) {
 
 bool CKvToolBar::AddButton(int iconId, int command, const wchar_t* tip) {
     if (!hwnd_ || !imageList_) return false;
-    kv::UniqueIcon icon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId),
-                                                      IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+    kv::UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
     if (!icon) return false;
     ICONINFO info{};
     if (!GetIconInfo(icon.get(), &info)) return false;

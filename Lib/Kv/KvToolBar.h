@@ -19,21 +19,21 @@ struct KvToolButton {
     enum Kind : WORD { Icon = 0, Separator = 3 };  // 1 and 2 are reserved
 
     WORD kind = Icon;
-    WORD command = 0;      // sent to the parent on a click; 0 for separators
-    RECT rect{};           // set by the layout
-    int imageSize = 0;     // height of the loaded icon's colour bitmap
-    int iconOffset = 0;    // (icon size - image size) / 2
-    int imageIndex = -1;   // index in the bar's image list; -1 for separators
+    WORD command = 0;     // sent to the parent on a click; 0 for separators
+    RECT rect{};          // set by the layout
+    int imageSize = 0;    // height of the loaded icon's colour bitmap
+    int iconOffset = 0;   // (icon size - image size) / 2
+    int imageIndex = -1;  // index in the bar's image list; -1 for separators
     bool hot = false;
     bool pressed = false;
-    bool enabled = true;   // false for separators
-    UINT toolId = 0;       // tool-tip identifier: the number of records once this one was added
-    std::wstring tip;      // at most 63 characters; empty registers no tool
+    bool enabled = true;  // false for separators
+    UINT toolId = 0;      // tool-tip identifier: the number of records once this one was added
+    std::wstring tip;     // at most 63 characters; empty registers no tool
 };
 
 class CKvToolBar {
 public:
-    static constexpr int kHeight = 23;        // client height the bar is created with
+    static constexpr int kHeight = 23;  // client height the bar is created with
     static constexpr int kMaxTipLength = 63;
 
     CKvToolBar();

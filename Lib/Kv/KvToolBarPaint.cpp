@@ -52,8 +52,8 @@ void CKvToolBar::PaintButton(HDC dc, const KvToolButton& button) const {
     int x = (rc.left + rc.right) / 2 - iconSize_ / 2 + button.iconOffset;
     int y = (rc.top + rc.bottom) / 2 - iconSize_ / 2 + button.iconOffset;
     if (!button.enabled) {
-        ImageList_DrawEx(imageList_.get(), button.imageIndex, dc, x, y, button.imageSize, button.imageSize,
-                         CLR_NONE, disabledBlend_, ILD_BLEND50);
+        ImageList_DrawEx(imageList_.get(), button.imageIndex, dc, x, y, button.imageSize, button.imageSize, CLR_NONE,
+                         disabledBlend_, ILD_BLEND50);
         return;
     }
     int shift = button.pressed ? 1 : 0;

@@ -138,7 +138,9 @@ void KvInitSystemInfo() {
     g_info.smallCaptionHeight = GetSystemMetrics(SM_CYSMCAPTION) + dlgFrame;
 }
 
-const KvSystemInfo& KvGetSystemInfo() { return g_info; }
+const KvSystemInfo& KvGetSystemInfo() {
+    return g_info;
+}
 
 void KvSetModalHook(KvModalHook hook, void* context) {
     g_hook = hook;
@@ -155,13 +157,12 @@ bool KvRegisterClassEx(const WNDCLASSEXW& wc) {
     return false;
 }
 
-int KvCreateModalDialog(HWND owner, const wchar_t* title, DWORD exStyle, DWORD style, const wchar_t* className,
-                        int x, int y, int width, int height) {
+int KvCreateModalDialog(HWND owner, const wchar_t* title, DWORD exStyle, DWORD style, const wchar_t* className, int x,
+                        int y, int width, int height) {
     HWND dialog = CreateWindowExW(exStyle, className, title, style, x, y, width, height, owner, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     if (!dialog) {
-        KvErrorBox(L"CreateModalDialog!\nTitleName is\n", title ? title : L"", kUnit, L"KvCreateModalDialog",
-                   __LINE__);
+        KvErrorBox(L"CreateModalDialog!\nTitleName is\n", title ? title : L"", kUnit, L"KvCreateModalDialog", __LINE__);
         return 0;
     }
 

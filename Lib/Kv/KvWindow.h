@@ -30,14 +30,14 @@ bool KvRegisterClassEx(const WNDCLASSEXW& wc);
 
 // Creates a top-level window owned by `owner`, disables the owner (and its root) while it runs and
 // returns the result given to KvEndModal; 0 when the window could not be created.
-int KvCreateModalDialog(HWND owner, const wchar_t* title, DWORD exStyle, DWORD style,
-                        const wchar_t* className, int x, int y, int width, int height);
+int KvCreateModalDialog(HWND owner, const wchar_t* title, DWORD exStyle, DWORD style, const wchar_t* className, int x,
+                        int y, int width, int height);
 
 // Registers a temporary class (null name: "_kv__MODAL_WINDOW___") for `proc`, runs the modal window
 // at (0, 0) with the given size and unregisters the class. The procedure positions its window itself
 // and passes unhandled messages to DefDlgProcW.
-int KvDoModal(const wchar_t* className, DWORD exStyle, DWORD style, const wchar_t* title, int width,
-              int height, HWND owner, WNDPROC proc);
+int KvDoModal(const wchar_t* className, DWORD exStyle, DWORD style, const wchar_t* title, int width, int height,
+              HWND owner, WNDPROC proc);
 
 // Ends the modal window `dlg` with `result`; ignored for a window that is not an open modal window.
 void KvEndModal(HWND dlg, int result);
@@ -49,8 +49,7 @@ void KvSetModalHook(KvModalHook hook, void* context);
 
 // Internal-error box: names the source unit, function and line. Returns 1.
 int KvErrorBox(const wchar_t* message, const wchar_t* file, const wchar_t* function, int line);
-int KvErrorBox(const wchar_t* prefix, const wchar_t* detail, const wchar_t* file, const wchar_t* function,
-               int line);
+int KvErrorBox(const wchar_t* prefix, const wchar_t* detail, const wchar_t* file, const wchar_t* function, int line);
 // The text the error box shows for these arguments (exposed for tests and for the box itself).
 std::wstring KvComposeErrorText(const wchar_t* message, const wchar_t* file, const wchar_t* function, int line);
 
@@ -60,11 +59,11 @@ int KvWarningBox(const wchar_t* prefix, const wchar_t* detail);
 
 // Message box kinds and the button identifiers they return.
 enum KvMessageBoxKind {
-    KvMbOk = 0,             // OK (1)
-    KvMbOkCancel = 1,       // OK (1), Cancel (2)
-    KvMbYesNo = 2,          // Yes (6), No (7)
-    KvMbYesCancel = 3,      // Yes (6), Cancel (2)
-    KvMbYesNoCancel = 4,    // Yes (6), No (7), Cancel (2)
+    KvMbOk = 0,           // OK (1)
+    KvMbOkCancel = 1,     // OK (1), Cancel (2)
+    KvMbYesNo = 2,        // Yes (6), No (7)
+    KvMbYesCancel = 3,    // Yes (6), Cancel (2)
+    KvMbYesNoCancel = 4,  // Yes (6), No (7), Cancel (2)
 };
 int KvMessageBox(HWND owner, const wchar_t* title, const wchar_t* text, int kind);
 // Kind 5: one button per label (null-terminated array); returns 1 + the index of the pressed label.
@@ -74,8 +73,8 @@ int KvMessageBoxCustom(const wchar_t* const* labels, HWND owner, const wchar_t* 
 HFONT KvCreateDefaultFont();
 
 // A read-only EDIT child (identifier 100) fitted to its text, at most maxWidth wide.
-HWND KvCreateTextBox(SIZE* sizeOut, DWORD style, DWORD exStyle, const wchar_t* text, int x, int y,
-                     int maxWidth, HWND parent, HFONT font);
+HWND KvCreateTextBox(SIZE* sizeOut, DWORD style, DWORD exStyle, const wchar_t* text, int x, int y, int maxWidth,
+                     HWND parent, HFONT font);
 
 // Width of the widest line and the sum of the line heights; lines end at LF (CR LF in practice).
 SIZE KvMeasureText(HDC dc, const wchar_t* text);
@@ -95,4 +94,4 @@ POINT KvGetWindowPos(HWND hwnd);                        // in the parent's clien
 void KvMoveWindow(HWND hwnd, int x, int y);             // keeps the size
 void KvResizeWindow(HWND hwnd, int width, int height);  // keeps the position; 0 keeps that dimension
 RECT KvCenteredOnDesktop(int width, int height);
-POINT KvWindowCenter(HWND hwnd);                        // of the desktop when hwnd is null
+POINT KvWindowCenter(HWND hwnd);  // of the desktop when hwnd is null

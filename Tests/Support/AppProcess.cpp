@@ -6,7 +6,9 @@
 
 namespace tf_test {
 
-std::wstring ProgramPath() { return ExeDirectory() + L"..\\bin\\TessaraFolder.exe"; }
+std::wstring ProgramPath() {
+    return ExeDirectory() + L"..\\bin\\TessaraFolder.exe";
+}
 
 AppProcess::~AppProcess() {
     if (!pi_.hProcess) return;
@@ -21,7 +23,9 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& commandT
     return CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
 }
 
-bool AppProcess::Exited(DWORD ms) const { return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+bool AppProcess::Exited(DWORD ms) const {
+    return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0;
+}
 
 namespace {
 
@@ -81,7 +85,9 @@ RemoteList::~RemoteList() {
     if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
 }
 
-int RemoteList::Count() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+int RemoteList::Count() const {
+    return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+}
 
 std::wstring RemoteList::Text(int item, int column) const {
     auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote_) + sizeof(LVITEMW));
@@ -120,18 +126,30 @@ public:
     explicit Reader(std::vector<unsigned char> data) : d_(std::move(data)) {}
     bool ok() const { return ok_; }
     uint32_t U(size_t n) {
-        if (pos_ + n > d_.size()) { ok_ = false; return 0; }
+        if (pos_ + n > d_.size()) {
+            ok_ = false;
+            return 0;
+        }
         uint32_t v = 0;
         for (size_t i = 0; i < n; ++i) v |= static_cast<uint32_t>(d_[pos_ + i]) << (8 * i);
         pos_ += n;
         return v;
     }
-    void Skip(size_t n) { if (pos_ + n > d_.size()) ok_ = false; else pos_ += n; }
+    void Skip(size_t n) {
+        if (pos_ + n > d_.size())
+            ok_ = false;
+        else
+            pos_ += n;
+    }
     std::wstring Str() {
         const uint32_t padded = U(2), text = U(2);
-        if (!ok_ || text > padded || pos_ + padded > d_.size()) { ok_ = false; return L""; }
+        if (!ok_ || text > padded || pos_ + padded > d_.size()) {
+            ok_ = false;
+            return L"";
+        }
         std::wstring s(text / 2, L'\0');
-        for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<wchar_t>(d_[pos_ + 2 * i] | (d_[pos_ + 2 * i + 1] << 8));
+        for (size_t i = 0; i < s.size(); ++i)
+            s[i] = static_cast<wchar_t>(d_[pos_ + 2 * i] | (d_[pos_ + 2 * i + 1] << 8));
         pos_ += padded;
         return s;
     }

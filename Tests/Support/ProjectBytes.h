@@ -21,7 +21,10 @@ public:
         bytes.insert(bytes.end(), n, value);
         return *this;
     }
-    ProjectBytes& U8(unsigned v) { bytes.push_back(static_cast<unsigned char>(v)); return *this; }
+    ProjectBytes& U8(unsigned v) {
+        bytes.push_back(static_cast<unsigned char>(v));
+        return *this;
+    }
     ProjectBytes& U16(unsigned v) { return U8(v & 0xFF).U8((v >> 8) & 0xFF); }
     ProjectBytes& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
     ProjectBytes& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
@@ -39,10 +42,9 @@ public:
         return StrRaw((t + 3) & ~3u, t, text);
     }
     ProjectBytes& Magic(int version) {
-        static const char* const magic[] = {"KVTessaraFolder1", "KVTessaraFolder2", "KVTessaraFolder3",
-                                            "KVTessaraFolder4", "KVTessaraFolder5", "KVTessaraFolder6",
-                                            "KVTessaraFolder7", "KVTessaraFolder8", "KVTessaraFolder9",
-                                            "KVTFolder10     "};
+        static const char* const magic[] = {
+            "KVTessaraFolder1", "KVTessaraFolder2", "KVTessaraFolder3", "KVTessaraFolder4", "KVTessaraFolder5",
+            "KVTessaraFolder6", "KVTessaraFolder7", "KVTessaraFolder8", "KVTessaraFolder9", "KVTFolder10     "};
         return Raw(magic[version - 1], 16);
     }
     // Placement record: length 44, flags 0, showCmd 1, min and max (-1, -1), normal rectangle.

@@ -45,7 +45,9 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { DeleteTreeNoFollow(path_); }
+TempDir::~TempDir() {
+    DeleteTreeNoFollow(path_);
+}
 
 bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -75,7 +77,9 @@ std::vector<unsigned char> ReadBytes(const std::wstring& path) {
     return out;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::wstring ExeDirectory() {
     wchar_t buf[MAX_PATH];
@@ -101,11 +105,17 @@ namespace {
 std::vector<ModalResponder*> g_responders;
 }  // namespace
 
-ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) { g_responders.push_back(this); }
+ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) {
+    g_responders.push_back(this);
+}
 
-ModalResponder::~ModalResponder() { g_responders.pop_back(); }
+ModalResponder::~ModalResponder() {
+    g_responders.pop_back();
+}
 
-void InstallModalHook() { KvSetModalHook(&ModalResponder::Hook, nullptr); }
+void InstallModalHook() {
+    KvSetModalHook(&ModalResponder::Hook, nullptr);
+}
 
 void ModalResponder::Hook(HWND dlg, void*) {
     if (g_responders.empty()) {

@@ -17,7 +17,7 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::wstring& path() const { return path_; }        // with a trailing backslash
+    const std::wstring& path() const { return path_; }  // with a trailing backslash
     std::wstring operator/(const std::wstring& name) const { return path_ + name; }
 
 private:
@@ -33,7 +33,7 @@ std::wstring ExeDirectory();  // directory of the running test executable, with 
 // What a modal window looked like when it opened.
 struct ModalSeen {
     std::wstring title;
-    std::wstring text;   // text of the box's text control (identifier 100), empty when it has none
+    std::wstring text;  // text of the box's text control (identifier 100), empty when it has none
     std::wstring className;
 };
 
