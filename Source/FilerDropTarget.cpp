@@ -11,14 +11,13 @@
 // cut it off from the tree. Near the top or bottom edge such a drag scrolls the list.
 #include "KvFiler.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "FilerCaches.h"
 #include "FilerKind.h"
 #include "Folder.h"
 #include "FolderMove.h"
+#include "Kv/KvClipboard.h"
 #include "MainWindow.h"
 #include "ShellRun.h"
 #include "Tree.h"
@@ -59,21 +58,6 @@ POINT WindowPoint(HWND hwnd, POINTL screen) {
     RECT window{};
     GetWindowRect(hwnd, &window);
     return POINT{screen.x - window.left, screen.y - window.top};
-}
-
-std::vector<std::wstring> ReadFileList(const STGMEDIUM& medium) {
-    std::vector<std::wstring> paths;
-    if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) return paths;
-    HDROP drop = static_cast<HDROP>(medium.hGlobal);
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0 || length > kMaxDroppedPath) continue;
-        std::wstring path(length + 1, L'\0');
-        path.resize(DragQueryFileW(drop, i, &path[0], length + 1));
-        paths.push_back(std::move(path));
-    }
-    return paths;
 }
 
 }  // namespace
@@ -144,11 +128,8 @@ DWORD CKvFiler::DropFiles(IDataObject* data) {
     none.stateMask = LVIS_SELECTED;
     SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
 
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (SUCCEEDED(data->GetData(&format, &medium))) {
-        const std::vector<std::wstring> paths = ReadFileList(medium);
-        ReleaseStgMedium(&medium);
+    std::vector<std::wstring> paths;
+    if (KvReadDataObjectFiles(data, kMaxDroppedPath, paths)) {
         AddPaths(paths, true);
         return DROPEFFECT_COPY;
     }

@@ -1,8 +1,6 @@
 // The window title made from the project's template.
 #include "MainWindow.h"
 
-#include <commctrl.h>
-
 #include "Folder.h"
 #include "KvFiler.h"
 #include "Project.h"
@@ -48,13 +46,7 @@ std::wstring CMainWindow::ExpandTitle(const std::wstring& templ) {
 void CMainWindow::SetTitle(const std::wstring& templ) {
     const std::wstring title = ExpandTitle(templ);
     if (hwnd_) SetWindowTextW(hwnd_, title.c_str());
-    if (HTREEITEM root = Tree().RootItem()) {
-        TVITEMW item{};
-        item.mask = TVIF_TEXT;
-        item.hItem = root;
-        item.pszText = const_cast<wchar_t*>(title.c_str());
-        TreeView_SetItem(Tree().TreeView(), &item);
-    }
+    Tree().SetRootText(title);
 }
 
 void CMainWindow::RefreshTitle() {

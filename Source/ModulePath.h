@@ -4,6 +4,9 @@
 
 #include <string>
 
+// Full path of the running executable; empty when the system cannot report it.
+std::wstring ExecutablePath();
+
 // Directory of the running executable with a trailing backslash; empty when the system cannot
 // report the module path.
 std::wstring ExecutableDirectory();

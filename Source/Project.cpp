@@ -5,6 +5,7 @@
 #include <random>
 
 #include "GlobalText.h"
+#include "ModulePath.h"
 #include "ProjectView.h"
 
 namespace {
@@ -12,19 +13,6 @@ namespace {
 constexpr int kDefaultTitleEntry = 77;
 
 ProjectView* g_view = nullptr;
-
-std::wstring ExecutablePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::wstring();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 std::wstring Hex(uint32_t value) {
     wchar_t text[16];
@@ -76,9 +64,7 @@ const std::wstring& BackupRunTag() {
 }
 
 std::wstring DefaultBackupDir(const std::wstring& stem) {
-    std::wstring exe = ExecutablePath();
-    std::wstring directory = exe.substr(0, exe.find_last_of(L"\\/") + 1);
-    return directory + L"backup\\" + stem + BackupRunTag() + L"\\";
+    return ExecutableDirectory() + L"backup\\" + stem + BackupRunTag() + L"\\";
 }
 
 ProjectView* GetProjectView() {

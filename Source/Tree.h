@@ -12,6 +12,7 @@
 #pragma once
 
 #include <windows.h>
+#include <string>
 #include <commctrl.h>
 #include <oleidl.h>
 
@@ -44,6 +45,8 @@ public:
     // pane's top-level window), its children and grandchildren; the root is expanded and selected
     // without navigating the filer.
     void SetRootFolder(CFolder* folder);
+    // The root item's label (the main window's title, which changes with the folder on screen).
+    void SetRootText(const std::wstring& text);
     // Replaces the children of `item` by one item per subfolder entry of `folder`, in entry order.
     void FillChildren(HTREEITEM item, CFolder* folder);
     // FillChildren for every subfolder of `folder` that has an item.

@@ -5,12 +5,12 @@
 // next shown) otherwise, and never twice. The effect reported is always copy.
 #include "Tree.h"
 
-#include <shellapi.h>
-
 #include <string>
+#include <vector>
 
 #include "Folder.h"
 #include "KvFiler.h"
+#include "Kv/KvClipboard.h"
 
 CTree_DD& TreeDropTarget() {
     static CTree_DD target;
@@ -87,26 +87,10 @@ STDMETHODIMP CTree_DD::DragLeave() {
 
 STDMETHODIMP CTree_DD::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
     if (effect) *effect = DROPEFFECT_COPY;
-    if (!data) return S_OK;
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (FAILED(data->GetData(&format, &medium))) return S_OK;
-    if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) {
-        ReleaseStgMedium(&medium);
-        return S_OK;
-    }
-
+    std::vector<std::wstring> paths;
+    if (!KvReadDataObjectFiles(data, kMaxPathChars, paths)) return S_OK;
     if (CFolder* folder = TargetFolder(pt)) {
-        HDROP drop = static_cast<HDROP>(medium.hGlobal);
-        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-            if (length == 0 || length > kMaxPathChars) continue;
-            std::wstring path(length + 1, L'\0');
-            path.resize(DragQueryFileW(drop, i, &path[0], length + 1));
-            Filer().AddPathToFolder(folder, path);
-        }
+        for (const std::wstring& path : paths) Filer().AddPathToFolder(folder, path);
     }
-    ReleaseStgMedium(&medium);
     return S_OK;
 }

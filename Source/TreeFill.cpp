@@ -46,6 +46,16 @@ void CTree::ForgetItemsBelow(CFolder* folder) {
     }
 }
 
+void CTree::SetRootText(const std::wstring& text) {
+    if (!treeView_ || !rootItem_) return;
+    std::wstring label = text.substr(0, 255);
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = rootItem_;
+    item.pszText = &label[0];
+    TreeView_SetItem(treeView_, &item);
+}
+
 void CTree::SetRootFolder(CFolder* folder) {
     if (!treeView_ || !folder) return;
     if (rootFolder_ && rootFolder_ != folder) {

@@ -68,14 +68,33 @@ bool KvReadClipboardFiles(HWND owner, std::vector<std::wstring>& paths) {
     if (!clipboard) return false;
     HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
     if (!drop) return false;
+    const std::vector<std::wstring> listed = KvReadFileDrop(drop, KvMaxDropPathChars);
+    paths.insert(paths.end(), listed.begin(), listed.end());
+    return true;
+}
+
+std::vector<std::wstring> KvReadFileDrop(HDROP drop, size_t maxChars) {
+    std::vector<std::wstring> paths;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    wchar_t buf[KvMaxDropPathChars + 1];
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0 || length > KvMaxDropPathChars) continue;
-        const UINT copied = DragQueryFileW(drop, i, buf, KvMaxDropPathChars + 1);
-        paths.emplace_back(buf, copied);
+        if (length == 0 || length > maxChars) continue;
+        std::wstring path(length + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, &path[0], length + 1));
+        paths.push_back(std::move(path));
     }
+    return paths;
+}
+
+bool KvReadDataObjectFiles(IDataObject* data, size_t maxChars, std::vector<std::wstring>& paths) {
+    if (!data) return false;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (FAILED(data->GetData(&format, &medium))) return false;
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+        paths = KvReadFileDrop(static_cast<HDROP>(medium.hGlobal), maxChars);
+    }
+    ReleaseStgMedium(&medium);
     return true;
 }
 

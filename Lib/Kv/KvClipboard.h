@@ -30,6 +30,14 @@ HGLOBAL KvMakeFileDrop(const std::vector<std::wstring>& paths);
 constexpr size_t KvMaxDropPathChars = 519;
 bool KvReadClipboardFiles(HWND owner, std::vector<std::wstring>& paths);
 
+// The paths of a file-drop block in order. Paths longer than `maxChars` are skipped, never cut.
+std::vector<std::wstring> KvReadFileDrop(HDROP drop, size_t maxChars);
+
+// Asks `data` for a file list (CF_HDROP, content aspect, global memory) and reads it as
+// KvReadFileDrop does. False when the object supplies no file list; true (possibly with no paths)
+// when it does. The medium is released before returning.
+bool KvReadDataObjectFiles(IDataObject* data, size_t maxChars, std::vector<std::wstring>& paths);
+
 // The shell item id list of `path` parsed by the desktop folder (an absolute list), or by `folder`
 // (a list relative to it); null on failure. The caller frees it with CoTaskMemFree.
 LPITEMIDLIST KvPathToItemList(const std::wstring& path);
