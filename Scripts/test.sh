@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test under Wine on a virtual display. Extra arguments go to ctest
-# (for example: Scripts/test.sh -R Folder_test). TF_BUILD_TARGETS, when set, limits the build to
-# those targets (for example TF_BUILD_TARGETS="Folder_test").
+# (for example: Scripts/test.sh -R Document_test). TF_BUILD_TARGETS, when set, limits the build to
+# those targets (for example TF_BUILD_TARGETS="Document_test").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR=${BUILD_DIR:-build}

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Folder.h"
-#include "Project.h"
+#include "Document/Folder.h"
+#include "Document/Project.h"
 
 namespace tf_test {
 

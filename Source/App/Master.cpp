@@ -1,0 +1,127 @@
+#include "App/Master.h"
+
+#include <commctrl.h>
+
+#include "Config/GlobalText.h"
+#include "Kv/KvWindow.h"
+#include "MainWindow/MainWindow.h"
+#include "Config/ModulePath.h"
+#include "Document/Project.h"
+#include "Document/ProjectFile.h"
+#include "Config/Settings.h"
+
+namespace {
+
+const wchar_t kSource[] = L".\\Source\\Master";
+const wchar_t kInit[] = L"CMaster::Init";
+const wchar_t kDefaultProjectName[] = L"default.tfolder";
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+}  // namespace
+
+ProjectPathChoice ParseProjectArgument(const wchar_t* tail) {
+    ProjectPathChoice choice;
+    std::wstring text = tail ? tail : L"";
+    size_t begin = 0;
+    while (begin < text.size() && IsBlank(text[begin])) ++begin;
+    size_t end = text.size();
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    text = text.substr(begin, end - begin);
+    if (text.size() >= 2 && text.front() == L'"') {
+        size_t close = text.find(L'"', 1);
+        if (close != std::wstring::npos) text = text.substr(1, close - 1);
+    }
+    if (text.empty()) return choice;
+    if (text.size() >= kProjectPathBuffer) {
+        choice.result = ProjectPathChoice::TooLong;
+        choice.path = text;
+        return choice;
+    }
+    choice.result = ProjectPathChoice::Path;
+    choice.path = text;
+    return choice;
+}
+
+std::wstring InstanceMutexName(const std::wstring& projectPath) {
+    std::wstring name = projectPath.substr(0, kProjectPathBuffer - 1);
+    for (wchar_t& c : name) {
+        if (c == L'\\') c = L'_';
+    }
+    return name;
+}
+
+CMaster& Master() {
+    static CMaster master;
+    return master;
+}
+
+bool CMaster::ChooseProjectPath(const wchar_t* commandTail) {
+    ProjectPathChoice choice = ParseProjectArgument(commandTail);
+    switch (choice.result) {
+    case ProjectPathChoice::Path:
+        projectPath_ = choice.path;
+        return true;
+    case ProjectPathChoice::TooLong:
+        // Cutting the path would open (and at exit overwrite) some other file.
+        KvWarningBox(L"プロジェクトファイルのパスが長すぎるため開けません。", choice.path.c_str());
+        return false;
+    case ProjectPathChoice::DefaultProject:
+        break;
+    }
+    projectPath_ = ExecutableDirectory() + kDefaultProjectName;
+    if (GetFileAttributesW(projectPath_.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // Without a default project the first run offers the file associations; that dialog is not part
+    // of this program yet, so start-up simply ends here.
+    return false;
+}
+
+bool CMaster::TakeInstanceLock() {
+    std::wstring name = InstanceMutexName(projectPath_);
+    instanceMutex_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
+    if (!instanceMutex_) return false;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
+    KvMessageBox(nullptr, GlobalText::Get(89), GlobalText::Get(90), KvMbOk);
+    return false;
+}
+
+bool CMaster::Init(const wchar_t* commandTail) {
+    InitCommonControls();
+    KvInitSystemInfo();
+    if (!ChooseProjectPath(commandTail)) return false;
+    ReadSettings(Settings());
+    if (!GlobalText::Load()) return false;
+    if (!TakeInstanceLock()) return false;
+    if (!MainWindow().Create()) return false;
+    SetFocus(MainWindow().Hwnd());
+    if (!LoadProject(projectPath_)) {
+        KvErrorBox(L"フォルダオープンに失敗！", kSource, kInit, 113);
+        return false;
+    }
+    projectLoaded_ = true;
+    ShowWindow(MainWindow().Hwnd(), SW_SHOWNORMAL);
+    UpdateWindow(MainWindow().Hwnd());
+    MainWindow().AddTrayIcon();
+    return true;
+}
+
+void CMaster::Shutdown() {
+    if (MainWindow().Hwnd()) {
+        // Only a project that was loaded is written back: a failed load must never be saved over.
+        if (projectLoaded_ && !MainWindow().NoSave() && !Project().filePath.empty()) {
+            SaveProject(Project().filePath);
+        }
+        MainWindow().Destroy();
+    }
+    GlobalText::Release();
+}
+
+void RunMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}

@@ -1,0 +1,33 @@
+// Caches the filer keeps over its current folder. Both are checked against the folder and its
+// entry count before use, so a change the filer was not told about costs a rebuild, never a stale
+// answer about which entries exist.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "Document/Folder.h"
+
+struct FilerCaches {
+    // One-entry position cache of display requests: owner-data lists ask for rows in order, and
+    // walking the linked list from its start for every row would be quadratic.
+    const CFolder* displayFolder = nullptr;
+    size_t displayCount = 0;
+    CFolder::Position displayPos;
+    int displayIndex = -1;  // -1: nothing cached
+
+    // Resolved path -> first index, for the duplicate check of bulk adds.
+    std::unique_ptr<FolderPathIndex> pathIndex;
+    const CFolder* pathFolder = nullptr;
+    size_t pathCount = 0;
+
+    void ResetDisplay() {
+        displayFolder = nullptr;
+        displayIndex = -1;
+    }
+    void ResetPaths() {
+        pathIndex.reset();
+        pathFolder = nullptr;
+        pathCount = 0;
+    }
+};

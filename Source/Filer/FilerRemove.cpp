@@ -1,0 +1,68 @@
+// Removing entries from the folder on screen (Delete, the context menu, the main window's remove
+// command, and internal moves of drag and drop). Only the folder model changes; the files the
+// entries name stay on disk. An entry's backup directory is deleted only when the user says so.
+#include "Filer/KvFiler.h"
+
+#include "Filer/Kinds/FilerKind.h"
+#include "Document/Folder.h"
+#include "Config/GlobalText.h"
+#include "Kv/KvFiles.h"
+#include "Kv/KvWindow.h"
+#include "MainWindow/MainWindow.h"
+#include "Tree/Tree.h"
+
+namespace {
+
+enum class BackupAnswer { Keep, Delete, Stop };
+
+BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
+    const std::wstring text = GtFormat(88, {entry.displayText, entry.BackupPath()});
+    switch (KvMessageBox(owner, GlobalText::Get(87), text.c_str(), KvMbYesNoCancel)) {
+    case IDYES:
+        return BackupAnswer::Delete;
+    case IDNO:
+        return BackupAnswer::Keep;
+    default:
+        return BackupAnswer::Stop;
+    }
+}
+
+}  // namespace
+
+int CKvFiler::RemoveSelected(bool askFirst) {
+    if (!current_ || !listView_) return 0;
+    const std::vector<int> indexes = SelectedIndexes();
+    if (indexes.empty()) return 0;
+
+    if (askFirst) {
+        const int count = static_cast<int>(indexes.size());
+        const std::wstring text = count == 1 ? std::wstring(GlobalText::Get(85)) : GtFormat(86, {count});
+        // A refusal changes nothing, so the selection and the tool bar stay as they are.
+        if (KvMessageBox(listView_, GlobalText::Get(84), text.c_str(), KvMbOkCancel) != IDOK) return 0;
+    }
+
+    // From the highest index down, so the indexes still to come keep naming the same entries.
+    CFolder* folder = current_;
+    int removed = 0;
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) {
+        const size_t index = static_cast<size_t>(*it);
+        auto position = folder->EntryAt(index);
+        if (position == folder->End()) continue;
+        CEntry& entry = *position;
+        if (entry.HasBackup()) {
+            const BackupAnswer answer = AskAboutBackup(listView_, entry);
+            if (answer == BackupAnswer::Stop) break;
+            if (answer == BackupAnswer::Delete) KvDeleteTree(entry.BackupPath());
+        }
+        if (kind_) kind_->EntryRemoved(entry);
+        folder->RemoveAt(index);
+        ++removed;
+    }
+
+    if (removed == 0) return 0;
+    ShowFolder(folder, false);
+    Tree().RefreshFolder(folder);
+    EnableTool(kCmdCopy, false);
+    EnableTool(kCmdRemove, false);
+    return removed;
+}

@@ -1,0 +1,383 @@
+// The filer's windows: the container "CKvFiler" and its owner-data list view, their procedures,
+// the kind object's selection, the view mode and the column layout the project file keeps.
+#include "Filer/KvFiler.h"
+
+#include <shellapi.h>
+
+#include <new>
+
+#include "Filer/FilerCaches.h"
+#include "Filer/Kinds/FilerKind.h"
+#include "Filer/Menu/FilerMenu.h"
+#include "Document/Folder.h"
+#include "Config/GlobalText.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvToolBar.h"
+#include "MainWindow/MainWindow.h"
+#include "Tree/Tree.h"
+
+namespace {
+
+const wchar_t kFilerClass[] = L"CKvFiler";
+
+// Posted to the container by PostFoundPath; lParam owns a heap std::wstring.
+constexpr UINT kMsgFoundPath = WM_APP + 0x31;
+
+// Column titles (UI text entries) and initial widths as fractions of the pane width.
+struct ColumnSpec {
+    int titleEntry;
+    double share;
+};
+constexpr ColumnSpec kColumns[kFilerColumnCount] = {
+    {79, 0.25}, {80, 0.2}, {81, 0.15}, {82, 0.215}, {83, 0.15},
+};
+
+int ViewMenuCommand(unsigned mode) {
+    switch (mode) {
+    case kFilerViewIcons:
+        return kCmdViewIcons;
+    case kFilerViewReport:
+        return kCmdViewDetails;
+    case kFilerViewList:
+        return kCmdViewList;
+    default:
+        return 0;
+    }
+}
+
+void SetListStyleView(HWND listView, unsigned mode) {
+    LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
+    style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
+    SetWindowLongPtrW(listView, GWL_STYLE, style);
+}
+
+}  // namespace
+
+LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* filer = reinterpret_cast<CKvFiler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!filer) return DefWindowProcW(hwnd, msg, wp, lp);
+    try {
+        switch (msg) {
+        case WM_SIZE:
+            if (filer->listView_) MoveWindow(filer->listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+            return 0;
+        case WM_TIMER:
+            if (filer->kind_) filer->kind_->TimerTick(wp);
+            return 0;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lp);
+            if (header->hwndFrom == filer->listView_) return filer->OnNotify(header);
+            break;
+        }
+        case kMsgFoundPath:
+            filer->OnFoundPaths(lp);
+            return 0;
+        default:
+            break;
+        }
+    } catch (...) {
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* filer = reinterpret_cast<CKvFiler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!filer || !filer->prevListProc_) return DefWindowProcW(hwnd, msg, wp, lp);
+    try {
+        return filer->OnListViewMessage(hwnd, msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+}
+
+CKvFiler::CKvFiler() : caches_(std::make_unique<FilerCaches>()) {}
+
+CKvFiler::~CKvFiler() = default;
+
+STDMETHODIMP CKvFiler::QueryInterface(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CKvFiler::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
+
+STDMETHODIMP_(ULONG) CKvFiler::Release() {
+    LONG count = InterlockedDecrement(&refCount_);
+    return static_cast<ULONG>(count > 0 ? count : 0);
+}
+
+bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int height) {
+    WNDCLASSEXW existing{sizeof(existing)};
+    if (!GetClassInfoExW(instance, kFilerClass, &existing)) {
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = FilerContainerProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kFilerClass;
+        if (!RegisterClassExW(&wc)) return false;
+    }
+
+    container_ = CreateWindowExW(0, kFilerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, top, width, height,
+                                 parent, nullptr, instance, this);
+    if (!container_) return false;
+
+    RECT client{};
+    GetClientRect(container_, &client);
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | LVS_OWNERDATA | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | (viewMode_ & LVS_TYPEMASK);
+    listView_ = CreateWindowExW(0, WC_LISTVIEWW, L"", style, 0, 0, client.right, client.bottom, container_, nullptr,
+                                instance, nullptr);
+    if (!listView_) {
+        DestroyWindow(container_);
+        container_ = nullptr;
+        return false;
+    }
+
+    defaultFont_ = reinterpret_cast<HFONT>(SendMessageW(listView_, WM_GETFONT, 0, 0));
+    SetWindowLongPtrW(listView_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    prevListProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(listView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilerListViewProc)));
+    dropTargetRegistered_ = SUCCEEDED(RegisterDragDrop(listView_, this));
+
+    if (!barsGiven_) {
+        toolBar_ = MainWindow().ToolBar();
+        statusBar_ = MainWindow().StatusBar();
+    }
+
+    AttachSystemImageLists();
+    InsertColumns(width);
+
+    current_ = &RootFolder();
+    history_.Reset(current_->id);
+    if (!SelectKind(1)) return false;
+    Tree().SetRootFolder(current_);
+    return true;
+}
+
+void CKvFiler::Destroy() {
+    if (dropTargetRegistered_) {
+        RevokeDragDrop(listView_);
+        dropTargetRegistered_ = false;
+    }
+    if (autoSearch_) autoSearch_->StopAndWait();
+    kind_.reset();
+    if (menu_) menu_->Reset();
+    typeAhead_.clear();
+    if (container_) {
+        MSG pending;
+        while (PeekMessageW(&pending, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE))
+            delete reinterpret_cast<std::wstring*>(pending.lParam);
+    }
+    if (listView_) {
+        SetWindowLongPtrW(listView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevListProc_));
+        DestroyWindow(listView_);
+    }
+    if (container_) DestroyWindow(container_);
+    listView_ = nullptr;
+    container_ = nullptr;
+    prevListProc_ = nullptr;
+    defaultFont_ = nullptr;
+    current_ = nullptr;
+    caches_->ResetDisplay();
+    caches_->ResetPaths();
+    if (!barsGiven_) {
+        toolBar_ = nullptr;
+        statusBar_ = nullptr;
+    }
+}
+
+void CKvFiler::SetBars(CKvToolBar* toolBar, HWND statusBar) {
+    toolBar_ = toolBar;
+    statusBar_ = statusBar;
+    barsGiven_ = true;
+}
+
+bool CKvFiler::SelectKind(unsigned kind) {
+    if (kind != 2 && kind != 3) kind = 1;
+    if (!kind_ || kind_->Kind() != kind) {
+        kind_.reset();
+        kind_ = MakeFilerKind(kind);
+        if (!kind_) return false;
+    }
+    return kind_->Attach(*this);
+}
+
+void CKvFiler::SetViewMode(unsigned mode) {
+    viewMode_ = mode;
+    if (listView_) SetListStyleView(listView_, mode);
+    if (int command = ViewMenuCommand(mode)) MainWindow().CheckViewItem(command);
+}
+
+FilerColumnWidths CKvFiler::ReadColumns() const {
+    FilerColumnWidths widths{};
+    if (!listView_) return widths;
+    LONG_PTR style = GetWindowLongPtrW(listView_, GWL_STYLE);
+    SetListStyleView(listView_, kFilerViewReport);
+    for (int i = 0; i < kFilerColumnCount; ++i)
+        widths[i] = static_cast<uint32_t>(SendMessageW(listView_, LVM_GETCOLUMNWIDTH, i, 0));
+    SetWindowLongPtrW(listView_, GWL_STYLE, style);
+    return widths;
+}
+
+void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) {
+    if (listView_) {
+        SetListStyleView(listView_, kFilerViewReport);
+        MainWindow().CheckViewItem(kCmdViewDetails);
+        for (int i = 0; i < kFilerColumnCount; ++i)
+            SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i] & 0xFFFF, 0));
+    }
+    SetViewMode(viewMode);
+}
+
+bool CKvFiler::PostFoundPath(const std::wstring& path) {
+    HWND target = container_;
+    if (!target) return false;
+    std::unique_ptr<std::wstring> copy(new (std::nothrow) std::wstring(path));
+    if (!copy) return false;
+    if (!PostMessageW(target, kMsgFoundPath, 0, reinterpret_cast<LPARAM>(copy.get()))) return false;
+    copy.release();
+    return true;
+}
+
+void CKvFiler::OnFoundPaths(LPARAM first) {
+    // Takes the paths already queued behind the first one too, up to a bound that keeps the
+    // window responsive while a search is still producing.
+    constexpr size_t kBatch = 512;
+    std::vector<std::wstring> paths;
+    std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(first));
+    paths.push_back(std::move(*path));
+    MSG next;
+    while (paths.size() < kBatch && PeekMessageW(&next, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE)) {
+        path.reset(reinterpret_cast<std::wstring*>(next.lParam));
+        paths.push_back(std::move(*path));
+    }
+    AddPaths(paths, false);
+}
+
+void CKvFiler::InsertColumns(int width) {
+    for (int i = 0; i < kFilerColumnCount; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = static_cast<int>(kColumns[i].share * width);
+        column.pszText = const_cast<wchar_t*>(GlobalText::Get(kColumns[i].titleEntry));
+        column.iSubItem = i;
+        SendMessageW(listView_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void CKvFiler::AttachSystemImageLists() {
+    // The system image lists belong to the shell; LVS_SHAREIMAGELISTS keeps the list view from
+    // destroying them.
+    SHFILEINFOW info{};
+    auto small = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    auto large = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
+    SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
+}
+
+LRESULT CKvFiler::OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (kind_ && kind_->MessageHook(hwnd, msg, wp, lp, &result)) return result;
+    if (OnListInput(hwnd, msg, wp, lp, &result)) return result;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        if (kind_ && kind_->LeftButtonDown(wp, lp)) return 0;
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (kind_ && kind_->LeftDoubleClick(wp, lp)) return 0;
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcW(prevListProc_, hwnd, msg, wp, lp);
+}
+
+LRESULT CKvFiler::OnNotify(NMHDR* header) {
+    switch (header->code) {
+    case LVN_GETDISPINFOW:
+        OnGetDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
+        return 0;
+    case LVN_COLUMNCLICK:
+        SortByColumn(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        return 0;
+    case LVN_ITEMCHANGED: {
+        auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+            OnSelectionChanged();
+        return 0;
+    }
+    case LVN_ODSTATECHANGED: {
+        auto* change = reinterpret_cast<NMLVODSTATECHANGE*>(header);
+        if ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) OnSelectionChanged();
+        return 0;
+    }
+    case NM_CUSTOMDRAW:
+        return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    case LVN_BEGINLABELEDITW:
+        return OnBeginLabelEdit(*reinterpret_cast<NMLVDISPINFOW*>(header));
+    case LVN_ENDLABELEDITW:
+        return OnEndLabelEdit(*reinterpret_cast<NMLVDISPINFOW*>(header));
+    case LVN_KEYDOWN: {
+        WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
+        if (key == VK_RETURN && SendMessageW(listView_, LVM_GETSELECTEDCOUNT, 0, 0) == 1) {
+            OpenEntry(FirstSelected());
+        } else if (key == VK_F2) {
+            int first = FirstSelected();
+            if (first >= 0) SendMessageW(listView_, LVM_EDITLABELW, first, 0);
+        }
+        return 0;
+    }
+    case NM_RCLICK:
+        ShowContextMenu();
+        return 0;
+    case LVN_BEGINDRAG:
+        BeginDrag(*reinterpret_cast<NMLISTVIEW*>(header));
+        return 0;
+    case NM_DBLCLK: {
+        int first = FirstSelected();
+        if (first >= 0) OpenEntry(first);
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+int CKvFiler::FirstSelected() const {
+    if (!listView_) return -1;
+    return static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void CKvFiler::UpdateItem(int index) {
+    if (listView_) SendMessageW(listView_, LVM_UPDATE, index, 0);
+}
+
+void CKvFiler::EnableTool(int command, bool enabled) {
+    if (toolBar_) toolBar_->EnableButton(enabled, command);
+}
+
+void CKvFiler::SetStatus(int part, const std::wstring& text) {
+    if (statusBar_) KvSetStatusText(statusBar_, part, text.c_str());
+}
+
+CKvFiler& Filer() {
+    static CKvFiler filer;
+    return filer;
+}

@@ -1,0 +1,270 @@
+// The filer: the right-hand pane of the main window, a virtual (owner-data) report list of the
+// entries of the current folder. It keeps the current folder and a back/forward history, makes each
+// entry's display data from the shell, hands texts to the list view on request, sorts by a clicked
+// column, writes counts and sizes to the status bar, adds paths to folders and owns the kind object
+// that specialises it for plain, music and image folders. It is also the list view's drop target.
+// UI thread only, except PostFoundPath.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <oleidl.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Filer/FilerHistory.h"
+#include "Kv/KvHandles.h"
+
+class CFolder;
+class CEntry;
+class CDataObject;
+class CKvToolBar;
+class CFilerKind;
+struct FilerCaches;
+struct FilerMenuState;
+struct IMalloc;
+
+// List view styles that select the view (the two low style bits).
+enum FilerViewMode : unsigned {
+    kFilerViewIcons = 0,
+    kFilerViewReport = 1,
+    kFilerViewSmallIcons = 2,
+    kFilerViewList = 3,
+};
+
+constexpr int kFilerColumnCount = 5;
+using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
+
+// The automatic search of a folder whose settings ask for a search each time it is shown. The
+// search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker hands every
+// found path to CKvFiler::PostFoundPath.
+class FilerAutoSearch {
+public:
+    virtual ~FilerAutoSearch() = default;
+    // Starts the search of `folder` unless one is running.
+    virtual void Start(CFolder& folder) = 0;
+    // Sets the stop flag and returns once the worker thread has ended.
+    virtual void StopAndWait() = 0;
+    virtual bool Running() const = 0;
+};
+
+class CKvFiler : public IDropTarget {
+public:
+    CKvFiler();
+    virtual ~CKvFiler();
+    CKvFiler(const CKvFiler&) = delete;
+    CKvFiler& operator=(const CKvFiler&) = delete;
+
+    // IUnknown: the filer is a process-wide object; the reference count never frees it.
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    // IDropTarget (FilerDropTarget.cpp).
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+    STDMETHODIMP DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
+    STDMETHODIMP DragLeave() override;
+    STDMETHODIMP Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+
+    // Container window "CKvFiler" at (0, top) in `parent` with the list view over all of it, the
+    // five columns, the system image lists and the plain kind; the current folder becomes the root
+    // and the tree gets it as its root. The tool bar and status bar are taken from the main window
+    // unless SetBars gave them before. False when the class, a window or the kind cannot be made.
+    bool Create(HWND parent, HINSTANCE instance, int top, int width, int height);
+    // Revokes the drop target, stops the automatic search, frees the kind, destroys both windows.
+    void Destroy();
+
+    // Tool bar and status bar the filer writes to (either may be null). Create takes the main
+    // window's unless this was called first.
+    void SetBars(CKvToolBar* toolBar, HWND statusBar);
+    void SetAutoSearch(FilerAutoSearch* search) { autoSearch_ = search; }
+
+    // Reuses the kind object when it reports `kind`, else replaces it; then attaches it.
+    bool SelectKind(unsigned kind);
+    // Makes `folder` current and remakes the display data of all its entries. Every navigation
+    // and every refresh after a change of the current folder's entries goes through here.
+    bool ShowFolder(CFolder* folder, bool takeFocus);
+    // ShowFolder with focus, history push, tool bar update and the navigation sound.
+    void NavigateTo(CFolder* folder);
+    void GoBack();
+    void GoForward();
+    void GoUp();
+    // The current folder shown again without focus, its display data made anew.
+    void Refresh();
+
+    // 0 icons, 1 report, 2 small icons, 3 list; checks the main window's matching view item.
+    void SetViewMode(unsigned mode);
+    unsigned ViewMode() const { return viewMode_; }
+
+    // Fills the display fields of `entry` (at `index` in the current folder) from the file system.
+    // `malloc` may be null. False only when the entry cannot be described at all.
+    bool MakeDisplayData(IMalloc* malloc, CEntry& entry, int index);
+
+    // Adds `path` to the current folder. An existing entry of the same resolved path is selected
+    // when `selectExisting`, and nothing is added. True when an entry was added.
+    bool AddPath(const std::wstring& path, bool selectExisting);
+    // AddPath for each path in order, with one update of the list's item count at the end (the
+    // update is the costly part of a bulk add). Returns the number of entries added.
+    int AddPaths(const std::vector<std::wstring>& paths, bool selectExisting);
+    // AddPath for the current folder; for another folder appends an entry with only its path set,
+    // unless the folder already holds the path. True when an entry was added.
+    bool AddPathToFolder(CFolder* folder, const std::wstring& path);
+    // Any thread: hands a found path to the UI thread, which adds it with AddPath(path, false);
+    // paths that arrive together are added as one batch. False when the filer has no window.
+    bool PostFoundPath(const std::wstring& path);
+
+    // New subfolder entry of kind 1, 2 or 3 in the current folder, then label editing on it.
+    bool NewFolder(unsigned kind);
+    // Type-ahead: entries whose label begins with `text` (ASCII letters case-insensitive) first;
+    // then the first item alone is selected and focused.
+    void BringMatchesToFront(const std::wstring& text);
+
+    // Sorts the current folder by a column (0-4) in the direction its sort bit chooses.
+    void SortByColumn(int column);
+    // Opens the entry at `index`: a subfolder navigates, a missing entry does nothing, anything
+    // else goes to the kind.
+    void OpenEntry(int index);
+
+    // The files of the selected entries (neither subfolder nor missing entries), in selection
+    // order, as one file list on the clipboard. False when there were none or the clipboard could
+    // not be taken.
+    bool CopySelected();
+    // Every path of the clipboard's file list added with AddPath(path, true); the count added.
+    int PasteFiles();
+    // Removes the selected entries from the current folder; files on disk are never touched. With
+    // askFirst the user confirms the removal first. An entry with backup data asks whether its
+    // backup directory goes too, and Cancel there ends the run (entries already removed stay
+    // removed). The folder is then shown again. Returns the number of entries removed.
+    int RemoveSelected(bool askFirst);
+    // The context menu for the current selection, tracked at the cursor; the choice is run.
+    void ShowContextMenu();
+    // A context-menu command (10-28, 100 + k, 1000 + k) as the list view receives it.
+    void RunMenuCommand(int id);
+    // Indexes of the selected items in ascending order, and their entries in the same order.
+    std::vector<int> SelectedIndexes() const;
+    std::vector<CEntry*> SelectedEntries();
+
+    // Drag and drop (FilerDrag.cpp, FilerDropTarget.cpp). LVN_BEGINDRAG: the selected files go out
+    // through OLE's modal drag, which returns when the drop is done or cancelled.
+    void BeginDrag(const NMLISTVIEW& info);
+    // What a drag of the current selection offers (FileDragData.h), one reference owned by the
+    // caller; null when no selected entry names a file (subfolder and missing entries do not).
+    CDataObject* MakeDragData();
+    // Set only while a drag started in this filer runs.
+    bool InternalDrag() const { return internalDrag_; }
+    // The drop-highlighted item during a drag in this filer, -1 when none.
+    int DropHighlight() const { return dropHighlight_; }
+
+    // Project file: the five widths taken in report view, and the view mode in force.
+    FilerColumnWidths ReadColumns() const;
+    // Report view, the widths (low 16 bits), then the stored view mode.
+    void ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode);
+    // After a project is loaded: the root shown with focus, the history holding only its id.
+    void ShowRootAfterLoad();
+
+    CFolder* CurrentFolder() const { return current_; }
+    HWND ListView() const { return listView_; }
+    HWND Container() const { return container_; }
+    CFilerKind* Kind() const { return kind_.get(); }
+    CKvToolBar* ToolBar() const { return toolBar_; }
+    HWND StatusBar() const { return statusBar_; }
+    HFONT DefaultFont() const { return defaultFont_; }
+    bool Busy() const { return busy_; }
+    const FilerHistory& History() const { return history_; }
+
+    // The entry at `index` of the current folder (null past the end), through the one-entry
+    // position cache that makes requests in row order cheap.
+    CEntry* EntryAtIndex(int index);
+    // Index of the first selected item, -1 when none.
+    int FirstSelected() const;
+    // Redraws one row after its display fields changed.
+    void UpdateItem(int index);
+
+    // Label editing (FilerLabelEdit.cpp). Results follow LVN_BEGINLABELEDIT/LVN_ENDLABELEDIT.
+    BOOL OnBeginLabelEdit(const NMLVDISPINFOW& info);
+    BOOL OnEndLabelEdit(const NMLVDISPINFOW& info);
+
+private:
+    friend LRESULT CALLBACK FilerContainerProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK FilerListViewProc(HWND, UINT, WPARAM, LPARAM);
+
+    // Keys, characters, the type-ahead timer, the right button and menu messages of the list view
+    // (FilerInput.cpp); true with *result set when the message is not to reach the list view.
+    bool OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+    void OnListChar(WPARAM ch);
+    void OnRightButtonUp(POINT at);
+    FilerMenuState& MenuState();
+
+    // Drag and drop helpers (FilerDrag.cpp, FilerDropTarget.cpp).
+    bool BeginDragImage(const std::vector<int>& indexes, POINT cursor);
+    void EndDragImage();
+    void RunDrag(const std::vector<std::wstring>& paths);
+    int DropTargetAt(POINT client);
+    void SetDropHighlight(int index);
+    void RepaintDuringDrag();
+    void AutoScroll(POINT client, POINTL screen);
+    void MoveSelectionInto(CEntry& target);
+    void OpenSelectionWith(const CEntry& program);
+    DWORD DropFiles(IDataObject* data);
+    LRESULT OnNotify(NMHDR* header);
+    LRESULT OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void OnGetDisplayInfo(NMLVDISPINFOW& info);
+    void OnSelectionChanged();
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
+    void OnFoundPaths(LPARAM first);
+    void InsertColumns(int width);
+    void AttachSystemImageLists();
+    void ClearDisplayData(CFolder& folder);
+    void SetItemCount();
+    // AddPath without the item count update.
+    bool AppendPath(const std::wstring& path, bool selectExisting);
+    void EnableTool(int command, bool enabled);
+    void RedrawToolBar();
+    void SetStatus(int part, const std::wstring& text);
+    void PlayNavigationSound();
+    void SelectInTree(CFolder* folder);
+    // Index of the first entry of the current folder with this resolved path, or -1; through the
+    // path index, which is rebuilt when stale.
+    int FindPath(const std::wstring& resolved);
+    bool FolderInTree(const CFolder* folder) const;
+
+    HWND container_ = nullptr;
+    HWND listView_ = nullptr;
+    HFONT defaultFont_ = nullptr;  // the list view's own font; not owned
+    WNDPROC prevListProc_ = nullptr;
+    CKvToolBar* toolBar_ = nullptr;  // owned by the main window
+    HWND statusBar_ = nullptr;       // owned by the main window
+    bool barsGiven_ = false;
+    unsigned viewMode_ = kFilerViewReport;
+    CFolder* current_ = nullptr;
+    FilerHistory history_;
+    std::unique_ptr<CFilerKind> kind_;
+    FilerAutoSearch* autoSearch_ = nullptr;  // owned by the search unit
+    bool busy_ = false;
+    bool dropTargetRegistered_ = false;
+    LONG refCount_ = 1;
+
+    POINT rightDown_{};       // where the right button went down, client coordinates
+    std::wstring typeAhead_;  // letters typed within the last second
+    // The application lists and shell menu of the context menu (FilerMenu.h).
+    std::unique_ptr<FilerMenuState> menu_;
+
+    // Drag and drop. The data object of a drag over the list is held from DragEnter to DragLeave or
+    // Drop. The drag image list lives from the start of an internal drag to its end. Owner-data
+    // list views keep no drop-highlight state, so the filer keeps it and reports it through the
+    // list view's callback mask.
+    kv::ComPtr<IDataObject> dragData_;
+    bool internalDrag_ = false;
+    kv::UniqueImageList dragImage_;
+    int dropHighlight_ = -1;
+
+    // The one-entry position cache of display requests and the resolved-path index of AddPath
+    // (FilerCaches.h).
+    std::unique_ptr<FilerCaches> caches_;
+};
+
+// The single filer.
+CKvFiler& Filer();

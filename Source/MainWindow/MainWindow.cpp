@@ -1,0 +1,274 @@
+// Creation, tear-down and the window procedures of the main window and its hidden owner.
+#include "MainWindow/MainWindow.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "Config/GlobalText.h"
+#include "MainWindow/KvDragBar.h"
+#include "Filer/KvFiler.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvToolBar.h"
+#include "Kv/KvWindow.h"
+#include "Config/Settings.h"
+#include "Tree/Tree.h"
+#include "resource.h"
+
+namespace {
+
+const wchar_t kSource[] = L".\\Source\\MainWindow";
+const wchar_t kMainClass[] = L"MainWindow";
+const wchar_t kDummyClass[] = L"CDummyWindow";
+const int kInitialWidth = 460;
+const int kInitialHeight = 420;
+
+}  // namespace
+
+LRESULT CALLBACK DummyWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_DESTROY && MainWindow().dummy_ == hwnd) MainWindow().dummy_ = nullptr;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    CMainWindow& window = MainWindow();
+    if (msg == WM_NCCREATE) window.hwnd_ = hwnd;
+    if (window.hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wp, lp);
+    return window.HandleMessage(msg, wp, lp);
+}
+
+CMainWindow& MainWindow() {
+    static CMainWindow window;
+    return window;
+}
+
+CMainWindow::CMainWindow() = default;
+CMainWindow::~CMainWindow() = default;
+
+bool CMainWindow::CreateDummy() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = DummyWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    wc.lpszClassName = kDummyClass;
+    if (!KvRegisterClassEx(wc)) {
+        KvErrorBox(L"Create CDummyWindow!", kSource, L"CDummyWindow::Create", 877);
+        return false;
+    }
+    dummy_ =
+        CreateWindowExW(0, kDummyClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
+    if (!dummy_) {
+        KvErrorBox(L"Create CDummyWindow!", kSource, L"CDummyWindow::Create", 890);
+        return false;
+    }
+    return true;
+}
+
+bool CMainWindow::Create() {
+    if (!CreateDummy()) return false;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    wc.lpszClassName = kMainClass;
+    if (!KvRegisterClassEx(wc)) {
+        KvErrorBox(L"Create MainWindow!", kSource, L"CMainWindow::Create", 100);
+        return false;
+    }
+    RECT rc = KvCenteredOnDesktop(kInitialWidth, kInitialHeight);
+    CreateWindowExW(0, kMainClass, L"", WS_OVERLAPPEDWINDOW, rc.left, rc.top, kInitialWidth, kInitialHeight, dummy_,
+                    nullptr, instance, nullptr);
+    if (!hwnd_) {
+        KvErrorBox(L"Create MainWindow!", kSource, L"CMainWindow::Create", 123);
+        return false;
+    }
+    taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+    if (!BuildMenu() || !CreateToolBar()) return false;
+
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    KvCreateStatusBar(&statusBar_, hwnd_);
+    const int parts[] = {client.right - 170, client.right - 100, client.right, -1};
+    KvSetStatusParts(statusBar_, parts);
+
+    if (!Tree().Create(hwnd_)) return false;
+    dc_ = GetDC(hwnd_);
+
+    RECT barRect{};
+    GetClientRect(toolBar_->Hwnd(), &barRect);
+    RECT statusRect{};
+    GetWindowRect(statusBar_, &statusRect);
+    const int top = barRect.bottom;
+    const int height = client.bottom - top - (statusRect.bottom - statusRect.top);
+    if (!Filer().Create(hwnd_, instance, top, client.right, height)) return false;
+    const COLORREF back = Settings().backColor;
+    ListView_SetBkColor(Filer().ListView(), back);
+    ListView_SetTextBkColor(Filer().ListView(), back);
+    Tree().SetBackColor(back);
+
+    dragBar_ = std::make_unique<CKvDragBar>();
+    if (!dragBar_->Create(hwnd_)) return false;
+    RegisterProjectView();
+    return true;
+}
+
+bool CMainWindow::BuildMenu() {
+    HMENU bar = CreateMenu();
+    auto item = [](HMENU menu, int id, int entry) {
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(id), GlobalText::Get(entry));
+    };
+    auto popup = [bar](HMENU sub, int entry) {
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), GlobalText::Get(entry));
+    };
+
+    HMENU file = CreatePopupMenu();
+    HMENU newFolder = CreatePopupMenu();
+    item(newFolder, kCmdNewFolder, 24);
+    item(newFolder, kCmdNewMusicFolder, 25);
+    item(newFolder, kCmdNewImageFolder, 26);
+    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(newFolder), GlobalText::Get(23));
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    item(file, kCmdSearchSettings, 27);
+    item(file, kCmdRegisteredApps, 28);
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    item(file, kCmdExitWithoutSaving, 30);
+    item(file, kCmdExit, 29);
+    popup(file, 18);
+
+    HMENU view = CreatePopupMenu();
+    item(view, kCmdViewDetails, 31);
+    item(view, kCmdViewIcons, 32);
+    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+    item(view, kCmdToggleStatusBar, 34);
+    AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+    item(view, kCmdToggleTreePane, 35);
+    popup(view, 19);
+
+    HMENU tools = CreatePopupMenu();
+    item(tools, kCmdProjectSettings, 21);
+    popup(tools, 21);
+
+    HMENU help = CreatePopupMenu();
+    item(help, kCmdOpenHelpAddress, 37);
+    item(help, kCmdOpenHelpProgram, 22);
+    item(help, kCmdVersion, 38);
+    popup(help, 22);
+
+    // The window owns the menu from here on and destroys it with itself.
+    return SetMenu(hwnd_, bar) != FALSE;
+}
+
+bool CMainWindow::CreateToolBar() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    toolBar_ = std::make_unique<CKvToolBar>();
+    if (!toolBar_->Create(client.right, hwnd_)) return false;
+    CKvToolBar& bar = *toolBar_;
+    bar.AddButton(IDI_TB_BACK, kCmdBack, GlobalText::Get(42));
+    bar.AddButton(IDI_TB_FORWARD, kCmdForward, GlobalText::Get(43));
+    bar.AddButton(IDI_TB_UP, kCmdUp, GlobalText::Get(44));
+    bar.AddSeparator();
+    bar.AddButton(IDI_TB_NEWFOLDER, kCmdNewFolderTool, GlobalText::Get(24));
+    bar.AddSeparator();
+    bar.AddButton(IDI_TB_COPY, kCmdCopy, GlobalText::Get(39));
+    bar.AddButton(IDI_TB_REMOVE, kCmdRemove, GlobalText::Get(40));
+    bar.AddSeparator();
+    bar.AddButton(IDI_TB_REFRESH, kCmdRefresh, GlobalText::Get(41));
+    bar.AddSeparator();
+    for (int id : {kCmdBack, kCmdForward, kCmdUp, kCmdCopy, kCmdRemove}) bar.EnableButton(false, id);
+    bar.SetBackColors(Settings().toolBackTop, Settings().toolBackBottom);
+    return true;
+}
+
+void CMainWindow::Destroy() {
+    UnregisterProjectView();
+    RemoveTrayIcon();
+    if (dragBar_) dragBar_->Destroy();
+    dragBar_.reset();
+    Filer().Destroy();
+    Tree().Destroy();
+    toolBar_.reset();
+    if (dc_) ReleaseDC(hwnd_, dc_);
+    dc_ = nullptr;
+    if (hwnd_) DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    statusBar_ = nullptr;
+    if (dummy_) DestroyWindow(dummy_);
+    dummy_ = nullptr;
+    noSave_ = 0;
+    trayFlag_ = 0;
+}
+
+void CMainWindow::CheckViewItem(int command) {
+    CheckMenuItem(kCmdViewDetails, command == kCmdViewDetails);
+    CheckMenuItem(kCmdViewIcons, command == kCmdViewIcons);
+}
+
+void CMainWindow::CheckMenuItem(int command, bool checked) {
+    ::CheckMenuItem(GetMenu(hwnd_), static_cast<UINT>(command), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void CMainWindow::EnableMenuItem(int command, bool enabled) {
+    ::EnableMenuItem(GetMenu(hwnd_), static_cast<UINT>(command), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (taskbarCreatedMessage_ != 0 && msg == taskbarCreatedMessage_) {
+        trayIconShown_ = false;
+        AddTrayIcon();
+        return 0;
+    }
+    switch (msg) {
+    case WM_SIZE:
+        if (trayFlag_ && wp == SIZE_MINIMIZED) {
+            ShowWindow(hwnd_, SW_HIDE);
+            return 0;
+        }
+        if (toolBar_) Layout();
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), reinterpret_cast<HWND>(lp));
+        return 0;
+    case WM_MOUSEMOVE:
+        OnSplitterMouseMove(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnSplitterButtonDown(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        return 0;
+    case WM_SETCURSOR:
+        if (splitterCursor_ && LOWORD(lp) == HTCLIENT) {
+            SetCursor(splitterCursor_);
+            return TRUE;
+        }
+        break;
+    case kTrayMessage:
+        OnTrayNotify(lp);
+        return 0;
+    case WM_CLOSE:
+        // The window lives on until shut-down has saved the project with its placement.
+        PostQuitMessage(0);
+        return 0;
+    case WM_QUERYENDSESSION:
+        PostQuitMessage(0);
+        return TRUE;
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_DROPFILES:
+        return 0;
+    case WM_DESTROY:
+        hwnd_ = nullptr;
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}

@@ -1,0 +1,89 @@
+// The main window's command table (menu, tool bar, tray menu).
+#include "MainWindow/MainWindow.h"
+
+#include "Config/GlobalText.h"
+#include "MainWindow/KvDragBar.h"
+#include "Filer/KvFiler.h"
+#include "Kv/KvControls.h"
+#include "Config/ModulePath.h"
+#include "Document/Project.h"
+#include "Shell/ShellRun.h"
+
+void CMainWindow::OnCommand(int id, HWND from) {
+    if (dragBar_ && from && from == dragBar_->Hwnd()) {
+        OnDragBarEnd(from);
+        return;
+    }
+    CProject& project = Project();
+    switch (id) {
+    case kCmdNewFolder:
+    case kCmdNewFolderTool:
+        Filer().NewFolder(1);
+        break;
+    case kCmdNewMusicFolder:
+        Filer().NewFolder(2);
+        break;
+    case kCmdNewImageFolder:
+        Filer().NewFolder(3);
+        break;
+    case kCmdExitWithoutSaving:
+        noSave_ = 1;
+        SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+        break;
+    case kCmdExit:
+        SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+        break;
+    case kCmdViewDetails:
+        Filer().SetViewMode(1);
+        break;
+    case kCmdViewIcons:
+        Filer().SetViewMode(0);
+        break;
+    case kCmdViewList:
+        Filer().SetViewMode(3);
+        break;
+    case kCmdToggleStatusBar:
+        project.statusBar = project.statusBar ? 0 : 1;
+        Layout();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case kCmdToggleTreePane:
+        project.treePane = project.treePane ? 0 : 1;
+        Layout();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case kCmdOpenHelpAddress:
+        ShellOpen(hwnd_, GlobalText::Get(0), L"");
+        break;
+    case kCmdOpenHelpProgram: {
+        const std::wstring help = ExecutableDirectory() + L"ヘルプ.exe";
+        ShellOpen(hwnd_, help, L"");
+        break;
+    }
+    case kCmdVersion:
+        MessageBoxW(hwnd_, L" v0.99c", GlobalText::Get(78), MB_OK);
+        break;
+    case kCmdBack:
+        Filer().GoBack();
+        break;
+    case kCmdForward:
+        Filer().GoForward();
+        break;
+    case kCmdUp:
+        Filer().GoUp();
+        break;
+    case kCmdCopy:
+        Filer().CopySelected();
+        break;
+    case kCmdRemove:
+        Filer().RemoveSelected(true);
+        break;
+    case kCmdRefresh:
+        KvSetStatusText(statusBar_, 0, L"更新中");
+        Filer().Refresh();
+        KvSetStatusText(statusBar_, 0, L"");
+        break;
+    default:
+        break;
+    }
+}

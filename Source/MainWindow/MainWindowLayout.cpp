@@ -1,0 +1,94 @@
+// Placement of the main window's children, the splitter between tree pane and filer, and painting.
+#include "MainWindow/MainWindow.h"
+
+#include "MainWindow/KvDragBar.h"
+#include "Filer/KvFiler.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvHandles.h"
+#include "Kv/KvToolBar.h"
+#include "Kv/KvWindow.h"
+#include "Document/Project.h"
+#include "Tree/Tree.h"
+
+namespace {
+const int kSplitterWidth = 5;
+}
+
+void CMainWindow::Layout() {
+    if (!hwnd_ || !toolBar_) return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    CProject& project = Project();
+
+    HWND bar = toolBar_->Hwnd();
+    RECT barWindow{};
+    GetWindowRect(bar, &barWindow);
+    const int barWidth = width != 0 ? width : barWindow.right - barWindow.left;
+    SetWindowPos(bar, nullptr, 0, 0, barWidth, barWindow.bottom - barWindow.top, SWP_NOMOVE | SWP_NOZORDER);
+    RECT barClient{};
+    GetClientRect(bar, &barClient);
+    const int toolHeight = barClient.bottom;
+
+    int statusHeight = 0;
+    if (project.statusBar) {
+        const int parts[] = {width - 170, width - 100, width, -1};
+        KvSetStatusParts(statusBar_, parts);
+        ShowWindow(statusBar_, SW_SHOW);
+        SendMessageW(statusBar_, WM_SIZE, 0, 0);
+        RECT status{};
+        GetWindowRect(statusBar_, &status);
+        statusHeight = status.bottom - status.top;
+        SetWindowPos(statusBar_, nullptr, 0, height - statusHeight, width, statusHeight, SWP_NOZORDER);
+    } else {
+        ShowWindow(statusBar_, SW_HIDE);
+    }
+    CheckMenuItem(kCmdToggleStatusBar, project.statusBar != 0);
+
+    const int paneHeight = height - toolHeight - statusHeight;
+    int filerX = 0;
+    if (project.treePane) {
+        const int treeWidth = project.treeWidth;
+        ShowWindow(Tree().Hwnd(), SW_SHOW);
+        SetWindowPos(Tree().Hwnd(), nullptr, 0, toolHeight, treeWidth, paneHeight, SWP_NOZORDER);
+        splitter_ = RECT{treeWidth, toolHeight, kSplitterWidth, paneHeight};
+        filerX = treeWidth + kSplitterWidth;
+    } else {
+        ShowWindow(Tree().Hwnd(), SW_HIDE);
+        splitter_ = RECT{-1, toolHeight, 0, paneHeight};
+    }
+    CheckMenuItem(kCmdToggleTreePane, project.treePane != 0);
+    SetWindowPos(Filer().Container(), nullptr, filerX, toolHeight, width - filerX, paneHeight, SWP_NOZORDER);
+}
+
+void CMainWindow::OnPaint() {
+    kv::PaintDc paint(hwnd_);
+    if (splitter_.right <= 0) return;
+    const int x = splitter_.left, y = splitter_.top, w = splitter_.right, h = splitter_.bottom;
+    KvDrawFrameRect(paint.get(), RECT{x - 1, y - 1, x + w, y + h + 1}, RGB(180, 180, 180));
+    KvFillRect(paint.get(), RECT{x, y, x + w - 1, y + h}, RGB(210, 210, 220));
+}
+
+void CMainWindow::OnSplitterMouseMove(int x, int y) {
+    const RECT& s = splitter_;
+    const bool over = x >= s.left && x <= s.left + s.right && y >= s.top && y <= s.top + s.bottom;
+    if (!over) {
+        splitterCursor_ = nullptr;
+        return;
+    }
+    if (!splitterCursor_) splitterCursor_ = LoadCursorW(nullptr, IDC_SIZEWE);
+    SetCursor(splitterCursor_);
+}
+
+void CMainWindow::OnSplitterButtonDown(int x, int) {
+    if (!splitterCursor_ || !dragBar_) return;
+    dragBar_->BeginDrag(RECT{x, splitter_.top, x + kSplitterWidth, splitter_.top + splitter_.bottom});
+}
+
+void CMainWindow::OnDragBarEnd(HWND dragBar) {
+    const int x = KvGetWindowPos(dragBar).x;
+    Project().treeWidth = static_cast<unsigned short>(x < 0 ? 0 : x);
+    Layout();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}

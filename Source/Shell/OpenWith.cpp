@@ -1,0 +1,166 @@
+// Registry readers of the programs registered to open files.
+//
+// Keys read (all for reading only):
+//   <root>\<name>\shell\<verb>\command            default value: the verb's command line
+//   HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.<ext>\OpenWithList
+//                                                  string values: executable file names
+//   HKCU\...\Explorer\FileExts\.<ext>\OpenWithProgids
+//                                                  value names: programmatic identifiers
+//   HKCR\Applications\<exe>                        one key per registered application
+#include "Shell/OpenWith.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr const wchar_t* kFileExtsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+constexpr DWORD kKeyNameChars = 260;        // subkey names (verbs, applications)
+constexpr DWORD kValueNameChars = 256;      // value names of the open-with lists
+constexpr DWORD kValueDataBytes = 512;      // an OpenWithList value: one executable file name
+constexpr DWORD kExpandedChars = MAX_PATH;  // a program path after expanding variables, with NUL
+
+// An open registry key, closed once.
+class RegKey {
+public:
+    RegKey() = default;
+    ~RegKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    bool Open(HKEY parent, const std::wstring& path) {
+        return RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
+    }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// The string that `bytes` bytes of registry data hold, up to its first NUL (registry strings need
+// not be NUL-terminated, and may hold an odd trailing byte, which is dropped).
+std::wstring StringFromData(const wchar_t* data, DWORD bytes) {
+    std::wstring text(data, bytes / sizeof(wchar_t));
+    const size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
+// The default value of `key` when it is a string (REG_SZ or REG_EXPAND_SZ) of any length.
+bool ReadDefaultString(HKEY key, std::wstring& text) {
+    DWORD type = 0;
+    DWORD bytes = 0;
+    // The value can change between asking its size and reading it, so the read is retried.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return false;
+        if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+        std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+        DWORD got = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        const LONG r = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &got);
+        if (r == ERROR_MORE_DATA) continue;
+        if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+        text = StringFromData(buffer.c_str(), got);
+        return true;
+    }
+    return false;
+}
+
+// The program of a command line: arguments and enclosing quotes removed, variables expanded.
+// Empty when nothing is left or the path is too long to be kept whole.
+std::wstring ProgramOfCommand(std::wstring command) {
+    command.push_back(L'\0');  // the path functions work in place on a NUL-terminated buffer
+    PathRemoveArgsW(&command[0]);
+    PathUnquoteSpacesW(&command[0]);
+    command.resize(command.find(L'\0'));
+    if (command.empty() || command.size() > kMaxOpenWithPathChars) return std::wstring();
+    wchar_t expanded[kExpandedChars];
+    const DWORD needed = ExpandEnvironmentStringsW(command.c_str(), expanded, kExpandedChars);
+    if (needed == 0 || needed > kExpandedChars) return std::wstring();
+    return expanded;
+}
+
+void AppendOnce(std::vector<std::wstring>& list, std::wstring path) {
+    if (std::find(list.begin(), list.end(), path) == list.end()) list.push_back(std::move(path));
+}
+
+// Calls `visit` with the name of every subkey of `key` in the registry's order. A name that does
+// not fit the buffer is skipped; any other failure ends the enumeration.
+template <typename Visit>
+void ForEachSubkey(HKEY key, Visit visit) {
+    wchar_t name[kKeyNameChars];
+    for (DWORD index = 0;; ++index) {
+        DWORD chars = kKeyNameChars;
+        const LONG r = RegEnumKeyExW(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_MORE_DATA) continue;
+        if (r != ERROR_SUCCESS) return;
+        visit(std::wstring(name, chars));
+    }
+}
+
+// Calls `visit` with the name, type and data of every value of `key` in the registry's order;
+// with `withData` false only the names are read. A value whose name or data does not fit the
+// buffers is skipped (a cut name would name another program); any other failure ends it.
+template <typename Visit>
+void ForEachValue(HKEY key, bool withData, Visit visit) {
+    wchar_t name[kValueNameChars];
+    wchar_t data[kValueDataBytes / sizeof(wchar_t)];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameChars = kValueNameChars;
+        DWORD dataBytes = kValueDataBytes;
+        DWORD type = REG_NONE;
+        const LONG r =
+            RegEnumValueW(key, index, name, &nameChars, nullptr, &type,
+                          withData ? reinterpret_cast<BYTE*>(data) : nullptr, withData ? &dataBytes : nullptr);
+        if (r == ERROR_MORE_DATA) continue;
+        if (r != ERROR_SUCCESS) return;
+        visit(std::wstring(name, nameChars), type, withData ? StringFromData(data, dataBytes) : std::wstring());
+    }
+}
+
+std::wstring FileExtsKey(const wchar_t* extension, const wchar_t* list) {
+    return std::wstring(kFileExtsKey) + L"." + extension + L"\\" + list;
+}
+
+}  // namespace
+
+bool CollectVerbCommands(HKEY root, const wchar_t* name, std::vector<std::wstring>& list) {
+    if (!name || !*name) return false;
+    RegKey shell;
+    if (!shell.Open(root, std::wstring(name) + L"\\shell")) return false;
+    ForEachSubkey(shell.get(), [&](const std::wstring& verb) {
+        RegKey command;
+        std::wstring line;
+        if (!command.Open(shell.get(), verb + L"\\command") || !ReadDefaultString(command.get(), line)) return;
+        std::wstring program = ProgramOfCommand(std::move(line));
+        if (!program.empty()) AppendOnce(list, std::move(program));
+    });
+    return true;
+}
+
+bool CollectOpenWithApps(std::vector<std::wstring>& list, const wchar_t* extension) {
+    if (!extension || !*extension) return false;
+    RegKey openWith;
+    if (!openWith.Open(HKEY_CURRENT_USER, FileExtsKey(extension, L"OpenWithList"))) return false;
+    ForEachValue(openWith.get(), true, [&](const std::wstring&, DWORD type, const std::wstring& exe) {
+        if (type == REG_SZ && !exe.empty())
+            CollectVerbCommands(HKEY_CLASSES_ROOT, (L"Applications\\" + exe).c_str(), list);
+    });
+    RegKey progids;
+    if (progids.Open(HKEY_CURRENT_USER, FileExtsKey(extension, L"OpenWithProgids"))) {
+        ForEachValue(progids.get(), false, [&](const std::wstring& progid, DWORD, const std::wstring&) {
+            CollectVerbCommands(HKEY_CLASSES_ROOT, progid.c_str(), list);
+        });
+    }
+    return true;
+}
+
+bool CollectAllApps(std::vector<std::wstring>& list) {
+    RegKey apps;
+    if (!apps.Open(HKEY_CLASSES_ROOT, L"Applications")) return false;
+    ForEachSubkey(apps.get(), [&](const std::wstring& app) { CollectVerbCommands(apps.get(), app.c_str(), list); });
+    return true;
+}

@@ -1,0 +1,160 @@
+// Shared set-up of the filer suites: a plain top-level window holding a tool bar with the buttons
+// the filer switches, a status bar of three parts and the real filer (and optionally the tree), all
+// over a fresh folder model and project record.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "Document/Folder.h"
+#include "Config/GlobalText.h"
+#include "Filer/KvFiler.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvToolBar.h"
+#include "Document/Project.h"
+#include "Support/TestSupport.h"
+#include "Tree/Tree.h"
+#include "resource.h"
+
+namespace filer_test {
+
+inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+class FilerFixture : public ::testing::Test {
+protected:
+    // Tests that want the tree pane say so before SetUp runs.
+    bool withTree_ = false;
+
+    void SetUp() override {
+        static bool loaded = GlobalText::Load();
+        ASSERT_TRUE(loaded);
+        ResetFolderModel();
+        ResetProject();
+
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = ParentProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"FilerTestParent";
+        RegisterClassExW(&wc);
+        parent_ = CreateWindowExW(0, L"FilerTestParent", L"filer", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 800,
+                                  600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(parent_, nullptr);
+
+        ASSERT_TRUE(toolBar_.Create(800, parent_));
+        toolBar_.AddButton(IDI_TB_BACK, 2517, L"back");
+        toolBar_.AddButton(IDI_TB_FORWARD, 2518, L"forward");
+        toolBar_.AddButton(IDI_TB_UP, 2522, L"up");
+        toolBar_.AddButton(IDI_TB_COPY, 2519, L"copy");
+        toolBar_.AddButton(IDI_TB_REMOVE, 2520, L"remove");
+        for (int command : {2517, 2518, 2522, 2519, 2520}) toolBar_.EnableButton(false, command);
+        ASSERT_TRUE(KvCreateStatusBar(&status_, parent_));
+        const int parts[] = {600, 700, 800, -1};
+        KvSetStatusParts(status_, parts);
+
+        if (withTree_) {
+            ASSERT_TRUE(Tree().Create(parent_));
+        }
+        Filer().SetBars(&toolBar_, status_);
+        ASSERT_TRUE(Filer().Create(parent_, GetModuleHandleW(nullptr), CKvToolBar::kHeight, 800, 500));
+        list_ = Filer().ListView();
+    }
+
+    void TearDown() override {
+        Filer().Destroy();
+        if (withTree_) Tree().Destroy();
+        toolBar_.Destroy();
+        if (parent_) DestroyWindow(parent_);
+        ResetFolderModel();
+        ResetProject();
+    }
+
+    // Text of a cell as the list view gets it from the filer.
+    std::wstring ItemText(int item, int column) const {
+        wchar_t buffer[600] = {};
+        LVITEMW lv{};
+        lv.iSubItem = column;
+        lv.pszText = buffer;
+        lv.cchTextMax = 600;
+        SendMessageW(list_, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lv));
+        return buffer;
+    }
+
+    int ItemCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+    bool Selected(int item) const {
+        return (SendMessageW(list_, LVM_GETITEMSTATE, item, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    }
+
+    void Select(int item, bool on) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED;
+        state.state = on ? LVIS_SELECTED : 0;
+        SendMessageW(list_, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    }
+
+    // A list view notification delivered to the filer's container as the list view would send it.
+    LRESULT Notify(NMHDR& header, UINT code) {
+        header.hwndFrom = list_;
+        header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list_));
+        header.code = code;
+        return SendMessageW(Filer().Container(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    }
+
+    void ClickColumn(int column) {
+        NMLISTVIEW info{};
+        info.iItem = -1;
+        info.iSubItem = column;
+        Notify(info.hdr, LVN_COLUMNCLICK);
+    }
+
+    // LVN_ENDLABELEDIT with `text`; null reports a cancelled edit.
+    void EndEdit(int item, const wchar_t* text) {
+        NMLVDISPINFOW info{};
+        info.item.iItem = item;
+        info.item.mask = LVIF_TEXT;
+        info.item.pszText = const_cast<wchar_t*>(text);
+        Notify(info.hdr, LVN_ENDLABELEDITW);
+    }
+
+    // LVN_BEGINLABELEDIT: true when the filer allows editing.
+    bool BeginEditAllowed(int item) {
+        NMLVDISPINFOW info{};
+        info.item.iItem = item;
+        return Notify(info.hdr, LVN_BEGINLABELEDITW) == FALSE;
+    }
+
+    bool ButtonEnabled(int command) const {
+        for (size_t i = 0; i < toolBar_.ButtonCount(); ++i)
+            if (toolBar_.Button(i).command == command) return toolBar_.Button(i).enabled;
+        return false;
+    }
+
+    std::wstring StatusText(int part) const {
+        wchar_t buffer[512] = {};
+        SendMessageW(status_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buffer));
+        return buffer;
+    }
+
+    CEntry& EntryAt(CFolder& folder, size_t index) { return *folder.EntryAt(index); }
+
+    HWND parent_ = nullptr;
+    HWND status_ = nullptr;
+    HWND list_ = nullptr;
+    CKvToolBar toolBar_;
+};
+
+// A subfolder entry named `name` of kind 1 appended to `folder`; returns its folder.
+inline CFolder* AddSubfolder(CFolder& folder, const std::wstring& name) {
+    CEntry& entry = folder.Append();
+    entry.name = name;
+    if (!folder.CreateSubfolder(entry, 1)) return nullptr;
+    return entry.subfolder.get();
+}
+
+}  // namespace filer_test
