@@ -50,10 +50,11 @@ public:
     bool IsSubfolderEntry() const { return subfolder != nullptr; }
 
     // The absolute path: `path` itself, or for a relative entry `path` taken against the project
-    // directory with dots and separators resolved (at most 259 characters are kept).
+    // directory with dots and separators resolved. Never cut: a cut path would name another file.
     std::wstring ResolvedPath() const;
     // Convert `path` between project-relative and absolute form; no-ops for subfolder entries, when
-    // the project has no directory, or when the entry is already in that form.
+    // the project has no directory, when the entry is already in that form, or when the converted
+    // path would not fit 259 characters.
     void MakeRelative();
     void MakeAbsolute();
 

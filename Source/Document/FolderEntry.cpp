@@ -10,7 +10,8 @@
 
 namespace {
 
-// Resolved paths and relative paths live in buffers of this size (terminator included).
+// Stored paths live in buffers of this size (terminator included): a conversion whose result does
+// not fit leaves the entry as it is.
 constexpr size_t kPathBuffer = MAX_PATH;
 // BackupPath must leave room for the file names the backup store appends.
 constexpr size_t kBackupPathLimit = 252;
@@ -57,9 +58,7 @@ std::wstring ResolveAgainst(const std::wstring& directory, const std::wstring& p
 
 std::wstring CEntry::ResolvedPath() const {
     if (!relative) return path;
-    std::wstring full = ResolveAgainst(Project().directory, path);
-    if (full.size() > kPathBuffer - 1) full.resize(kPathBuffer - 1);
-    return full;
+    return ResolveAgainst(Project().directory, path);
 }
 
 void CEntry::MakeRelative() {
@@ -77,7 +76,9 @@ void CEntry::MakeRelative() {
 
 void CEntry::MakeAbsolute() {
     if (!relative || subfolder || Project().directory.empty()) return;
-    path = ResolvedPath();
+    std::wstring full = ResolvedPath();
+    if (full.empty() || full.size() >= kPathBuffer) return;
+    path = full;
     relative = 0;
 }
 

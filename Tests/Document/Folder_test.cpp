@@ -177,9 +177,19 @@ TEST_F(FolderTest, RelativePathsResolveAgainstTheProjectDirectory) {
     rel.path = L"D:\\d.txt";
     EXPECT_EQ(rel.ResolvedPath(), L"D:\\d.txt");
 
-    // A resolved path keeps at most 259 characters.
-    rel.path = std::wstring(400, L'a');
-    EXPECT_EQ(rel.ResolvedPath().size(), 259u);
+    // A resolved path longer than 259 characters is never cut: two such entries stay apart, and
+    // neither can be made absolute, because the stored path would not fit.
+    std::wstring deep;
+    for (int i = 0; i < 30; ++i) deep += L"folder" + std::to_wstring(i) + L"\\";
+    rel.path = deep + L"one.txt";
+    CEntry& twin = root.Append();
+    twin.path = deep + L"two.txt";
+    twin.relative = 1;
+    EXPECT_EQ(rel.ResolvedPath(), L"C:\\p\\q\\" + deep + L"one.txt");
+    EXPECT_NE(rel.ResolvedPath(), twin.ResolvedPath());
+    twin.MakeAbsolute();
+    EXPECT_EQ(twin.relative, 1);
+    EXPECT_EQ(twin.path, deep + L"two.txt");
 
     // Without a project directory nothing converts.
     Project().directory.clear();
