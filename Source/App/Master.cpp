@@ -15,6 +15,9 @@ namespace {
 const wchar_t kSource[] = L".\\Source\\Master";
 const wchar_t kInit[] = L"CMaster::Init";
 const wchar_t kDefaultProjectName[] = L"default.tfolder";
+const wchar_t kSaveFailedTitle[] = L"保存に失敗しました";
+const wchar_t kSaveFailedText[] = L"プロジェクトファイルに書き込めませんでした。\n";
+const wchar_t kSaveFailedQuestion[] = L"\n\nもう一度保存しますか？\n「いいえ」を選ぶと、変更を保存せずに終了します。";
 
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
@@ -101,18 +104,28 @@ bool CMaster::Init(const wchar_t* commandTail) {
         return false;
     }
     projectLoaded_ = true;
-    ShowWindow(MainWindow().Hwnd(), SW_SHOWNORMAL);
+    MainWindow().SetSessionEndHandler([this] { SaveAtExit(); });
+    ShowWindow(MainWindow().Hwnd(), MainWindow().StartShowCommand());
     UpdateWindow(MainWindow().Hwnd());
     MainWindow().AddTrayIcon();
     return true;
 }
 
+void CMaster::SaveAtExit() {
+    // Only a project that was loaded is written back: a failed load must never be saved over.
+    if (exitSaveDone_ || !projectLoaded_ || MainWindow().NoSave() || Project().filePath.empty()) return;
+    // Set first: the session may end while the box below waits for an answer.
+    exitSaveDone_ = true;
+    const std::wstring path = Project().filePath;
+    while (!SaveProject(path)) {
+        const std::wstring text = kSaveFailedText + path + kSaveFailedQuestion;
+        if (KvMessageBox(MainWindow().Hwnd(), kSaveFailedTitle, text.c_str(), KvMbYesNo) != IDYES) return;
+    }
+}
+
 void CMaster::Shutdown() {
     if (MainWindow().Hwnd()) {
-        // Only a project that was loaded is written back: a failed load must never be saved over.
-        if (projectLoaded_ && !MainWindow().NoSave() && !Project().filePath.empty()) {
-            SaveProject(Project().filePath);
-        }
+        SaveAtExit();
         MainWindow().Destroy();
     }
     GlobalText::Release();

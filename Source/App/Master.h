@@ -30,9 +30,12 @@ public:
     // True when the main window is up and the project is loaded; false when the program must end
     // without a message loop (the reason has been shown already, or needs no message).
     bool Init(const wchar_t* commandTail);
-    // Saves the project (unless exit-without-saving was chosen or nothing was loaded), tears the
-    // main window down and frees the text table.
+    // Saves the project (SaveAtExit), tears the main window down and frees the text table.
     void Shutdown();
+    // Writes the project back once per run, at shut-down or when the session ends, unless
+    // exit-without-saving was chosen or nothing was loaded. A failed save names the file and offers
+    // to try again (the user may free the file meanwhile); declining gives the changes up.
+    void SaveAtExit();
 
     const std::wstring& ProjectPath() const { return projectPath_; }
 
@@ -43,6 +46,7 @@ private:
     std::wstring projectPath_;
     kv::UniqueKernel instanceMutex_;  // held for the life of the process
     bool projectLoaded_ = false;
+    bool exitSaveDone_ = false;
 };
 
 CMaster& Master();

@@ -203,6 +203,8 @@ void CMainWindow::Destroy() {
     dummy_ = nullptr;
     noSave_ = 0;
     trayFlag_ = 0;
+    startShow_ = SW_SHOWNORMAL;
+    sessionEnd_ = nullptr;
 }
 
 void CMainWindow::CheckViewItem(int command) {
@@ -258,8 +260,15 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         PostQuitMessage(0);
         return 0;
     case WM_QUERYENDSESSION:
-        PostQuitMessage(0);
+        // Only a question: the session goes on when another program refuses to end.
         return TRUE;
+    case WM_ENDSESSION:
+        if (!wp) return 0;
+        // Windows may end the process as soon as this returns, so the project is saved here and not
+        // after the message loop.
+        if (sessionEnd_) sessionEnd_();
+        PostQuitMessage(0);
+        return 0;
     case WM_KEYDOWN:
     case WM_CHAR:
     case WM_DROPFILES:

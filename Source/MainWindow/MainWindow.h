@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -78,6 +79,13 @@ public:
     bool TrayIconShown() const { return trayIconShown_; }
 
     bool NoSave() const { return noSave_ != 0; }
+
+    // How start-up first shows the window: maximised when the loaded placement was maximised (or
+    // minimised from maximised), otherwise normal. Loading itself keeps the window hidden.
+    void SetStartShowCommand(int command) { startShow_ = command; }
+    int StartShowCommand() const { return startShow_; }
+    // Runs when Windows really ends the session, before it may end the process without notice.
+    void SetSessionEndHandler(std::function<void()> handler) { sessionEnd_ = std::move(handler); }
     RECT SplitterRect() const { return splitter_; }  // left, top, width (right), height (bottom)
 
 private:
@@ -108,6 +116,8 @@ private:
     RECT splitter_{-1, 0, 0, 0};  // x, y, width, height
     HCURSOR splitterCursor_ = nullptr;
     UINT taskbarCreatedMessage_ = 0;
+    int startShow_ = SW_SHOWNORMAL;
+    std::function<void()> sessionEnd_;
 };
 
 // The single main window.

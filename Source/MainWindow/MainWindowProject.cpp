@@ -17,8 +17,11 @@ public:
     void ApplyPlacement(const WINDOWPLACEMENT& placement) override {
         WINDOWPLACEMENT copy = placement;
         copy.length = sizeof(copy);
-        // The window is still hidden; start-up shows it once the project is in.
-        if (copy.showCmd != SW_SHOWMINIMIZED && copy.showCmd != SW_SHOWMAXIMIZED) copy.showCmd = SW_HIDE;
+        const bool maximised = copy.showCmd == SW_SHOWMAXIMIZED ||
+                               (copy.showCmd == SW_SHOWMINIMIZED && (copy.flags & WPF_RESTORETOMAXIMIZED) != 0);
+        MainWindow().SetStartShowCommand(maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        // The window stays hidden while the project comes in; start-up shows it in that state.
+        copy.showCmd = SW_HIDE;
         SetWindowPlacement(MainWindow().Hwnd(), &copy);
     }
     bool GetPlacement(WINDOWPLACEMENT& placement) override {

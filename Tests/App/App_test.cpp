@@ -61,6 +61,17 @@ std::string Magic(const std::vector<unsigned char>& file) {
     return file.size() >= 16 ? std::string(file.begin(), file.begin() + 16) : std::string();
 }
 
+// The placement record follows the magic and its length field: its show state is at byte 28, the
+// normal rectangle at bytes 48 to 63.
+const size_t kPlacementShow = 28;
+const size_t kPlacementNormal = 48;
+
+int32_t I32At(const std::vector<unsigned char>& file, size_t offset) {
+    if (file.size() < offset + 4) return -1;
+    return static_cast<int32_t>(file[offset] | file[offset + 1] << 8 | file[offset + 2] << 16 |
+                                static_cast<uint32_t>(file[offset + 3]) << 24);
+}
+
 }  // namespace
 
 TEST(App, OpensEveryVersionAndSavesVersion10) {
@@ -180,4 +191,80 @@ TEST(App, OverlongProjectPathIsRefusedNotCut) {
     ASSERT_NE(box, nullptr);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(p.Exited(tf_test::kAppTimeout));
+}
+
+TEST(App, MaximisedWindowStartsMaximised) {
+    TempDir dir;
+    const std::wstring path = dir / L"max.tfolder";
+    std::vector<unsigned char> bytes = Version10();
+    bytes[kPlacementShow] = SW_SHOWMAXIMIZED;
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    AppProcess p;
+    ASSERT_TRUE(p.Start(ProgramPath(), path));
+    HWND main = p.WaitForWindow(L"MainWindow");
+    ASSERT_NE(main, nullptr);
+    // Start-up is over once the program waits for input.
+    ASSERT_EQ(WaitForInputIdle(p.Handle(), tf_test::kAppTimeout), 0u);
+    EXPECT_TRUE(IsZoomed(main));
+    PostMessageW(main, WM_COMMAND, 2506, 0);
+    ASSERT_TRUE(p.Exited(tf_test::kAppTimeout));
+
+    const std::vector<unsigned char> saved = ReadBytes(path);
+    EXPECT_EQ(I32At(saved, kPlacementShow), SW_SHOWMAXIMIZED);
+    const int32_t normal[] = {50, 60, 650, 560};
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(I32At(saved, kPlacementNormal + 4 * i), normal[i]) << i;
+}
+
+TEST(App, SessionEndSavesBeforeWindowsMayEndTheProcess) {
+    TempDir dir;
+    const std::wstring path = dir / L"session.tfolder";
+    ASSERT_TRUE(WriteBytes(path, {}));
+    AppProcess p;
+    ASSERT_TRUE(p.Start(ProgramPath(), path));
+    HWND main = p.WaitForWindow(L"MainWindow");
+    ASSERT_NE(main, nullptr);
+
+    // The query only asks: another program may still refuse, and the session then goes on.
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, 0));
+    SendMessageW(main, WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(p.Exited(500));
+    EXPECT_TRUE(ReadBytes(path).empty());
+
+    // Once the session really ends the process may be ended as soon as the message returns.
+    SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    TerminateProcess(p.Handle(), 1);
+    EXPECT_EQ(Magic(ReadBytes(path)), "KVTFolder10     ");
+}
+
+TEST(App, FailedSaveAtExitNamesTheFileAndOffersToTryAgain) {
+    TempDir dir;
+    const std::wstring path = dir / L"locked.tfolder";
+    auto readOnly = [&](bool on) {
+        SetFileAttributesW(path.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    };
+    for (int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer);
+        ASSERT_TRUE(WriteBytes(path, {}));
+        AppProcess p;
+        ASSERT_TRUE(p.Start(ProgramPath(), path));
+        HWND main = p.WaitForWindow(L"MainWindow");
+        ASSERT_NE(main, nullptr);
+        readOnly(true);
+        PostMessageW(main, WM_COMMAND, 2506, 0);
+        HWND box = p.WaitForWindow(L"__kv_MsgBox__");
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(BoxText(box).find(path), std::wstring::npos) << BoxText(box);
+        if (answer == IDYES) {
+            // Trying again while the file is still read-only asks again.
+            PostMessageW(box, WM_COMMAND, IDYES, 0);
+            for (int waited = 0; IsWindow(box) && waited < 300; ++waited) Sleep(100);
+            box = p.WaitForWindow(L"__kv_MsgBox__");
+            ASSERT_NE(box, nullptr);
+        }
+        // The file is freed meanwhile: Yes saves it, No ends the program without saving.
+        readOnly(false);
+        PostMessageW(box, WM_COMMAND, answer, 0);
+        ASSERT_TRUE(p.Exited(tf_test::kAppTimeout));
+        EXPECT_EQ(Magic(ReadBytes(path)), answer == IDYES ? "KVTFolder10     " : "");
+    }
 }

@@ -293,10 +293,12 @@ TEST_F(MainWindowTest, OptionsAndPlacementReachTheProjectFile) {
     WINDOWPLACEMENT placement{sizeof(placement)};
     GetWindowPlacement(hwnd_, &placement);
     placement.rcNormalPosition = RECT{40, 30, 640, 470};
+    placement.showCmd = SW_SHOWMAXIMIZED;
     SetWindowPlacement(hwnd_, &placement);
     ASSERT_TRUE(SaveProject(path));
 
     ResetProject();
+    ShowWindow(hwnd_, SW_RESTORE);
     MoveWindow(hwnd_, 0, 0, 300, 300, TRUE);
     ASSERT_TRUE(LoadProject(path));
     EXPECT_EQ(Project().treePane, 1);
@@ -308,7 +310,9 @@ TEST_F(MainWindowTest, OptionsAndPlacementReachTheProjectFile) {
     EXPECT_EQ(loaded.rcNormalPosition.top, 30);
     EXPECT_EQ(loaded.rcNormalPosition.right, 640);
     EXPECT_EQ(loaded.rcNormalPosition.bottom, 470);
-    // Loading leaves the main window hidden for start-up to show; the children carry the options.
+    // Loading leaves the main window hidden for start-up to show, even when it was maximised (no
+    // flash while the project comes in); the children carry the options.
+    EXPECT_FALSE(IsWindowVisible(hwnd_));
     EXPECT_TRUE(GetWindowLongPtrW(Tree().Hwnd(), GWL_STYLE) & WS_VISIBLE);
     EXPECT_FALSE(GetWindowLongPtrW(MainWindow().StatusBar(), GWL_STYLE) & WS_VISIBLE);
 }
