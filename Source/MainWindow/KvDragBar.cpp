@@ -4,7 +4,8 @@
 // While dragging, every second WM_MOUSEMOVE is ignored: moving the bar under the captured cursor
 // makes the system send a move of its own, and handling alternate messages keeps the bar from
 // chasing those. Positions come from GetCursorPos and the bar moves by the difference to the last
-// handled position, so a skipped message loses no distance.
+// handled position, so a skipped message loses no distance once the next one is handled; the
+// release catches up with a skipped last move before it reports.
 #include "MainWindow/KvDragBar.h"
 
 #include <algorithm>
@@ -90,11 +91,15 @@ void CKvDragBar::OnMouseMove() {
         skipNextMove_ = false;
         return;
     }
+    FollowCursor();
+    skipNextMove_ = true;
+}
+
+void CKvDragBar::FollowCursor() {
     POINT cursor{};
     GetCursorPos(&cursor);
-    int dx = cursor.x - last_.x;
+    const int dx = cursor.x - last_.x;
     last_ = cursor;
-    skipNextMove_ = true;
     POINT pos = KvGetWindowPos(hwnd_);
     KvMoveWindow(hwnd_, pos.x + dx, pos.y);
 }
@@ -115,7 +120,9 @@ LRESULT CKvDragBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnMouseMove();
         return 0;
     case WM_LBUTTONUP:
-        if (dragging_ && GetParent(hwnd)) EndDrag(true);
+        if (!dragging_ || !GetParent(hwnd)) return 0;
+        FollowCursor();
+        EndDrag(true);
         return 0;
     case WM_CAPTURECHANGED:
         // The press ended elsewhere (another window took the capture): no position to report.

@@ -30,6 +30,8 @@ private:
     friend LRESULT CALLBACK KvDragBarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void OnMouseMove();
+    // Moves the bar horizontally by the cursor's movement since the last handled position.
+    void FollowCursor();
     void EndDrag(bool report);
 
     HWND hwnd_ = nullptr;

@@ -247,7 +247,9 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnSplitterButtonDown(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
         return 0;
     case WM_SETCURSOR:
-        if (splitterCursor_ && LOWORD(lp) == HTCLIENT) {
+        // Asked on behalf of a child too (by its default procedure): the splitter is this window's
+        // own client area, so a child under the mouse keeps its own cursor.
+        if (splitterCursor_ && reinterpret_cast<HWND>(wp) == hwnd_ && LOWORD(lp) == HTCLIENT) {
             SetCursor(splitterCursor_);
             return TRUE;
         }

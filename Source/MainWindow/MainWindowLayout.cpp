@@ -1,6 +1,8 @@
 // Placement of the main window's children, the splitter between tree pane and filer, and painting.
 #include "MainWindow/MainWindow.h"
 
+#include <algorithm>
+
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvControls.h"
@@ -12,7 +14,10 @@
 
 namespace {
 const int kSplitterWidth = 5;
-}
+// What the filer keeps beside a tree pane that is wider than the window allows (a width stored in
+// a maximised window and then restored).
+const int kMinFilerWidth = 50;
+}  // namespace
 
 void CMainWindow::Layout() {
     if (!hwnd_ || !toolBar_) return;
@@ -49,7 +54,7 @@ void CMainWindow::Layout() {
     const int paneHeight = height - toolHeight - statusHeight;
     int filerX = 0;
     if (project.treePane) {
-        const int treeWidth = project.treeWidth;
+        const int treeWidth = std::max(0, std::min<int>(project.treeWidth, width - kSplitterWidth - kMinFilerWidth));
         ShowWindow(Tree().Hwnd(), SW_SHOW);
         SetWindowPos(Tree().Hwnd(), nullptr, 0, toolHeight, treeWidth, paneHeight, SWP_NOZORDER);
         splitter_ = RECT{treeWidth, toolHeight, kSplitterWidth, paneHeight};

@@ -189,13 +189,27 @@ TEST_F(MainWindowTest, SplitterDragSetsTheTreeWidthAndStopsAtTheEdge) {
     MainWindow().Layout();
     RECT splitter = MainWindow().SplitterRect();
     const int y = splitter.top + 10;
-    SendMessageW(hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(splitter.left + 2, y));
-    SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(splitter.left + 2, y));
+    const int pressX = splitter.left + 2;
+    POINT cursor{pressX, y};
+    ClientToScreen(hwnd_, &cursor);
+    SetCursorPos(cursor.x, cursor.y);
+    SendMessageW(hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(pressX, y));
+    SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pressX, y));
     // The drag bar is a child of this window; find it by its class.
     HWND dragBar = FindWindowExW(hwnd_, nullptr, L"CKvDragBar", nullptr);
     ASSERT_NE(dragBar, nullptr);
     EXPECT_TRUE(IsWindowVisible(dragBar));
-    ReleaseCapture();
+
+    // 100 pixels to the right in 20 moves; the bar skips every second move message, the last one
+    // included, and the release still puts the splitter where the mouse let go.
+    for (int step = 1; step <= 20; ++step) {
+        SetCursorPos(cursor.x + 5 * step, cursor.y);
+        SendMessageW(dragBar, WM_MOUSEMOVE, MK_LBUTTON, 0);
+    }
+    SendMessageW(dragBar, WM_LBUTTONUP, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(dragBar));
+    EXPECT_EQ(Project().treeWidth, pressX + 100);
+    EXPECT_EQ(ChildRect(Filer().Container()).left, pressX + 105);
 
     SetWindowPos(dragBar, nullptr, 90, splitter.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SendMessageW(hwnd_, WM_COMMAND, 0, reinterpret_cast<LPARAM>(dragBar));
@@ -212,6 +226,50 @@ TEST_F(MainWindowTest, SplitterDragSetsTheTreeWidthAndStopsAtTheEdge) {
     SendMessageW(hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(400, y));
     SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, y));
     EXPECT_FALSE(IsWindowVisible(dragBar));
+}
+
+TEST_F(MainWindowTest, SplitterCursorIsNotForcedOnTheChildren) {
+    Project().treePane = 1;
+    Project().treeWidth = 150;
+    MainWindow().Layout();
+    const RECT splitter = MainWindow().SplitterRect();
+    const HCURSOR sizing = LoadCursorW(nullptr, IDC_SIZEWE);
+    const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    SendMessageW(hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(splitter.left + 2, splitter.top + 10));
+    EXPECT_TRUE(SendMessageW(hwnd_, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd_), overClient));
+    EXPECT_EQ(GetCursor(), sizing);
+
+    // The mouse leaves the splitter straight into a child, so the main window sees no move that
+    // clears the sizing cursor; each child still gets its own cursor.
+    for (HWND child : {Tree().TreeView(), Filer().ListView(), MainWindow().StatusBar()}) {
+        SendMessageW(child, WM_SETCURSOR, reinterpret_cast<WPARAM>(child), overClient);
+        EXPECT_NE(GetCursor(), sizing);
+    }
+}
+
+TEST_F(MainWindowTest, AWideTreeFromAMaximisedWindowStaysInsideTheRestoredOne) {
+    Project().treePane = 1;
+    Project().treeWidth = 150;
+    ShowWindow(hwnd_, SW_MAXIMIZE);
+    tf_test::PumpMessages();
+    const int wide = ClientWidth() - 60;
+    ASSERT_GT(wide, 700);
+    HWND dragBar = FindWindowExW(hwnd_, nullptr, L"CKvDragBar", nullptr);
+    ASSERT_NE(dragBar, nullptr);
+    SetWindowPos(dragBar, nullptr, wide, MainWindow().SplitterRect().top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageW(hwnd_, WM_COMMAND, 0, reinterpret_cast<LPARAM>(dragBar));
+    EXPECT_EQ(ChildRect(Tree().Hwnd()).right, wide);
+
+    ShowWindow(hwnd_, SW_RESTORE);
+    tf_test::PumpMessages();
+    // The splitter and part of the filer stay inside; the stored width is kept for a larger window.
+    const RECT splitter = MainWindow().SplitterRect();
+    const RECT filer = ChildRect(Filer().Container());
+    EXPECT_EQ(ChildRect(Tree().Hwnd()).right, splitter.left);
+    EXPECT_EQ(filer.left, splitter.left + splitter.right);
+    EXPECT_LT(filer.left, ClientWidth());
+    EXPECT_EQ(filer.right, ClientWidth());
+    EXPECT_EQ(Project().treeWidth, wide);
 }
 
 TEST_F(MainWindowTest, TitleTemplatesExpandTheirTokens) {
