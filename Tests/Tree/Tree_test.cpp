@@ -271,6 +271,30 @@ TEST_F(TreePane, RefreshFollowsTheModel) {
     EXPECT_EQ(Filer().CurrentFolder(), &RootFolder());
 }
 
+TEST_F(TreePane, RemovingASubfolderEntryInTheFilerTakesItsItemsAway) {
+    Tree().SetRootFolder(&RootFolder());
+    TreeView_Expand(tree_, a_->treeItem, TVE_EXPAND);
+    ASSERT_NE(c_->treeItem, nullptr);
+
+    // A is the first entry of the root, which the filer shows.
+    Select(0, true);
+    {
+        tf_test::ModalResponder ok(IDOK);
+        SendMessageW(list_, WM_KEYDOWN, VK_DELETE, 0);
+    }
+    ASSERT_EQ(RootFolder().Count(), 3u);
+    EXPECT_EQ(ChildTexts(Tree().RootItem()), (std::vector<std::wstring>{L"E", L"I"}));
+    // Every item left names a folder of the model: none points at A, B or C, which are gone.
+    std::vector<HTREEITEM> pending{Tree().RootItem()};
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        EXPECT_NE(RootFolder().FindByTreeItem(item), nullptr) << Info(item).text;
+        for (HTREEITEM c = TreeView_GetChild(tree_, item); c; c = TreeView_GetNextSibling(tree_, c))
+            pending.push_back(c);
+    }
+}
+
 TEST_F(TreePane, SelectionNavigatesUnlessSilent) {
     Tree().SetRootFolder(&RootFolder());
     TreeView_SelectItem(tree_, a_->treeItem);
