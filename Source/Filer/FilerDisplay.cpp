@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "Commands/MainCommand.h"
 #include "Filer/FilerCaches.h"
+#include "Filer/FilerHost.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Kv/KvHandles.h"
-#include "MainWindow/MainWindow.h"
 #include "Document/Project.h"
 
 namespace {
@@ -104,7 +105,7 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
     SetStatus(1, L"");
     EnableTool(kCmdCopy, false);
     EnableTool(kCmdRemove, false);
-    MainWindow().RefreshTitle();
+    if (host_) host_->FolderShown(*folder);
     if (autoSearch_ && folder->search.autoUpdate) autoSearch_->Start(*folder);
     return true;
 }

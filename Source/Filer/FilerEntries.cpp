@@ -10,7 +10,6 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
-#include "Tree/Tree.h"
 
 int CKvFiler::FindPath(const std::wstring& resolved) {
     FilerCaches& cache = *caches_;
@@ -83,7 +82,7 @@ bool CKvFiler::NewFolder(unsigned kind) {
     }
     MakeDisplayData(nullptr, entry, index);
     SetItemCount();
-    Tree().RefreshFolder(current_);
+    SubfoldersChanged(current_);
     if (listView_) {
         SetFocus(listView_);
         SendMessageW(listView_, LVM_EDITLABELW, index, 0);

@@ -13,7 +13,6 @@
 #include "Config/GlobalText.h"
 #include "Kv/KvWindow.h"
 #include "Document/Project.h"
-#include "Tree/Tree.h"
 
 namespace {
 
@@ -74,7 +73,7 @@ BOOL CKvFiler::OnEndLabelEdit(const NMLVDISPINFOW& info) {
         entry->name = text;
         entry->displayText = text;
         UpdateItem(index);
-        Tree().RefreshFolder(current_);
+        SubfoldersChanged(current_);
         return FALSE;
     }
     if (EditsAlias(*entry)) {

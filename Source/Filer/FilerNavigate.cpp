@@ -5,10 +5,8 @@
 
 #include <mmsystem.h>
 
+#include "Commands/MainCommand.h"
 #include "Document/Folder.h"
-#include "Kv/KvToolBar.h"
-#include "MainWindow/MainWindow.h"
-#include "Tree/Tree.h"
 
 void CKvFiler::NavigateTo(CFolder* folder) {
     if (!folder) return;
@@ -90,14 +88,6 @@ void CKvFiler::ShowRootAfterLoad() {
     RedrawToolBar();
 }
 
-void CKvFiler::SelectInTree(CFolder* folder) {
-    Tree().SelectFolderSilently(folder);
-}
-
 void CKvFiler::PlayNavigationSound() {
     PlaySoundW(L"start.wav", nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
-}
-
-void CKvFiler::RedrawToolBar() {
-    if (toolBar_ && toolBar_->Hwnd()) RedrawWindow(toolBar_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }

@@ -3,13 +3,12 @@
 // entries name stay on disk. An entry's backup directory is deleted only when the user says so.
 #include "Filer/KvFiler.h"
 
+#include "Commands/MainCommand.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
-#include "MainWindow/MainWindow.h"
-#include "Tree/Tree.h"
 
 namespace {
 
@@ -61,7 +60,7 @@ int CKvFiler::RemoveSelected(bool askFirst) {
 
     if (removed == 0) return 0;
     ShowFolder(folder, false);
-    Tree().RefreshFolder(folder);
+    SubfoldersChanged(folder);
     EnableTool(kCmdCopy, false);
     EnableTool(kCmdRemove, false);
     return removed;

@@ -10,11 +10,8 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Document/Folder.h"
+#include "Filer/FilerHost.h"
 #include "Config/GlobalText.h"
-#include "Kv/KvControls.h"
-#include "Kv/KvToolBar.h"
-#include "MainWindow/MainWindow.h"
-#include "Tree/Tree.h"
 
 namespace {
 
@@ -31,19 +28,6 @@ struct ColumnSpec {
 constexpr ColumnSpec kColumns[kFilerColumnCount] = {
     {79, 0.25}, {80, 0.2}, {81, 0.15}, {82, 0.215}, {83, 0.15},
 };
-
-int ViewMenuCommand(unsigned mode) {
-    switch (mode) {
-    case kFilerViewIcons:
-        return kCmdViewIcons;
-    case kFilerViewReport:
-        return kCmdViewDetails;
-    case kFilerViewList:
-        return kCmdViewList;
-    default:
-        return 0;
-    }
-}
 
 void SetListStyleView(HWND listView, unsigned mode) {
     LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
@@ -119,7 +103,8 @@ STDMETHODIMP_(ULONG) CKvFiler::Release() {
     return static_cast<ULONG>(count > 0 ? count : 0);
 }
 
-bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int height) {
+bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int height, FilerHost* host) {
+    host_ = host;
     WNDCLASSEXW existing{sizeof(existing)};
     if (!GetClassInfoExW(instance, kFilerClass, &existing)) {
         WNDCLASSEXW wc{sizeof(wc)};
@@ -153,18 +138,13 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
         SetWindowLongPtrW(listView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilerListViewProc)));
     dropTargetRegistered_ = SUCCEEDED(RegisterDragDrop(listView_, this));
 
-    if (!barsGiven_) {
-        toolBar_ = MainWindow().ToolBar();
-        statusBar_ = MainWindow().StatusBar();
-    }
-
     AttachSystemImageLists();
     InsertColumns(width);
 
     current_ = &RootFolder();
     history_.Reset(current_->id);
     if (!SelectKind(1)) return false;
-    Tree().SetRootFolder(current_);
+    if (host_) host_->RootFolderSet(*current_);
     return true;
 }
 
@@ -194,16 +174,7 @@ void CKvFiler::Destroy() {
     current_ = nullptr;
     caches_->ResetDisplay();
     caches_->ResetPaths();
-    if (!barsGiven_) {
-        toolBar_ = nullptr;
-        statusBar_ = nullptr;
-    }
-}
-
-void CKvFiler::SetBars(CKvToolBar* toolBar, HWND statusBar) {
-    toolBar_ = toolBar;
-    statusBar_ = statusBar;
-    barsGiven_ = true;
+    host_ = nullptr;
 }
 
 bool CKvFiler::SelectKind(unsigned kind) {
@@ -219,7 +190,7 @@ bool CKvFiler::SelectKind(unsigned kind) {
 void CKvFiler::SetViewMode(unsigned mode) {
     viewMode_ = mode;
     if (listView_) SetListStyleView(listView_, mode);
-    if (int command = ViewMenuCommand(mode)) MainWindow().CheckViewItem(command);
+    if (host_) host_->ViewModeChanged(mode);
 }
 
 FilerColumnWidths CKvFiler::ReadColumns() const {
@@ -236,7 +207,7 @@ FilerColumnWidths CKvFiler::ReadColumns() const {
 void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) {
     if (listView_) {
         SetListStyleView(listView_, kFilerViewReport);
-        MainWindow().CheckViewItem(kCmdViewDetails);
+        if (host_) host_->ViewModeChanged(kFilerViewReport);
         for (int i = 0; i < kFilerColumnCount; ++i)
             SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i] & 0xFFFF, 0));
     }
@@ -370,11 +341,23 @@ void CKvFiler::UpdateItem(int index) {
 }
 
 void CKvFiler::EnableTool(int command, bool enabled) {
-    if (toolBar_) toolBar_->EnableButton(enabled, command);
+    if (host_) host_->EnableTool(command, enabled);
+}
+
+void CKvFiler::RedrawToolBar() {
+    if (host_) host_->RedrawTools();
 }
 
 void CKvFiler::SetStatus(int part, const std::wstring& text) {
-    if (statusBar_) KvSetStatusText(statusBar_, part, text.c_str());
+    if (host_) host_->SetStatusText(part, text);
+}
+
+void CKvFiler::SelectInTree(CFolder* folder) {
+    if (host_ && folder) host_->SelectFolderSilently(*folder);
+}
+
+void CKvFiler::SubfoldersChanged(CFolder* folder) {
+    if (host_ && folder) host_->SubfoldersChanged(*folder);
 }
 
 CKvFiler& Filer() {

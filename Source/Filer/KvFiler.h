@@ -1,8 +1,9 @@
 // The filer: the right-hand pane of the main window, a virtual (owner-data) report list of the
 // entries of the current folder. It keeps the current folder and a back/forward history, makes each
 // entry's display data from the shell, hands texts to the list view on request, sorts by a clicked
-// column, writes counts and sizes to the status bar, adds paths to folders and owns the kind object
-// that specialises it for plain, music and image folders. It is also the list view's drop target.
+// column, adds paths to folders and owns the kind object that specialises it for plain, music and
+// image folders. It is also the list view's drop target. What lies outside its windows (tool bar,
+// status bar, title, tree, view menu) it reaches only through its FilerHost (FilerHost.h).
 // UI thread only, except PostFoundPath.
 #pragma once
 
@@ -22,8 +23,8 @@
 class CFolder;
 class CEntry;
 class CDataObject;
-class CKvToolBar;
 class CFilerKind;
+class FilerHost;
 struct FilerCaches;
 struct FilerMenuState;
 struct IMalloc;
@@ -71,15 +72,14 @@ public:
 
     // Container window "CKvFiler" at (0, top) in `parent` with the list view over all of it, the
     // five columns, the system image lists and the plain kind; the current folder becomes the root
-    // and the tree gets it as its root. The tool bar and status bar are taken from the main window
-    // unless SetBars gave them before. False when the class, a window or the kind cannot be made.
-    bool Create(HWND parent, HINSTANCE instance, int top, int width, int height);
-    // Revokes the drop target, stops the automatic search, frees the kind, destroys both windows.
+    // and the host hears of it. `host` (may be null) stays the filer's host until Destroy. False
+    // when the class, a window or the kind cannot be made.
+    bool Create(HWND parent, HINSTANCE instance, int top, int width, int height, FilerHost* host);
+    // Revokes the drop target, stops the automatic search, frees the kind, destroys both windows
+    // and forgets the host.
     void Destroy();
 
-    // Tool bar and status bar the filer writes to (either may be null). Create takes the main
-    // window's unless this was called first.
-    void SetBars(CKvToolBar* toolBar, HWND statusBar);
+    FilerHost* Host() const { return host_; }
     void SetAutoSearch(FilerAutoSearch* search) { autoSearch_ = search; }
 
     // Reuses the kind object when it reports `kind`, else replaces it; then attaches it.
@@ -95,7 +95,7 @@ public:
     // The current folder shown again without focus, its display data made anew.
     void Refresh();
 
-    // 0 icons, 1 report, 2 small icons, 3 list; checks the main window's matching view item.
+    // 0 icons, 1 report, 2 small icons, 3 list; the host hears of it.
     void SetViewMode(unsigned mode);
     unsigned ViewMode() const { return viewMode_; }
 
@@ -169,8 +169,6 @@ public:
     HWND ListView() const { return listView_; }
     HWND Container() const { return container_; }
     CFilerKind* Kind() const { return kind_.get(); }
-    CKvToolBar* ToolBar() const { return toolBar_; }
-    HWND StatusBar() const { return statusBar_; }
     HFONT DefaultFont() const { return defaultFont_; }
     bool Busy() const { return busy_; }
     const FilerHistory& History() const { return history_; }
@@ -221,11 +219,13 @@ private:
     void SetItemCount();
     // AddPath without the item count update.
     bool AppendPath(const std::wstring& path, bool selectExisting);
+    // What the host hears (nothing without a host).
     void EnableTool(int command, bool enabled);
     void RedrawToolBar();
     void SetStatus(int part, const std::wstring& text);
-    void PlayNavigationSound();
     void SelectInTree(CFolder* folder);
+    void SubfoldersChanged(CFolder* folder);
+    void PlayNavigationSound();
     // Index of the first entry of the current folder with this resolved path, or -1; through the
     // path index, which is rebuilt when stale.
     int FindPath(const std::wstring& resolved);
@@ -235,9 +235,7 @@ private:
     HWND listView_ = nullptr;
     HFONT defaultFont_ = nullptr;  // the list view's own font; not owned
     WNDPROC prevListProc_ = nullptr;
-    CKvToolBar* toolBar_ = nullptr;  // owned by the main window
-    HWND statusBar_ = nullptr;       // owned by the main window
-    bool barsGiven_ = false;
+    FilerHost* host_ = nullptr;  // owned by the filer's owner; null: nothing outside is told
     unsigned viewMode_ = kFilerViewReport;
     CFolder* current_ = nullptr;
     FilerHistory history_;

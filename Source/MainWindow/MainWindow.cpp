@@ -97,7 +97,7 @@ bool CMainWindow::Create() {
     const int parts[] = {client.right - 170, client.right - 100, client.right, -1};
     KvSetStatusParts(statusBar_, parts);
 
-    if (!Tree().Create(hwnd_)) return false;
+    if (!Tree().Create(hwnd_, &AsTreeHost())) return false;
     dc_ = GetDC(hwnd_);
 
     RECT barRect{};
@@ -106,7 +106,7 @@ bool CMainWindow::Create() {
     GetWindowRect(statusBar_, &statusRect);
     const int top = barRect.bottom;
     const int height = client.bottom - top - (statusRect.bottom - statusRect.top);
-    if (!Filer().Create(hwnd_, instance, top, client.right, height)) return false;
+    if (!Filer().Create(hwnd_, instance, top, client.right, height, &AsFilerHost())) return false;
     const COLORREF back = Settings().backColor;
     ListView_SetBkColor(Filer().ListView(), back);
     ListView_SetTextBkColor(Filer().ListView(), back);

@@ -1,6 +1,7 @@
 // The program's one top-level window: menu bar, tool bar, status bar, the folder tree pane on the
 // left, a five-pixel splitter and the filer filling the rest. It turns menu and tool bar commands
-// into calls on the filer and the project, keeps the layout, builds the title from the project's
+// into calls on the filer and the project, hosts the filer and the tree (FilerHost, TreeHost) and
+// carries what one reports to the other, keeps the layout, builds the title from the project's
 // template and implements task tray mode with a hidden owner window (CDummyWindow).
 #pragma once
 
@@ -9,38 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "Commands/MainCommand.h"
+
 class CKvToolBar;
 class CKvDragBar;
-
-// Main window command identifiers (menu, tool bar, tray menu).
-enum MainCommand : int {
-    kCmdNewFolder = 2500,
-    kCmdNewMusicFolder = 2501,
-    kCmdNewImageFolder = 2502,
-    kCmdSearchSettings = 2503,
-    kCmdRegisteredApps = 2504,
-    kCmdExitWithoutSaving = 2505,
-    kCmdExit = 2506,
-    kCmdViewDetails = 2507,
-    kCmdViewIcons = 2508,
-    kCmdViewList = 2509,
-    kCmdToggleStatusBar = 2510,
-    kCmdToggleTreePane = 2511,
-    kCmdProjectSettings = 2513,
-    kCmdOpenHelpAddress = 2514,
-    kCmdOpenHelpProgram = 2515,
-    kCmdVersion = 2516,
-    kCmdBack = 2517,
-    kCmdForward = 2518,
-    kCmdCopy = 2519,
-    kCmdRemove = 2520,
-    kCmdNewFolderTool = 2521,
-    kCmdUp = 2522,
-    kCmdRefresh = 2523,
-};
-
-// Tray icon callback message.
-constexpr UINT kTrayMessage = WM_USER + 1;
+class FilerHost;
+class TreeHost;
 
 class CMainWindow {
 public:
@@ -95,6 +70,9 @@ private:
     bool CreateDummy();
     void RegisterProjectView();
     void UnregisterProjectView();
+    // The main window's side of the filer and of the tree pane (MainWindowHosts.cpp).
+    static FilerHost& AsFilerHost();
+    static TreeHost& AsTreeHost();
     bool BuildMenu();
     bool CreateToolBar();
     void OnCommand(int id, HWND from);

@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "Document/Folder.h"
+#include "Tree/TreeHost.h"
 #include "Kv/KvWindow.h"
-#include "MainWindow/MainWindow.h"
 #include "resource.h"
 
 namespace {
@@ -56,7 +56,8 @@ LRESULT CALLBACK TreeViewSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
-bool CTree::Create(HWND parent) {
+bool CTree::Create(HWND parent, TreeHost* host) {
+    host_ = host;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -130,6 +131,7 @@ void CTree::Destroy() {
     closeIcon_.reset();
     closeHotIcon_.reset();
     UnregisterClassW(kClassName, Instance());
+    host_ = nullptr;
 }
 
 // Runs for the container's WM_DESTROY, before its children go: the drop target must be revoked
@@ -197,11 +199,9 @@ void CTree::OnMouseMove(int x, int y) {
     SetCloseHover(InCloseButton(x, y));
 }
 
-// The pane's top-level window is the main window; command 2511 shows or hides this pane.
+// The host hides the pane (the main window: command 2511).
 void CTree::OnLeftButtonUp() {
-    if (!closeHover_) return;
-    HWND main = GetAncestor(hwnd_, GA_ROOT);
-    if (main && main != hwnd_) SendMessageW(main, WM_COMMAND, MAKEWPARAM(kCmdToggleTreePane, 0), 0);
+    if (closeHover_ && host_) host_->ClosePane();
 }
 
 LRESULT CTree::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,8 +1,9 @@
 // The subfolder pane on the left of the main window: a container window "CTree" with a caption
 // ("サブフォルダ") and a close button, holding a tree view of the project's folders. The root item
 // stands for the root folder and carries the main window's title; items are made lazily, always one
-// level below every visible item so that expand buttons show where subfolders exist. Selecting an
-// item navigates the filer; files dropped on an item (CTree_DD) are added to that folder.
+// level below every visible item so that expand buttons show where subfolders exist. What the user
+// does reaches the pane's owner through its TreeHost (TreeHost.h): a selected item, files dropped
+// on an item (CTree_DD), a click on the close button.
 //
 // Each CFolder's `treeItem` names its live item or is null: whenever items are deleted, the
 // folders below them lose their handles first, so a handle found in the model is never stale.
@@ -19,6 +20,7 @@
 #include "Kv/KvHandles.h"
 
 class CFolder;
+class TreeHost;
 
 // Height of the caption strip above the tree view.
 constexpr int kTreeCaptionHeight = 20;
@@ -35,15 +37,18 @@ public:
 
     // Registers "CTree", creates the container (150x100 at (0,0) of `parent`, static edge), its
     // caption font, the tree view below the caption, the folder image list and the drop target.
-    // False after an error box; the pane is then unusable.
-    bool Create(HWND parent);
+    // `host` (may be null) stays the pane's host until Destroy. False after an error box; the pane
+    // is then unusable.
+    bool Create(HWND parent, TreeHost* host);
     // Revokes the drop target, frees the image list, font and icons, destroys the tree view and
-    // the container and unregisters the class. Safe to call twice.
+    // the container, unregisters the class and forgets the host. Safe to call twice.
     void Destroy();
+
+    TreeHost* Host() const { return host_; }
 
     // Rebuilds the whole tree for `folder`: root item labelled with the main window's title (the
     // pane's top-level window), its children and grandchildren; the root is expanded and selected
-    // without navigating the filer.
+    // without telling the host.
     void SetRootFolder(CFolder* folder);
     // The root item's label (the main window's title, which changes with the folder on screen).
     void SetRootText(const std::wstring& text);
@@ -54,7 +59,7 @@ public:
     // FillChildren(folder's item, folder) and FillGrandchildren(folder), after subfolders of
     // `folder` were created, renamed or removed. Nothing happens for a folder without an item.
     void RefreshFolder(CFolder* folder);
-    // Moves the selection to the folder's item without navigating the filer. When the folder has no
+    // Moves the selection to the folder's item without telling the host. When the folder has no
     // item yet, the items on the way down from its nearest shown ancestor are made first.
     void SelectFolderSilently(CFolder* folder);
     // Background colour of the tree view; the line styles are toggled so the lines follow it.
@@ -106,13 +111,14 @@ private:
     CFolder* rootFolder_ = nullptr;
     RECT closeButton_{0, 0, 0, 0};  // left, top, width, height
     unsigned char closeHover_ = 0;
-    unsigned char suppressSelection_ = 0;  // set: a selection change does not navigate the filer
+    unsigned char suppressSelection_ = 0;  // set: a selection change is not reported to the host
     bool dropRegistered_ = false;
+    TreeHost* host_ = nullptr;  // owned by the pane's owner; null: nothing outside is told
 };
 
-// The tree view's OLE drop target: files dropped on an item are added to that item's folder, files
-// dropped below the items to the root folder. A process-wide object; its reference count never
-// frees it.
+// The tree view's OLE drop target: files dropped on an item go to the pane's host for that item's
+// folder, files dropped below the items for the root folder. A process-wide object; its reference
+// count never frees it.
 class CTree_DD : public IDropTarget {
 public:
     CTree_DD() = default;

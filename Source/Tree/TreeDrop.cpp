@@ -1,16 +1,17 @@
 // CTree_DD, the tree view's OLE drop target. A drag over the tree highlights the item under the
-// cursor; a drop of a file list (CF_HDROP) adds every path to that item's folder, or to the root
-// folder when the cursor is below the items. The filer decides how a path joins a folder: through
-// its list when the folder is on screen, as a bare entry (path only, described when the folder is
-// next shown) otherwise, and never twice. The effect reported is always copy.
+// cursor; a drop of a file list (CF_HDROP) hands every path to the pane's host for that item's
+// folder, or for the root folder when the cursor is below the items. The main window passes them on
+// to the filer, which decides how a path joins a folder: through its list when the folder is on
+// screen, as a bare entry (path only, described when the folder is next shown) otherwise, and never
+// twice. The effect reported is always copy.
 #include "Tree/Tree.h"
 
 #include <string>
 #include <vector>
 
 #include "Document/Folder.h"
-#include "Filer/KvFiler.h"
 #include "Kv/KvClipboard.h"
+#include "Tree/TreeHost.h"
 
 CTree_DD& TreeDropTarget() {
     static CTree_DD target;
@@ -89,8 +90,7 @@ STDMETHODIMP CTree_DD::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD*
     if (effect) *effect = DROPEFFECT_COPY;
     std::vector<std::wstring> paths;
     if (!KvReadDataObjectFiles(data, kMaxPathChars, paths)) return S_OK;
-    if (CFolder* folder = TargetFolder(pt)) {
-        for (const std::wstring& path : paths) Filer().AddPathToFolder(folder, path);
-    }
+    TreeHost* host = Tree().Host();
+    if (CFolder* folder = TargetFolder(pt); folder && host) host->FilesDropped(*folder, paths);
     return S_OK;
 }

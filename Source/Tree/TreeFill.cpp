@@ -91,7 +91,7 @@ void CTree::FillChildren(HTREEITEM item, CFolder* folder) {
     if (!treeView_ || !item || !folder) return;
     ForgetItemsBelow(folder);
     // Deleting the selected item (or an ancestor of it) moves the selection; that is no choice
-    // of the user's and must not navigate the filer.
+    // of the user's and must not reach the host.
     const unsigned char suppressed = suppressSelection_;
     suppressSelection_ = 1;
     DeleteChildItems(treeView_, item);

@@ -1,11 +1,11 @@
 // The tree view's notifications as the pane answers them: the first level below an expanding item
-// is made, a selection made by the user navigates the filer, and selected items are painted with
+// is made, a selection made by the user goes to the host, and selected items are painted with
 // the pane's own background.
 #include "Tree/Tree.h"
 
 #include "Document/Folder.h"
-#include "Filer/KvFiler.h"
 #include "Config/Settings.h"
+#include "Tree/TreeHost.h"
 
 COLORREF TreeMixColour(COLORREF first, COLORREF second) {
     auto mix = [](int a, int b) { return static_cast<int>(a + 0.5 * (b - a)); };
@@ -43,7 +43,7 @@ void CTree::OnSelectionChanged(const NMTREEVIEWW& info) {
     if (suppressSelection_ || !rootFolder_ || !info.itemNew.hItem) return;
     CFolder* folder = rootFolder_->FindByTreeItem(info.itemNew.hItem);
     if (!folder) return;
-    Filer().NavigateTo(folder);
+    if (host_) host_->FolderChosen(*folder);
     if (!treeView_) return;
     // A drag over the tree leaves its drop highlight behind; a new selection clears it.
     for (HTREEITEM item = TreeView_GetFirstVisible(treeView_); item; item = TreeView_GetNextVisible(treeView_, item)) {

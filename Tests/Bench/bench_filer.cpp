@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
     RegisterClassExW(&wc);
     HWND parent = CreateWindowExW(0, L"FilerBenchParent", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
-    Filer().SetBars(nullptr, nullptr);
-    if (!parent || !Filer().Create(parent, GetModuleHandleW(nullptr), 0, 800, 600)) {
+    // No host: the filer is measured alone.
+    if (!parent || !Filer().Create(parent, GetModuleHandleW(nullptr), 0, 800, 600, nullptr)) {
         std::printf("cannot create the filer\n");
         return 1;
     }

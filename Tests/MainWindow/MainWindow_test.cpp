@@ -1,5 +1,6 @@
 // The main window in the test process: menus, tool bar, status bar, layout and splitter, title,
-// task tray mode and what of it reaches the project file.
+// task tray mode, what of it reaches the project file, and how it carries the reports of the filer
+// and the tree pane.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include "Config/GlobalText.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
 #include "MainWindow/MainWindow.h"
 #include "Document/Project.h"
@@ -19,6 +21,7 @@
 #include "Config/Settings.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
+#include "Tree/TreeHost.h"
 
 namespace {
 
@@ -304,6 +307,94 @@ TEST_F(MainWindowTest, TitleTemplatesExpandTheirTokens) {
 
     Filer().ShowFolder(&root, false);
     EXPECT_EQ(CMainWindow::ExpandTitle(L"[%DirPath%][%DirName%]"), L"[][]");
+}
+
+// The main window hosts both panes: what one reports reaches the other pane and the window's own
+// title, menu, tool bar and status bar.
+TEST_F(MainWindowTest, ReportsOfThePanesReachTheOtherPaneAndTheWindow) {
+    // The filer was created showing the root, and the tree took it as its root.
+    EXPECT_EQ(Tree().RootFolderShown(), &RootFolder());
+    Project().treePane = 1;
+    Project().treeWidth = 150;
+    Project().titleFormat = L"[%DirName%]";
+    MainWindow().Layout();
+    CFolder& root = RootFolder();
+    CEntry& a = root.Append();
+    a.name = L"A";
+    ASSERT_TRUE(root.CreateSubfolder(a, 1));
+    CFolder* folderA = a.subfolder.get();
+    Tree().SetRootFolder(&root);
+    ASSERT_NE(folderA->treeItem, nullptr);
+    HWND tree = Tree().TreeView();
+    HWND status = MainWindow().StatusBar();
+    auto enabled = [](int command) {
+        const CKvToolBar& bar = *MainWindow().ToolBar();
+        for (size_t i = 0; i < bar.ButtonCount(); ++i)
+            if (bar.Button(i).command == command) return bar.Button(i).enabled;
+        return false;
+    };
+    auto statusText = [status](int part) {
+        wchar_t text[512] = {};
+        SendMessageW(status, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text);
+    };
+
+    // A folder chosen in the tree: the filer goes there, the title names it, the bars follow.
+    KvSetStatusText(status, 0, L"stale");
+    TreeView_SelectItem(tree, folderA->treeItem);
+    EXPECT_EQ(Filer().CurrentFolder(), folderA);
+    EXPECT_EQ(Filer().History().Size(), 2u);
+    EXPECT_EQ(tf_test::WindowText(hwnd_), L"[A]");
+    EXPECT_TRUE(enabled(kCmdBack));
+    EXPECT_TRUE(enabled(kCmdUp));
+    EXPECT_FALSE(enabled(kCmdForward));
+    EXPECT_NE(statusText(0), L"stale");
+    EXPECT_FALSE(statusText(0).empty());
+
+    // Back in the filer: the tree selects the root without navigating again.
+    SendMessageW(hwnd_, WM_COMMAND, kCmdBack, 0);
+    EXPECT_EQ(Filer().CurrentFolder(), &root);
+    EXPECT_EQ(TreeView_GetSelection(tree), root.treeItem);
+    EXPECT_EQ(Filer().History().Size(), 2u);
+    EXPECT_EQ(tf_test::WindowText(hwnd_), L"[]");
+    EXPECT_FALSE(enabled(kCmdBack));
+    EXPECT_TRUE(enabled(kCmdForward));
+
+    // A folder made in the filer appears in the tree.
+    ASSERT_TRUE(Filer().NewFolder(1));
+    SendMessageW(Filer().ListView(), LVM_CANCELEDITLABEL, 0, 0);
+    ASSERT_EQ(root.Count(), 2u);
+    CFolder* made = root.EntryAt(1)->subfolder.get();
+    ASSERT_NE(made, nullptr);
+    EXPECT_NE(made->treeItem, nullptr);
+    EXPECT_EQ(TreeView_GetParent(tree, made->treeItem), root.treeItem);
+
+    // Files dropped on a tree folder the filer does not show become its entries.
+    tf_test::TempDir dir;
+    const std::wstring file = dir / L"dropped.txt";
+    ASSERT_TRUE(tf_test::WriteText(file, "x"));
+    ASSERT_NE(Tree().Host(), nullptr);
+    Tree().Host()->FilesDropped(*folderA, {file, file});
+    ASSERT_EQ(folderA->Count(), 1u);
+    EXPECT_EQ(folderA->EntryAt(0)->path, file);
+
+    // The filer's view mode checks the view menu.
+    Filer().SetViewMode(0);
+    EXPECT_TRUE(Checked(kCmdViewIcons));
+    EXPECT_FALSE(Checked(kCmdViewDetails));
+    Filer().SetViewMode(1);
+    EXPECT_TRUE(Checked(kCmdViewDetails));
+    EXPECT_FALSE(Checked(kCmdViewIcons));
+
+    // The pane's close button hides the pane as the view menu's item does.
+    HWND pane = Tree().Hwnd();
+    const RECT b = Tree().CloseButton();
+    SendMessageW(pane, WM_MOUSEMOVE, 0, MAKELPARAM(b.left + 4, b.top + 4));
+    ASSERT_TRUE(Tree().CloseHover());
+    SendMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(b.left + 4, b.top + 4));
+    EXPECT_EQ(Project().treePane, 0);
+    EXPECT_FALSE(IsWindowVisible(pane));
+    EXPECT_FALSE(Checked(kCmdToggleTreePane));
 }
 
 TEST_F(MainWindowTest, TrayModeHidesOnMinimiseAndRestoresOnClick) {

@@ -1,6 +1,7 @@
-// Shared set-up of the filer suites: a plain top-level window holding a tool bar with the buttons
-// the filer switches, a status bar of three parts and the real filer (and optionally the tree), all
-// over a fresh folder model and project record.
+// Shared set-up of the filer suites: a plain top-level window holding the real filer (and optionally
+// the tree) over a fresh folder model and project record. The filer's host records what the tool bar
+// and the status bar would show; with the tree, the two hosts pass reports between the panes as the
+// main window does.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,12 +14,11 @@
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Filer/KvFiler.h"
-#include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
 #include "Document/Project.h"
+#include "Support/RecordingHosts.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
-#include "resource.h"
 
 namespace filer_test {
 
@@ -46,29 +46,18 @@ protected:
                                   600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(parent_, nullptr);
 
-        ASSERT_TRUE(toolBar_.Create(800, parent_));
-        toolBar_.AddButton(IDI_TB_BACK, 2517, L"back");
-        toolBar_.AddButton(IDI_TB_FORWARD, 2518, L"forward");
-        toolBar_.AddButton(IDI_TB_UP, 2522, L"up");
-        toolBar_.AddButton(IDI_TB_COPY, 2519, L"copy");
-        toolBar_.AddButton(IDI_TB_REMOVE, 2520, L"remove");
-        for (int command : {2517, 2518, 2522, 2519, 2520}) toolBar_.EnableButton(false, command);
-        ASSERT_TRUE(KvCreateStatusBar(&status_, parent_));
-        const int parts[] = {600, 700, 800, -1};
-        KvSetStatusParts(status_, parts);
-
         if (withTree_) {
-            ASSERT_TRUE(Tree().Create(parent_));
+            filerHost_.tree = &Tree();
+            treeHost_.filer = &Filer();
+            ASSERT_TRUE(Tree().Create(parent_, &treeHost_));
         }
-        Filer().SetBars(&toolBar_, status_);
-        ASSERT_TRUE(Filer().Create(parent_, GetModuleHandleW(nullptr), CKvToolBar::kHeight, 800, 500));
+        ASSERT_TRUE(Filer().Create(parent_, GetModuleHandleW(nullptr), CKvToolBar::kHeight, 800, 500, &filerHost_));
         list_ = Filer().ListView();
     }
 
     void TearDown() override {
         Filer().Destroy();
         if (withTree_) Tree().Destroy();
-        toolBar_.Destroy();
         if (parent_) DestroyWindow(parent_);
         ResetFolderModel();
         ResetProject();
@@ -129,24 +118,16 @@ protected:
         return Notify(info.hdr, LVN_BEGINLABELEDITW) == FALSE;
     }
 
-    bool ButtonEnabled(int command) const {
-        for (size_t i = 0; i < toolBar_.ButtonCount(); ++i)
-            if (toolBar_.Button(i).command == command) return toolBar_.Button(i).enabled;
-        return false;
-    }
-
-    std::wstring StatusText(int part) const {
-        wchar_t buffer[512] = {};
-        SendMessageW(status_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buffer));
-        return buffer;
-    }
+    // The tool button and status bar part as the host was last told.
+    bool ButtonEnabled(int command) const { return filerHost_.ToolEnabled(command); }
+    std::wstring StatusText(int part) const { return filerHost_.StatusText(part); }
 
     CEntry& EntryAt(CFolder& folder, size_t index) { return *folder.EntryAt(index); }
 
     HWND parent_ = nullptr;
-    HWND status_ = nullptr;
     HWND list_ = nullptr;
-    CKvToolBar toolBar_;
+    tf_test::RecordingFilerHost filerHost_;
+    tf_test::RecordingTreeHost treeHost_;
 };
 
 // A subfolder entry named `name` of kind 1 appended to `folder`; returns its folder.

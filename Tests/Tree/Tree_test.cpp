@@ -1,6 +1,7 @@
 // The subfolder pane through its real windows: the container and its close button, the lazily
 // filled tree view over a real folder model, navigation of the real filer, and drops of a data
-// object carrying a CF_HDROP block.
+// object carrying a CF_HDROP block. The pane reports to a recording host, which passes chosen
+// folders and dropped files on to the real filer as the main window does.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,7 +14,6 @@
 #include "Document/Folder.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvClipboard.h"
-#include "MainWindow/MainWindow.h"
 #include "Config/Settings.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
@@ -59,14 +59,6 @@ private:
     std::vector<std::wstring> paths_;
 };
 
-std::vector<UINT> g_commands;
-WNDPROC g_parentProc = nullptr;
-
-LRESULT CALLBACK RecordingParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_COMMAND) g_commands.push_back(LOWORD(wp));
-    return CallWindowProcW(g_parentProc, hwnd, msg, wp, lp);
-}
-
 // The pane beside the real filer (showing the root), over the model
 //   root: A -> B -> C -> D,  E (music, no subfolders),  I (image),  one file entry.
 class TreePane : public filer_test::FilerFixture {
@@ -90,12 +82,6 @@ protected:
         i_->kind = 3;
         root.Append().path = L"C:\\not-a-folder.txt";
         Filer().ShowFolder(&root, false);
-    }
-    void TearDown() override {
-        if (g_parentProc) SetWindowLongPtrW(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_parentProc));
-        g_parentProc = nullptr;
-        g_commands.clear();
-        FilerFixture::TearDown();
     }
 
     std::vector<std::wstring> ChildTexts(HTREEITEM item) const {
@@ -180,8 +166,6 @@ TEST_F(TreePane, LayoutStylesAndCustomDraw) {
 }
 
 TEST_F(TreePane, CloseButtonHoverSwapsIconAndReleaseTogglesPane) {
-    g_parentProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingParentProc)));
     HWND pane = Tree().Hwnd();
     const RECT b = Tree().CloseButton();
     auto move = [&](int x, int y) { SendMessageW(pane, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); };
@@ -197,7 +181,7 @@ TEST_F(TreePane, CloseButtonHoverSwapsIconAndReleaseTogglesPane) {
     move(5, 5);
     const std::vector<COLORREF> normal = pixels();
     SendMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_TRUE(g_commands.empty());
+    EXPECT_EQ(treeHost_.closeRequests, 0);
 
     // The rectangle includes its right and bottom edges.
     move(b.left + b.right + 1, b.top);
@@ -206,8 +190,8 @@ TEST_F(TreePane, CloseButtonHoverSwapsIconAndReleaseTogglesPane) {
     EXPECT_TRUE(Tree().CloseHover());
     EXPECT_NE(pixels(), normal);
     SendMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(b.left + 4, b.top + 4));
-    ASSERT_EQ(g_commands.size(), 1u);
-    EXPECT_EQ(g_commands[0], static_cast<UINT>(kCmdToggleTreePane));
+    // The host toggles the pane (the main window: command 2511, see MainWindow_test).
+    EXPECT_EQ(treeHost_.closeRequests, 1);
 
     move(b.left - 1, b.top);
     EXPECT_FALSE(Tree().CloseHover());
@@ -298,6 +282,7 @@ TEST_F(TreePane, RemovingASubfolderEntryInTheFilerTakesItsItemsAway) {
 TEST_F(TreePane, SelectionNavigatesUnlessSilent) {
     Tree().SetRootFolder(&RootFolder());
     TreeView_SelectItem(tree_, a_->treeItem);
+    EXPECT_EQ(treeHost_.chosen, std::vector<CFolder*>{a_});
     EXPECT_EQ(Filer().CurrentFolder(), a_);
     EXPECT_EQ(Filer().History().Size(), 2u);
 
@@ -311,6 +296,7 @@ TEST_F(TreePane, SelectionNavigatesUnlessSilent) {
     EXPECT_EQ(Info(d_->treeItem).text, L"D");
     EXPECT_EQ(Filer().CurrentFolder(), a_);
     EXPECT_EQ(Filer().History().Size(), 2u);
+    EXPECT_EQ(treeHost_.chosen.size(), 1u);
 
     // A drop highlight follows the drag and is cleared by the next selection in the tree.
     DWORD effect = 0;
@@ -344,6 +330,9 @@ TEST_F(TreePane, DropAddsFilesToTheFolderUnderTheCursor) {
     EXPECT_TRUE(e_->EntryAt(0)->displayText.empty());
     // A path the folder holds adds nothing; one too long for the drop buffer is skipped, not cut.
     Drop(e_->treeItem, {files[1], dir.path() + std::wstring(1100, L'y'), files[3]});
+    ASSERT_EQ(treeHost_.drops.size(), 2u);
+    EXPECT_EQ(treeHost_.drops[1].folder, e_);
+    EXPECT_EQ(treeHost_.drops[1].paths, (std::vector<std::wstring>{files[1], files[3]}));
     ASSERT_EQ(e_->Count(), 4u);
     EXPECT_EQ(e_->EntryAt(3)->path, files[3]);
 

@@ -13,14 +13,13 @@
 
 #include <algorithm>
 
+#include "Commands/MainCommand.h"
 #include "Filer/FilerCaches.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Document/FolderMove.h"
 #include "Kv/KvClipboard.h"
-#include "MainWindow/MainWindow.h"
 #include "Shell/ShellRun.h"
-#include "Tree/Tree.h"
 
 namespace {
 
@@ -218,7 +217,7 @@ void CKvFiler::MoveSelectionInto(CEntry& targetEntry) {
         folder->RemoveAt(static_cast<size_t>(indexes[i]));
     }
     ShowFolder(folder, false);
-    Tree().RefreshFolder(folder);
+    SubfoldersChanged(folder);
     EnableTool(kCmdCopy, false);
     EnableTool(kCmdRemove, false);
 }
