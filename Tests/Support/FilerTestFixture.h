@@ -12,6 +12,7 @@
 
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
@@ -149,11 +150,11 @@ protected:
     CKvToolBar toolBar_;
 };
 
-// A subfolder entry named `name` of kind 1 appended to `folder`; returns its folder.
+// A plain subfolder entry named `name` appended to `folder`; returns its folder.
 inline CFolder* AddSubfolder(CFolder& folder, const std::wstring& name) {
     CEntry& entry = folder.Append();
     entry.name = name;
-    if (!folder.CreateSubfolder(entry, 1)) return nullptr;
+    if (!folder.CreateSubfolder(entry, kFolderKindPlain)) return nullptr;
     return entry.subfolder.get();
 }
 
