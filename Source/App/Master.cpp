@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvWindow.h"
 #include "MainWindow/MainWindow.h"
 #include "Config/ModulePath.h"
@@ -86,7 +87,7 @@ bool CMaster::TakeInstanceLock() {
     instanceMutex_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
     if (!instanceMutex_) return false;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
-    KvMessageBox(nullptr, GlobalText::Get(89), GlobalText::Get(90), KvMbOk);
+    KvMessageBox(nullptr, GlobalText::Get(kGtBoxAlreadyOpenTitle), GlobalText::Get(kGtBoxAlreadyOpen), KvMbOk);
     return false;
 }
 

@@ -1,6 +1,7 @@
 // The UI text table: 187 texts read once from the file GT beside the executable (UTF-16LE with
 // byte-order mark, NUL-terminated strings counted by position). Every menu caption, most messages
-// and several format strings are referred to by entry number.
+// and several format strings are entries of it, reached by the names that the build generates from
+// Data/GT.txt into "Config/GtEntries.h" (GlobalText::Get(kGtMenuExit)).
 #pragma once
 
 #include <initializer_list>

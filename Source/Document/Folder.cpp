@@ -164,7 +164,7 @@ uint32_t NewFolderId() {
 }
 
 CFolder& RootFolder() {
-    static CFolder root(1, 1);
+    static CFolder root(1, kFolderKindPlain);
     return root;
 }
 
@@ -173,7 +173,7 @@ void ResetFolderModel() {
     root.Clear();
     root.parent = nullptr;
     root.ownerEntry = nullptr;
-    root.kind = 1;
+    root.kind = kFolderKindPlain;
     root.id = 1;
     root.reserved = 1;
     root.sortFlags = 0;

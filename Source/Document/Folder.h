@@ -20,6 +20,14 @@
 
 class CFolder;
 
+// Folder kinds (CFolder::kind), the numbers the project file stores. A folder of any other stored
+// kind keeps it, and is shown and filled as a plain folder.
+enum FolderKind : uint32_t {
+    kFolderKindPlain = 1,
+    kFolderKindMusic = 2,
+    kFolderKindImage = 3,
+};
+
 // One directory that a folder's search walks (the walk itself belongs to the search units).
 struct SearchFolder {
     std::wstring path;           // where the walk starts
@@ -58,7 +66,7 @@ public:
     void MakeRelative();
     void MakeAbsolute();
 
-    // `alias` when set, otherwise the name through the UI text table's alias format (entry 92).
+    // `alias` when set, otherwise the name through the UI text table's kGtNameWithoutAlias format.
     std::wstring ShownName() const;
 
     void SetName(const std::wstring& text) { name = text; }
@@ -160,7 +168,7 @@ public:
     EntryList entries;
     CFolder* parent = nullptr;
     CEntry* ownerEntry = nullptr;
-    uint32_t kind = 1;  // 2 music, 3 image, anything else normal
+    uint32_t kind = kFolderKindPlain;  // a FolderKind, or another stored number (shown as plain)
     uint32_t id = 0;
     uint16_t reserved = 1;  // kept and written back unchanged
     uint16_t sortFlags = 0;
@@ -189,7 +197,7 @@ void SetFolderIdCounter(uint32_t value);
 // the tree, and returns it.
 uint32_t NewFolderId();
 
-// The single root folder (id 1, kind 1), created on first use and never replaced.
+// The single root folder (id 1, a plain folder), created on first use and never replaced.
 CFolder& RootFolder();
 // Test support: empties the root and gives it and the counter their start-up state.
 void ResetFolderModel();

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvHandles.h"
 #include "Document/Project.h"
 
@@ -15,7 +16,6 @@ namespace {
 constexpr size_t kPathBuffer = MAX_PATH;
 // BackupPath must leave room for the file names the backup store appends.
 constexpr size_t kBackupPathLimit = 252;
-constexpr int kAliasFormatEntry = 92;
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -84,7 +84,7 @@ void CEntry::MakeAbsolute() {
 
 std::wstring CEntry::ShownName() const {
     if (!alias.empty()) return alias;
-    return GtFormat(kAliasFormatEntry, {name});
+    return GtFormat(kGtNameWithoutAlias, {name});
 }
 
 std::wstring CEntry::BackupPath() const {

@@ -5,12 +5,11 @@
 #include <random>
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Config/ModulePath.h"
 #include "Document/ProjectView.h"
 
 namespace {
-
-constexpr int kDefaultTitleEntry = 77;
 
 ProjectView* g_view = nullptr;
 
@@ -22,7 +21,7 @@ std::wstring Hex(uint32_t value) {
 
 }  // namespace
 
-CProject::CProject() : titleFormat(GlobalText::Get(kDefaultTitleEntry)) {}
+CProject::CProject() : titleFormat(GlobalText::Get(kGtDefaultTitleFormat)) {}
 
 CProject& Project() {
     static CProject project;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Document/FilerViewMode.h"
+
 // One application of the project's list.
 struct ProjectApp {
     std::wstring path;                     // the executable
@@ -22,7 +24,7 @@ struct ProjectApp {
 struct ProjectWindowState {
     WINDOWPLACEMENT placement{};  // as stored, including its own length field
     uint32_t columnWidths[5] = {150, 250, 80, 100, 130};
-    uint32_t viewStyle = 1;  // 0 icons, 1 details, 2 small icons, 3 list
+    uint32_t viewStyle = kFilerViewReport;  // a FilerViewMode
 };
 
 struct CProject {

@@ -175,7 +175,7 @@ void ReadTree(ByteReader& reader, int version, CFolder& root) {
         CFolder* folder = top.folder;
         CEntry& entry = folder->Append();
         if (!ReadEntry(reader, version, entry) || !reader.ok()) continue;
-        entry.subfolder.reset(new CFolder(0, 1));
+        entry.subfolder.reset(new CFolder(0, kFolderKindPlain));
         entry.subfolder->parent = folder;
         entry.subfolder->ownerEntry = &entry;
         const uint32_t count = ReadFolderHeader(reader, version, *entry.subfolder);

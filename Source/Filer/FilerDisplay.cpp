@@ -16,6 +16,7 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvHandles.h"
 #include "Document/Project.h"
 
@@ -101,7 +102,7 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
         SetItemCount();
     }
     busy_ = false;
-    SetStatus(0, GtFormat(95, {static_cast<int>(folder->Count())}));
+    SetStatus(0, GtFormat(kGtStatusCount, {static_cast<int>(folder->Count())}));
     SetStatus(1, L"");
     EnableTool(kCmdCopy, false);
     EnableTool(kCmdRemove, false);
@@ -234,15 +235,16 @@ void CKvFiler::OnSelectionChanged() {
     EnableTool(kCmdCopy, selected > 0);
     EnableTool(kCmdRemove, selected > 0);
     if (selected == 0) {
-        SetStatus(0, GtFormat(95, {static_cast<int>(current_->Count())}));
+        SetStatus(0, GtFormat(kGtStatusCount, {static_cast<int>(current_->Count())}));
         SetStatus(1, L"");
         return;
     }
     if (selected == 1) {
         CEntry* entry = EntryAtIndex(FirstSelected());
         if (!entry) return;
-        SetStatus(0, entry->IsSubfolderEntry() ? std::wstring() : GtFormat(93, {entry->typeText, entry->sizeValue}));
-        SetStatus(1, GtFormat(96, {entry->sizeValue}));
+        SetStatus(0, entry->IsSubfolderEntry() ? std::wstring()
+                                               : GtFormat(kGtStatusOneFile, {entry->typeText, entry->sizeValue}));
+        SetStatus(1, GtFormat(kGtStatusSize, {entry->sizeValue}));
         return;
     }
     // Selected indexes come in ascending order, so one walk over the list sums them.
@@ -254,8 +256,8 @@ void CKvFiler::OnSelectionChanged() {
         if (!it->IsSubfolderEntry() && !it->missing) total += it->sizeValue;
         next = static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, next, LVNI_SELECTED));
     }
-    SetStatus(0, GtFormat(94, {selected}));
-    SetStatus(1, GtFormat(96, {total}));
+    SetStatus(0, GtFormat(kGtStatusSelected, {selected}));
+    SetStatus(1, GtFormat(kGtStatusSize, {total}));
 }
 
 LRESULT CKvFiler::OnCustomDraw(NMLVCUSTOMDRAW* draw) {

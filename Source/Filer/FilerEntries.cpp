@@ -10,6 +10,23 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+
+namespace {
+
+// The name a new folder of this kind starts with.
+int NewFolderNameEntry(unsigned kind) {
+    switch (kind) {
+    case kFolderKindMusic:
+        return kGtNewMusicFolderName;
+    case kFolderKindImage:
+        return kGtNewImageFolderName;
+    default:
+        return kGtNewPlainFolderName;
+    }
+}
+
+}  // namespace
 
 int CKvFiler::FindPath(const std::wstring& resolved) {
     FilerCaches& cache = *caches_;
@@ -72,9 +89,9 @@ bool CKvFiler::AddPathToFolder(CFolder* folder, const std::wstring& path) {
 
 bool CKvFiler::NewFolder(unsigned kind) {
     if (!current_) return false;
-    if (kind < 1 || kind > 3) kind = 1;
+    if (kind != kFolderKindMusic && kind != kFolderKindImage) kind = kFolderKindPlain;
     CEntry& entry = current_->Append();
-    entry.name = GlobalText::Get(9 + static_cast<int>(kind));  // entries 10, 11, 12
+    entry.name = GlobalText::Get(NewFolderNameEntry(kind));
     const int index = static_cast<int>(current_->Count()) - 1;
     if (!current_->CreateSubfolder(entry, kind)) {
         current_->RemoveAt(static_cast<size_t>(index));

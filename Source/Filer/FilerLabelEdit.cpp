@@ -11,6 +11,7 @@
 #include "Filer/FilerLabelEdit.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvWindow.h"
 #include "Document/Project.h"
 
@@ -33,7 +34,7 @@ bool EditsAlias(const CEntry& entry) {
 }
 
 void ShowNameRefused(HWND owner) {
-    KvMessageBox(owner, GlobalText::Get(91), GlobalText::Get(91), KvMbOk);
+    KvMessageBox(owner, GlobalText::Get(kGtBoxEmptyName), GlobalText::Get(kGtBoxEmptyName), KvMbOk);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 
@@ -15,8 +16,8 @@ namespace {
 enum class BackupAnswer { Keep, Delete, Stop };
 
 BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
-    const std::wstring text = GtFormat(88, {entry.displayText, entry.BackupPath()});
-    switch (KvMessageBox(owner, GlobalText::Get(87), text.c_str(), KvMbYesNoCancel)) {
+    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {entry.displayText, entry.BackupPath()});
+    switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
     case IDYES:
         return BackupAnswer::Delete;
     case IDNO:
@@ -35,9 +36,10 @@ int CKvFiler::RemoveSelected(bool askFirst) {
 
     if (askFirst) {
         const int count = static_cast<int>(indexes.size());
-        const std::wstring text = count == 1 ? std::wstring(GlobalText::Get(85)) : GtFormat(86, {count});
+        const std::wstring text =
+            count == 1 ? std::wstring(GlobalText::Get(kGtBoxRemoveOne)) : GtFormat(kGtBoxRemoveMany, {count});
         // A refusal changes nothing, so the selection and the tool bar stay as they are.
-        if (KvMessageBox(listView_, GlobalText::Get(84), text.c_str(), KvMbOkCancel) != IDOK) return 0;
+        if (KvMessageBox(listView_, GlobalText::Get(kGtBoxRemoveTitle), text.c_str(), KvMbOkCancel) != IDOK) return 0;
     }
 
     // From the highest index down, so the indexes still to come keep naming the same entries.

@@ -12,6 +12,7 @@
 #include "Document/Folder.h"
 #include "Filer/FilerHost.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 
 namespace {
 
@@ -20,13 +21,13 @@ const wchar_t kFilerClass[] = L"CKvFiler";
 // Posted to the container by PostFoundPath; lParam owns a heap std::wstring.
 constexpr UINT kMsgFoundPath = WM_APP + 0x31;
 
-// Column titles (UI text entries) and initial widths as fractions of the pane width.
+// Column titles and initial widths as fractions of the pane width.
 struct ColumnSpec {
     int titleEntry;
     double share;
 };
 constexpr ColumnSpec kColumns[kFilerColumnCount] = {
-    {79, 0.25}, {80, 0.2}, {81, 0.15}, {82, 0.215}, {83, 0.15},
+    {kGtColumnName, 0.25}, {kGtColumnPath, 0.2}, {kGtColumnSize, 0.15}, {kGtColumnType, 0.215}, {kGtColumnDate, 0.15},
 };
 
 void SetListStyleView(HWND listView, unsigned mode) {
@@ -143,7 +144,7 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
 
     current_ = &RootFolder();
     history_.Reset(current_->id);
-    if (!SelectKind(1)) return false;
+    if (!SelectKind(kFolderKindPlain)) return false;
     if (host_) host_->RootFolderSet(*current_);
     return true;
 }
@@ -178,7 +179,7 @@ void CKvFiler::Destroy() {
 }
 
 bool CKvFiler::SelectKind(unsigned kind) {
-    if (kind != 2 && kind != 3) kind = 1;
+    if (kind != kFolderKindMusic && kind != kFolderKindImage) kind = kFolderKindPlain;
     if (!kind_ || kind_->Kind() != kind) {
         kind_.reset();
         kind_ = MakeFilerKind(kind);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "Document/FilerViewMode.h"
 #include "Filer/FilerHistory.h"
 #include "Kv/KvHandles.h"
 
@@ -28,14 +29,6 @@ class FilerHost;
 struct FilerCaches;
 struct FilerMenuState;
 struct IMalloc;
-
-// List view styles that select the view (the two low style bits).
-enum FilerViewMode : unsigned {
-    kFilerViewIcons = 0,
-    kFilerViewReport = 1,
-    kFilerViewSmallIcons = 2,
-    kFilerViewList = 3,
-};
 
 constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
@@ -95,7 +88,7 @@ public:
     // The current folder shown again without focus, its display data made anew.
     void Refresh();
 
-    // 0 icons, 1 report, 2 small icons, 3 list; the host hears of it.
+    // A FilerViewMode; the host hears of it.
     void SetViewMode(unsigned mode);
     unsigned ViewMode() const { return viewMode_; }
 
@@ -116,7 +109,8 @@ public:
     // paths that arrive together are added as one batch. False when the filer has no window.
     bool PostFoundPath(const std::wstring& path);
 
-    // New subfolder entry of kind 1, 2 or 3 in the current folder, then label editing on it.
+    // New subfolder entry of a FolderKind (any other number makes a plain one) in the current
+    // folder, then label editing on it.
     bool NewFolder(unsigned kind);
     // Type-ahead: entries whose label begins with `text` (ASCII letters case-insensitive) first;
     // then the first item alone is selected and focused.

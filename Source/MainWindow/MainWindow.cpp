@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvControls.h"
@@ -129,36 +130,36 @@ bool CMainWindow::BuildMenu() {
 
     HMENU file = CreatePopupMenu();
     HMENU newFolder = CreatePopupMenu();
-    item(newFolder, kCmdNewFolder, 24);
-    item(newFolder, kCmdNewMusicFolder, 25);
-    item(newFolder, kCmdNewImageFolder, 26);
-    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(newFolder), GlobalText::Get(23));
+    item(newFolder, kCmdNewFolder, kGtMenuNewFolder);
+    item(newFolder, kCmdNewMusicFolder, kGtMenuNewMusicFolder);
+    item(newFolder, kCmdNewImageFolder, kGtMenuNewImageFolder);
+    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(newFolder), GlobalText::Get(kGtMenuNew));
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    item(file, kCmdSearchSettings, 27);
-    item(file, kCmdRegisteredApps, 28);
+    item(file, kCmdSearchSettings, kGtMenuSearch);
+    item(file, kCmdRegisteredApps, kGtMenuRegisteredApps);
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    item(file, kCmdExitWithoutSaving, 30);
-    item(file, kCmdExit, 29);
-    popup(file, 18);
+    item(file, kCmdExitWithoutSaving, kGtMenuExitWithoutSaving);
+    item(file, kCmdExit, kGtMenuExit);
+    popup(file, kGtMenuFile);
 
     HMENU view = CreatePopupMenu();
-    item(view, kCmdViewDetails, 31);
-    item(view, kCmdViewIcons, 32);
+    item(view, kCmdViewDetails, kGtMenuViewDetails);
+    item(view, kCmdViewIcons, kGtMenuViewIcons);
     AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
-    item(view, kCmdToggleStatusBar, 34);
+    item(view, kCmdToggleStatusBar, kGtMenuStatusBar);
     AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
-    item(view, kCmdToggleTreePane, 35);
-    popup(view, 19);
+    item(view, kCmdToggleTreePane, kGtMenuTreePane);
+    popup(view, kGtMenuView);
 
     HMENU tools = CreatePopupMenu();
-    item(tools, kCmdProjectSettings, 21);
-    popup(tools, 21);
+    item(tools, kCmdProjectSettings, kGtMenuSettings);
+    popup(tools, kGtMenuSettings);
 
     HMENU help = CreatePopupMenu();
-    item(help, kCmdOpenHelpAddress, 37);
-    item(help, kCmdOpenHelpProgram, 22);
-    item(help, kCmdVersion, 38);
-    popup(help, 22);
+    item(help, kCmdOpenHelpAddress, kGtMenuHelpAddress);
+    item(help, kCmdOpenHelpProgram, kGtMenuHelp);
+    item(help, kCmdVersion, kGtMenuVersion);
+    popup(help, kGtMenuHelp);
 
     // The window owns the menu from here on and destroys it with itself.
     return SetMenu(hwnd_, bar) != FALSE;
@@ -170,16 +171,16 @@ bool CMainWindow::CreateToolBar() {
     toolBar_ = std::make_unique<CKvToolBar>();
     if (!toolBar_->Create(client.right, hwnd_)) return false;
     CKvToolBar& bar = *toolBar_;
-    bar.AddButton(IDI_TB_BACK, kCmdBack, GlobalText::Get(42));
-    bar.AddButton(IDI_TB_FORWARD, kCmdForward, GlobalText::Get(43));
-    bar.AddButton(IDI_TB_UP, kCmdUp, GlobalText::Get(44));
+    bar.AddButton(IDI_TB_BACK, kCmdBack, GlobalText::Get(kGtTipBack));
+    bar.AddButton(IDI_TB_FORWARD, kCmdForward, GlobalText::Get(kGtTipForward));
+    bar.AddButton(IDI_TB_UP, kCmdUp, GlobalText::Get(kGtTipUp));
     bar.AddSeparator();
-    bar.AddButton(IDI_TB_NEWFOLDER, kCmdNewFolderTool, GlobalText::Get(24));
+    bar.AddButton(IDI_TB_NEWFOLDER, kCmdNewFolderTool, GlobalText::Get(kGtMenuNewFolder));
     bar.AddSeparator();
-    bar.AddButton(IDI_TB_COPY, kCmdCopy, GlobalText::Get(39));
-    bar.AddButton(IDI_TB_REMOVE, kCmdRemove, GlobalText::Get(40));
+    bar.AddButton(IDI_TB_COPY, kCmdCopy, GlobalText::Get(kGtTipCopy));
+    bar.AddButton(IDI_TB_REMOVE, kCmdRemove, GlobalText::Get(kGtRemove));
     bar.AddSeparator();
-    bar.AddButton(IDI_TB_REFRESH, kCmdRefresh, GlobalText::Get(41));
+    bar.AddButton(IDI_TB_REFRESH, kCmdRefresh, GlobalText::Get(kGtTipRefresh));
     bar.AddSeparator();
     for (int id : {kCmdBack, kCmdForward, kCmdUp, kCmdCopy, kCmdRemove}) bar.EnableButton(false, id);
     bar.SetBackColors(Settings().toolBackTop, Settings().toolBackBottom);

@@ -2,10 +2,12 @@
 #include "MainWindow/MainWindow.h"
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvControls.h"
 #include "Config/ModulePath.h"
+#include "Document/Folder.h"
 #include "Document/Project.h"
 #include "Shell/ShellRun.h"
 
@@ -18,13 +20,13 @@ void CMainWindow::OnCommand(int id, HWND from) {
     switch (id) {
     case kCmdNewFolder:
     case kCmdNewFolderTool:
-        Filer().NewFolder(1);
+        Filer().NewFolder(kFolderKindPlain);
         break;
     case kCmdNewMusicFolder:
-        Filer().NewFolder(2);
+        Filer().NewFolder(kFolderKindMusic);
         break;
     case kCmdNewImageFolder:
-        Filer().NewFolder(3);
+        Filer().NewFolder(kFolderKindImage);
         break;
     case kCmdExitWithoutSaving:
         noSave_ = 1;
@@ -34,13 +36,13 @@ void CMainWindow::OnCommand(int id, HWND from) {
         SendMessageW(hwnd_, WM_CLOSE, 0, 0);
         break;
     case kCmdViewDetails:
-        Filer().SetViewMode(1);
+        Filer().SetViewMode(kFilerViewReport);
         break;
     case kCmdViewIcons:
-        Filer().SetViewMode(0);
+        Filer().SetViewMode(kFilerViewIcons);
         break;
     case kCmdViewList:
-        Filer().SetViewMode(3);
+        Filer().SetViewMode(kFilerViewList);
         break;
     case kCmdToggleStatusBar:
         project.statusBar = project.statusBar ? 0 : 1;
@@ -53,7 +55,7 @@ void CMainWindow::OnCommand(int id, HWND from) {
         InvalidateRect(hwnd_, nullptr, TRUE);
         break;
     case kCmdOpenHelpAddress:
-        ShellOpen(hwnd_, GlobalText::Get(0), L"");
+        ShellOpen(hwnd_, GlobalText::Get(kGtHelpAddress), L"");
         break;
     case kCmdOpenHelpProgram: {
         const std::wstring help = ExecutableDirectory() + L"ヘルプ.exe";
@@ -61,7 +63,7 @@ void CMainWindow::OnCommand(int id, HWND from) {
         break;
     }
     case kCmdVersion:
-        MessageBoxW(hwnd_, L" v0.99c", GlobalText::Get(78), MB_OK);
+        MessageBoxW(hwnd_, L" v0.99c", GlobalText::Get(kGtVersionTitle), MB_OK);
         break;
     case kCmdBack:
         Filer().GoBack();

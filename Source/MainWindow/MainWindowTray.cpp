@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "resource.h"
 
 namespace {
@@ -62,7 +63,7 @@ void CMainWindow::OnTrayNotify(LPARAM mouseMessage) {
     }
     if (mouseMessage != WM_RBUTTONDOWN) return;
     HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, kCmdExit, GlobalText::Get(29));
+    AppendMenuW(menu, MF_STRING, kCmdExit, GlobalText::Get(kGtMenuExit));
     POINT pt{};
     GetCursorPos(&pt);
     SetForegroundWindow(hwnd_);

@@ -107,14 +107,16 @@ bool CTree::Create(HWND parent, TreeHost* host) {
     return true;
 }
 
-// Four 16x16 images indexed by a folder's kind: 0 and 1 plain, 2 music, 3 image. The list is given
-// its four slots first, so an icon that cannot be loaded leaves a blank image in its own slot
-// instead of moving the later ones to the wrong index.
+// Four 16x16 images indexed by a folder's kind (FolderKind): slot 0, which no kind uses, and the
+// plain kind show a plain folder. The list is given its four slots first, so an icon that cannot be
+// loaded leaves a blank image in its own slot instead of moving the later ones to the wrong index.
 bool CTree::CreateImageList() {
     imageList_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 4, 4));
     if (!imageList_) return false;
     ImageList_SetImageCount(imageList_.get(), 4);
-    const int icons[4] = {IDI_APP, IDI_APP, IDI_MUSIC_FOLDER, IDI_IMAGE_FOLDER};
+    int icons[4] = {IDI_APP, IDI_APP, IDI_APP, IDI_APP};
+    icons[kFolderKindMusic] = IDI_MUSIC_FOLDER;
+    icons[kFolderKindImage] = IDI_IMAGE_FOLDER;
     for (int i = 0; i < 4; ++i) {
         kv::UniqueIcon icon(LoadSmallIcon(icons[i]));
         if (icon) ImageList_ReplaceIcon(imageList_.get(), i, icon.get());

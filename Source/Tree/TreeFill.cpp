@@ -9,9 +9,10 @@
 
 namespace {
 
-// The image list holds four images; kinds outside them are shown as plain folders.
+// The image list holds four images, indexed by kind; kinds outside them are shown as plain folders.
 int ImageForKind(uint32_t kind) {
-    return kind <= 3 ? static_cast<int>(kind) : 1;
+    if (kind > kFolderKindImage) kind = kFolderKindPlain;
+    return static_cast<int>(kind);
 }
 
 // The main window's title as the root item shows it: at most 255 characters.

@@ -26,11 +26,11 @@ std::vector<unsigned char> RealFilesProject() {
     f.U16(0).U16(2).U16(0).U16(1).Str(L"").U32(0).U16(0).U8(1).U8(0);
     for (int i = 0; i < 10; ++i) f.Str(L"");
     f.U8(1).U8(0).U8(0).U8(0).U8(0).U8(0).U16(150).Fill(248);
-    f.U32(160).U32(120).U32(70).U32(110).U32(120).U32(1).Fill(64);
-    f.U32(3).U32(5).U32(1).U16(1).U16(0).U32(1);
+    f.U32(160).U32(120).U32(70).U32(110).U32(120).U32(kFilerViewReport).Fill(64);
+    f.U32(3).U32(5).U32(1).U16(1).U16(0).U32(kFolderKindPlain);
     SampleSearch(f, 10, false);
     SampleEntry(f, 10, L"Sub", L"", L"", 0, 0, 0, L"", L"", true);
-    f.U32(0).U32(2).U16(1).U16(0).U32(1);
+    f.U32(0).U32(2).U16(1).U16(0).U32(kFolderKindPlain);
     SampleSearch(f, 10, false);
     for (const wchar_t* name : {L"a.txt", L"b.txt", L"dir", L"gone.txt"}) {
         SampleEntry(f, 10, L"old name", name, L"", 1, 0, 0, L"", L"", false);
@@ -103,7 +103,7 @@ TEST_F(AppFilerTest, ListsRealAndMissingEntriesAndKeepsNamesColumnsAndView) {
     SavedProject saved = ReadSavedProject(project_);
     ASSERT_TRUE(saved.valid);
     EXPECT_EQ(saved.columns[1], 233u);
-    EXPECT_EQ(saved.viewStyle, 0u);
+    EXPECT_EQ(saved.viewStyle, kFilerViewIcons);
     ASSERT_EQ(saved.root.size(), 5u);
     // The shell's display names replace the stored names of entries it found; a missing one keeps its name.
     for (const SavedEntry& e : saved.root) {

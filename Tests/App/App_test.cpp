@@ -32,11 +32,11 @@ std::vector<unsigned char> Version10() {
     for (int i = 0; i < 10; ++i) b.Str(L"");
     b.U8(1).U8(0).U8(1).U8(0).U8(1).U8(0).U16(200).Fill(248);
     for (int i = 0; i < 5; ++i) b.U32(100);
-    b.U32(1).Fill(64).U32(7);
-    b.U32(1).U32(1).U16(1).U16(3).U32(1);
+    b.U32(kFilerViewReport).Fill(64).U32(7);
+    b.U32(1).U32(1).U16(1).U16(3).U32(kFolderKindPlain);
     tf_test::SampleSearch(b, 10, false);
     tf_test::SampleEntry(b, 10, L"Sub", L"", L"", 0, 0, 0, L"", L"", true);
-    b.U32(2).U32(5).U16(1).U16(0).U32(3);
+    b.U32(2).U32(5).U16(1).U16(0).U32(kFolderKindImage);
     tf_test::SampleSearch(b, 10, true);
     tf_test::SampleEntry(b, 10, L"a.txt", L"C:\\nowhere\\a.txt", L"", 0, 1, 4, L"bk", L"A", false);
     tf_test::SampleEntry(b, 10, L"b.txt", L"..\\b.txt", L"", 1, 0, 2, L"", L"", false);
@@ -93,7 +93,7 @@ TEST(App, OpensEveryVersionAndSavesVersion10) {
             EXPECT_EQ(saved.root[1].children[0].path, L"..\\deep.txt");
         }
         EXPECT_EQ(saved.columns[4], 500u);
-        EXPECT_EQ(saved.viewStyle, 3u);
+        EXPECT_EQ(saved.viewStyle, kFilerViewList);
     }
 
     const std::wstring v10 = dir / L"new.tfolder";

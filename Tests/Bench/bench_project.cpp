@@ -52,7 +52,7 @@ void BuildProject() {
     for (int t = 0; t < kTopFolders; ++t) {
         CEntry& top = root.Append();
         top.name = L"top" + std::to_wstring(t);
-        top.subfolder.reset(new CFolder(NewFolderId(), 1));
+        top.subfolder.reset(new CFolder(NewFolderId(), kFolderKindPlain));
         top.subfolder->parent = &root;
         top.subfolder->ownerEntry = &top;
         CFolder& topFolder = *top.subfolder;
@@ -60,7 +60,7 @@ void BuildProject() {
         for (int c = 0; c < kChildrenPerTop; ++c) {
             CEntry& child = topFolder.Append();
             child.name = L"child" + std::to_wstring(c);
-            child.subfolder.reset(new CFolder(FolderIdCounter() + 1, 1));
+            child.subfolder.reset(new CFolder(FolderIdCounter() + 1, kFolderKindPlain));
             SetFolderIdCounter(FolderIdCounter() + 1);
             child.subfolder->parent = &topFolder;
             child.subfolder->ownerEntry = &child;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvWindow.h"
 #include "Support/TestSupport.h"
 
@@ -160,8 +161,12 @@ struct FormattedEntry {
 };
 
 const FormattedEntry kFormattedEntries[] = {
-    {86, "d"},  {88, "ss"}, {92, "s"},  {93, "sd"}, {94, "d"},  {95, "d"},   {96, "d"},  {130, "s"}, {145, "s"},
-    {146, "d"}, {149, "d"}, {153, "d"}, {154, "s"}, {157, "d"}, {158, "sd"}, {159, "d"}, {170, "d"},
+    {kGtBoxRemoveMany, "d"},       {kGtBoxRemoveBackup, "ss"},   {kGtNameWithoutAlias, "s"},
+    {kGtStatusOneFile, "sd"},      {kGtStatusSelected, "d"},     {kGtStatusCount, "d"},
+    {kGtStatusSize, "d"},          {kGtBoxCreateBackupDir, "s"}, {kGtBackupOne, "s"},
+    {kGtBackupNewVersion, "d"},    {kGtBackupUnreadable, "d"},   {kGtBackupDoneMany, "d"},
+    {kGtBackupUnchangedMany, "s"}, {kGtBackupDropLaterOne, "d"}, {kGtBackupDropLaterMany, "sd"},
+    {kGtHistoryVersion, "d"},      {kGtHistoryRestored, "d"},
 };
 
 bool IsFormatted(int entry) {
@@ -188,12 +193,12 @@ TEST_F(GlobalTextTest, ShippedTableHoldsEveryEntryWithTheConversionsItsUsersPass
 
     for (int e = 0; e < GlobalText::kEntryCount; ++e) {
         const std::wstring text = GlobalText::Get(e);
-        if (e != 70) {
+        if (e != kGtChooserPathInitial) {
             EXPECT_FALSE(text.empty()) << "entry " << e;
         }
         // Only formatted entries and the two title-token texts may hold a percent sign, so a
         // caller that shows a text as it is never shows a stray conversion.
-        if (!IsFormatted(e) && e != 76 && e != 77) {
+        if (!IsFormatted(e) && e != kGtSetupTitleTokens && e != kGtDefaultTitleFormat) {
             EXPECT_EQ(text.find(L'%'), std::wstring::npos) << "entry " << e;
         }
     }
@@ -230,7 +235,7 @@ TEST_F(GlobalTextTest, ShippedTableHoldsEveryEntryWithTheConversionsItsUsersPass
     }
 
     // The default title template uses only the tokens the title code knows.
-    const std::wstring title = GlobalText::Get(77);
+    const std::wstring title = GlobalText::Get(kGtDefaultTitleFormat);
     for (size_t p = title.find(L'%'); p != std::wstring::npos; p = title.find(L'%', p)) {
         const size_t close = title.find(L'%', p + 1);
         ASSERT_NE(close, std::wstring::npos);

@@ -5,6 +5,7 @@
 
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Document/Project.h"
 #include "Support/TestSupport.h"
 
@@ -36,11 +37,11 @@ CEntry& AddShown(CFolder& folder, const std::wstring& text, int size = 0, const 
     return e;
 }
 
-// A UI text table whose entry 92 is "[%s]".
+// A UI text table whose kGtNameWithoutAlias entry is "[%s]".
 void LoadTextTable(const tf_test::TempDir& dir) {
     std::wstring text;
     for (int i = 0; i < GlobalText::kEntryCount; ++i) {
-        text += i == 92 ? L"[%s]" : L"t" + std::to_wstring(i);
+        text += i == kGtNameWithoutAlias ? L"[%s]" : L"t" + std::to_wstring(i);
         text += L'\0';
     }
     std::vector<unsigned char> bytes{0xFF, 0xFE};
@@ -83,8 +84,8 @@ TEST_F(FolderTest, InsertRemoveAndPositions) {
 
     // Removing a subfolder entry destroys the tree below it.
     CEntry& sub = *root.EntryAt(1);
-    ASSERT_TRUE(root.CreateSubfolder(sub, 1));
-    ASSERT_TRUE(sub.subfolder->CreateSubfolder(sub.subfolder->Append(), 1));
+    ASSERT_TRUE(root.CreateSubfolder(sub, kFolderKindPlain));
+    ASSERT_TRUE(sub.subfolder->CreateSubfolder(sub.subfolder->Append(), kFolderKindPlain));
     const uint32_t deepId = sub.subfolder->entries.front().subfolder->id;
     EXPECT_NE(root.FindById(deepId), nullptr);
     root.RemoveAt(1);
@@ -98,12 +99,12 @@ TEST_F(FolderTest, FolderIdsSkipUsedIdsAndNeverGiveZero) {
     EXPECT_EQ(NewFolderId(), 2u) << "root holds 1, the counter starts at 1";
 
     CEntry& e = root.Append();
-    ASSERT_TRUE(root.CreateSubfolder(e, 3));
+    ASSERT_TRUE(root.CreateSubfolder(e, kFolderKindImage));
     EXPECT_EQ(e.subfolder->id, 3u);
-    EXPECT_EQ(e.subfolder->kind, 3u);
+    EXPECT_EQ(e.subfolder->kind, kFolderKindImage);
     EXPECT_EQ(e.subfolder->parent, &root);
     EXPECT_EQ(e.subfolder->ownerEntry, &e);
-    EXPECT_FALSE(root.CreateSubfolder(e, 1)) << "an entry holds one subfolder";
+    EXPECT_FALSE(root.CreateSubfolder(e, kFolderKindPlain)) << "an entry holds one subfolder";
 
     SetFolderIdCounter(0xFFFFFFFFu);
     EXPECT_EQ(NewFolderId(), 2u) << "wraps to 1, which the root holds";
@@ -119,13 +120,13 @@ TEST_F(FolderTest, TreePathsAndLookups) {
     EXPECT_EQ(root.Path(true), L"");
     CEntry& a = root.Append();
     a.name = L"A";
-    ASSERT_TRUE(root.CreateSubfolder(a, 1));
+    ASSERT_TRUE(root.CreateSubfolder(a, kFolderKindPlain));
     CEntry& b = a.subfolder->Append();
     b.name = L"B";
-    ASSERT_TRUE(a.subfolder->CreateSubfolder(b, 1));
+    ASSERT_TRUE(a.subfolder->CreateSubfolder(b, kFolderKindPlain));
     CEntry& c = root.Append();
     c.name = L"C";
-    ASSERT_TRUE(root.CreateSubfolder(c, 1));
+    ASSERT_TRUE(root.CreateSubfolder(c, kFolderKindPlain));
     EXPECT_EQ(b.subfolder->Path(true), L"A\\B\\");
     EXPECT_EQ(b.subfolder->Path(false), L"A/B/");
     EXPECT_EQ(b.subfolder->Name(), L"B");
@@ -258,7 +259,7 @@ TEST_F(FolderTest, ColumnSortsToggleDirectionAndStayStable) {
 
     // Sorting relinks nodes: a subfolder's owner entry stays valid.
     CEntry& owner = AddShown(root, L"0", 0, L"A:\\");
-    ASSERT_TRUE(root.CreateSubfolder(owner, 1));
+    ASSERT_TRUE(root.CreateSubfolder(owner, kFolderKindPlain));
     root.SortByPath(true);
     EXPECT_EQ(&root.entries.front(), &owner);
     EXPECT_EQ(owner.subfolder->ownerEntry, &owner);

@@ -19,6 +19,11 @@ namespace {
 
 constexpr size_t kLongest = 32766;  // characters of the longest encodable string
 
+// The numbers the project file stores for the named folder kinds and view modes.
+static_assert(kFolderKindPlain == 1 && kFolderKindMusic == 2 && kFolderKindImage == 3, "stored folder kinds");
+static_assert(kFilerViewIcons == 0 && kFilerViewReport == 1 && kFilerViewSmallIcons == 2 && kFilerViewList == 3,
+              "stored view modes");
+
 class ProjectFileTest : public testing::Test {
 protected:
     void SetUp() override { Reset(); }
@@ -84,7 +89,7 @@ public:
     void ReadFilerColumns(uint32_t widths[5], uint32_t& viewStyle) override {
         calls.push_back("readColumns");
         for (int i = 0; i < 5; ++i) widths[i] = reportedWidths[i];
-        viewStyle = 2;
+        viewStyle = kFilerViewSmallIcons;
     }
     void ShowRootFolder() override {
         calls.push_back("showRoot");
@@ -143,7 +148,7 @@ TEST_F(ProjectFileTest, ReadsEveryVersion) {
         EXPECT_EQ(p.treeWidth, v >= 9 ? 222 : 150);
         EXPECT_EQ(p.window.columnWidths[0], 100u);
         EXPECT_EQ(p.window.columnWidths[4], 500u);
-        EXPECT_EQ(p.window.viewStyle, 3u);
+        EXPECT_EQ(p.window.viewStyle, kFilerViewList);
 
         const CFolder& root = RootFolder();
         EXPECT_EQ(root.id, 1u);
@@ -177,7 +182,7 @@ TEST_F(ProjectFileTest, ReadsEveryVersion) {
         const CFolder& folder = *sub.subfolder;
         EXPECT_EQ(folder.id, 5u);
         EXPECT_EQ(folder.sortFlags, 2);
-        EXPECT_EQ(folder.kind, v >= 9 ? 3u : 1u);
+        EXPECT_EQ(folder.kind, v >= 9 ? kFolderKindImage : kFolderKindPlain);
         EXPECT_EQ(folder.parent, &root);
         EXPECT_EQ(folder.ownerEntry, &sub);
         ASSERT_EQ(folder.Count(), 1u);
@@ -260,13 +265,13 @@ TEST_F(ProjectFileTest, RoundTripsEveryStoredField) {
     p.window.placement.length = 44;
     p.window.placement.showCmd = 3;
     p.window.placement.rcNormalPosition = {-5, 6, 700, 800};
-    p.window.viewStyle = 2;
+    p.window.viewStyle = kFilerViewSmallIcons;
     for (int i = 0; i < 5; ++i) p.window.columnWidths[i] = 70000u + i;  // above 16 bits: kept
 
     CFolder& root = RootFolder();
     root.reserved = 0xBEEF;
     root.sortFlags = 0x1F;
-    root.kind = 2;
+    root.kind = kFolderKindMusic;
     root.search.path = L"C:\\search";
     root.search.depth = -7;
     root.search.includeText = L"inc";
@@ -286,7 +291,7 @@ TEST_F(ProjectFileTest, RoundTripsEveryStoredField) {
     e.colour = 255;
     CEntry& s = root.Append();
     s.name = L"S";
-    ASSERT_TRUE(root.CreateSubfolder(s, 3));
+    ASSERT_TRUE(root.CreateSubfolder(s, kFolderKindImage));
     s.subfolder->reserved = 0;
     s.subfolder->sortFlags = 0x8001;
     s.subfolder->Append().path = L"inner";
@@ -470,7 +475,8 @@ TEST_F(ProjectFileTest, LoadAndSaveTalkToTheView) {
     RecordingView view;
     SetProjectView(&view);
     ASSERT_TRUE(LoadProject(Write(L"v3.tfolder", SampleProject(3))));
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"move", "title:v3", "options", "columns:500/3", "showRoot"}));
+    const std::string columns = "columns:500/" + std::to_string(kFilerViewList);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"move", "title:v3", "options", columns, "showRoot"}));
     EXPECT_EQ(view.movedTo.right, 310);
     EXPECT_EQ(view.rootCountAtColumns, 2u) << "the old tree lives until the root is shown again";
     EXPECT_EQ(view.rootCountAtShow, 3u);
@@ -492,7 +498,7 @@ TEST_F(ProjectFileTest, LoadAndSaveTalkToTheView) {
     ASSERT_TRUE(LoadProject(path));
     EXPECT_EQ(Project().window.placement.rcNormalPosition.right, 3);
     EXPECT_EQ(Project().window.columnWidths[2], 33u);
-    EXPECT_EQ(Project().window.viewStyle, 2u);
+    EXPECT_EQ(Project().window.viewStyle, kFilerViewSmallIcons);
 }
 
 TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {

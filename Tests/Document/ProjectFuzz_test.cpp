@@ -37,7 +37,7 @@ Bytes RichSeed(const tf_test::TempDir& dir) {
         folder->search.folders.push_back({L"C:\\s", 2, L"i", L"e", true, true, true});
         CEntry& sub = folder->Append();
         sub.name = L"sub";
-        EXPECT_TRUE(folder->CreateSubfolder(sub, 3));
+        EXPECT_TRUE(folder->CreateSubfolder(sub, kFolderKindImage));
         folder = sub.subfolder.get();
     }
     const std::wstring path = dir / L"rich.tfolder";

@@ -53,8 +53,8 @@ TEST_F(FilerCommandsTest, RemovalAsksFirstAndNeverTouchesFiles) {
         ModalResponder cancel(IDCANCEL);
         SendMessageW(list_, WM_KEYDOWN, VK_DELETE, 0);
         ASSERT_EQ(cancel.seen().size(), 1u);
-        EXPECT_EQ(cancel.seen()[0].title, GlobalText::Get(84));
-        EXPECT_EQ(cancel.seen()[0].text, KvToCrLf(GlobalText::Get(85)));
+        EXPECT_EQ(cancel.seen()[0].title, GlobalText::Get(kGtBoxRemoveTitle));
+        EXPECT_EQ(cancel.seen()[0].text, KvToCrLf(GlobalText::Get(kGtBoxRemoveOne)));
     }
     EXPECT_EQ(RootFolder().Count(), 3u);
     EXPECT_TRUE(ButtonEnabled(2520));  // still selected
@@ -64,7 +64,7 @@ TEST_F(FilerCommandsTest, RemovalAsksFirstAndNeverTouchesFiles) {
         ModalResponder ok(IDOK);
         Command(11);
         ASSERT_EQ(ok.seen().size(), 1u);
-        EXPECT_EQ(ok.seen()[0].text, KvToCrLf(GtFormat(86, {2}).c_str()));
+        EXPECT_EQ(ok.seen()[0].text, KvToCrLf(GtFormat(kGtBoxRemoveMany, {2}).c_str()));
     }
     ASSERT_EQ(RootFolder().Count(), 1u);
     EXPECT_EQ(EntryAt(RootFolder(), 0).path, dir_ / L"c.txt");
@@ -84,12 +84,13 @@ TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup) {
     // The highest index is asked about first; Cancel there removes nothing at all.
     SelectAll();
     {
-        ModalResponder answers(
-            [](HWND, const ModalSeen& seen) { return seen.title == GlobalText::Get(84) ? IDOK : IDCANCEL; });
+        ModalResponder answers([](HWND, const ModalSeen& seen) {
+            return seen.title == GlobalText::Get(kGtBoxRemoveTitle) ? IDOK : IDCANCEL;
+        });
         EXPECT_EQ(Filer().RemoveSelected(true), 0);
         ASSERT_EQ(answers.seen().size(), 2u);
-        EXPECT_EQ(answers.seen()[1].title, GlobalText::Get(87));
-        const std::wstring question = GtFormat(88, {EntryAt(RootFolder(), 2).displayText, backupC});
+        EXPECT_EQ(answers.seen()[1].title, GlobalText::Get(kGtBoxRemoveBackupTitle));
+        const std::wstring question = GtFormat(kGtBoxRemoveBackup, {EntryAt(RootFolder(), 2).displayText, backupC});
         EXPECT_EQ(answers.seen()[1].text, KvToCrLf(question.c_str()));
     }
     EXPECT_EQ(RootFolder().Count(), 3u);
@@ -99,7 +100,7 @@ TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup) {
     {
         int backupQuestions = 0;
         ModalResponder answers([&](HWND, const ModalSeen& seen) {
-            if (seen.title != GlobalText::Get(87)) return IDCANCEL;
+            if (seen.title != GlobalText::Get(kGtBoxRemoveBackupTitle)) return IDCANCEL;
             return ++backupQuestions == 1 ? IDYES : IDNO;
         });
         EXPECT_EQ(Filer().RemoveSelected(false), 3);

@@ -147,7 +147,7 @@ TEST_F(FilerInputTest, RightClickSelectsTheItemUnderThePointOrNothing) {
     RightClick(list_, first, first);
     EXPECT_EQ(SelectedCount(), 2);
     ASSERT_EQ(menu.menus.size(), 2u);
-    EXPECT_EQ(menu.menus[1].rfind(L"11 {102:", 0), 0u) << menu.menus[1];
+    EXPECT_EQ(menu.menus[1].rfind(L"11 {Colour:", 0), 0u) << menu.menus[1];
 
     // On empty space: nothing selected and the kind's menu, which is empty for a plain folder.
     RightClick(list_, {first.x, 400}, {first.x, 400});

@@ -89,7 +89,7 @@ TEST_F(FilerLabelEditTest, RenamingAFileMovesItInsideItsDirectoryOnly) {
         ModalResponder responder(IDOK);
         EndEdit(0, bad);
         ASSERT_EQ(responder.seen().size(), 1u) << "text: " << testing::PrintToString(std::wstring(bad));
-        EXPECT_EQ(responder.seen()[0].title, GlobalText::Get(91));
+        EXPECT_EQ(responder.seen()[0].title, GlobalText::Get(kGtBoxEmptyName));
         EXPECT_EQ(entry.path, dir / L"old.txt");
         EXPECT_EQ(entry.name, oldName);
     }

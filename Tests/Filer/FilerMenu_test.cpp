@@ -14,7 +14,7 @@ using tf_test::WriteText;
 
 namespace {
 
-const wchar_t kColours[] = L"{102: 19 20 21 22 23 24 25}";
+const wchar_t kColours[] = L"{Colour: 19 20 21 22 23 24 25}";
 const wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tfmenuow";
 
 class FilerMenuTest : public filer_test::FilerFixture {
@@ -79,7 +79,8 @@ TEST_F(FilerMenuTest, OneEntryMenusFollowTheEntryAndTheOptions) {
     file.relative = 1;
     file.appPath = L"C:\\windows\\system32\\notepad.exe";
     file.backupName = L"b1";
-    EXPECT_EQ(MenuFor({0}), L"10 - {98: 12} 13 - 11 - 14 " + std::wstring(kColours) + L" - 18 17* - 15* 16 - 26 28~");
+    EXPECT_EQ(MenuFor({0}),
+              L"10 - {OpenWith: 12} 13 - 11 - 14 " + std::wstring(kColours) + L" - 18 17* - 15* 16 - 26 28~");
 
     // With backup data the history becomes available.
     ASSERT_TRUE(CreateDirectoryW(project.backupDir.c_str(), nullptr));
@@ -127,7 +128,7 @@ TEST_F(FilerMenuTest, OpenWithProgramsAreOwnerDrawnItemsThatOpenTheEntry) {
 
     Project().menuOpenWithSubmenu = 1;
     const std::wstring nested = MenuFor({0});
-    EXPECT_EQ(nested.rfind(L"10 - {98: o100 ", 0), 0u) << nested;
+    EXPECT_EQ(nested.rfind(L"10 - {OpenWith: o100 ", 0), 0u) << nested;
 
     // Choosing the program opens the entry with it.
     ShellRecorder shell;
@@ -147,7 +148,7 @@ TEST_F(FilerMenuTest, ShellItemsGoIntoTheMenuOrTheirSubmenu) {
 
     Project().menuShellSubmenu = 1;
     const std::wstring nested = MenuFor({0});
-    EXPECT_NE(nested.find(L" 12 - {100: S} - 11 - 14 "), std::wstring::npos) << nested;
+    EXPECT_NE(nested.find(L" 12 - {Shell: S} - 11 - 14 "), std::wstring::npos) << nested;
 }
 
 TEST_F(FilerMenuTest, SeveralEntriesListTheProjectProgramsForAllTheirExtensions) {

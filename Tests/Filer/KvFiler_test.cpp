@@ -190,29 +190,36 @@ TEST_F(KvFilerTest, ClickedColumnsSortTheFolderBothWays) {
 }
 
 TEST_F(KvFilerTreeTest, NewFoldersOfEachKindGetFreshIdsAndTreeItems) {
-    ASSERT_TRUE(Filer().NewFolder(1));
+    ASSERT_TRUE(Filer().NewFolder(kFolderKindPlain));
     HWND edit = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETEDITCONTROL, 0, 0));
     EXPECT_NE(edit, nullptr);  // the new folder's label is being edited
     SendMessageW(list_, LVM_CANCELEDITLABEL, 0, 0);
-    ASSERT_TRUE(Filer().NewFolder(2));
+    ASSERT_TRUE(Filer().NewFolder(kFolderKindMusic));
     SendMessageW(list_, LVM_CANCELEDITLABEL, 0, 0);
-    ASSERT_TRUE(Filer().NewFolder(3));
+    ASSERT_TRUE(Filer().NewFolder(kFolderKindImage));
     SendMessageW(list_, LVM_CANCELEDITLABEL, 0, 0);
 
     ASSERT_EQ(RootFolder().Count(), 3u);
     ASSERT_EQ(ItemCount(), 3);
+    struct Made {
+        uint32_t kind;
+        int nameEntry;
+    };
+    const Made made[] = {{kFolderKindPlain, kGtNewPlainFolderName},
+                         {kFolderKindMusic, kGtNewMusicFolderName},
+                         {kFolderKindImage, kGtNewImageFolderName}};
     uint32_t expectedId = 2;
-    unsigned kind = 1;
+    const Made* expected = made;
     for (CEntry& entry : RootFolder().entries) {
         ASSERT_TRUE(entry.IsSubfolderEntry());
-        EXPECT_EQ(entry.subfolder->kind, kind);
+        EXPECT_EQ(entry.subfolder->kind, expected->kind);
         EXPECT_EQ(entry.subfolder->id, expectedId++);
         EXPECT_EQ(entry.subfolder->parent, &RootFolder());
-        EXPECT_EQ(entry.name, GlobalText::Get(9 + static_cast<int>(kind)));
+        EXPECT_EQ(entry.name, GlobalText::Get(expected->nameEntry));
         EXPECT_NE(entry.subfolder->treeItem, nullptr);
-        ++kind;
+        ++expected;
     }
-    EXPECT_EQ(ItemText(1, 0), GlobalText::Get(11));
+    EXPECT_EQ(ItemText(1, 0), GlobalText::Get(kGtNewMusicFolderName));
 
     // Opening a subfolder entry navigates into it.
     Select(2, true);
@@ -233,13 +240,13 @@ TEST_F(KvFilerTest, SelectionUpdatesStatusAndToolBar) {
     ASSERT_TRUE(Filer().AddPath(dir / L"missing.txt", false));
     ASSERT_NE(AddSubfolder(RootFolder(), L"Sub"), nullptr);
     Filer().ShowFolder(&RootFolder(), false);
-    EXPECT_EQ(StatusText(0), GtFormat(95, {4}));
+    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusCount, {4}));
     EXPECT_FALSE(ButtonEnabled(2519));
     EXPECT_FALSE(ButtonEnabled(2520));
 
     Select(1, true);
-    EXPECT_EQ(StatusText(0), GtFormat(93, {EntryAt(RootFolder(), 1).typeText, 5}));
-    EXPECT_EQ(StatusText(1), GtFormat(96, {5}));
+    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusOneFile, {EntryAt(RootFolder(), 1).typeText, 5}));
+    EXPECT_EQ(StatusText(1), GtFormat(kGtStatusSize, {5}));
     EXPECT_TRUE(ButtonEnabled(2519));
     EXPECT_TRUE(ButtonEnabled(2520));
 
@@ -247,11 +254,11 @@ TEST_F(KvFilerTest, SelectionUpdatesStatusAndToolBar) {
     Select(0, true);
     Select(2, true);
     Select(3, true);
-    EXPECT_EQ(StatusText(0), GtFormat(94, {4}));
-    EXPECT_EQ(StatusText(1), GtFormat(96, {7}));
+    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusSelected, {4}));
+    EXPECT_EQ(StatusText(1), GtFormat(kGtStatusSize, {7}));
 
     Select(-1, false);
-    EXPECT_EQ(StatusText(0), GtFormat(95, {4}));
+    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusCount, {4}));
     EXPECT_EQ(StatusText(1), L"");
     EXPECT_FALSE(ButtonEnabled(2519));
 
@@ -286,7 +293,7 @@ TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries) {
     EntryAt(RootFolder(), 0).colour = 2;
     EntryAt(RootFolder(), 2).colour = 2;  // the missing colour wins over a label
     ASSERT_NE(Filer().Kind(), nullptr);
-    EXPECT_EQ(Filer().Kind()->Kind(), 1u);
+    EXPECT_EQ(Filer().Kind()->Kind(), kFolderKindPlain);
 
     const COLORREF untouched = RGB(1, 2, 3);
     auto draw = [&](DWORD stage, DWORD_PTR item, COLORREF* text) {
@@ -306,8 +313,10 @@ TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries) {
     EXPECT_EQ(text, RGB(255, 0, 0));
     draw(CDDS_ITEMPREPAINT, 1, &text);
     EXPECT_EQ(text, untouched);
+    // The missing entry: the background, RGB(200, 200, 255), 20 % of the way to black.
     draw(CDDS_ITEMPREPAINT, 2, &text);
-    EXPECT_EQ(text, FadedColour(Settings().backColor));
+    ASSERT_EQ(Settings().backColor, RGB(200, 200, 255));
+    EXPECT_EQ(text, RGB(160, 160, 204));
     EXPECT_EQ(draw(CDDS_ITEMPREPAINT, 3, nullptr), CDRF_SKIPDEFAULT);  // a row past the folder's end
 
     NMLVCUSTOMDRAW other{};
@@ -318,20 +327,20 @@ TEST_F(KvFilerTest, PlainKindColoursMissingAndLabelledEntries) {
 
 TEST_F(KvFilerTest, ViewModeAndColumnLayout) {
     auto viewBits = [this] { return GetWindowLongPtrW(list_, GWL_STYLE) & LVS_TYPEMASK; };
-    EXPECT_EQ(Filer().ViewMode(), 1u);
+    EXPECT_EQ(Filer().ViewMode(), kFilerViewReport);
     EXPECT_EQ(viewBits(), LVS_REPORT);
     const FilerColumnWidths initial = Filer().ReadColumns();
     EXPECT_EQ(initial[0], 200u);  // 0.25 of the 800-pixel pane
     EXPECT_EQ(initial[3], 172u);  // 0.215 of it, truncated
 
-    Filer().SetViewMode(3);
+    Filer().SetViewMode(kFilerViewList);
     EXPECT_EQ(viewBits(), LVS_LIST);
     const FilerColumnWidths widths = Filer().ReadColumns();
     EXPECT_EQ(widths, initial);
     EXPECT_EQ(viewBits(), LVS_LIST);  // reading the widths leaves the view as it was
 
-    Filer().ApplyColumns({0x10050, 60, 70, 80, 90}, 0);
-    EXPECT_EQ(Filer().ViewMode(), 0u);
+    Filer().ApplyColumns({0x10050, 60, 70, 80, 90}, kFilerViewIcons);
+    EXPECT_EQ(Filer().ViewMode(), kFilerViewIcons);
     EXPECT_EQ(viewBits(), LVS_ICON);
     const FilerColumnWidths applied = Filer().ReadColumns();
     EXPECT_EQ(applied[0], 0x50u);  // only the low 16 bits are used

@@ -11,6 +11,7 @@
 
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvControls.h"
@@ -85,36 +86,38 @@ protected:
 TEST_F(MainWindowTest, MenuBarHoldsTheCommandsInOrderWithTheirCaptions) {
     HMENU bar = GetMenu(hwnd_);
     ASSERT_EQ(GetMenuItemCount(bar), 4);
-    EXPECT_EQ(MenuText(bar, 0), GlobalText::Get(18));
-    EXPECT_EQ(MenuText(bar, 1), GlobalText::Get(19));
-    EXPECT_EQ(MenuText(bar, 2), GlobalText::Get(21));
-    EXPECT_EQ(MenuText(bar, 3), GlobalText::Get(22));
+    EXPECT_EQ(MenuText(bar, 0), GlobalText::Get(kGtMenuFile));
+    EXPECT_EQ(MenuText(bar, 1), GlobalText::Get(kGtMenuView));
+    EXPECT_EQ(MenuText(bar, 2), GlobalText::Get(kGtMenuSettings));
+    EXPECT_EQ(MenuText(bar, 3), GlobalText::Get(kGtMenuHelp));
 
     HMENU file = GetSubMenu(bar, 0);
     EXPECT_EQ(MenuIds(file), (std::vector<int>{-1, 0, 2503, 2504, 0, 2505, 2506}));
-    EXPECT_EQ(MenuText(file, 0), GlobalText::Get(23));
+    EXPECT_EQ(MenuText(file, 0), GlobalText::Get(kGtMenuNew));
     HMENU newFolder = GetSubMenu(file, 0);
     EXPECT_EQ(MenuIds(newFolder), (std::vector<int>{2500, 2501, 2502}));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(MenuText(newFolder, i), GlobalText::Get(24 + i));
-    EXPECT_EQ(MenuText(file, 2), GlobalText::Get(27));
-    EXPECT_EQ(MenuText(file, 3), GlobalText::Get(28));
-    EXPECT_EQ(MenuText(file, 5), GlobalText::Get(30));
-    EXPECT_EQ(MenuText(file, 6), GlobalText::Get(29));
+    EXPECT_EQ(MenuText(newFolder, 0), GlobalText::Get(kGtMenuNewFolder));
+    EXPECT_EQ(MenuText(newFolder, 1), GlobalText::Get(kGtMenuNewMusicFolder));
+    EXPECT_EQ(MenuText(newFolder, 2), GlobalText::Get(kGtMenuNewImageFolder));
+    EXPECT_EQ(MenuText(file, 2), GlobalText::Get(kGtMenuSearch));
+    EXPECT_EQ(MenuText(file, 3), GlobalText::Get(kGtMenuRegisteredApps));
+    EXPECT_EQ(MenuText(file, 5), GlobalText::Get(kGtMenuExitWithoutSaving));
+    EXPECT_EQ(MenuText(file, 6), GlobalText::Get(kGtMenuExit));
 
     HMENU view = GetSubMenu(bar, 1);
     EXPECT_EQ(MenuIds(view), (std::vector<int>{2507, 2508, 0, 2510, 0, 2511}));
-    EXPECT_EQ(MenuText(view, 0), GlobalText::Get(31));
-    EXPECT_EQ(MenuText(view, 1), GlobalText::Get(32));
-    EXPECT_EQ(MenuText(view, 3), GlobalText::Get(34));
-    EXPECT_EQ(MenuText(view, 5), GlobalText::Get(35));
+    EXPECT_EQ(MenuText(view, 0), GlobalText::Get(kGtMenuViewDetails));
+    EXPECT_EQ(MenuText(view, 1), GlobalText::Get(kGtMenuViewIcons));
+    EXPECT_EQ(MenuText(view, 3), GlobalText::Get(kGtMenuStatusBar));
+    EXPECT_EQ(MenuText(view, 5), GlobalText::Get(kGtMenuTreePane));
 
     EXPECT_EQ(MenuIds(GetSubMenu(bar, 2)), (std::vector<int>{2513}));
-    EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), GlobalText::Get(21));
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), GlobalText::Get(kGtMenuSettings));
     HMENU help = GetSubMenu(bar, 3);
     EXPECT_EQ(MenuIds(help), (std::vector<int>{2514, 2515, 2516}));
-    EXPECT_EQ(MenuText(help, 0), GlobalText::Get(37));
-    EXPECT_EQ(MenuText(help, 1), GlobalText::Get(22));
-    EXPECT_EQ(MenuText(help, 2), GlobalText::Get(38));
+    EXPECT_EQ(MenuText(help, 0), GlobalText::Get(kGtMenuHelpAddress));
+    EXPECT_EQ(MenuText(help, 1), GlobalText::Get(kGtMenuHelp));
+    EXPECT_EQ(MenuText(help, 2), GlobalText::Get(kGtMenuVersion));
 }
 
 TEST_F(MainWindowTest, ToolBarAndStatusBarAreBuiltAsDescribed) {
@@ -131,7 +134,7 @@ TEST_F(MainWindowTest, ToolBarAndStatusBarAreBuiltAsDescribed) {
     for (size_t i : {0u, 1u, 2u, 6u, 7u}) EXPECT_FALSE(bar->Button(i).enabled) << i;
     EXPECT_TRUE(bar->Button(4).enabled);
     EXPECT_TRUE(bar->Button(9).enabled);
-    EXPECT_EQ(bar->Button(0).tip, GlobalText::Get(42));
+    EXPECT_EQ(bar->Button(0).tip, GlobalText::Get(kGtTipBack));
 
     HWND status = MainWindow().StatusBar();
     int parts[4] = {};
@@ -281,10 +284,10 @@ TEST_F(MainWindowTest, TitleTemplatesExpandTheirTokens) {
     CFolder& root = RootFolder();
     CEntry& a = root.Append();
     a.name = L"A";
-    ASSERT_TRUE(root.CreateSubfolder(a, 1));
+    ASSERT_TRUE(root.CreateSubfolder(a, kFolderKindPlain));
     CEntry& b = a.subfolder->Append();
     b.name = L"B";
-    ASSERT_TRUE(a.subfolder->CreateSubfolder(b, 1));
+    ASSERT_TRUE(a.subfolder->CreateSubfolder(b, kFolderKindPlain));
     Tree().SetRootFolder(&root);
     Filer().ShowFolder(b.subfolder.get(), false);
 

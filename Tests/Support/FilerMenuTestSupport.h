@@ -11,14 +11,27 @@
 
 #include "Filer/Menu/FilerMenu.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Shell/ShellRun.h"
 
 namespace filer_test {
 
+// The token of a submenu caption: which of the filer's submenus it is, or "?".
+inline std::wstring SubmenuToken(const std::wstring& caption) {
+    struct Submenu {
+        int entry;
+        const wchar_t* token;
+    };
+    static const Submenu kSubmenus[] = {
+        {kGtEntryMenuOpenWith, L"OpenWith"}, {kGtEntryMenuShell, L"Shell"}, {kGtEntryMenuColour, L"Colour"}};
+    for (const Submenu& submenu : kSubmenus)
+        if (caption == GlobalText::Get(submenu.entry)) return submenu.token;
+    return L"?";
+}
+
 // One token per item, separated by blanks: "-" a separator, the id for an item, "*" after a checked
 // and "~" after a greyed id, "o" before an owner-drawn id, "S" for a run of shell items (ids 2000 and
-// up, with the separators between them), and "{N: ...}" for a submenu whose caption is UI text entry
-// N (or "{?: ...}" when no entry between 90 and 120 matches).
+// up, with the separators between them), and "{Name: ...}" for a submenu, Name its SubmenuToken.
 inline std::wstring DescribeMenu(HMENU menu) {
     std::wstring out;
     const int count = GetMenuItemCount(menu);
@@ -33,11 +46,8 @@ inline std::wstring DescribeMenu(HMENU menu) {
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item)) continue;
         std::wstring token;
         if (item.hSubMenu) {
-            std::wstring entry = L"?";
-            for (int n = 90; n <= 120; ++n)
-                if (text == std::wstring(GlobalText::Get(n))) entry = std::to_wstring(n);
             const std::wstring inner = DescribeMenu(item.hSubMenu);
-            token = L"{" + entry + L":" + (inner.empty() ? L"" : L" " + inner) + L"}";
+            token = L"{" + SubmenuToken(text) + L":" + (inner.empty() ? L"" : L" " + inner) + L"}";
         } else if (item.fType & MFT_SEPARATOR) {
             token = L"-";
         } else if (item.wID >= kShellFirst && item.wID <= kShellLast) {

@@ -13,6 +13,7 @@
 
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvToolBar.h"
 #include "Document/Project.h"
@@ -130,11 +131,11 @@ protected:
     tf_test::RecordingTreeHost treeHost_;
 };
 
-// A subfolder entry named `name` of kind 1 appended to `folder`; returns its folder.
+// A plain subfolder entry named `name` appended to `folder`; returns its folder.
 inline CFolder* AddSubfolder(CFolder& folder, const std::wstring& name) {
     CEntry& entry = folder.Append();
     entry.name = name;
-    if (!folder.CreateSubfolder(entry, 1)) return nullptr;
+    if (!folder.CreateSubfolder(entry, kFolderKindPlain)) return nullptr;
     return entry.subfolder.get();
 }
 

@@ -1,10 +1,14 @@
 // Builds project files byte by byte for the project file suites, independently of the writer
 // under test: little-endian fields, the string encoding, and a sample project of any version.
+// Folder kinds and view modes are written by their names (ProjectFile_test pins their numbers).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "Document/FilerViewMode.h"
+#include "Document/Folder.h"
 
 namespace tf_test {
 
@@ -83,10 +87,10 @@ inline void SampleEntry(ProjectBytes& f, int version, const std::wstring& name, 
 //   v>=8: trayMode 1, statusBar 0, allowAlias 1
 //   v>=9: reserved strings "r0".."r9", mouseGesture 0, the three menu flags 1, treePane 1,
 //         treeWidth 222, reserved bytes 0xAB
-//   columns 100..500, view style 3, reserved 0xCD
-//   v>=3: counter 9; root (id 1, reserved 7, sortFlags 0x15, kind 1, filled search block):
+//   columns 100..500, view style list, reserved 0xCD
+//   v>=3: counter 9; root (id 1, reserved 7, sortFlags 0x15, plain, filled search block):
 //         "one" (C:\one.txt, app C:\ed.exe, aliasMode 1, colour 3, backup "bk1", alias "uno"),
-//         "Sub" -> folder id 5, reserved 1, sortFlags 2, kind 3: "deep" (relative ..\deep.txt),
+//         "Sub" -> folder id 5, reserved 1, sortFlags 2, image: "deep" (relative ..\deep.txt),
 //         "two" (C:\two.txt)
 //   v<=2: root entries C:\one.txt, C:\sub, C:\two.txt (v2 colours 1, 2, 3)
 // `canonical` writes the reserved parts as the writer does (empty strings, zeros), so that the
@@ -111,7 +115,7 @@ inline std::vector<unsigned char> SampleProject(int version, bool canonical = fa
         f.U8(0).U8(1).U8(1).U8(1).U8(1).U8(canonical ? 0 : 7).U16(222).Fill(248, canonical ? 0 : 0xAB);
     }
     if (version <= 2) f.U32(3);
-    f.U32(100).U32(200).U32(300).U32(400).U32(500).U32(3).Fill(64, canonical ? 0 : 0xCD);
+    f.U32(100).U32(200).U32(300).U32(400).U32(500).U32(kFilerViewList).Fill(64, canonical ? 0 : 0xCD);
     if (version <= 2) {
         const wchar_t* paths[] = {L"C:\\one.txt", L"C:\\sub", L"C:\\two.txt"};
         for (int i = 0; i < 3; ++i) {
@@ -122,12 +126,12 @@ inline std::vector<unsigned char> SampleProject(int version, bool canonical = fa
     }
     f.U32(9);
     f.U32(3).U32(1).U16(7).U16(0x15);
-    if (version >= 9) f.U32(1);
+    if (version >= 9) f.U32(kFolderKindPlain);
     SampleSearch(f, version, true);
     SampleEntry(f, version, L"one", L"C:\\one.txt", L"C:\\ed.exe", 0, 1, 3, L"bk1", L"uno", false);
     SampleEntry(f, version, L"Sub", L"", L"", 0, 0, 0, L"", L"", true);
     f.U32(1).U32(5).U16(1).U16(2);
-    if (version >= 9) f.U32(3);
+    if (version >= 9) f.U32(kFolderKindImage);
     SampleSearch(f, version, false);
     SampleEntry(f, version, L"deep", L"..\\deep.txt", L"", 1, 0, 0, L"", L"", false);
     SampleEntry(f, version, L"two", L"C:\\two.txt", L"", 0, 0, 0, L"", L"", false);

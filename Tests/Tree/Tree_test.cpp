@@ -77,9 +77,9 @@ protected:
         c_ = AddSubfolder(*b_, L"C");
         d_ = AddSubfolder(*c_, L"D");
         e_ = AddSubfolder(root, L"E");
-        e_->kind = 2;
+        e_->kind = kFolderKindMusic;
         i_ = AddSubfolder(root, L"I");
-        i_->kind = 3;
+        i_->kind = kFolderKindImage;
         root.Append().path = L"C:\\not-a-folder.txt";
         Filer().ShowFolder(&root, false);
     }

@@ -16,7 +16,7 @@ class CFilerKind {
 public:
     // Slot 0: frees what the kind made (timers, image lists, back-ends).
     virtual ~CFilerKind() = default;
-    // Slot 1: the folder kind number this object serves (1 plain, 2 music, 3 image).
+    // Slot 1: the folder kind this object serves (a FolderKind).
     virtual unsigned Kind() const = 0;
     // Slot 2: whether a path may be added to a folder of this kind.
     virtual bool AcceptsPath(const std::wstring& path) = 0;
@@ -47,6 +47,6 @@ public:
     virtual void AddMenuItems(HMENU menu, int selectedCount) = 0;
 };
 
-// The kind object for a folder kind: 2 music, 3 image, anything else plain. Null when it cannot be
+// The kind object for a folder kind: music, image, anything else plain. Null when it cannot be
 // made.
 std::unique_ptr<CFilerKind> MakeFilerKind(unsigned kind);

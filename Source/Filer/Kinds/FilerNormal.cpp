@@ -20,9 +20,9 @@ COLORREF FilerLabelColour(unsigned colour) {
 
 int FolderKindIconId(unsigned kind) {
     switch (kind) {
-    case 2:
+    case kFolderKindMusic:
         return IDI_MUSIC_FOLDER;
-    case 3:
+    case kFolderKindImage:
         return IDI_IMAGE_FOLDER;
     default:
         return IDI_APP;

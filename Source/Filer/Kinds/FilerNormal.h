@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "Document/Folder.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Kv/KvHandles.h"
 
@@ -18,7 +19,7 @@ int AppMarkIconId(unsigned appMarkStyle);
 
 class CFilerNormal : public CFilerKind {
 public:
-    unsigned Kind() const override { return 1; }
+    unsigned Kind() const override { return kFolderKindPlain; }
     bool AcceptsPath(const std::wstring& path) override { return true; }
     bool Attach(CKvFiler& filer) override;
     void Detach() override {}

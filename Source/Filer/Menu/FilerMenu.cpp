@@ -8,6 +8,7 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Filer/KvFiler.h"
 #include "Document/Project.h"
 
@@ -36,10 +37,10 @@ HMENU AppendSubmenu(HMENU menu, int textEntry) {
 }
 
 void AppendColourMenu(HMENU menu) {
-    HMENU colours = AppendSubmenu(menu, 102);
+    HMENU colours = AppendSubmenu(menu, kGtEntryMenuColour);
     if (!colours) return;
     for (UINT colour = 0; colour <= kFilerCmdColourLast - kFilerCmdColourFirst; ++colour)
-        AppendItem(colours, kFilerCmdColourFirst + colour, 103 + static_cast<int>(colour));
+        AppendItem(colours, kFilerCmdColourFirst + colour, kGtColourNone + static_cast<int>(colour));
 }
 
 UINT CheckedIf(bool on) {
@@ -60,37 +61,37 @@ void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CE
     if (!subfolder) state.path = entry.ResolvedPath();
 
     if (file) {
-        AppendItem(menu, kFilerCmdOpen, 97);
+        AppendItem(menu, kFilerCmdOpen, kGtEntryMenuOpen);
         AppendSeparator(menu);
         HMENU openWith = menu;
         if (project.menuOpenWithSubmenu) {
-            if (HMENU submenu = AppendSubmenu(menu, 98)) openWith = submenu;
+            if (HMENU submenu = AppendSubmenu(menu, kGtEntryMenuOpenWith)) openWith = submenu;
         }
         if (project.menuExtensionApps) AppendOpenWithApps(state, openWith, state.path);
-        AppendItem(openWith, kFilerCmdChooseApp, 98);
-        if (!entry.appPath.empty()) AppendItem(menu, kFilerCmdForgetApp, 99);
+        AppendItem(openWith, kFilerCmdChooseApp, kGtEntryMenuOpenWith);
+        if (!entry.appPath.empty()) AppendItem(menu, kFilerCmdForgetApp, kGtEntryMenuForgetApp);
         AppendSeparator(menu);
         if (project.menuShellItems &&
             AppendShellItems(state, menu, filer.ListView(), state.path, project.menuShellSubmenu != 0))
             AppendSeparator(menu);
     }
-    AppendItem(menu, kFilerCmdRemove, 40);
+    AppendItem(menu, kFilerCmdRemove, kGtRemove);
     AppendSeparator(menu);
-    if (!subfolder) AppendItem(menu, kFilerCmdOpenDirectory, 101);
+    if (!subfolder) AppendItem(menu, kFilerCmdOpenDirectory, kGtEntryMenuOpenDirectory);
     AppendColourMenu(menu);
     if (!file) return;
     if (project.allowAlias) {
         AppendSeparator(menu);
-        AppendItem(menu, kFilerCmdAliasOff, 112, CheckedIf(!entry.aliasMode));
-        AppendItem(menu, kFilerCmdAliasOn, 113, CheckedIf(entry.aliasMode != 0));
+        AppendItem(menu, kFilerCmdAliasOff, kGtEntryMenuShowName, CheckedIf(!entry.aliasMode));
+        AppendItem(menu, kFilerCmdAliasOn, kGtEntryMenuShowAlias, CheckedIf(entry.aliasMode != 0));
     }
     AppendSeparator(menu);
-    AppendItem(menu, kFilerCmdRelative, 110, CheckedIf(entry.relative != 0));
-    AppendItem(menu, kFilerCmdAbsolute, 111, CheckedIf(!entry.relative));
+    AppendItem(menu, kFilerCmdRelative, kGtEntryMenuRelative, CheckedIf(entry.relative != 0));
+    AppendItem(menu, kFilerCmdAbsolute, kGtEntryMenuAbsolute, CheckedIf(!entry.relative));
     if (project.backupEnabled) {
         AppendSeparator(menu);
-        AppendItem(menu, kFilerCmdBackup, 114);
-        AppendItem(menu, kFilerCmdBackupHistory, 115, entry.HasBackup() ? MF_ENABLED : MF_GRAYED);
+        AppendItem(menu, kFilerCmdBackup, kGtEntryMenuBackup);
+        AppendItem(menu, kFilerCmdBackupHistory, kGtBackupHistory, entry.HasBackup() ? MF_ENABLED : MF_GRAYED);
     }
 }
 
@@ -106,19 +107,19 @@ void BuildSelectionMenu(FilerMenuState& state, HMENU menu, const std::vector<CEn
         if (!known) extensions.push_back(std::move(extension));
     }
     if (AppendProjectApps(state, menu, extensions) > 0) AppendSeparator(menu);
-    AppendItem(menu, kFilerCmdRemove, 40);
+    AppendItem(menu, kFilerCmdRemove, kGtRemove);
     AppendColourMenu(menu);
     if (project.allowAlias) {
         AppendSeparator(menu);
-        AppendItem(menu, kFilerCmdAliasOff, 112);
-        AppendItem(menu, kFilerCmdAliasOn, 113);
+        AppendItem(menu, kFilerCmdAliasOff, kGtEntryMenuShowName);
+        AppendItem(menu, kFilerCmdAliasOn, kGtEntryMenuShowAlias);
     }
     AppendSeparator(menu);
-    AppendItem(menu, kFilerCmdRelative, 110);
-    AppendItem(menu, kFilerCmdAbsolute, 111);
+    AppendItem(menu, kFilerCmdRelative, kGtEntryMenuRelative);
+    AppendItem(menu, kFilerCmdAbsolute, kGtEntryMenuAbsolute);
     if (project.backupEnabled) {
         AppendSeparator(menu);
-        AppendItem(menu, kFilerCmdBackupAll, 114);
+        AppendItem(menu, kFilerCmdBackupAll, kGtEntryMenuBackup);
     }
 }
 

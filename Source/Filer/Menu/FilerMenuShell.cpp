@@ -4,6 +4,7 @@
 #include "Filer/Menu/FilerMenu.h"
 
 #include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
 #include "Kv/KvClipboard.h"
 
 bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::wstring& path, bool submenu) {
@@ -31,7 +32,8 @@ bool AppendShellItems(FilerMenuState& state, HMENU menu, HWND owner, const std::
         context->QueryContextMenu(target, position < 0 ? 0 : position, kShellFirst, kShellLast, CMF_NORMAL);
     if (FAILED(added) || HRESULT_CODE(added) == 0) return false;
     if (submenu) {
-        if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(ownMenu.get()), GlobalText::Get(100)))
+        if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(ownMenu.get()),
+                         GlobalText::Get(kGtEntryMenuShell)))
             return false;
         ownMenu.release();  // owned by `menu` now
     }
