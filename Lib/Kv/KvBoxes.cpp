@@ -4,6 +4,7 @@
 // custom kind returns 1 + the index of the label. The dialog keyboard handling of the modal loop
 // turns Escape and the close box into command 2, which ends every kind with 2.
 #include "Kv/KvBoxState.h"
+#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 
@@ -180,10 +181,10 @@ LRESULT HandleMessageBox(MessageBoxState& s, HWND hwnd, UINT msg, WPARAM wp, LPA
 
 LRESULT CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     MessageBoxState& current = CurrentMessageBox();
-    if (msg == WM_CREATE) return HandleMessageBox(current, hwnd, msg, wp, lp);
-    MessageBoxState* state = kv::FindBoxState(current, hwnd);
+    MessageBoxState* state = msg == WM_CREATE ? &current : kv::FindBoxState(current, hwnd);
     if (!state) return DefDlgProcW(hwnd, msg, wp, lp);
-    return HandleMessageBox(*state, hwnd, msg, wp, lp);
+    return KvGuardedWindowProc(L"MessageBoxProc", __LINE__, DefDlgProcW, hwnd, msg, wp, lp,
+                               [&] { return HandleMessageBox(*state, hwnd, msg, wp, lp); });
 }
 
 // The box's brush and font belong to its state and are released when the scope puts back the

@@ -8,6 +8,7 @@
 //     ----- エラーメッセージ ----
 //     <message>
 #include "Kv/KvBoxState.h"
+#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 
@@ -118,10 +119,10 @@ LRESULT HandleErrorBox(ErrorBoxState& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 
 LRESULT CALLBACK ErrorBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     ErrorBoxState& current = CurrentErrorBox();
-    if (msg == WM_CREATE) return HandleErrorBox(current, hwnd, msg, wp, lp);
-    ErrorBoxState* state = kv::FindBoxState(current, hwnd);
+    ErrorBoxState* state = msg == WM_CREATE ? &current : kv::FindBoxState(current, hwnd);
     if (!state) return DefDlgProcW(hwnd, msg, wp, lp);
-    return HandleErrorBox(*state, hwnd, msg, wp, lp);
+    return KvGuardedWindowProc(L"ErrorBoxProc", __LINE__, DefDlgProcW, hwnd, msg, wp, lp,
+                               [&] { return HandleErrorBox(*state, hwnd, msg, wp, lp); });
 }
 
 int ShowBox(const std::wstring& text, const wchar_t* title) {

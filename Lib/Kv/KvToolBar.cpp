@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "Kv/KvGuard.h"
 #include "Kv/KvInstanceList.h"
 #include "Kv/KvWindow.h"
 
@@ -31,8 +32,10 @@ TOOLINFOW MakeToolInfo(HWND bar, const KvToolButton& button) {
 }  // namespace
 
 LRESULT CALLBACK KvToolBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (CKvToolBar* bar = KvInstanceList<CKvToolBar>::Find(hwnd)) return bar->HandleMessage(msg, wp, lp);
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    CKvToolBar* bar = KvInstanceList<CKvToolBar>::Find(hwnd);
+    if (!bar) return DefWindowProcW(hwnd, msg, wp, lp);
+    return KvGuardedWindowProc(L"KvToolBarProc", __LINE__, nullptr, hwnd, msg, wp, lp,
+                               [&] { return bar->HandleMessage(msg, wp, lp); });
 }
 
 CKvToolBar::CKvToolBar() {
