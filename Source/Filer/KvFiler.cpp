@@ -13,6 +13,7 @@
 #include "Filer/FilerHost.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Kv/KvGuard.h"
 
 namespace {
 
@@ -45,27 +46,28 @@ LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     auto* filer = reinterpret_cast<CKvFiler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!filer) return DefWindowProcW(hwnd, msg, wp, lp);
-    try {
-        switch (msg) {
-        case WM_SIZE:
-            if (filer->listView_) MoveWindow(filer->listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
-            return 0;
-        case WM_TIMER:
-            if (filer->kind_) filer->kind_->TimerTick(wp);
-            return 0;
-        case WM_NOTIFY: {
-            auto* header = reinterpret_cast<NMHDR*>(lp);
-            if (header->hwndFrom == filer->listView_) return filer->OnNotify(header);
-            break;
-        }
-        case kMsgFoundPath:
-            filer->OnFoundPaths(lp);
-            return 0;
-        default:
-            break;
-        }
-    } catch (...) {
+    return KvGuardedWindowProc(L"FilerContainerProc", __LINE__, nullptr, hwnd, msg, wp, lp,
+                               [&] { return filer->HandleContainerMessage(hwnd, msg, wp, lp); });
+}
+
+LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SIZE:
+        if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         return 0;
+    case WM_TIMER:
+        if (kind_) kind_->TimerTick(wp);
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header->hwndFrom == listView_) return OnNotify(header);
+        break;
+    }
+    case kMsgFoundPath:
+        OnFoundPaths(lp);
+        return 0;
+    default:
+        break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -73,11 +75,8 @@ LRESULT CALLBACK FilerContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* filer = reinterpret_cast<CKvFiler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!filer || !filer->prevListProc_) return DefWindowProcW(hwnd, msg, wp, lp);
-    try {
-        return filer->OnListViewMessage(hwnd, msg, wp, lp);
-    } catch (...) {
-        return 0;
-    }
+    return KvGuardedWindowProc(L"FilerListViewProc", __LINE__, filer->prevListProc_, hwnd, msg, wp, lp,
+                               [&] { return filer->OnListViewMessage(hwnd, msg, wp, lp); });
 }
 
 CKvFiler::CKvFiler() : caches_(std::make_unique<FilerCaches>()) {}
@@ -139,6 +138,9 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
         SetWindowLongPtrW(listView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilerListViewProc)));
     dropTargetRegistered_ = SUCCEEDED(RegisterDragDrop(listView_, this));
 
+    // The drop highlight is always the filer's to answer: an owner-data list view asked for a state
+    // bit outside its callback mask may report whatever it has lying about.
+    SendMessageW(listView_, LVM_SETCALLBACKMASK, LVIS_DROPHILITED, 0);
     AttachSystemImageLists();
     InsertColumns(width);
 

@@ -200,7 +200,12 @@ private:
     void AutoScroll(POINT client, POINTL screen);
     void MoveSelectionInto(CEntry& target);
     void OpenSelectionWith(const CEntry& program);
+    // What DragOver and Drop do; the COM methods only guard them.
+    DWORD DragOverEffect(POINTL pt);
+    DWORD DropEffect(IDataObject* data, POINTL pt);
     DWORD DropFiles(IDataObject* data);
+    // The container's messages: size, timers, list view notifications, found paths.
+    LRESULT HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnNotify(NMHDR* header);
     LRESULT OnListViewMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void OnGetDisplayInfo(NMLVDISPINFOW& info);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvInstanceList.h"
 #include "Kv/KvWindow.h"
@@ -23,8 +24,10 @@ const wchar_t kUnit[] = L".\\Source\\KvDragBar";
 }  // namespace
 
 LRESULT CALLBACK KvDragBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (CKvDragBar* bar = KvInstanceList<CKvDragBar>::Find(hwnd)) return bar->HandleMessage(msg, wp, lp);
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    CKvDragBar* bar = KvInstanceList<CKvDragBar>::Find(hwnd);
+    if (!bar) return DefWindowProcW(hwnd, msg, wp, lp);
+    return KvGuardedWindowProc(L"KvDragBarProc", __LINE__, nullptr, hwnd, msg, wp, lp,
+                               [&] { return bar->HandleMessage(msg, wp, lp); });
 }
 
 CKvDragBar::CKvDragBar() {

@@ -8,6 +8,7 @@
 #include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Kv/KvGuard.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
 #include "Kv/KvWindow.h"
@@ -34,7 +35,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     CMainWindow& window = MainWindow();
     if (msg == WM_NCCREATE) window.hwnd_ = hwnd;
     if (window.hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wp, lp);
-    return window.HandleMessage(msg, wp, lp);
+    return KvGuardedWindowProc(L"MainWindowProc", __LINE__, nullptr, hwnd, msg, wp, lp,
+                               [&] { return window.HandleMessage(msg, wp, lp); });
 }
 
 CMainWindow& MainWindow() {

@@ -11,6 +11,7 @@
 
 #include "Document/Folder.h"
 #include "Tree/TreeHost.h"
+#include "Kv/KvGuard.h"
 #include "Kv/KvWindow.h"
 #include "resource.h"
 
@@ -47,7 +48,8 @@ LRESULT CALLBACK TreeContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     CTree& tree = Tree();
     if (msg == WM_NCCREATE) tree.hwnd_ = hwnd;
     if (tree.hwnd_ != hwnd) return DefWindowProcW(hwnd, msg, wp, lp);
-    return tree.HandleMessage(msg, wp, lp);
+    return KvGuardedWindowProc(L"TreeContainerProc", __LINE__, nullptr, hwnd, msg, wp, lp,
+                               [&] { return tree.HandleMessage(msg, wp, lp); });
 }
 
 LRESULT CALLBACK TreeViewSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

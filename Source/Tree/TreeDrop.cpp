@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Document/Folder.h"
+#include "Kv/KvGuard.h"
 #include "Kv/KvClipboard.h"
 #include "Tree/TreeHost.h"
 
@@ -88,9 +89,11 @@ STDMETHODIMP CTree_DD::DragLeave() {
 
 STDMETHODIMP CTree_DD::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
     if (effect) *effect = DROPEFFECT_COPY;
-    std::vector<std::wstring> paths;
-    if (!KvReadDataObjectFiles(data, kMaxPathChars, paths)) return S_OK;
-    TreeHost* host = Tree().Host();
-    if (CFolder* folder = TargetFolder(pt); folder && host) host->FilesDropped(*folder, paths);
-    return S_OK;
+    return KvGuarded(L"CTree_DD::Drop", __LINE__, E_UNEXPECTED, [&] {
+        std::vector<std::wstring> paths;
+        if (!KvReadDataObjectFiles(data, kMaxPathChars, paths)) return S_OK;
+        TreeHost* host = Tree().Host();
+        if (CFolder* folder = TargetFolder(pt); folder && host) host->FilesDropped(*folder, paths);
+        return S_OK;
+    });
 }

@@ -18,6 +18,7 @@
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Document/FolderMove.h"
+#include "Kv/KvGuard.h"
 #include "Kv/KvClipboard.h"
 #include "Shell/ShellRun.h"
 
@@ -69,6 +70,15 @@ STDMETHODIMP CKvFiler::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, D
 }
 
 STDMETHODIMP CKvFiler::DragOver(DWORD keyState, POINTL pt, DWORD* effect) {
+    if (effect) *effect = DROPEFFECT_NONE;
+    return KvGuarded(L"CKvFiler::DragOver", __LINE__, E_UNEXPECTED, [&] {
+        const DWORD result = DragOverEffect(pt);
+        if (effect) *effect = result;
+        return S_OK;
+    });
+}
+
+DWORD CKvFiler::DragOverEffect(POINTL pt) {
     DWORD result = DROPEFFECT_NONE;
     if (listView_ && !internalDrag_) {
         const bool searching = autoSearch_ && autoSearch_->Running();
@@ -83,8 +93,7 @@ STDMETHODIMP CKvFiler::DragOver(DWORD keyState, POINTL pt, DWORD* effect) {
         RepaintDuringDrag();
         if (target >= 0 && OffersFiles(dragData_.get())) result = DROPEFFECT_COPY;
     }
-    if (effect) *effect = result;
-    return S_OK;
+    return result;
 }
 
 STDMETHODIMP CKvFiler::DragLeave() {
@@ -100,6 +109,15 @@ STDMETHODIMP CKvFiler::DragLeave() {
 
 STDMETHODIMP CKvFiler::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
     dragData_.reset();
+    if (effect) *effect = DROPEFFECT_NONE;
+    return KvGuarded(L"CKvFiler::Drop", __LINE__, E_UNEXPECTED, [&] {
+        const DWORD result = DropEffect(data, pt);
+        if (effect) *effect = result;
+        return S_OK;
+    });
+}
+
+DWORD CKvFiler::DropEffect(IDataObject* data, POINTL pt) {
     DWORD result = DROPEFFECT_NONE;
     if (listView_ && internalDrag_) {
         // The entries moved or opened are the model's own; the drag reports no effect so that the
@@ -118,8 +136,7 @@ STDMETHODIMP CKvFiler::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD*
     } else if (listView_ && data && !(autoSearch_ && autoSearch_->Running())) {
         result = DropFiles(data);
     }
-    if (effect) *effect = result;
-    return S_OK;
+    return result;
 }
 
 DWORD CKvFiler::DropFiles(IDataObject* data) {
@@ -160,10 +177,6 @@ void CKvFiler::SetDropHighlight(int index) {
         return;
     }
     if (index == dropHighlight_) return;
-    if (index >= 0) {
-        const UINT mask = static_cast<UINT>(SendMessageW(listView_, LVM_GETCALLBACKMASK, 0, 0));
-        if (!(mask & LVIS_DROPHILITED)) SendMessageW(listView_, LVM_SETCALLBACKMASK, mask | LVIS_DROPHILITED, 0);
-    }
     const int previous = dropHighlight_;
     dropHighlight_ = index;
     if (previous >= 0) SendMessageW(listView_, LVM_REDRAWITEMS, previous, previous);
