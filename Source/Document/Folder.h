@@ -95,7 +95,9 @@ public:
     CFolder* owner = nullptr;
     uint8_t missing = 0;
 
-    // The filer's display cache: made when a folder is shown, dropped when it is left.
+    // The filer's display cache: made when a folder is shown (on demand, or in the background),
+    // dropped when it is left. It is current while displayGeneration equals the filer's.
+    uint32_t displayGeneration = 0;
     std::wstring displayText;
     int32_t iconIndex = kIconUnset;
     int32_t sizeValue = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "Document/Folder.h"
@@ -21,6 +22,14 @@ struct FilerCaches {
     const CFolder* pathFolder = nullptr;
     size_t pathCount = 0;
 
+    // Cursor of the background completion of display data (FilerDisplayQueue.cpp).
+    const CFolder* queueFolder = nullptr;
+    size_t queueCount = 0;
+    uint32_t queueGeneration = 0;
+    CFolder::Position queuePos;
+    int queueIndex = 0;
+
+    void ResetQueue() { queueFolder = nullptr; }
     void ResetDisplay() {
         displayFolder = nullptr;
         displayIndex = -1;

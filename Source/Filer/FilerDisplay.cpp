@@ -1,10 +1,8 @@
-// Showing a folder: the display data of every entry is made eagerly from the shell (display name,
-// type name, system icon, size, date); the owner-data list view then asks for the texts of the rows
-// it paints, which are found through a one-entry position cache over the linked list of entries.
+// Showing a folder: the owner-data list view asks for the texts of the rows it paints, found through
+// a one-entry position cache over the linked list of entries; each entry's display data (display
+// name, type name, system icon, size, date, missing flag) is made when it is first asked for, from
+// FilerDisplaySource, or by the background queue (FilerDisplayQueue.cpp).
 #include "Filer/KvFiler.h"
-
-#include <shlobj.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <string>
@@ -12,61 +10,26 @@
 
 #include "Commands/MainCommand.h"
 #include "Filer/FilerCaches.h"
+#include "Filer/FilerDisplaySource.h"
 #include "Filer/FilerHost.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
-#include "Kv/KvHandles.h"
 #include "Document/Project.h"
 
 namespace {
 
-// File name without directory and extension: the label of a missing entry.
-std::wstring BareFileName(const std::wstring& path) {
-    size_t start = path.find_last_of(L"\\/");
-    start = (start == std::wstring::npos) ? 0 : start + 1;
-    std::wstring name = path.substr(start);
-    size_t dot = name.rfind(L'.');
-    if (dot != std::wstring::npos && dot > 0) name.erase(dot);
-    return name;
-}
-
-// Size in whole KB, rounded up, and the last-write date as calendar fields of the stored UTC time.
-void ReadSizeAndDate(const std::wstring& path, CEntry& entry) {
-    kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
-    LARGE_INTEGER size{};
-    FILETIME written{};
+// "%dKB" and "%d/%d/%d %d:%d" (year/month/day hour:minute, unpadded) of the stored UTC time; size in
+// whole KB, rounded up.
+void SetSizeAndDate(const PathDisplay& display, CEntry& entry) {
     SYSTEMTIME when{};
-    if (!GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written) ||
-        !FileTimeToSystemTime(&written, &when))
-        return;
-    entry.sizeValue = static_cast<int32_t>((static_cast<unsigned long long>(size.QuadPart) + 1023) / 1024);
-    // "%dKB" and "%d/%d/%d %d:%d" (year/month/day hour:minute, unpadded).
+    if (!display.hasSizeAndDate || !FileTimeToSystemTime(&display.written, &when)) return;
+    entry.sizeValue = static_cast<int32_t>((display.size + 1023) / 1024);
     entry.sizeText = std::to_wstring(entry.sizeValue) + L"KB";
     entry.dateText = std::to_wstring(when.wYear) + L'/' + std::to_wstring(when.wMonth) + L'/' +
                      std::to_wstring(when.wDay) + L' ' + std::to_wstring(when.wHour) + L':' +
                      std::to_wstring(when.wMinute);
-}
-
-// True when `path` names a file-system object that is certainly not there. The shell cannot parse
-// such a path either, but it takes far longer to fail than the file system does, which matters for
-// folders full of entries on a drive that is gone.
-bool CertainlyAbsent(const std::wstring& path) {
-    const bool drivePath = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
-    const bool uncPath = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
-    if (!drivePath && !uncPath) return false;
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
-}
-
-int SystemIconOf(const std::wstring& path) {
-    SHFILEINFOW info{};
-    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return -1;
-    return info.iIcon;
 }
 
 }  // namespace
@@ -92,10 +55,11 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
         return false;
     }
 
-    kv::ComPtr<IMalloc> malloc;
-    SHGetMalloc(&malloc);
-    int index = 0;
-    for (CEntry& entry : folder->entries) MakeDisplayData(malloc.get(), entry, index++);
+    // Every entry's display data is made anew: on demand for the rows the list view asks for, and
+    // for the rest in the background (FilerDisplayQueue.cpp).
+    ++displayGeneration_;
+    displaySource_->ForgetListings();
+    StartDisplayQueue();
 
     if (listView_) {
         SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
@@ -112,10 +76,11 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
 }
 
 void CKvFiler::Refresh() {
+    displaySource_->ForgetAll();
     if (current_) ShowFolder(current_, false);
 }
 
-bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index) {
+bool CKvFiler::MakeDisplayData(CEntry& entry, int index) {
     entry.sizeValue = 0;
     entry.sizeText.clear();
     entry.dateText.clear();
@@ -126,42 +91,35 @@ bool CKvFiler::MakeDisplayData(IMalloc* malloc, CEntry& entry, int index) {
         entry.missing = 0;
     } else {
         const std::wstring resolved = entry.ResolvedPath();
-        if (resolved.empty()) return false;
-        PIDLIST_ABSOLUTE pidl = nullptr;
-        if (!CertainlyAbsent(resolved) && SUCCEEDED(SHParseDisplayName(resolved.c_str(), nullptr, &pidl, 0, nullptr)) &&
-            pidl) {
-            SHFILEINFOW info{};
-            info.dwAttributes = SFGAO_FOLDER | SFGAO_STREAM;
-            SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof(info),
-                           SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED |
-                               SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-            if (malloc)
-                malloc->Free(pidl);
-            else
-                CoTaskMemFree(pidl);
-            entry.name = info.szDisplayName;
-            entry.typeText = info.szTypeName;
-            entry.missing = 0;
-            icon = info.iIcon;
-            entry.displayText = (Project().allowAlias && entry.aliasMode) ? entry.ShownName() : entry.name;
-            // Archives the shell browses as folders are still files with a size.
-            bool directory = (info.dwAttributes & SFGAO_FOLDER) && !(info.dwAttributes & SFGAO_STREAM);
-            if (!entry.appPath.empty()) icon = SystemIconOf(entry.appPath);
-            if (!directory) ReadSizeAndDate(resolved, entry);
+        PathDisplay display;
+        if (!displaySource_->Describe(resolved, display)) return false;
+        entry.missing = display.missing ? 1 : 0;
+        entry.typeText = display.typeText;
+        icon = display.icon;
+        if (display.missing) {
+            entry.displayText = display.name;
         } else {
-            entry.missing = 1;
-            entry.displayText = BareFileName(resolved);
-            entry.typeText = L"Unknown";
+            entry.name = display.name;
+            entry.displayText = (Project().allowAlias && entry.aliasMode) ? entry.ShownName() : entry.name;
+            if (!entry.appPath.empty()) icon = displaySource_->ProgramIcon(entry.appPath);
+            SetSizeAndDate(display, entry);
         }
     }
+    entry.displayGeneration = displayGeneration_;
     if (kind_) icon = kind_->MapIconIndex(icon);
     entry.iconIndex = icon;
     if (kind_) kind_->AfterDisplayData(index, entry);
     return true;
 }
 
+bool CKvFiler::EnsureDisplayData(CEntry& entry, int index) {
+    if (entry.displayGeneration == displayGeneration_) return true;
+    return MakeDisplayData(entry, index);
+}
+
 void CKvFiler::ClearDisplayData(CFolder& folder) {
     for (CEntry& entry : folder.entries) {
+        entry.displayGeneration = 0;
         entry.displayText.clear();
         entry.typeText.clear();
         entry.dateText.clear();
@@ -187,7 +145,9 @@ CEntry* CKvFiler::EntryAtIndex(int index) {
     cache.displayFolder = current_;
     cache.displayCount = current_->Count();
     cache.displayIndex = index;
-    return &*cache.displayPos;
+    CEntry& entry = *cache.displayPos;
+    EnsureDisplayData(entry, index);
+    return &entry;
 }
 
 void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info) {
@@ -253,6 +213,7 @@ void CKvFiler::OnSelectionChanged() {
     int index = 0;
     for (auto it = current_->entries.begin(); it != current_->entries.end() && next >= 0; ++it, ++index) {
         if (index != next) continue;
+        EnsureDisplayData(*it, index);
         if (!it->IsSubfolderEntry() && !it->missing) total += it->sizeValue;
         next = static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, next, LVNI_SELECTED));
     }

@@ -41,6 +41,7 @@ int CKvFiler::FindPath(const std::wstring& resolved) {
 bool CKvFiler::AddPath(const std::wstring& path, bool selectExisting) {
     if (!AppendPath(path, selectExisting)) return false;
     SetItemCount();
+    StartDisplayQueue();
     return true;
 }
 
@@ -48,7 +49,10 @@ int CKvFiler::AddPaths(const std::vector<std::wstring>& paths, bool selectExisti
     int added = 0;
     for (const std::wstring& path : paths)
         if (AppendPath(path, selectExisting)) ++added;
-    if (added) SetItemCount();
+    if (added) {
+        SetItemCount();
+        StartDisplayQueue();
+    }
     return added;
 }
 
@@ -68,13 +72,14 @@ bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting) {
 
     CEntry& entry = current_->Append();
     entry.path = path;
-    const int index = static_cast<int>(current_->Count()) - 1;
-    if (!MakeDisplayData(nullptr, entry, index)) {
-        current_->RemoveAt(static_cast<size_t>(index));
+    // The display data comes when the row is shown or from the background queue.
+    const std::wstring resolved = entry.ResolvedPath();
+    if (resolved.empty()) {
+        current_->RemoveAt(current_->Count() - 1);
         return false;
     }
     FilerCaches& cache = *caches_;
-    cache.pathIndex->NoteAppended(entry.ResolvedPath());
+    cache.pathIndex->NoteAppended(resolved);
     cache.pathCount = current_->Count();
     return true;
 }
@@ -97,7 +102,7 @@ bool CKvFiler::NewFolder(unsigned kind) {
         current_->RemoveAt(static_cast<size_t>(index));
         return false;
     }
-    MakeDisplayData(nullptr, entry, index);
+    MakeDisplayData(entry, index);
     SetItemCount();
     SubfoldersChanged(current_);
     if (listView_) {

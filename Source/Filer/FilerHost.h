@@ -29,6 +29,6 @@ public:
     // The buttons enabled and disabled so far are to be drawn now, not at the next paint.
     virtual void RedrawTools() = 0;
     // The text of status bar part `part` (0 the count or the selected entry, 1 sizes, 2 the
-    // letters typed ahead).
+    // letters typed ahead), shown at once: the filer may go on working before the next paint.
     virtual void SetStatusText(int part, const std::wstring& text) = 0;
 };

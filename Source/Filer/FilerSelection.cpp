@@ -18,7 +18,7 @@ std::vector<int> CKvFiler::SelectedIndexes() const {
 
 std::vector<CEntry*> CKvFiler::SelectedEntries() {
     // One walk over the entry list: looking every index up on its own would be quadratic for a
-    // large selection of a large folder.
+    // large selection of a large folder. The entries handed out have their display data.
     std::vector<CEntry*> entries;
     if (!current_) return entries;
     const std::vector<int> indexes = SelectedIndexes();
@@ -27,6 +27,7 @@ std::vector<CEntry*> CKvFiler::SelectedEntries() {
     int index = 0;
     for (auto it = current_->entries.begin(); it != current_->entries.end() && wanted < indexes.size(); ++it, ++index) {
         if (index != indexes[wanted]) continue;
+        EnsureDisplayData(*it, index);
         entries.push_back(&*it);
         ++wanted;
     }

@@ -6,12 +6,14 @@
 
 void CKvFiler::SortByColumn(int column) {
     if (!current_ || column < 0 || column >= kFilerColumnCount) return;
+    if (column != CFolder::kColumnPath) CompleteDisplayData();
     current_->SortByColumn(column);
     ShowFolder(current_, false);
 }
 
 void CKvFiler::BringMatchesToFront(const std::wstring& text) {
     if (!current_) return;
+    if (!text.empty()) CompleteDisplayData();
     if (!text.empty() && current_->SortByPrefix(text)) ShowFolder(current_, false);
     if (!listView_) return;
     LVITEMW state{};

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Filer/FilerCaches.h"
+#include "Filer/FilerDisplaySource.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Document/Folder.h"
@@ -56,7 +57,7 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         return 0;
     case WM_TIMER:
-        if (kind_) kind_->TimerTick(wp);
+        if (!OnDisplayTimer(wp) && kind_) kind_->TimerTick(wp);
         return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
@@ -79,7 +80,8 @@ LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                                [&] { return filer->OnListViewMessage(hwnd, msg, wp, lp); });
 }
 
-CKvFiler::CKvFiler() : caches_(std::make_unique<FilerCaches>()) {}
+CKvFiler::CKvFiler()
+    : caches_(std::make_unique<FilerCaches>()), displaySource_(std::make_unique<FilerDisplaySource>()) {}
 
 CKvFiler::~CKvFiler() = default;
 

@@ -27,8 +27,8 @@ class CDataObject;
 class CFilerKind;
 class FilerHost;
 struct FilerCaches;
+class FilerDisplaySource;
 struct FilerMenuState;
-struct IMalloc;
 
 constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
@@ -77,8 +77,9 @@ public:
 
     // Reuses the kind object when it reports `kind`, else replaces it; then attaches it.
     bool SelectKind(unsigned kind);
-    // Makes `folder` current and remakes the display data of all its entries. Every navigation
-    // and every refresh after a change of the current folder's entries goes through here.
+    // Makes `folder` current; the display data of all its entries is made anew, on demand for the
+    // rows on screen and in the background for the rest. Every navigation and every refresh after a
+    // change of the current folder's entries goes through here.
     bool ShowFolder(CFolder* folder, bool takeFocus);
     // ShowFolder with focus, history push, tool bar update and the navigation sound.
     void NavigateTo(CFolder* folder);
@@ -93,8 +94,15 @@ public:
     unsigned ViewMode() const { return viewMode_; }
 
     // Fills the display fields of `entry` (at `index` in the current folder) from the file system.
-    // `malloc` may be null. False only when the entry cannot be described at all.
-    bool MakeDisplayData(IMalloc* malloc, CEntry& entry, int index);
+    // False only when the entry cannot be described at all.
+    bool MakeDisplayData(CEntry& entry, int index);
+    // MakeDisplayData unless the entry's data is current for this showing.
+    bool EnsureDisplayData(CEntry& entry, int index);
+    // Makes the display data of every entry of the current folder that has none yet (sorting,
+    // type-ahead and tests need all of it); says so in the status bar when that takes a while.
+    void CompleteDisplayData();
+    // True while entries of the current folder still wait for their display data.
+    bool DisplayQueueRunning() const { return displayQueueOn_; }
 
     // Adds `path` to the current folder. An existing entry of the same resolved path is selected
     // when `selectExisting`, and nothing is added. True when an entry was added.
@@ -167,8 +175,8 @@ public:
     bool Busy() const { return busy_; }
     const FilerHistory& History() const { return history_; }
 
-    // The entry at `index` of the current folder (null past the end), through the one-entry
-    // position cache that makes requests in row order cheap.
+    // The entry at `index` of the current folder (null past the end), with its display data made,
+    // through the one-entry position cache that makes requests in row order cheap.
     CEntry* EntryAtIndex(int index);
     // Index of the first selected item, -1 when none.
     int FirstSelected() const;
@@ -215,6 +223,10 @@ private:
     void InsertColumns(int width);
     void AttachSystemImageLists();
     void ClearDisplayData(CFolder& folder);
+    // The background completion of display data (FilerDisplayQueue.cpp).
+    void StartDisplayQueue();
+    bool OnDisplayTimer(UINT_PTR timerId);
+    bool ContinueDisplayQueue(DWORD milliseconds);
     void SetItemCount();
     // AddPath without the item count update.
     bool AppendPath(const std::wstring& path, bool selectExisting);
@@ -261,6 +273,10 @@ private:
     // The one-entry position cache of display requests and the resolved-path index of AddPath
     // (FilerCaches.h).
     std::unique_ptr<FilerCaches> caches_;
+    // Where display data comes from, and the showing it belongs to (CEntry::displayGeneration).
+    std::unique_ptr<FilerDisplaySource> displaySource_;
+    uint32_t displayGeneration_ = 1;
+    bool displayQueueOn_ = false;
 };
 
 // The single filer.

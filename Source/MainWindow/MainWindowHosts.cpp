@@ -47,7 +47,10 @@ public:
         if (bar && bar->Hwnd()) RedrawWindow(bar->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
     void SetStatusText(int part, const std::wstring& text) override {
-        if (HWND status = MainWindow().StatusBar()) KvSetStatusText(status, part, text.c_str());
+        HWND status = MainWindow().StatusBar();
+        if (!status) return;
+        KvSetStatusText(status, part, text.c_str());
+        UpdateWindow(status);
     }
 };
 

@@ -81,6 +81,7 @@ TEST_F(FilerLabelEditTest, RenamingAFileMovesItInsideItsDirectoryOnly) {
     ASSERT_TRUE(WriteText(dir / L"taken.txt", "taken"));
     Project().allowRename = 1;
     ASSERT_TRUE(Filer().AddPath(dir / L"old.txt", false));
+    Filer().CompleteDisplayData();
     CEntry& entry = EntryAt(RootFolder(), 0);
     const std::wstring oldName = entry.name;
 

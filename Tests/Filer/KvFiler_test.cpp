@@ -83,8 +83,8 @@ TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries) {
 
     // A missing entry keeps its place, shows its bare file name and "Unknown", and keeps its name.
     const CEntry& missing = EntryAt(RootFolder(), 3);
-    EXPECT_TRUE(missing.missing);
     EXPECT_EQ(ItemText(3, 0), L"gone");
+    EXPECT_TRUE(missing.missing);
     EXPECT_EQ(ItemText(3, 3), L"Unknown");
     EXPECT_EQ(ItemText(3, 2), L"");
     EXPECT_EQ(ItemText(3, 4), L"");

@@ -1,0 +1,235 @@
+// The filer's display data from the shell and the file system, with the per-extension and
+// per-directory caches described in FilerDisplaySource.h.
+#include "Filer/FilerDisplaySource.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "Kv/KvHandles.h"
+
+namespace {
+
+// A directory is listed as a whole once this many of its files have been asked for one by one: a
+// folder holding one file of a huge directory never pays for listing all of it.
+constexpr int kSightingsBeforeListing = 3;
+
+std::wstring Upper(std::wstring text) {
+    if (!text.empty()) CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// File name without directory and extension: the label of a missing entry.
+std::wstring BareFileName(const std::wstring& path) {
+    size_t start = path.find_last_of(L"\\/");
+    start = (start == std::wstring::npos) ? 0 : start + 1;
+    std::wstring name = path.substr(start);
+    size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
+// True when `path` names a file-system object that is certainly not there. The shell cannot parse
+// such a path either, but it takes far longer to fail than the file system does, which matters for
+// folders full of entries on a drive that is gone.
+bool CertainlyAbsent(const std::wstring& path) {
+    const bool drivePath = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool uncPath = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+    if (!drivePath && !uncPath) return false;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+}
+
+// A drive or network path of a file inside a directory, spelled plainly: backslashes only, no "."
+// or ".." components, no stream or device syntax. Only such paths may be answered from a listing.
+bool IsPlainFilePath(const std::wstring& path) {
+    const bool drivePath = path.size() > 3 && path[1] == L':' && path[2] == L'\\' && iswalpha(path[0]);
+    const bool uncPath = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.';
+    if (!drivePath && !uncPath) return false;
+    if (path.find_first_of(L"/*?\"<>|", 0) != std::wstring::npos) return false;
+    if (path.find(L':', 2) != std::wstring::npos) return false;
+    const wchar_t last = path.back();
+    if (last == L'\\' || last == L'.' || last == L' ') return false;
+    return path.find(L"\\.\\") == std::wstring::npos && path.find(L"\\..\\") == std::wstring::npos;
+}
+
+// Extensions whose icon is drawn from each file itself, whatever the registry says.
+bool AlwaysOwnIcon(const std::wstring& upperExtension) {
+    static const wchar_t* const kOwn[] = {L".EXE", L".ICO", L".LNK", L".URL", L".CUR",
+                                          L".ANI", L".SCR", L".PIF", L".CPL"};
+    for (const wchar_t* own : kOwn)
+        if (upperExtension == own) return true;
+    return false;
+}
+
+std::wstring RegistryDefault(const std::wstring& key) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD bytes = sizeof(value) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, value, &bytes) != ERROR_SUCCESS)
+        return std::wstring();
+    return value;
+}
+
+bool KeyExists(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+// The icon of files of this extension comes from each file: a default icon of "%1" or an icon
+// handler of the shell, on the extension or its class.
+bool OwnIcon(const std::wstring& extension) {
+    if (AlwaysOwnIcon(Upper(extension))) return true;
+    if (KeyExists(extension + L"\\shellex\\IconHandler")) return true;
+    const std::wstring progId = RegistryDefault(extension);
+    if (progId.empty()) return false;
+    if (KeyExists(progId + L"\\shellex\\IconHandler")) return true;
+    const std::wstring icon = RegistryDefault(progId + L"\\DefaultIcon");
+    return icon.rfind(L"%1", 0) == 0 || icon.rfind(L"\"%1\"", 0) == 0;
+}
+
+void ReadSizeAndDate(const std::wstring& path, PathDisplay& out) {
+    kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    if (!GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written)) return;
+    out.hasSizeAndDate = true;
+    out.size = static_cast<uint64_t>(size.QuadPart);
+    out.written = written;
+}
+
+}  // namespace
+
+bool FilerDisplaySource::DescribeInFull(const std::wstring& resolved, PathDisplay& out) {
+    out = PathDisplay{};
+    if (resolved.empty()) return false;
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (CertainlyAbsent(resolved) || FAILED(SHParseDisplayName(resolved.c_str(), nullptr, &pidl, 0, nullptr)) ||
+        !pidl) {
+        out.missing = true;
+        out.name = BareFileName(resolved);
+        out.typeText = L"Unknown";
+        return true;
+    }
+    SHFILEINFOW info{};
+    info.dwAttributes = SFGAO_FOLDER | SFGAO_STREAM;
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof(info),
+                   SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED |
+                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    CoTaskMemFree(pidl);
+    out.name = info.szDisplayName;
+    out.typeText = info.szTypeName;
+    out.icon = info.iIcon;
+    // Archives the shell browses as folders are still files with a size.
+    out.directory = (info.dwAttributes & SFGAO_FOLDER) && !(info.dwAttributes & SFGAO_STREAM);
+    if (!out.directory) ReadSizeAndDate(resolved, out);
+    return true;
+}
+
+bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out) {
+    if (!IsPlainFilePath(resolved)) return DescribeInFull(resolved, out);
+    const size_t slash = resolved.rfind(L'\\');
+    const std::wstring fileName = resolved.substr(slash + 1);
+    const size_t dot = fileName.rfind(L'.');
+    // A name that starts with its only dot has no extension the shell could hide.
+    if (dot == 0) return DescribeInFull(resolved, out);
+
+    FileFacts single;
+    const FileFacts* facts = nullptr;
+    if (const Listing* listing = ListingOf(resolved.substr(0, slash))) {
+        auto found = listing->find(Upper(fileName));
+        if (found != listing->end()) facts = &found->second;
+    } else {
+        WIN32_FIND_DATAW data{};
+        HANDLE find = FindFirstFileExW(resolved.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            single.attributes = data.dwFileAttributes;
+            single.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            single.written = data.ftLastWriteTime;
+            single.name = data.cFileName;
+            facts = &single;
+        }
+    }
+    // Not listed (missing, or spelled by a short name) or a directory: asked in full.
+    if (!facts || (facts->attributes & FILE_ATTRIBUTE_DIRECTORY)) return DescribeInFull(resolved, out);
+
+    const std::wstring extension = dot == std::wstring::npos ? std::wstring() : fileName.substr(dot);
+    const std::wstring key = Upper(extension);
+    auto known = types_.find(key);
+    if (known == types_.end()) {
+        if (!DescribeInFull(resolved, out) || out.missing || out.directory) return true;
+        TypeFacts learned;
+        learned.typeText = out.typeText;
+        learned.icon = out.icon;
+        learned.ownIcon = OwnIcon(extension);
+        if (out.name == facts->name)
+            learned.rule = NameRule::kKeep;
+        else if (!extension.empty() && out.name == facts->name.substr(0, facts->name.size() - extension.size()))
+            learned.rule = NameRule::kStripExtension;
+        types_.emplace(key, std::move(learned));
+        return true;
+    }
+    const TypeFacts& type = known->second;
+    if (type.ownIcon || type.rule == NameRule::kAskEachFile) return DescribeInFull(resolved, out);
+
+    out = PathDisplay{};
+    out.name = facts->name;
+    if (type.rule == NameRule::kStripExtension) out.name.resize(out.name.size() - extension.size());
+    out.typeText = type.typeText;
+    out.icon = type.icon;
+    out.hasSizeAndDate = true;
+    out.size = facts->size;
+    out.written = facts->written;
+    return true;
+}
+
+const FilerDisplaySource::Listing* FilerDisplaySource::ListingOf(const std::wstring& directory) {
+    const std::wstring key = Upper(directory);
+    auto known = directories_.find(key);
+    if (known != directories_.end()) return &known->second;
+    if (++sightings_[key] < kSightingsBeforeListing) return nullptr;
+
+    Listing& listing = directories_[key];
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) return &listing;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        FileFacts& facts = listing[Upper(name)];
+        facts.attributes = data.dwFileAttributes;
+        facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        facts.written = data.ftLastWriteTime;
+        facts.name = name;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return &listing;
+}
+
+int FilerDisplaySource::ProgramIcon(const std::wstring& program) {
+    auto known = programIcons_.find(program);
+    if (known != programIcons_.end()) return known->second;
+    SHFILEINFOW info{};
+    int icon = -1;
+    if (SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        icon = info.iIcon;
+    programIcons_.emplace(program, icon);
+    return icon;
+}
+
+void FilerDisplaySource::ForgetListings() {
+    directories_.clear();
+    sightings_.clear();
+}
+
+void FilerDisplaySource::ForgetAll() {
+    ForgetListings();
+    types_.clear();
+    programIcons_.clear();
+}

@@ -1,0 +1,68 @@
+// Where the filer's display data comes from: the shell's display name, type name and system icon,
+// and the file system's existence, size and date of one path. The texts are exactly those a full
+// shell parse of every path gives, at a fraction of the system calls:
+// - type name, icon and whether the shell hides the extension are asked once per extension (the
+//   first file of each extension is asked in full and teaches the rest); files whose icon is their
+//   own (programs, icons, shortcuts and the like) and directories are still asked one by one;
+// - existence, size and date of the files of one directory come from one directory listing; a name
+//   the listing does not hold is confirmed with one call of its own before it counts as missing.
+// Paths that are not plain drive or network paths go the full way. UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+// What one path looks like in the list.
+struct PathDisplay {
+    bool missing = false;
+    bool directory = false;
+    std::wstring name;      // the shell's display name; for a missing path its bare file name
+    std::wstring typeText;  // "Unknown" for a missing path
+    int icon = -1;          // system image list index, -1 when none
+    bool hasSizeAndDate = false;
+    uint64_t size = 0;
+    FILETIME written{};  // last write, UTC
+};
+
+class FilerDisplaySource {
+public:
+    // Describes `resolved`. False only when the path is empty.
+    bool Describe(const std::wstring& resolved, PathDisplay& out);
+    // The same through one full shell parse and one file open, with no cache: what every path
+    // costs without this class, and the reference its answers equal.
+    static bool DescribeInFull(const std::wstring& resolved, PathDisplay& out);
+    // The system icon of a program (an entry's own application), cached per path.
+    int ProgramIcon(const std::wstring& program);
+
+    // Directory listings are only valid for one showing of a folder.
+    void ForgetListings();
+    // Forgets everything (the user asked for a refresh: associations may have changed too).
+    void ForgetAll();
+
+private:
+    enum class NameRule { kKeep, kStripExtension, kAskEachFile };
+    struct TypeFacts {
+        std::wstring typeText;
+        int icon = -1;
+        NameRule rule = NameRule::kAskEachFile;
+        bool ownIcon = false;
+    };
+    struct FileFacts {
+        DWORD attributes = 0;
+        uint64_t size = 0;
+        FILETIME written{};
+        std::wstring name;  // as the file system spells it
+    };
+    using Listing = std::unordered_map<std::wstring, FileFacts>;  // upper-cased name -> facts
+
+    // The listing of `directory`, made once it has been asked for often enough; null before.
+    const Listing* ListingOf(const std::wstring& directory);
+
+    std::unordered_map<std::wstring, Listing> directories_;  // upper-cased directory -> listing
+    std::unordered_map<std::wstring, int> sightings_;        // upper-cased directory -> times asked
+    std::unordered_map<std::wstring, TypeFacts> types_;      // upper-cased extension with its dot
+    std::unordered_map<std::wstring, int> programIcons_;
+};

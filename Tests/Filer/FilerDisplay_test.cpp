@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "Filer/FilerDisplaySource.h"
+#include "Kv/KvClipboard.h"
+#include "Kv/KvHandles.h"
+#include "Config/GtEntries.h"
+#include "Support/FilerTestFixture.h"
+
+namespace {
+
+using filer_test::AddSubfolder;
+using tf_test::ModalResponder;
+using tf_test::TempDir;
+using tf_test::WriteText;
+
+class FilerDisplayTest : public filer_test::FilerFixture {
+protected:
+    // Runs the message loop until the background completion has ended (or a few seconds passed).
+    void DrainQueue() {
+        for (int i = 0; i < 500 && Filer().DisplayQueueRunning(); ++i) tf_test::PumpMessages(10);
+    }
+
+    // `count` files "<stem><i>.<ext>" of `bytes` bytes each, appended to `folder`.
+    static void AddFiles(CFolder& folder, const TempDir& dir, const std::wstring& stem, const std::wstring& ext,
+                         int count, size_t bytes) {
+        for (int i = 0; i < count; ++i) {
+            const std::wstring path = dir / (stem + std::to_wstring(i) + (ext.empty() ? L"" : L"." + ext));
+            ASSERT_TRUE(WriteText(path, std::string(bytes, 'x')));
+            folder.Append().path = path;
+        }
+    }
+};
+
+bool MakeShortcut(const std::wstring& link, const std::wstring& target) {
+    kv::ComPtr<IShellLinkW> shellLink;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&shellLink))))
+        return false;
+    shellLink->SetPath(target.c_str());
+    kv::ComPtr<IPersistFile> file;
+    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) return false;
+    return SUCCEEDED(file->Save(link.c_str(), TRUE));
+}
+
+// Every kind of entry: files of several types (enough of each for the directory to be listed as a
+// whole), programs and shortcuts with icons of their own, directories, missing files, subfolder
+// entries, aliases and relative paths. Their texts, icons and flags, whether asked for by the list
+// view row by row or completed in the background, equal those of a full shell parse of each path.
+TEST_F(FilerDisplayTest, OnDemandDataEqualsAFullParseOfEveryPath) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    Project().allowAlias = 1;
+    Project().directory = dir.path().substr(0, dir.path().size() - 1);
+    AddFiles(root, dir, L"note", L"txt", 4, 10);
+    AddFiles(root, dir, L"data", L"dat", 3, 3000);
+    AddFiles(root, dir, L"Page", L"HTML", 3, 1);
+    AddFiles(root, dir, L"plain", L"", 2, 5);
+    const std::wstring program = tf_test::ExeDirectory() + L"Filer_test.exe";
+    for (const wchar_t* name : {L"tool.exe", L"other.exe"}) {
+        ASSERT_TRUE(CopyFileW(program.c_str(), (dir / name).c_str(), FALSE));
+        root.Append().path = dir / name;
+    }
+    ASSERT_TRUE(MakeShortcut(dir / L"tool.lnk", dir / L"tool.exe"));
+    root.Append().path = dir / L"tool.lnk";
+    ASSERT_TRUE(CreateDirectoryW((dir / L"inner").c_str(), nullptr));
+    root.Append().path = dir / L"inner";
+    root.Append().path = dir / L"gone.doc";
+    root.Append().path = L"Z:\\no such drive\\lost.txt";
+    CEntry& relative = root.Append();
+    relative.path = L"note1.txt";
+    relative.relative = 1;
+    CEntry& aliased = root.Append();
+    aliased.path = dir / L"note2.txt";
+    aliased.aliasMode = 1;
+    aliased.alias = L"my note";
+    CEntry& withProgram = root.Append();
+    withProgram.path = dir / L"data1.dat";
+    withProgram.appPath = dir / L"tool.exe";
+    AddFiles(root, dir, L"case", L"txt", 1, 1);
+    root.Append().path = dir / L"CASE0.TXT";
+    ASSERT_NE(AddSubfolder(root, L"Sub"), nullptr);
+
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    const int count = ItemCount();
+    ASSERT_EQ(count, static_cast<int>(root.Count()));
+    std::vector<std::wstring> shown;
+    for (int i = 0; i < count; ++i) shown.push_back(ItemText(i, 0) + L"|" + ItemText(i, 2) + L"|" + ItemText(i, 3));
+    DrainQueue();
+    EXPECT_FALSE(Filer().DisplayQueueRunning());
+
+    int index = 0;
+    for (const CEntry& entry : root.entries) {
+        SCOPED_TRACE(entry.path);
+        EXPECT_EQ(shown[index], entry.displayText + L"|" + entry.sizeText + L"|" + entry.typeText);
+        ++index;
+        if (entry.IsSubfolderEntry()) {
+            EXPECT_EQ(entry.displayText, L"Sub");
+            continue;
+        }
+        PathDisplay full;
+        ASSERT_TRUE(FilerDisplaySource::DescribeInFull(entry.ResolvedPath(), full));
+        EXPECT_EQ(entry.missing != 0, full.missing);
+        EXPECT_EQ(entry.typeText, full.typeText);
+        if (full.missing) {
+            EXPECT_EQ(entry.displayText, full.name);
+            EXPECT_EQ(entry.iconIndex, -1);
+            continue;
+        }
+        EXPECT_EQ(entry.name, full.name);
+        EXPECT_EQ(entry.displayText, entry.aliasMode ? std::wstring(L"my note") : full.name);
+        EXPECT_EQ(entry.sizeText.empty(), full.directory);
+        if (entry.appPath.empty()) {
+            EXPECT_EQ(entry.iconIndex, full.icon);
+        }
+    }
+    EXPECT_EQ(EntryAt(root, 5).sizeText, L"3KB");
+    EXPECT_TRUE(EntryAt(root, 16).missing);
+    EXPECT_EQ(EntryAt(root, 22).name, L"case0.txt");  // spelled as on disk
+}
+
+// Right after a large folder is shown, before the background work has ended, sorting, type-ahead,
+// the status bar and copying see every entry's data.
+TEST_F(FilerDisplayTest, LargeFolderIsUsableBeforeTheBackgroundWorkEnds) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    const int files = 500;
+    for (int i = 0; i < files; ++i) {
+        const std::wstring path = dir / (L"f" + std::to_wstring(i) + L".txt");
+        ASSERT_TRUE(WriteText(path, std::string((files - i) % 7 * 1024, 'x')));
+        root.Append().path = path;
+    }
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    ASSERT_TRUE(Filer().DisplayQueueRunning());
+
+    // Sorting by size (descending on the first click) completes the data first.
+    ClickColumn(CFolder::kColumnSize);
+    int previous = 7;
+    for (const CEntry& entry : root.entries) {
+        ASSERT_LE(entry.sizeValue, previous) << entry.path;
+        previous = entry.sizeValue;
+    }
+    EXPECT_EQ(EntryAt(root, 0).sizeValue, 6);
+
+    // Type-ahead brings the names that start with the typed text to the front.
+    RootFolder().Clear();
+    for (int i = 0; i < files; ++i) root.Append().path = dir / (L"f" + std::to_wstring(i) + L".txt");
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    ASSERT_TRUE(Filer().DisplayQueueRunning());
+    Filer().BringMatchesToFront(L"f499");
+    EXPECT_EQ(EntryAt(root, 0).displayText.rfind(L"f499", 0), 0u) << EntryAt(root, 0).displayText;
+
+    // The status bar sums the selection, and a copy lists its files.
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    Select(files - 1, true);
+    Select(files - 2, true);
+    EXPECT_EQ(StatusText(1),
+              GtFormat(kGtStatusSize, {EntryAt(root, files - 1).sizeValue + EntryAt(root, files - 2).sizeValue}));
+    ASSERT_TRUE(Filer().CopySelected());
+    std::vector<std::wstring> copied;
+    ASSERT_TRUE(KvReadClipboardFiles(list_, copied));
+    EXPECT_EQ(copied.size(), 2u);
+    DrainQueue();
+}
+
+// Leaving a folder while its background work runs writes nothing more into it, and removing
+// entries under the queue's cursor neither stops it nor makes it touch them.
+TEST_F(FilerDisplayTest, LeavingOrChangingTheFolderDuringTheBackgroundWork) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    CFolder* other = AddSubfolder(root, L"Other");
+    ASSERT_NE(other, nullptr);
+    // Paths of files that are not there: their display data is quick to make, and not empty.
+    for (int i = 0; i < 1000; ++i) {
+        root.Append().path = dir / (L"r" + std::to_wstring(i) + L".txt");
+        other->Append().path = dir / (L"o" + std::to_wstring(i) + L".txt");
+    }
+
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    tf_test::PumpMessages(20);
+    ASSERT_TRUE(Filer().ShowFolder(other, false));
+    DrainQueue();
+    for (const CEntry& entry : root.entries) EXPECT_TRUE(entry.displayText.empty() || entry.IsSubfolderEntry());
+    for (const CEntry& entry : other->entries) EXPECT_FALSE(entry.displayText.empty());
+
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    tf_test::PumpMessages(20);
+    for (int i = 100; i < 400; ++i) Select(i, true);
+    EXPECT_EQ(Filer().RemoveSelected(false), 300);
+    DrainQueue();
+    EXPECT_EQ(root.Count(), 701u);
+    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.displayText.empty());
+}
+
+}  // namespace
