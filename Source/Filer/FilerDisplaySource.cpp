@@ -155,8 +155,9 @@ bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out
             facts = &single;
         }
     }
-    // Not listed (missing, or spelled by a short name) or a directory: asked in full.
-    if (!facts || (facts->attributes & FILE_ATTRIBUTE_DIRECTORY)) return DescribeInFull(resolved, out);
+    // Not listed (missing, or spelled by a short name): asked in full.
+    if (!facts) return DescribeInFull(resolved, out);
+    if (facts->attributes & FILE_ATTRIBUTE_DIRECTORY) return DescribeDirectory(resolved, *facts, out);
 
     const std::wstring extension = dot == std::wstring::npos ? std::wstring() : fileName.substr(dot);
     const std::wstring key = Upper(extension);
@@ -185,6 +186,27 @@ bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out
     out.hasSizeAndDate = true;
     out.size = facts->size;
     out.written = facts->written;
+    return true;
+}
+
+bool FilerDisplaySource::DescribeDirectory(const std::wstring& resolved, const FileFacts& facts, PathDisplay& out) {
+    // Only a read-only or system directory can carry a desktop.ini of its own (and a link points
+    // elsewhere); every other directory shows its own name with the type and icon of all of them.
+    constexpr DWORD kCustomisable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+    if ((facts.attributes & kCustomisable) || !plainDirectoryKnown_) {
+        if (!DescribeInFull(resolved, out)) return false;
+        if (!(facts.attributes & kCustomisable) && out.directory && out.name == facts.name) {
+            plainDirectory_.typeText = out.typeText;
+            plainDirectory_.icon = out.icon;
+            plainDirectoryKnown_ = true;
+        }
+        return true;
+    }
+    out = PathDisplay{};
+    out.directory = true;
+    out.name = facts.name;
+    out.typeText = plainDirectory_.typeText;
+    out.icon = plainDirectory_.icon;
     return true;
 }
 
@@ -231,5 +253,6 @@ void FilerDisplaySource::ForgetListings() {
 void FilerDisplaySource::ForgetAll() {
     ForgetListings();
     types_.clear();
+    plainDirectoryKnown_ = false;
     programIcons_.clear();
 }

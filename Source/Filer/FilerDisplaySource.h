@@ -2,8 +2,9 @@
 // and the file system's existence, size and date of one path. The texts are exactly those a full
 // shell parse of every path gives, at a fraction of the system calls:
 // - type name, icon and whether the shell hides the extension are asked once per extension (the
-//   first file of each extension is asked in full and teaches the rest); files whose icon is their
-//   own (programs, icons, shortcuts and the like) and directories are still asked one by one;
+//   first file of each extension is asked in full and teaches the rest), and once for directories
+//   that cannot be customised; files whose icon is their own (programs, icons, shortcuts and the
+//   like) and read-only or system directories are still asked one by one;
 // - existence, size and date of the files of one directory come from one directory listing; a name
 //   the listing does not hold is confirmed with one call of its own before it counts as missing.
 // Paths that are not plain drive or network paths go the full way. UI thread only.
@@ -58,11 +59,14 @@ private:
     };
     using Listing = std::unordered_map<std::wstring, FileFacts>;  // upper-cased name -> facts
 
+    bool DescribeDirectory(const std::wstring& resolved, const FileFacts& facts, PathDisplay& out);
     // The listing of `directory`, made once it has been asked for often enough; null before.
     const Listing* ListingOf(const std::wstring& directory);
 
     std::unordered_map<std::wstring, Listing> directories_;  // upper-cased directory -> listing
     std::unordered_map<std::wstring, int> sightings_;        // upper-cased directory -> times asked
     std::unordered_map<std::wstring, TypeFacts> types_;      // upper-cased extension with its dot
+    TypeFacts plainDirectory_;                               // type and icon of a directory that cannot be customised
+    bool plainDirectoryKnown_ = false;
     std::unordered_map<std::wstring, int> programIcons_;
 };

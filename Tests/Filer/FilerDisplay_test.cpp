@@ -84,6 +84,11 @@ TEST_F(FilerDisplayTest, OnDemandDataEqualsAFullParseOfEveryPath) {
     withProgram.appPath = dir / L"tool.exe";
     AddFiles(root, dir, L"case", L"txt", 1, 1);
     root.Append().path = dir / L"CASE0.TXT";
+    for (const wchar_t* name : {L"second", L"third", L"custom"}) {
+        ASSERT_TRUE(CreateDirectoryW((dir / name).c_str(), nullptr));
+        root.Append().path = dir / name;
+    }
+    ASSERT_TRUE(SetFileAttributesW((dir / L"custom").c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_NE(AddSubfolder(root, L"Sub"), nullptr);
 
     ASSERT_TRUE(Filer().ShowFolder(&root, false));
