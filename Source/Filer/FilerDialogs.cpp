@@ -3,6 +3,7 @@
 #include "Filer/FilerDialogs.h"
 
 #include "Backup/Dialogs/BackupDlg.h"
+#include "Backup/Dialogs/BackupHistoryDlg.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
@@ -19,4 +20,6 @@ void BackupEntries(HWND owner, const std::vector<CEntry*>& entries) {
     CBackupDlg::Run(entries, owner, GlobalText::Get(kGtBackupTitle));
 }
 
-void ShowBackupHistory(HWND owner, CEntry& entry) {}
+void ShowBackupHistory(HWND owner, CEntry& entry) {
+    CBackupHistoryDlg::Run(entry, owner, GlobalText::Get(kGtBackupHistory));
+}

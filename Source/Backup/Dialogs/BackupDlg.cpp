@@ -43,13 +43,6 @@ void OnCreate(BackupDlgState& s, HWND dlg) {
     SetFocus(GetDlgItem(dlg, kCommentId));
 }
 
-std::wstring CommentText(HWND dlg) {
-    HWND edit = GetDlgItem(dlg, kCommentId);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(GetWindowTextW(edit, &text[0], static_cast<int>(text.size())));
-    return text;
-}
-
 LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
@@ -61,7 +54,7 @@ LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         if (LOWORD(wp) == IDOK) {
-            const std::wstring comment = CommentText(dlg);
+            const std::wstring comment = backup_ui::ItemText(dlg, kCommentId);
             if (!s.entry) {
                 backup_ui::RunSeveralBackups(s, dlg, comment);
                 KvEndModal(dlg, 1);

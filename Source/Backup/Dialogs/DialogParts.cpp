@@ -22,6 +22,13 @@ void CentreOnOwner(HWND dlg) {
     MoveWindow(dlg, centre.x - width / 2, centre.y - height / 2, width, height, FALSE);
 }
 
+std::wstring ItemText(HWND dlg, int id) {
+    HWND item = GetDlgItem(dlg, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
 int ClientWidth(HWND hwnd) {
     RECT rc{};
     GetClientRect(hwnd, &rc);
