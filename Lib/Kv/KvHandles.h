@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace kv {
@@ -238,6 +239,26 @@ public:
 
 private:
     T* p_ = nullptr;
+};
+
+// Owning BSTR: SysFreeString once; '&' hands out the slot of an out-parameter after freeing what
+// was held.
+class UniqueBstr {
+public:
+    UniqueBstr() noexcept = default;
+    explicit UniqueBstr(const wchar_t* text) : p_(::SysAllocString(text)) {}
+    ~UniqueBstr() { ::SysFreeString(p_); }
+    UniqueBstr(const UniqueBstr&) = delete;
+    UniqueBstr& operator=(const UniqueBstr&) = delete;
+    BSTR get() const noexcept { return p_; }
+    BSTR* operator&() noexcept {
+        ::SysFreeString(std::exchange(p_, nullptr));
+        return &p_;
+    }
+    std::wstring str() const { return p_ ? std::wstring(p_, ::SysStringLen(p_)) : std::wstring(); }
+
+private:
+    BSTR p_ = nullptr;
 };
 
 }  // namespace kv

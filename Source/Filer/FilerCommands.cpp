@@ -103,7 +103,7 @@ void CKvFiler::RunMenuCommand(int id) {
         break;
     }
     case kFilerCmdBackup:
-        if (entry && IsFileEntry(*entry)) BackupEntries(listView_, {entry});
+        if (entry && IsFileEntry(*entry)) BackupEntry(listView_, *entry);
         break;
     case kFilerCmdBackupAll: {
         std::vector<CEntry*> files;

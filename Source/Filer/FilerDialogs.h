@@ -12,7 +12,9 @@ class CEntry;
 // Lets the user choose the application that opens `entry` (its appPath). True when the entry's
 // application changed, so the folder is to be shown again.
 bool ChooseApplicationFor(HWND owner, CEntry& entry);
-// Backs up the files of `entries` into the project's backup store as new versions.
+// Backs up the file of `entry` as a new version, with a comment (the one-entry backup dialog).
+void BackupEntry(HWND owner, CEntry& entry);
+// Backs up the files of `entries` as new versions with one comment (the several-entries form).
 void BackupEntries(HWND owner, const std::vector<CEntry*>& entries);
 // Lists the backed-up versions of `entry`, to open or restore them.
 void ShowBackupHistory(HWND owner, CEntry& entry);

@@ -168,4 +168,49 @@ TEST_F(FilerCommandsTest, CommandsThatChangeTheSelectedEntries) {
     EXPECT_EQ(b.appPath, L"");
 }
 
+TEST_F(FilerCommandsTest, BackupCommandsFillTheStoreThatRemovalOffersToDelete) {
+    Project().backupDir = dir_ / L"backup";
+    AddFiles({L"a.txt", L"b.txt"});
+    std::vector<std::wstring> boxes;
+    auto answer = [&](HWND dlg, const ModalSeen& seen) {
+        if (seen.className == L"CBackupDlg") {
+            SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+            return IsWindow(dlg) ? IDCANCEL : 0;
+        }
+        boxes.push_back(seen.title);
+        if (seen.title == GlobalText::Get(kGtBackupUnchangedTitle)) return 2;
+        return seen.title == GlobalText::Get(kGtBoxRemoveBackupTitle) ? IDYES : IDOK;
+    };
+    Select(0, true);
+    {
+        ModalResponder answers(answer);
+        Command(26);
+    }
+    const CEntry& a = EntryAt(RootFolder(), 0);
+    ASSERT_TRUE(a.HasBackup());
+    EXPECT_TRUE(FileExists(a.BackupPath() + L"1"));
+
+    // Both selected: a is unchanged and skipped, b gets its first version.
+    Select(1, true);
+    {
+        ModalResponder answers(answer);
+        Command(27);
+    }
+    EXPECT_EQ(boxes,
+              (std::vector<std::wstring>{GlobalText::Get(kGtBackupTitle), GlobalText::Get(kGtBackupUnchangedTitle),
+                                         GlobalText::Get(kGtBackupTitle)}));
+    EXPECT_FALSE(FileExists(a.BackupPath() + L"2"));
+    EXPECT_TRUE(FileExists(EntryAt(RootFolder(), 1).BackupPath() + L"1"));
+
+    const std::wstring store = a.BackupPath();
+    Select(1, false);
+    {
+        ModalResponder answers(answer);
+        Command(11);
+    }
+    EXPECT_EQ(RootFolder().Count(), 1u);
+    EXPECT_FALSE(FileExists(store));
+    EXPECT_TRUE(FileExists(dir_ / L"a.txt"));
+}
+
 }  // namespace

@@ -1,0 +1,85 @@
+// The comment editor of the history dialog.
+#include "Backup/Dialogs/BackupCommentDlg.h"
+
+#include "Backup/Dialogs/DialogParts.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvHandles.h"
+#include "Kv/KvWindow.h"
+
+namespace {
+
+constexpr int kEditId = 200;
+
+struct CommentState {
+    std::wstring* comment = nullptr;
+    kv::UniqueFont font;
+};
+
+CommentState*& Current() {
+    static CommentState* state = nullptr;
+    return state;
+}
+
+LRESULT Handle(CommentState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE: {
+        s.font.reset(KvCreateDefaultFont());
+        KvCreateLabel(GlobalText::Get(kGtBackupComment), 10, 10, dlg, -1, s.font.get());
+        KvCreateEdit(s.font.get(), ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+                     s.comment->c_str(), 10, 25, backup_ui::ClientWidth(dlg) - 20, 100, dlg, kEditId);
+        const KvSystemInfo& info = KvGetSystemInfo();
+        backup_ui::CreateButton(KvOkLabel, 80 - info.frameWidth2, 170 - info.frameCaptionHeight, 100, 20, dlg, IDOK,
+                                s.font.get());
+        backup_ui::CreateButton(KvCancelLabel, 190 - info.frameWidth2, 170 - info.frameCaptionHeight, 100, 20, dlg,
+                                IDCANCEL, s.font.get());
+        backup_ui::CentreOnOwner(dlg);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) {
+            *s.comment = backup_ui::ItemText(dlg, kEditId);
+            KvEndModal(dlg, 1);
+            return 0;
+        }
+        if (LOWORD(wp) == IDCANCEL) {
+            KvEndModal(dlg, 0);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        KvEndModal(dlg, 0);
+        return 0;
+    case WM_DESTROY:
+        s.font.reset();
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK CommentProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    CommentState* state = Current();
+    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
+    return KvGuardedWindowProc(L"CBackupCommentDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(*state, dlg, msg, wp, lp); });
+}
+
+}  // namespace
+
+bool CBackupCommentDlg::Run(std::wstring& comment, HWND parent, const wchar_t* title) {
+    std::wstring edited = comment;
+    CommentState state;
+    state.comment = &edited;
+    CommentState* outer = Current();
+    Current() = &state;
+    const int result = KvDoModal(L"CBackupCommentDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 300,
+                                 200, parent, CommentProc);
+    Current() = outer;
+    if (result == 0) return false;
+    comment = edited;
+    return true;
+}

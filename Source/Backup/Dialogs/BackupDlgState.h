@@ -1,0 +1,34 @@
+// State of the open backup dialog and the backup run behind its button 1.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Backup/Store/BackupInfo.h"
+#include "Kv/KvHandles.h"
+
+class CEntry;
+
+namespace backup_ui {
+
+struct BackupDlgState {
+    CEntry* entry = nullptr;  // null in the several-entries form
+    std::vector<CEntry*> entries;
+    backup::BackupMode mode = backup::BackupMode::Normal;
+    std::wstring directory;
+    backup::Versions versions;
+    int newVersion = 0;
+    std::wstring time;
+    bool yesToAll = false;
+    bool noToAll = false;
+    kv::UniqueFont font;
+};
+
+// Button 1 of the one-entry form; true when the dialog is to end with 1.
+bool RunOneBackup(BackupDlgState& s, HWND dlg, const std::wstring& comment);
+// Button 1 of the several-entries form; shows the count at the end.
+void RunSeveralBackups(BackupDlgState& s, HWND dlg, const std::wstring& comment);
+
+}  // namespace backup_ui

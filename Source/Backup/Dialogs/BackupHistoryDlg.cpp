@@ -1,0 +1,269 @@
+// The history dialog's window: the rows, the comment and data view of the selected row, the offset
+// box and its arrows, the row colours and the context menu of a version.
+#include "Backup/Dialogs/BackupHistoryDlg.h"
+
+#include <commctrl.h>
+
+#include "Backup/Dialogs/DialogParts.h"
+#include "Backup/Dialogs/HistoryState.h"
+#include "Backup/Store/BackupStore.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Document/Folder.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvFiles.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvWindow.h"
+
+namespace backup_ui {
+
+std::wstring RowPath(const HistoryState& s, const HistoryRow& row) {
+    return row.version < 0 ? s.entry->ResolvedPath() : backup::VersionPath(s.directory, row.version);
+}
+
+void InsertRowItem(HistoryState& s, int index, const HistoryRow& row) {
+    const std::wstring label = row.version < 0 ? s.entry->name : GtFormat(kGtHistoryVersion, {row.version});
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(label.c_str());
+    ListView_InsertItem(s.list, &item);
+    ListView_SetItemText(s.list, index, 1, const_cast<wchar_t*>(row.time.c_str()));
+}
+
+}  // namespace backup_ui
+
+namespace {
+
+using backup_ui::HistoryRow;
+using backup_ui::HistoryState;
+
+const COLORREF kMissingColour = RGB(168, 168, 168);
+const COLORREF kCurrentFileColour = RGB(0, 0, 255);
+const COLORREF kNowVersionColour = RGB(255, 0, 0);
+
+HistoryState*& Current() {
+    static HistoryState* state = nullptr;
+    return state;
+}
+
+void ReadRows(HistoryState& s) {
+    std::vector<backup::VersionNote> notes;
+    for (int v = 1; v <= s.versions.endVersion; ++v) {
+        if (GetFileAttributesW(backup::VersionPath(s.directory, v).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        notes.push_back({v});
+    }
+    backup::SetVerComment(s.directory, s.versions.endVersion, notes);
+    for (const backup::VersionNote& note : notes) s.rows.push_back({note.version, true, note.comment, note.time});
+    s.rows.push_back({-1, KvPathExists(s.entry->ResolvedPath()), L"", L""});
+}
+
+void CreateList(HistoryState& s, HWND dlg) {
+    s.list = CreateWindowExW(
+        WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER, 10, 10, 180, 280, dlg,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryList)), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+    ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
+    const int width = backup_ui::ClientWidth(s.list) - 10;
+    const wchar_t* captions[] = {GlobalText::Get(kGtBackupHistory), GlobalText::Get(kGtHistoryColumnTime)};
+    const int widths[] = {width * 4 / 10, width * 6 / 10};
+    for (int c = 0; c < 2; ++c) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<wchar_t*>(captions[c]);
+        column.cx = widths[c];
+        ListView_InsertColumn(s.list, c, &column);
+    }
+    for (size_t i = 0; i < s.rows.size(); ++i) backup_ui::InsertRowItem(s, static_cast<int>(i), s.rows[i]);
+}
+
+void OnCreate(HistoryState& s, HWND dlg) {
+    s.font.reset(KvCreateDefaultFont());
+    HFONT font = s.font.get();
+    const KvSystemInfo& info = KvGetSystemInfo();
+    backup_ui::CentreOnOwner(dlg);
+    backup_ui::CreateButton(GlobalText::Get(kGtHistoryClose), 340 - info.frameWidth2, 330 - info.frameCaptionHeight,
+                            100, 20, dlg, IDCANCEL, font);
+    if (s.directory.empty()) return;
+    CreateList(s, dlg);
+    const int width = backup_ui::ClientWidth(dlg);
+    KvCreateLabel(GlobalText::Get(kGtBackupComment), 200, 10, dlg, -1, font);
+    KvCreateEdit(font, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, L"", 200, 25, width - 210, 100, dlg,
+                 backup_ui::kHistoryComment);
+    KvCreateLabel(GlobalText::Get(kGtHistoryContent), 200, 140, dlg, -1, font);
+    KvCreateRadioButton(GlobalText::Get(kGtHistoryShowHex), 210, 155, dlg, backup_ui::kHistoryHex, font);
+    HWND text = KvCreateRadioButton(GlobalText::Get(kGtHistoryShowText), 280, 155, dlg, backup_ui::kHistoryText, font);
+    SendMessageW(text, BM_SETCHECK, BST_CHECKED, 0);
+    HWND offset = KvCreateEdit(font, 0, L"0", 370, 155, 50, 20, dlg, backup_ui::kHistoryOffset);
+    HWND arrows = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_ALIGNRIGHT, 0, 0, 0, 0,
+                                  dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryOffsetArrows)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(offset), 0);
+    SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
+    SendMessageW(arrows, UDM_SETPOS32, 0, 0);
+    if (s.view.Create(dlg)) MoveWindow(s.view.Window(), 200, 180, width - 210, 110, FALSE);
+}
+
+// The one selected row, or null when none or several are selected.
+HistoryRow* SingleSelection(HistoryState& s) {
+    if (ListView_GetSelectedCount(s.list) != 1) return nullptr;
+    const int index = ListView_GetNextItem(s.list, -1, LVNI_SELECTED);
+    if (index < 0 || static_cast<size_t>(index) >= s.rows.size()) return nullptr;
+    return &s.rows[static_cast<size_t>(index)];
+}
+
+void OnSelectionChanged(HistoryState& s, HWND dlg) {
+    HistoryRow* row = SingleSelection(s);
+    const bool shown = row && row->present;
+    SetDlgItemTextW(dlg, backup_ui::kHistoryComment, shown ? KvToCrLf(row->comment.c_str()).c_str() : L"");
+    s.view.SetFile(shown ? backup_ui::RowPath(s, *row) : std::wstring());
+    SetDlgItemTextW(dlg, backup_ui::kHistoryOffset, L"0");
+    InvalidateRect(s.view.Window(), nullptr, TRUE);
+}
+
+LRESULT OnCustomDraw(const HistoryState& s, NMLVCUSTOMDRAW& draw) {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const size_t index = draw.nmcd.dwItemSpec;
+    if (index >= s.rows.size()) return CDRF_DODEFAULT;
+    const HistoryRow& row = s.rows[index];
+    if (!row.present)
+        draw.clrText = kMissingColour;
+    else if (row.version < 0)
+        draw.clrText = kCurrentFileColour;
+    else if (row.version == s.versions.nowVersion)
+        draw.clrText = kNowVersionColour;
+    return CDRF_DODEFAULT;
+}
+
+void ShowVersionMenu(HistoryState& s, HWND dlg) {
+    HistoryRow* row = SingleSelection(s);
+    if (!row || row->version < 0) return;
+    kv::UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return;
+    AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryRestore, GlobalText::Get(kGtHistoryRestore));
+    if (row->version < s.versions.nowVersion)
+        AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryStepBack, GlobalText::Get(kGtHistoryStepBack));
+    if (row->version > s.versions.nowVersion)
+        AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryStepForward, GlobalText::Get(kGtHistoryStepForward));
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryEditComment, GlobalText::Get(kGtHistoryEditComment));
+    POINT at{};
+    GetCursorPos(&at);
+    TrackPopupMenu(menu.get(), TPM_LEFTBUTTON, at.x, at.y, 0, dlg, nullptr);
+}
+
+void OnOffsetArrows(HistoryState& s, HWND dlg, const NMUPDOWN& change) {
+    const double typed = KvGetItemNumber(dlg, backup_ui::kHistoryOffset);
+    long long offset = static_cast<long long>(typed) + change.iDelta;
+    if (offset < 0) offset = 0;
+    SetDlgItemTextW(dlg, backup_ui::kHistoryOffset, std::to_wstring(offset).c_str());
+    s.view.SetOffset(offset);
+    InvalidateRect(s.view.Window(), nullptr, TRUE);
+}
+
+void OnCommand(HistoryState& s, HWND dlg, int id, int code) {
+    HistoryRow* row = s.list ? SingleSelection(s) : nullptr;
+    const bool version = row && row->version > 0;
+    switch (id) {
+    case IDCANCEL:
+        KvEndModal(dlg, 0);
+        return;
+    case backup_ui::kHistoryHex:
+    case backup_ui::kHistoryText:
+        s.view.SetMode(id == backup_ui::kHistoryHex ? CBackupDataView::kModeHex : CBackupDataView::kModeText);
+        InvalidateRect(s.view.Window(), nullptr, TRUE);
+        return;
+    case backup_ui::kHistoryOffset:
+        if (code != EN_CHANGE) return;
+        s.view.SetOffset(static_cast<int64_t>(KvGetItemNumber(dlg, backup_ui::kHistoryOffset)));
+        InvalidateRect(s.view.Window(), nullptr, TRUE);
+        return;
+    case backup_ui::kHistoryRestore:
+        if (version) backup_ui::RestoreVersion(s, dlg, *row);
+        return;
+    case backup_ui::kHistoryStepBack:
+        if (version && row->version < s.versions.nowVersion) backup_ui::StepBack(s, dlg, *row);
+        return;
+    case backup_ui::kHistoryStepForward:
+        if (version && row->version > s.versions.nowVersion) backup_ui::StepForward(s, dlg, *row);
+        return;
+    case backup_ui::kHistoryEditComment:
+        if (version) backup_ui::EditVersionComment(s, dlg, *row);
+        return;
+    default:
+        return;
+    }
+}
+
+LRESULT OnNotify(HistoryState& s, HWND dlg, NMHDR& header) {
+    if (header.idFrom == backup_ui::kHistoryOffsetArrows && header.code == UDN_DELTAPOS) {
+        OnOffsetArrows(s, dlg, reinterpret_cast<NMUPDOWN&>(header));
+        return 1;
+    }
+    if (header.hwndFrom != s.list || !s.list) return 0;
+    switch (header.code) {
+    case LVN_ITEMCHANGED:
+        if (reinterpret_cast<NMLISTVIEW&>(header).uChanged & LVIF_STATE) OnSelectionChanged(s, dlg);
+        return 0;
+    case NM_CUSTOMDRAW:
+        return OnCustomDraw(s, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case NM_RCLICK:
+        ShowVersionMenu(s, dlg);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(s, dlg);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(s, dlg, LOWORD(wp), HIWORD(wp));
+        return 0;
+    case WM_NOTIFY:
+        return OnNotify(s, dlg, *reinterpret_cast<NMHDR*>(lp));
+    case WM_CLOSE:
+        KvEndModal(dlg, 0);
+        return 0;
+    case WM_DESTROY:
+        s.view.Destroy();
+        s.list = nullptr;
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK HistoryProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    HistoryState* state = Current();
+    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
+    return KvGuardedWindowProc(L"CBackupHistoryDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(*state, dlg, msg, wp, lp); });
+}
+
+}  // namespace
+
+bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
+    HistoryState state;
+    state.entry = &entry;
+    state.directory = backup::OpenBackupFolder(entry);
+    if (state.directory.empty()) {
+        KvWarningBox(L"BackupFolder Open error!");
+    } else if (!backup::GetVersion(state.directory, state.versions)) {
+        state.directory.clear();
+    } else {
+        ReadRows(state);
+    }
+    HistoryState* outer = Current();
+    Current() = &state;
+    const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 450,
+                                 360, parent, HistoryProc);
+    Current() = outer;
+    return result != 0;
+}

@@ -1,0 +1,190 @@
+// Reading and writing info.xml through the DOM; the layout is described in BackupInfo.h.
+#include "Backup/Store/BackupInfo.h"
+
+#include "Backup/Store/XmlDom.h"
+#include "Kv/KvWindow.h"
+
+namespace backup {
+namespace {
+
+const wchar_t kDomMissing[] = L"XML DOM Documentの生成に失敗!";
+const wchar_t kSaveFailed[] = L"Backup Failed Save INFO XML";
+const wchar_t kResaveFailed[] = L"Backup Failed. ReSave INFO XML";
+const wchar_t kNoRoot[] = L"Get XML Root Element";
+
+bool IsElement(IXMLDOMNode* node, const wchar_t* name) {
+    DOMNodeType type = NODE_INVALID;
+    node->get_nodeType(&type);
+    return type == NODE_ELEMENT && backup_xml::Name(node) == name;
+}
+
+int CommentVersion(IXMLDOMNode* comment) {
+    std::wstring ver;
+    if (!backup_xml::Attribute(comment, L"ver", ver)) return -1;
+    return ParseVersion(ver);
+}
+
+// The document element of a usable index: "root" holding both counters as valid numbers with
+// NowVersion not above EndVersion. Null otherwise, the counters untouched.
+backup_xml::Node LoadIndex(IXMLDOMDocument* doc, const std::wstring& path, Versions* counters) {
+    backup_xml::Node root = backup_xml::Load(doc, path);
+    if (!root || backup_xml::Name(root.get()) != L"root") return backup_xml::Node();
+    const backup_xml::Node end = backup_xml::FindChild(root.get(), L"EndVersion");
+    const backup_xml::Node now = backup_xml::FindChild(root.get(), L"NowVersion");
+    if (!end || !now) return backup_xml::Node();
+    const int endVersion = ParseVersion(backup_xml::Text(end.get()));
+    const int nowVersion = ParseVersion(backup_xml::Text(now.get()));
+    if (endVersion < 0 || nowVersion < 0 || nowVersion > endVersion) return backup_xml::Node();
+    if (counters) *counters = {endVersion, nowVersion};
+    return root;
+}
+
+backup_xml::Node NewIndex(IXMLDOMDocument* doc) {
+    if (!backup_xml::AppendProcessingInstruction(doc, L"xml", L"version='1.0' encoding='UTF-8'"))
+        return backup_xml::Node();
+    const backup_xml::Node docNode = backup_xml::DocumentNode(doc);
+    if (!docNode) return backup_xml::Node();
+    backup_xml::Node root = backup_xml::AppendElement(doc, docNode.get(), L"root", L"");
+    if (!root) return backup_xml::Node();
+    const bool built = backup_xml::AppendText(doc, root.get(), L"\n\t") &&
+                       backup_xml::AppendElement(doc, root.get(), L"BackupFormat", L"1") &&
+                       backup_xml::AppendElement(doc, root.get(), L"EndVersion", L"0") &&
+                       backup_xml::AppendElement(doc, root.get(), L"NowVersion", L"1") &&
+                       backup_xml::AppendText(doc, root.get(), L"\n");
+    return built ? root : backup_xml::Node();
+}
+
+backup_xml::Document CreateOrReport(const wchar_t* source, const wchar_t* function, int line) {
+    backup_xml::Document doc = backup_xml::CreateDocument();
+    if (!doc) KvErrorBox(kDomMissing, source, function, line);
+    return doc;
+}
+
+}  // namespace
+
+int ParseVersion(const std::wstring& text) {
+    if (text.empty() || text.size() > 6) return -1;
+    int value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return -1;
+        value = value * 10 + (c - L'0');
+    }
+    return value <= kMaxVersion ? value : -1;
+}
+
+std::wstring InfoPath(const std::wstring& directory) {
+    return directory + L"info.xml";
+}
+
+bool GetVersion(const std::wstring& directory, Versions& out) {
+    backup_xml::Document doc = backup_xml::CreateDocument();
+    if (!doc) {
+        KvErrorBox(L"CreateInstance Error.\nXML DOM Document", L".\\Source\\BackupDlg", L"CBackupDlg::GetVersion", 364);
+        return false;
+    }
+    const std::wstring path = InfoPath(directory);
+    out = Versions();
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    if (LoadIndex(doc.get(), path, &out)) return true;
+    KvWarningBox(kNoRoot, path.c_str());
+    return false;
+}
+
+bool UpdateXML(const std::wstring& directory, const Versions& before, int newVersion, BackupMode mode,
+               const std::wstring& comment, const std::wstring& time) {
+    backup_xml::Document doc = CreateOrReport(L".\\Source\\BackupDlg", L"CBackupDlg::UpdateXML", 606);
+    if (!doc) return false;
+    const std::wstring path = InfoPath(directory);
+    backup_xml::Node root = before.endVersion == 0 ? NewIndex(doc.get()) : LoadIndex(doc.get(), path, nullptr);
+    if (!root) {
+        KvWarningBox(before.endVersion == 0 ? kSaveFailed : kResaveFailed);
+        return false;
+    }
+    const std::wstring number = std::to_wstring(newVersion);
+    for (backup_xml::Node child = backup_xml::FirstChild(root.get()); child;) {
+        backup_xml::Node next = backup_xml::NextSibling(child.get());
+        if (IsElement(child.get(), L"EndVersion")) {
+            backup_xml::SetText(child.get(), number);
+        } else if (mode == BackupMode::Normal && IsElement(child.get(), L"NowVersion")) {
+            backup_xml::SetText(child.get(), number);
+        } else if (mode == BackupMode::Normal && IsElement(child.get(), L"comment")) {
+            const int ver = CommentVersion(child.get());
+            if (ver > before.nowVersion || ver < 1) backup_xml::RemoveChild(root.get(), child.get());
+        }
+        child = std::move(next);
+    }
+    backup_xml::Node note = backup_xml::AppendElement(doc.get(), root.get(), L"comment", comment);
+    VARIANT ver;
+    VariantInit(&ver);
+    ver.vt = VT_I4;
+    ver.lVal = newVersion;
+    const kv::UniqueBstr timeText(time.c_str());
+    VARIANT when;
+    VariantInit(&when);
+    when.vt = VT_BSTR;
+    when.bstrVal = timeText.get();
+    const bool built = note && backup_xml::SetAttribute(note.get(), L"ver", ver) &&
+                       backup_xml::SetAttribute(note.get(), L"time", when) &&
+                       backup_xml::AppendText(doc.get(), root.get(), L"\n");
+    if (built && backup_xml::SaveReplacing(doc.get(), path)) return true;
+    KvWarningBox(before.endVersion == 0 ? kSaveFailed : kResaveFailed);
+    return false;
+}
+
+bool UpdateVersion(const std::wstring& directory, int version) {
+    backup_xml::Document doc =
+        CreateOrReport(L".\\Source\\BackupHistoryDlg", L"CBackupHistoryDlg::UpdateVersion", 1332);
+    if (!doc) return false;
+    const std::wstring path = InfoPath(directory);
+    Versions counters;
+    backup_xml::Node root = LoadIndex(doc.get(), path, &counters);
+    if (!root || version < 0 || version > counters.endVersion) {
+        KvWarningBox(kResaveFailed);
+        return false;
+    }
+    backup_xml::Node now = backup_xml::FindChild(root.get(), L"NowVersion");
+    if (!backup_xml::SetText(now.get(), std::to_wstring(version))) return false;
+    return backup_xml::SaveReplacing(doc.get(), path);
+}
+
+bool SetVerComment(const std::wstring& directory, int endVersion, std::vector<VersionNote>& notes) {
+    backup_xml::Document doc = CreateOrReport(L".\\Source\\BackupHistoryDlg", L"CBackupHistoryDlg::SetVerComment", 612);
+    if (!doc) return false;
+    const std::wstring path = InfoPath(directory);
+    backup_xml::Node root = backup_xml::Load(doc.get(), path);
+    if (!root) {
+        KvErrorBox(kNoRoot, path.c_str(), L".\\Source\\BackupHistoryDlg", L"CBackupHistoryDlg::SetVerComment", 631);
+        return false;
+    }
+    for (backup_xml::Node child = backup_xml::FirstChild(root.get()); child;
+         child = backup_xml::NextSibling(child.get())) {
+        if (!IsElement(child.get(), L"comment")) continue;
+        const int ver = CommentVersion(child.get());
+        if (ver < 1 || ver > endVersion) continue;
+        for (VersionNote& note : notes) {
+            if (note.version != ver) continue;
+            note.comment = backup_xml::Text(child.get());
+            backup_xml::Attribute(child.get(), L"time", note.time);
+        }
+    }
+    return true;
+}
+
+bool EditComment(const std::wstring& directory, int version, const std::wstring& text) {
+    backup_xml::Document doc = CreateOrReport(L".\\Source\\BackupHistoryDlg", L"CBackupHistoryDlg::EditComment", 1440);
+    if (!doc) return false;
+    const std::wstring path = InfoPath(directory);
+    backup_xml::Node root = LoadIndex(doc.get(), path, nullptr);
+    if (!root) {
+        KvWarningBox(kResaveFailed);
+        return false;
+    }
+    for (backup_xml::Node child = backup_xml::FirstChild(root.get()); child;
+         child = backup_xml::NextSibling(child.get())) {
+        if (IsElement(child.get(), L"comment") && CommentVersion(child.get()) == version)
+            backup_xml::SetText(child.get(), text);
+    }
+    return backup_xml::SaveReplacing(doc.get(), path);
+}
+
+}  // namespace backup

@@ -1,0 +1,84 @@
+// Backup directories and version files.
+#include "Backup/Store/BackupStore.h"
+
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Document/Folder.h"
+#include "Document/Project.h"
+#include "Kv/KvFiles.h"
+#include "Kv/KvWindow.h"
+
+namespace backup {
+namespace {
+
+constexpr size_t kMaxBackupPath = 251;
+// Candidate names tried for one entry before giving up.
+constexpr int kMaxCandidates = 10000;
+
+bool IsDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes every level of `path` (ending in "\"); true when it is a directory afterwards.
+bool MakeDirectories(const std::wstring& path) {
+    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    return IsDirectory(path);
+}
+
+}  // namespace
+
+std::wstring OpenBackupFolder(CEntry& entry) {
+    std::wstring base = Project().backupDir;
+    if (base.empty()) return std::wstring();
+    if (base.back() != L'\\') base += L'\\';
+    if (!entry.backupName.empty() && IsDirectory(base + entry.backupName)) return base + entry.backupName;
+
+    const std::wstring stem = (entry.owner ? entry.owner->Path(true) : std::wstring()) + entry.name;
+    for (int n = 0; n < kMaxCandidates; ++n) {
+        entry.backupName = stem + (n > 0 ? std::to_wstring(n) : std::wstring()) + L"\\";
+        if (!entry.HasBackup()) break;
+    }
+    if (base.size() + entry.backupName.size() > kMaxBackupPath) {
+        KvWarningBox(GlobalText::Get(kGtBackupPathTooLong), base.c_str());
+        entry.backupName.clear();
+        return std::wstring();
+    }
+    const std::wstring directory = base + entry.backupName;
+    if (!MakeDirectories(directory)) return std::wstring();
+    return directory;
+}
+
+std::wstring VersionPath(const std::wstring& directory, int version) {
+    return directory + std::to_wstring(version);
+}
+
+std::wstring BackupTimeText(const SYSTEMTIME& t) {
+    wchar_t text[64];
+    swprintf(text, 64, L"%d/%02d/%02d %02d:%02d %d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
+std::wstring BackupTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return BackupTimeText(now);
+}
+
+bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination, HWND owner,
+                         const wchar_t* progressTitle) {
+    const std::wstring beside = destination + L".tfcopy";
+    if (!KvCopyFileReplacing(source, beside, owner, progressTitle) ||
+        !MoveFileExW(beside.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!IsDirectory(beside)) DeleteFileW(beside.c_str());
+        return false;
+    }
+    return true;
+}
+
+void DeleteVersions(const std::wstring& directory, int first, int last) {
+    for (int version = first; version <= last; ++version) DeleteFileW(VersionPath(directory, version).c_str());
+}
+
+}  // namespace backup

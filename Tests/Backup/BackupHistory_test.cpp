@@ -1,0 +1,185 @@
+// The history dialog through the toolkit's modal seam: the rows and their colours with a version
+// file deleted by hand, the offset arrows, restoring an identical version, making an earlier
+// version current without copying, and restoring over a modified file after backing it up.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Backup/Dialogs/BackupDataView.h"
+#include "Backup/Dialogs/BackupHistoryDlg.h"
+#include "Backup/Store/BackupInfo.h"
+#include "Backup/Store/BackupStore.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Document/Folder.h"
+#include "Document/Project.h"
+#include "Kv/KvWindow.h"
+#include "Support/TestSupport.h"
+
+namespace {
+
+using tf_test::FileExists;
+using tf_test::ReadBytes;
+using tf_test::TempDir;
+using tf_test::WriteText;
+
+constexpr int kListId = 210;
+constexpr COLORREF kUntouched = RGB(1, 2, 3);
+
+std::string Read(const std::wstring& path) {
+    const auto bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+COLORREF RowColour(HWND dlg, int row) {
+    NMLVCUSTOMDRAW draw{};
+    draw.nmcd.hdr.hwndFrom = GetDlgItem(dlg, kListId);
+    draw.nmcd.hdr.idFrom = kListId;
+    draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+    draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    draw.clrText = kUntouched;
+    SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&draw));
+    return draw.clrText;
+}
+
+void SelectOnly(HWND dlg, int row) {
+    HWND list = GetDlgItem(dlg, kListId);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+std::wstring ItemText(HWND dlg, int row) {
+    wchar_t text[100] = {};
+    ListView_GetItemText(GetDlgItem(dlg, kListId), row, 0, text, 100);
+    return text;
+}
+
+class BackupHistoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static bool loaded = GlobalText::Load();
+        ASSERT_TRUE(loaded);
+        ResetFolderModel();
+        ResetProject();
+        Project().backupDir = dir_ / L"store";
+        entry_ = &RootFolder().Append();
+        entry_->name = L"doc.txt";
+        entry_->path = dir_ / L"doc.txt";
+        const char* contents[] = {"one", "two", "three", "four"};
+        tf_test::ModalResponder quiet;
+        for (int v = 1; v <= 4; ++v) {
+            WriteText(entry_->path, contents[v - 1]);
+            store_ = backup::OpenBackupFolder(*entry_);
+            backup::Versions before;
+            ASSERT_TRUE(backup::GetVersion(store_, before));
+            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v), nullptr, L""));
+            ASSERT_TRUE(backup::UpdateXML(store_, before, v, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
+                                          L"2024/01/05 09:07 " + std::to_wstring(v)));
+        }
+        DeleteFileW(backup::VersionPath(store_, 3).c_str());
+        ASSERT_TRUE(backup::UpdateVersion(store_, 2));
+    }
+
+    // Opens the history and runs `body` on it; every box is answered by `answer` on its text.
+    std::vector<std::wstring> Open(const std::function<void(HWND)>& body,
+                                   const std::function<int(const std::wstring&)>& answer) {
+        std::vector<std::wstring> boxes;
+        tf_test::ModalResponder responder([&](HWND dlg, const tf_test::ModalSeen& seen) {
+            if (seen.className == L"CBackupHistoryDlg") {
+                body(dlg);
+                return IDCANCEL;
+            }
+            if (seen.className == L"CBackupDlg") {
+                SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+                return IsWindow(dlg) ? IDCANCEL : 0;
+            }
+            boxes.push_back(seen.text);
+            return answer(seen.text);
+        });
+        CBackupHistoryDlg::Run(*entry_, nullptr, GlobalText::Get(kGtBackupHistory));
+        return boxes;
+    }
+
+    static std::wstring Text(int entry) { return KvToCrLf(GlobalText::Get(entry)); }
+
+    TempDir dir_;
+    CEntry* entry_ = nullptr;
+    std::wstring store_;
+};
+
+TEST_F(BackupHistoryTest, RowsColoursAndTheOffsetArrows) {
+    auto boxes = Open(
+        [&](HWND dlg) {
+            ASSERT_EQ(ListView_GetItemCount(GetDlgItem(dlg, kListId)), 4);
+            EXPECT_EQ(ItemText(dlg, 2), GtFormat(kGtHistoryVersion, {4}));
+            EXPECT_EQ(ItemText(dlg, 3), L"doc.txt");
+            EXPECT_EQ(RowColour(dlg, 0), kUntouched);
+            EXPECT_EQ(RowColour(dlg, 1), RGB(255, 0, 0));
+            EXPECT_EQ(RowColour(dlg, 3), RGB(0, 0, 255));
+
+            SelectOnly(dlg, 1);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"c2");
+            NMUPDOWN arrows{};
+            arrows.hdr.hwndFrom = GetDlgItem(dlg, 204);
+            arrows.hdr.idFrom = 204;
+            arrows.hdr.code = UDN_DELTAPOS;
+            arrows.iDelta = -1;
+            SendMessageW(dlg, WM_NOTIFY, 204, reinterpret_cast<LPARAM>(&arrows));
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"0");
+            arrows.iDelta = 3;
+            SendMessageW(dlg, WM_NOTIFY, 204, reinterpret_cast<LPARAM>(&arrows));
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"3");
+        },
+        [](const std::wstring&) { return IDOK; });
+    EXPECT_TRUE(boxes.empty());
+
+    DeleteFileW(entry_->path.c_str());
+    Open([&](HWND dlg) { EXPECT_EQ(RowColour(dlg, 3), RGB(168, 168, 168)); }, [](const std::wstring&) { return IDOK; });
+    EXPECT_EQ(CBackupDataView::ReadShown(backup::VersionPath(store_, 4), 2), (std::vector<unsigned char>{'u', 'r'}));
+}
+
+TEST_F(BackupHistoryTest, RestoreAndStepBackKeepWhatTheyShould) {
+    const std::string index = Read(store_ + L"info.xml");
+    auto boxes = Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 2);  // version 4 equals the file
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+            SelectOnly(dlg, 0);  // version 1 made current without copying
+            SendMessageW(dlg, WM_COMMAND, 207, 0);
+        },
+        [](const std::wstring& text) { return text == Text(kGtHistoryCopyQuestion) ? 2 : IDOK; });
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistorySameAsFile), Text(kGtHistoryCopyQuestion),
+                                                Text(kGtHistoryStepBackDone)}));
+    EXPECT_EQ(Read(entry_->path), "four");
+    std::string expected = index;
+    expected.replace(expected.find("<NowVersion>2<"), 14, "<NowVersion>1<");
+    EXPECT_EQ(Read(store_ + L"info.xml"), expected);
+
+    // A modified file is backed up first (version 5, listed before the file's row), then version 1
+    // is copied back; NowVersion stays 1.
+    WriteText(entry_->path, "modified");
+    boxes = Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+            EXPECT_EQ(ListView_GetItemCount(GetDlgItem(dlg, kListId)), 5);
+            EXPECT_EQ(ItemText(dlg, 3), GtFormat(kGtHistoryVersion, {5}));
+        },
+        [](const std::wstring& text) { return text == Text(kGtHistoryBackupFirst) ? IDYES : IDOK; });
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtBackupDoneOne),
+                                                KvToCrLf(GtFormat(kGtHistoryRestored, {1}).c_str())}));
+    EXPECT_EQ(Read(entry_->path), "one");
+    EXPECT_EQ(Read(backup::VersionPath(store_, 5)), "modified");
+    backup::Versions counters;
+    ASSERT_TRUE(backup::GetVersion(store_, counters));
+    EXPECT_EQ(counters.endVersion, 5);
+    EXPECT_EQ(counters.nowVersion, 1);
+}
+
+}  // namespace

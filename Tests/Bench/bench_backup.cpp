@@ -1,0 +1,144 @@
+// Speed of the backup store, as ratios against baselines measured in the same run:
+//  - backing up a large file (the comparison with the current version, then the safe copy) against
+//    a plain CopyFileW of the same file plus one read of both files;
+//  - opening the history of an entry with 1,000 versions (the real dialog, closed as soon as it is
+//    up) against parsing the same info.xml once with the DOM and listing the directory.
+// The first argument is the file size in MiB (default 1024).
+#include <windows.h>
+#include <commctrl.h>
+#include <msxml.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Backup/Dialogs/BackupHistoryDlg.h"
+#include "Backup/Store/BackupInfo.h"
+#include "Backup/Store/BackupStore.h"
+#include "Backup/Store/XmlDom.h"
+#include "Config/GlobalText.h"
+#include "Document/Folder.h"
+#include "Document/Project.h"
+#include "Kv/KvFiles.h"
+#include "Kv/KvWindow.h"
+#include "Support/TestSupport.h"
+
+namespace {
+
+constexpr DWORD kChunk = 8u * 1024u * 1024u;
+constexpr int kVersions = 1000;
+constexpr int kRounds = 3;
+
+double Now() {
+    LARGE_INTEGER freq, at;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&at);
+    return static_cast<double>(at.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+bool WriteBig(const std::wstring& path, unsigned mib, bool flipLast) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    std::vector<unsigned char> chunk(kChunk);
+    const unsigned long long total = static_cast<unsigned long long>(mib) * 1024u * 1024u;
+    bool ok = true;
+    for (unsigned long long offset = 0; ok && offset < total; offset += kChunk) {
+        for (DWORD i = 0; i < kChunk; ++i) chunk[i] = static_cast<unsigned char>(((offset + i) * 2654435761u) >> 24);
+        if (flipLast && offset + kChunk >= total) chunk.back() ^= 0xFF;
+        DWORD written = 0;
+        ok = WriteFile(h, chunk.data(), kChunk, &written, nullptr) && written == kChunk;
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+void ReadAll(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    std::vector<unsigned char> buffer(1024 * 1024);
+    DWORD read = 0;
+    while (ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read > 0) {
+    }
+    CloseHandle(h);
+}
+
+void CloseAtOnce(HWND dlg, void*) {
+    PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    KvInitSystemInfo();
+    if (!GlobalText::Load()) return 1;
+    KvSetModalHook(CloseAtOnce, nullptr);
+    const unsigned mib = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 1024u;
+
+    tf_test::TempDir dir;
+    Project().backupDir = dir / L"store";
+    CEntry& entry = RootFolder().Append();
+    entry.name = L"big.bin";
+    entry.path = dir / L"big.bin";
+    const std::wstring store = backup::OpenBackupFolder(entry);
+    if (store.empty() || !WriteBig(entry.path, mib, false) || !WriteBig(store + L"1", mib, true)) return 1;
+
+    double copyBest = 1e9, backupBest = 1e9;
+    for (int round = 0; round < kRounds; ++round) {
+        double start = Now();
+        CopyFileW(entry.path.c_str(), (dir / L"plain").c_str(), FALSE);
+        ReadAll(entry.path);
+        ReadAll(store + L"1");
+        copyBest = std::min(copyBest, Now() - start);
+        DeleteFileW((dir / L"plain").c_str());
+
+        start = Now();
+        KvCompareFiles(entry.path, store + L"1");
+        backup::CopyReplacingSafely(entry.path, store + L"2", nullptr, L"");
+        backupBest = std::min(backupBest, Now() - start);
+        DeleteFileW((store + L"2").c_str());
+    }
+    std::printf("backup of %u MiB: %.3f s, CopyFileW + reading both: %.3f s, ratio %.2f (goal <= 1.3)\n", mib,
+                backupBest, copyBest, backupBest / copyBest);
+
+    CEntry& many = RootFolder().Append();
+    many.name = L"many.txt";
+    many.path = dir / L"many.txt";
+    tf_test::WriteText(many.path, "x");
+    const std::wstring history = backup::OpenBackupFolder(many);
+    backup::Versions before;
+    for (int v = 1; v <= kVersions; ++v) {
+        tf_test::WriteText(backup::VersionPath(history, v), std::to_string(v));
+        backup::UpdateXML(history, before, v, backup::BackupMode::Normal, L"comment " + std::to_wstring(v),
+                          L"2024/01/05 09:07 1");
+        before = {v, v};
+    }
+    double parseBest = 1e9, openBest = 1e9;
+    for (int round = 0; round < kRounds; ++round) {
+        double start = Now();
+        {
+            backup_xml::Document doc = backup_xml::CreateDocument();
+            backup_xml::Load(doc.get(), backup::InfoPath(history));
+            WIN32_FIND_DATAW found;
+            HANDLE find = FindFirstFileW((history + L"*").c_str(), &found);
+            while (find != INVALID_HANDLE_VALUE && FindNextFileW(find, &found)) {
+            }
+            if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        }
+        parseBest = std::min(parseBest, Now() - start);
+
+        start = Now();
+        CBackupHistoryDlg::Run(many, nullptr, L"history");
+        openBest = std::min(openBest, Now() - start);
+    }
+    std::printf("history of %d versions: %.3f s, one DOM parse + listing: %.3f s, ratio %.2f (goal <= 1.5)\n",
+                kVersions, openBest, parseBest, openBest / parseBest);
+    KvSetModalHook(nullptr, nullptr);
+    ResetFolderModel();
+    return 0;
+}
