@@ -35,6 +35,7 @@ protected:
     void TearDown() override {
         FilerFixture::TearDown();
         EXPECT_FALSE(search_.Running());
+        Filer().SetAutoSearch(nullptr);
     }
     // Pumps until the search has ended and its last batch has been added.
     void Finish() {
