@@ -36,6 +36,7 @@ void SetSizeAndDate(const PathDisplay& display, CEntry& entry) {
 
 bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
     if (!folder) return false;
+    StopAutoSearch();
     busy_ = true;
     if (folder != current_) {
         // The folder being left may have been deleted from the tree meanwhile; only a folder that

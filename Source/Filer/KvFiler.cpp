@@ -4,7 +4,9 @@
 
 #include <shellapi.h>
 
+#include <iterator>
 #include <new>
+#include <vector>
 
 #include "Filer/FilerCaches.h"
 #include "Filer/FilerDisplaySource.h"
@@ -20,7 +22,7 @@ namespace {
 
 const wchar_t kFilerClass[] = L"CKvFiler";
 
-// Posted to the container by PostFoundPath; lParam owns a heap std::wstring.
+// Posted to the container by PostFoundPaths; lParam owns a heap std::vector<std::wstring>.
 constexpr UINT kMsgFoundPath = WM_APP + 0x31;
 
 // Column titles and initial widths as fractions of the pane width.
@@ -158,15 +160,10 @@ void CKvFiler::Destroy() {
         RevokeDragDrop(listView_);
         dropTargetRegistered_ = false;
     }
-    if (autoSearch_) autoSearch_->StopAndWait();
+    StopAutoSearch();
     kind_.reset();
     if (menu_) menu_->Reset();
     typeAhead_.clear();
-    if (container_) {
-        MSG pending;
-        while (PeekMessageW(&pending, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE))
-            delete reinterpret_cast<std::wstring*>(pending.lParam);
-    }
     if (listView_) {
         SetWindowLongPtrW(listView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevListProc_));
         DestroyWindow(listView_);
@@ -220,9 +217,14 @@ void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) 
 }
 
 bool CKvFiler::PostFoundPath(const std::wstring& path) {
+    return PostFoundPaths({path});
+}
+
+bool CKvFiler::PostFoundPaths(std::vector<std::wstring> paths) {
+    using Paths = std::vector<std::wstring>;
     HWND target = container_;
-    if (!target) return false;
-    std::unique_ptr<std::wstring> copy(new (std::nothrow) std::wstring(path));
+    if (!target || paths.empty()) return false;
+    std::unique_ptr<Paths> copy(new (std::nothrow) Paths(std::move(paths)));
     if (!copy) return false;
     if (!PostMessageW(target, kMsgFoundPath, 0, reinterpret_cast<LPARAM>(copy.get()))) return false;
     copy.release();
@@ -230,18 +232,25 @@ bool CKvFiler::PostFoundPath(const std::wstring& path) {
 }
 
 void CKvFiler::OnFoundPaths(LPARAM first) {
-    // Takes the paths already queued behind the first one too, up to a bound that keeps the
+    // Takes the batches already queued behind the first one too, up to a bound that keeps the
     // window responsive while a search is still producing.
+    using Paths = std::vector<std::wstring>;
     constexpr size_t kBatch = 512;
-    std::vector<std::wstring> paths;
-    std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(first));
-    paths.push_back(std::move(*path));
+    std::unique_ptr<Paths> paths(reinterpret_cast<Paths*>(first));
     MSG next;
-    while (paths.size() < kBatch && PeekMessageW(&next, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE)) {
-        path.reset(reinterpret_cast<std::wstring*>(next.lParam));
-        paths.push_back(std::move(*path));
+    while (paths->size() < kBatch && PeekMessageW(&next, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE)) {
+        std::unique_ptr<Paths> more(reinterpret_cast<Paths*>(next.lParam));
+        paths->insert(paths->end(), std::make_move_iterator(more->begin()), std::make_move_iterator(more->end()));
     }
-    AddPaths(paths, false);
+    AddPaths(*paths, false);
+}
+
+void CKvFiler::StopAutoSearch() {
+    if (autoSearch_) autoSearch_->StopAndWait();
+    if (!container_) return;
+    MSG pending;
+    while (PeekMessageW(&pending, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE))
+        delete reinterpret_cast<std::vector<std::wstring>*>(pending.lParam);
 }
 
 void CKvFiler::InsertColumns(int width) {

@@ -34,8 +34,9 @@ constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
 
 // The automatic search of a folder whose settings ask for a search each time it is shown. The
-// search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker hands every
-// found path to CKvFiler::PostFoundPath.
+// search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker hands the
+// paths it finds to CKvFiler::PostFoundPaths. The filer stops the search before it shows any folder
+// and drops the paths still queued, so a search never adds to a folder other than its own.
 class FilerAutoSearch {
 public:
     virtual ~FilerAutoSearch() = default;
@@ -116,6 +117,8 @@ public:
     // Any thread: hands a found path to the UI thread, which adds it with AddPath(path, false);
     // paths that arrive together are added as one batch. False when the filer has no window.
     bool PostFoundPath(const std::wstring& path);
+    // PostFoundPath for several paths in one message; false (and nothing posted) when empty.
+    bool PostFoundPaths(std::vector<std::wstring> paths);
 
     // New subfolder entry of a FolderKind (any other number makes a plain one) in the current
     // folder, then label editing on it.
@@ -220,6 +223,8 @@ private:
     void OnSelectionChanged();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void OnFoundPaths(LPARAM first);
+    // Stops the automatic search and deletes the found paths it left in the queue.
+    void StopAutoSearch();
     void InsertColumns(int width);
     void AttachSystemImageLists();
     void ClearDisplayData(CFolder& folder);

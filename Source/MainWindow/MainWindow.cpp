@@ -12,6 +12,7 @@
 #include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
 #include "Kv/KvWindow.h"
+#include "Search/AutoSearch.h"
 #include "Config/Settings.h"
 #include "Tree/Tree.h"
 #include "resource.h"
@@ -110,6 +111,7 @@ bool CMainWindow::Create() {
     const int top = barRect.bottom;
     const int height = client.bottom - top - (statusRect.bottom - statusRect.top);
     if (!Filer().Create(hwnd_, instance, top, client.right, height, &AsFilerHost())) return false;
+    Filer().SetAutoSearch(&ProgramAutoSearch());
     const COLORREF back = Settings().backColor;
     ListView_SetBkColor(Filer().ListView(), back);
     ListView_SetTextBkColor(Filer().ListView(), back);

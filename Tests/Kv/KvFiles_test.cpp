@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Kv/KvFiles.h"
+#include "Support/DirectoryLinks.h"
 #include "Support/TestSupport.h"
 
 #include <windows.h>
@@ -11,7 +12,11 @@
 #include <vector>
 
 using tf_test::FileExists;
+using tf_test::LinkKind;
+using tf_test::MakeDirectoryLink;
+using tf_test::MakeJunction;
 using tf_test::ReadBytes;
+using tf_test::RemoveUnixLink;
 using tf_test::TempDir;
 using tf_test::WriteBytes;
 using tf_test::WriteText;
@@ -22,89 +27,6 @@ std::vector<unsigned char> Pattern(size_t size, unsigned seed) {
     std::vector<unsigned char> v(size);
     for (size_t i = 0; i < size; ++i) v[i] = static_cast<unsigned char>((i * 131u + seed) >> 3);
     return v;
-}
-
-// Junction on Windows (FSCTL_SET_REPARSE_POINT needs no privilege). Wine 8 supports neither that nor
-// CreateSymbolicLinkW, but shows a Unix symbolic link to a directory as a directory reparse point,
-// so there the link is made with ln(1) on the Unix side.
-struct MountPointBuffer {
-    DWORD tag;
-    WORD dataLength;
-    WORD reserved;
-    WORD substituteOffset;
-    WORD substituteLength;
-    WORD printOffset;
-    WORD printLength;
-    wchar_t path[MAX_PATH * 2];
-};
-
-bool MakeJunction(const std::wstring& link, const std::wstring& target) {
-    if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
-    HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    bool ok = false;
-    if (h != INVALID_HANDLE_VALUE) {
-        const std::wstring substitute = L"\\??\\" + target;
-        MountPointBuffer b{};
-        b.tag = IO_REPARSE_TAG_MOUNT_POINT;
-        b.substituteLength = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-        b.printOffset = static_cast<WORD>(b.substituteLength + sizeof(wchar_t));
-        std::memcpy(b.path, substitute.c_str(), b.substituteLength);
-        b.dataLength = static_cast<WORD>(8 + b.printOffset + sizeof(wchar_t));
-        DWORD returned = 0;
-        ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, &b, 8u + b.dataLength, nullptr, 0, &returned, nullptr) != 0;
-        CloseHandle(h);
-    }
-    if (!ok) RemoveDirectoryW(link.c_str());
-    return ok;
-}
-
-std::string UnixPath(const std::wstring& path) {
-    using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (!fn) return std::string();
-    char* unix = fn(path.c_str());
-    if (!unix) return std::string();
-    std::string s = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return s;
-}
-
-// Runs a Unix program under Wine (arguments split by the Windows rules, so quote with ") and waits until `done` holds (a Unix child's handle may be
-// signalled before it has finished).
-template <typename Done>
-bool RunUnix(const std::string& commandLine, Done done) {
-    std::wstring cmd(commandLine.begin(), commandLine.end());
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int i = 0; i < 100 && !done(); ++i) Sleep(50);
-    return done();
-}
-
-enum class LinkKind { None, Junction, UnixSymlink };
-
-LinkKind MakeDirectoryLink(const std::wstring& link, const std::wstring& target) {
-    if (MakeJunction(link, target)) return LinkKind::Junction;
-    const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
-    if (unixLink.empty() || unixTarget.empty()) return LinkKind::None;
-    const bool made = RunUnix("/bin/ln -s \"" + unixTarget + "\" \"" + unixLink + "\"", [&] {
-        const DWORD a = GetFileAttributesW(link.c_str());
-        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
-    });
-    return made ? LinkKind::UnixSymlink : LinkKind::None;
-}
-
-void RemoveUnixLink(const std::wstring& link) {
-    const std::string unixLink = UnixPath(link);
-    if (unixLink.empty()) return;
-    RunUnix("/bin/rm -f \"" + unixLink + "\"",
-            [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 void MakeNestedTree(const std::wstring& root) {
