@@ -48,8 +48,8 @@ struct HistoryState {
 
 // The file of a row: the version file, or the entry's resolved path for the current-file row.
 std::wstring RowPath(const HistoryState& s, const HistoryRow& row);
-// Appends a list item for `row` at `index`.
-void InsertRowItem(HistoryState& s, int index, const HistoryRow& row);
+// Tells the list (owner data: it asks for its texts) how many rows there are.
+void ShowRowCount(HistoryState& s);
 
 // The context menu commands on version `row` (never the current-file row). The first three take
 // the row by value: a backup made on the way adds a row and moves the others.
