@@ -161,18 +161,26 @@ LRESULT OnCustomDraw(const HistoryState& s, NMLVCUSTOMDRAW& draw) {
     return CDRF_DODEFAULT;
 }
 
-void ShowVersionMenu(HistoryState& s, HWND dlg) {
-    HistoryRow* row = SingleSelection(s);
-    if (!row || row->version < 0) return;
+void AppendVersionItems(const HistoryState& s, HMENU menu, const HistoryRow& row) {
+    if (GetMenuItemCount(menu) > 0) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, backup_ui::kHistoryRestore, GlobalText::Get(kGtHistoryRestore));
+    if (row.version < s.versions.nowVersion)
+        AppendMenuW(menu, MF_STRING, backup_ui::kHistoryStepBack, GlobalText::Get(kGtHistoryStepBack));
+    if (row.version > s.versions.nowVersion)
+        AppendMenuW(menu, MF_STRING, backup_ui::kHistoryStepForward, GlobalText::Get(kGtHistoryStepForward));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, backup_ui::kHistoryEditComment, GlobalText::Get(kGtHistoryEditComment));
+}
+
+void ShowRowMenu(HistoryState& s, HWND dlg) {
+    const int selected = ListView_GetSelectedCount(s.list);
+    if (selected == 0) return;
     kv::UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
-    AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryRestore, GlobalText::Get(kGtHistoryRestore));
-    if (row->version < s.versions.nowVersion)
-        AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryStepBack, GlobalText::Get(kGtHistoryStepBack));
-    if (row->version > s.versions.nowVersion)
-        AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryStepForward, GlobalText::Get(kGtHistoryStepForward));
-    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryEditComment, GlobalText::Get(kGtHistoryEditComment));
+    backup_ui::AppendRowApps(s, menu.get(), selected == 1);
+    HistoryRow* row = SingleSelection(s);
+    if (row && row->version > 0) AppendVersionItems(s, menu.get(), *row);
+    if (GetMenuItemCount(menu.get()) == 0) return;
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(menu.get(), TPM_LEFTBUTTON, at.x, at.y, 0, dlg, nullptr);
@@ -217,6 +225,7 @@ void OnCommand(HistoryState& s, HWND dlg, int id, int code) {
         if (version) backup_ui::EditVersionComment(s, dlg, *row);
         return;
     default:
+        if (s.list && id >= backup_ui::kHistoryOpenWith) backup_ui::OpenWithMenuApp(s, dlg, id);
         return;
     }
 }
@@ -237,7 +246,10 @@ LRESULT OnNotify(HistoryState& s, HWND dlg, NMHDR& header) {
     case NM_CUSTOMDRAW:
         return OnCustomDraw(s, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     case NM_RCLICK:
-        ShowVersionMenu(s, dlg);
+        ShowRowMenu(s, dlg);
+        return 0;
+    case NM_DBLCLK:
+        if (HistoryRow* row = SingleSelection(s); row && row->present) backup_ui::OpenRow(s, dlg, *row);
         return 0;
     default:
         return 0;
