@@ -19,6 +19,7 @@
 #include "Document/Folder.h"
 #include "Document/Project.h"
 #include "Kv/KvWindow.h"
+#include "Shell/ShellRun.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -180,6 +181,36 @@ TEST_F(BackupHistoryTest, RestoreAndStepBackKeepWhatTheyShould) {
     ASSERT_TRUE(backup::GetVersion(store_, counters));
     EXPECT_EQ(counters.endVersion, 5);
     EXPECT_EQ(counters.nowVersion, 1);
+}
+
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EndMenu();
+}
+
+TEST_F(BackupHistoryTest, SeveralRowsOpenWithAProjectApplicationEachPathQuoted) {
+    Project().apps.push_back({L"C:\\tools\\viewer.exe", L"Viewer", {}});
+    Project().apps.push_back({L"C:\\tools\\images.exe", L"Images", {L"png"}});
+    std::vector<std::wstring> opened;
+    SetShellOpenHook([&](const std::wstring& file, const std::wstring& parameters) {
+        opened.push_back(file + L"|" + parameters);
+        return true;
+    });
+    Open(
+        [&](HWND dlg) {
+            HWND list = GetDlgItem(dlg, kListId);
+            SelectOnly(dlg, 0);
+            ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+            NMHDR click{list, kListId, static_cast<UINT>(NM_RCLICK)};
+            SetTimer(nullptr, 0, 50, CloseMenu);
+            SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+            SendMessageW(dlg, WM_COMMAND, 1001, 0);  // the PNG application is not listed
+            SendMessageW(dlg, WM_COMMAND, 1000, 0);
+        },
+        [](const std::wstring&) { return IDOK; });
+    SetShellOpenHook({});
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\viewer.exe|\"" + backup::VersionPath(store_, 1) +
+                                                L"\" \"" + backup::VersionPath(store_, 4) + L"\" "});
 }
 
 }  // namespace

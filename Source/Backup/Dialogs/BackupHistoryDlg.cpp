@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "Backup/Dialogs/DialogParts.h"
 #include "Backup/Dialogs/HistoryState.h"
 #include "Backup/Store/BackupStore.h"
@@ -21,14 +23,9 @@ std::wstring RowPath(const HistoryState& s, const HistoryRow& row) {
     return row.version < 0 ? s.entry->ResolvedPath() : backup::VersionPath(s.directory, row.version);
 }
 
-void InsertRowItem(HistoryState& s, int index, const HistoryRow& row) {
-    const std::wstring label = row.version < 0 ? s.entry->name : GtFormat(kGtHistoryVersion, {row.version});
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.pszText = const_cast<wchar_t*>(label.c_str());
-    ListView_InsertItem(s.list, &item);
-    ListView_SetItemText(s.list, index, 1, const_cast<wchar_t*>(row.time.c_str()));
+void ShowRowCount(HistoryState& s) {
+    ListView_SetItemCountEx(s.list, static_cast<int>(s.rows.size()), 0);
+    InvalidateRect(s.list, nullptr, TRUE);
 }
 
 }  // namespace backup_ui
@@ -47,22 +44,49 @@ HistoryState*& Current() {
     return state;
 }
 
-void ReadRows(HistoryState& s) {
-    std::vector<backup::VersionNote> notes;
-    for (int v = 1; v <= s.versions.endVersion; ++v) {
-        if (GetFileAttributesW(backup::VersionPath(s.directory, v).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-        notes.push_back({v});
-    }
-    backup::SetVerComment(s.directory, s.versions.endVersion, notes);
+// The version files present, from one listing of the directory, in number order.
+std::vector<backup::VersionNote> ListVersionFiles(const std::wstring& directory) {
+    std::vector<backup::VersionNote> found;
+    WIN32_FIND_DATAW data;
+    kv::UniqueFind find(FindFirstFileW((directory + L"*").c_str(), &data));
+    if (!find) return found;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const int version = backup::ParseVersion(data.cFileName);
+        if (version > 0) found.push_back({version});
+    } while (FindNextFileW(find.get(), &data));
+    std::sort(found.begin(), found.end(),
+              [](const backup::VersionNote& a, const backup::VersionNote& b) { return a.version < b.version; });
+    return found;
+}
+
+// The store's reading for the rows; false (after its box) when the index is unusable.
+bool ReadRows(HistoryState& s) {
+    std::vector<backup::VersionNote> notes = ListVersionFiles(s.directory);
+    if (!backup::ReadHistory(s.directory, s.versions, notes)) return false;
     for (const backup::VersionNote& note : notes) s.rows.push_back({note.version, true, note.comment, note.time});
     s.rows.push_back({-1, KvPathExists(s.entry->ResolvedPath()), L"", L""});
+    return true;
+}
+
+void FillDisplayInfo(const HistoryState& s, NMLVDISPINFOW& info) {
+    if (!(info.item.mask & LVIF_TEXT) || info.item.iItem < 0 || static_cast<size_t>(info.item.iItem) >= s.rows.size())
+        return;
+    const HistoryRow& row = s.rows[static_cast<size_t>(info.item.iItem)];
+    std::wstring text;
+    if (info.item.iSubItem == 1)
+        text = row.time;
+    else
+        text = row.version < 0 ? s.entry->name : GtFormat(kGtHistoryVersion, {row.version});
+    lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
 }
 
 void CreateList(HistoryState& s, HWND dlg) {
     s.list = CreateWindowExW(
         WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER, 10, 10, 180, 280, dlg,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryList)), GetModuleHandleW(nullptr), nullptr);
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER | LVS_OWNERDATA, 10,
+        10, 180, 280, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryList)),
+        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
     ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
     const int width = backup_ui::ClientWidth(s.list) - 10;
@@ -75,7 +99,7 @@ void CreateList(HistoryState& s, HWND dlg) {
         column.cx = widths[c];
         ListView_InsertColumn(s.list, c, &column);
     }
-    for (size_t i = 0; i < s.rows.size(); ++i) backup_ui::InsertRowItem(s, static_cast<int>(i), s.rows[i]);
+    backup_ui::ShowRowCount(s);
 }
 
 void OnCreate(HistoryState& s, HWND dlg) {
@@ -137,18 +161,26 @@ LRESULT OnCustomDraw(const HistoryState& s, NMLVCUSTOMDRAW& draw) {
     return CDRF_DODEFAULT;
 }
 
-void ShowVersionMenu(HistoryState& s, HWND dlg) {
-    HistoryRow* row = SingleSelection(s);
-    if (!row || row->version < 0) return;
+void AppendVersionItems(const HistoryState& s, HMENU menu, const HistoryRow& row) {
+    if (GetMenuItemCount(menu) > 0) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, backup_ui::kHistoryRestore, GlobalText::Get(kGtHistoryRestore));
+    if (row.version < s.versions.nowVersion)
+        AppendMenuW(menu, MF_STRING, backup_ui::kHistoryStepBack, GlobalText::Get(kGtHistoryStepBack));
+    if (row.version > s.versions.nowVersion)
+        AppendMenuW(menu, MF_STRING, backup_ui::kHistoryStepForward, GlobalText::Get(kGtHistoryStepForward));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, backup_ui::kHistoryEditComment, GlobalText::Get(kGtHistoryEditComment));
+}
+
+void ShowRowMenu(HistoryState& s, HWND dlg) {
+    const int selected = ListView_GetSelectedCount(s.list);
+    if (selected == 0) return;
     kv::UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
-    AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryRestore, GlobalText::Get(kGtHistoryRestore));
-    if (row->version < s.versions.nowVersion)
-        AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryStepBack, GlobalText::Get(kGtHistoryStepBack));
-    if (row->version > s.versions.nowVersion)
-        AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryStepForward, GlobalText::Get(kGtHistoryStepForward));
-    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu.get(), MF_STRING, backup_ui::kHistoryEditComment, GlobalText::Get(kGtHistoryEditComment));
+    backup_ui::AppendRowApps(s, menu.get(), selected == 1);
+    HistoryRow* row = SingleSelection(s);
+    if (row && row->version > 0) AppendVersionItems(s, menu.get(), *row);
+    if (GetMenuItemCount(menu.get()) == 0) return;
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(menu.get(), TPM_LEFTBUTTON, at.x, at.y, 0, dlg, nullptr);
@@ -193,6 +225,7 @@ void OnCommand(HistoryState& s, HWND dlg, int id, int code) {
         if (version) backup_ui::EditVersionComment(s, dlg, *row);
         return;
     default:
+        if (s.list && id >= backup_ui::kHistoryOpenWith) backup_ui::OpenWithMenuApp(s, dlg, id);
         return;
     }
 }
@@ -204,13 +237,19 @@ LRESULT OnNotify(HistoryState& s, HWND dlg, NMHDR& header) {
     }
     if (header.hwndFrom != s.list || !s.list) return 0;
     switch (header.code) {
+    case LVN_GETDISPINFOW:
+        FillDisplayInfo(s, reinterpret_cast<NMLVDISPINFOW&>(header));
+        return 0;
     case LVN_ITEMCHANGED:
         if (reinterpret_cast<NMLISTVIEW&>(header).uChanged & LVIF_STATE) OnSelectionChanged(s, dlg);
         return 0;
     case NM_CUSTOMDRAW:
         return OnCustomDraw(s, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
     case NM_RCLICK:
-        ShowVersionMenu(s, dlg);
+        ShowRowMenu(s, dlg);
+        return 0;
+    case NM_DBLCLK:
+        if (HistoryRow* row = SingleSelection(s); row && row->present) backup_ui::OpenRow(s, dlg, *row);
         return 0;
     default:
         return 0;
@@ -255,10 +294,8 @@ bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
     state.directory = backup::OpenBackupFolder(entry);
     if (state.directory.empty()) {
         KvWarningBox(L"BackupFolder Open error!");
-    } else if (!backup::GetVersion(state.directory, state.versions)) {
+    } else if (!ReadRows(state)) {
         state.directory.clear();
-    } else {
-        ReadRows(state);
     }
     HistoryState* outer = Current();
     Current() = &state;

@@ -40,7 +40,7 @@ bool BackUpCurrent(HistoryState& s, HWND dlg) {
     row.time = notes[0].time;
     const int index = static_cast<int>(s.rows.size()) - 1;
     s.rows.insert(s.rows.begin() + index, row);
-    InsertRowItem(s, index, row);
+    ShowRowCount(s);
     return true;
 }
 

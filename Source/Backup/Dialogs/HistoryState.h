@@ -26,6 +26,8 @@ enum HistoryId {
     kHistoryStepForward = 208,
     kHistoryEditComment = 209,
     kHistoryList = 210,
+    kHistoryOpenWith = 220,     // + k: the system's open-with application k (one row)
+    kHistoryProjectApp = 1000,  // + k: the project's application k (several rows)
 };
 
 // One list row; version -1 is the entry's current file.
@@ -44,12 +46,22 @@ struct HistoryState {
     HWND list = nullptr;
     CBackupDataView view;
     kv::UniqueFont font;
+    std::vector<std::wstring> menuApps;  // programs of the open context menu's application items
 };
 
 // The file of a row: the version file, or the entry's resolved path for the current-file row.
 std::wstring RowPath(const HistoryState& s, const HistoryRow& row);
-// Appends a list item for `row` at `index`.
-void InsertRowItem(HistoryState& s, int index, const HistoryRow& row);
+// Tells the list (owner data: it asks for its texts) how many rows there are.
+void ShowRowCount(HistoryState& s);
+
+// Appends the application items of the context menu (one row: the open-with list of the entry's
+// extension; several: the project's applications for the extension of the entry's name).
+void AppendRowApps(HistoryState& s, HMENU menu, bool oneRow);
+// Menu items kHistoryOpenWith + k and kHistoryProjectApp + k; false for another id.
+bool OpenWithMenuApp(HistoryState& s, HWND dlg, int id);
+// The double click: the entry's own application, else the one associated with its file, given the
+// row's file in double quotes.
+void OpenRow(HistoryState& s, HWND dlg, const HistoryRow& row);
 
 // The context menu commands on version `row` (never the current-file row). The first three take
 // the row by value: a backup made on the way adds a row and moves the others.

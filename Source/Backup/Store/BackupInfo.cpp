@@ -1,6 +1,9 @@
 // Reading and writing info.xml through the DOM; the layout is described in BackupInfo.h.
 #include "Backup/Store/BackupInfo.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "Backup/Store/XmlDom.h"
 #include "Kv/KvWindow.h"
 
@@ -52,6 +55,21 @@ backup_xml::Node NewIndex(IXMLDOMDocument* doc) {
                        backup_xml::AppendElement(doc, root.get(), L"NowVersion", L"1") &&
                        backup_xml::AppendText(doc, root.get(), L"\n");
     return built ? root : backup_xml::Node();
+}
+
+void FillNotes(IXMLDOMNode* root, int endVersion, std::vector<VersionNote>& notes) {
+    std::unordered_map<int, size_t> byVersion;
+    for (size_t i = 0; i < notes.size(); ++i) byVersion.emplace(notes[i].version, i);
+    for (backup_xml::Node child = backup_xml::FirstChild(root); child; child = backup_xml::NextSibling(child.get())) {
+        if (!IsElement(child.get(), L"comment")) continue;
+        const int ver = CommentVersion(child.get());
+        if (ver < 1 || ver > endVersion) continue;
+        const auto found = byVersion.find(ver);
+        if (found == byVersion.end()) continue;
+        VersionNote& note = notes[found->second];
+        note.comment = backup_xml::Text(child.get());
+        backup_xml::Attribute(child.get(), L"time", note.time);
+    }
 }
 
 backup_xml::Document CreateOrReport(const wchar_t* source, const wchar_t* function, int line) {
@@ -156,17 +174,31 @@ bool SetVerComment(const std::wstring& directory, int endVersion, std::vector<Ve
         KvErrorBox(kNoRoot, path.c_str(), L".\\Source\\BackupHistoryDlg", L"CBackupHistoryDlg::SetVerComment", 631);
         return false;
     }
-    for (backup_xml::Node child = backup_xml::FirstChild(root.get()); child;
-         child = backup_xml::NextSibling(child.get())) {
-        if (!IsElement(child.get(), L"comment")) continue;
-        const int ver = CommentVersion(child.get());
-        if (ver < 1 || ver > endVersion) continue;
-        for (VersionNote& note : notes) {
-            if (note.version != ver) continue;
-            note.comment = backup_xml::Text(child.get());
-            backup_xml::Attribute(child.get(), L"time", note.time);
+    FillNotes(root.get(), endVersion, notes);
+    return true;
+}
+
+bool ReadHistory(const std::wstring& directory, Versions& out, std::vector<VersionNote>& notes) {
+    backup_xml::Document doc = backup_xml::CreateDocument();
+    if (!doc) {
+        KvErrorBox(L"CreateInstance Error.\nXML DOM Document", L".\\Source\\BackupDlg", L"CBackupDlg::GetVersion", 364);
+        return false;
+    }
+    const std::wstring path = InfoPath(directory);
+    out = Versions();
+    backup_xml::Node root;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        root = LoadIndex(doc.get(), path, &out);
+        if (!root) {
+            KvWarningBox(kNoRoot, path.c_str());
+            return false;
         }
     }
+    const int end = out.endVersion;
+    notes.erase(std::remove_if(notes.begin(), notes.end(),
+                               [end](const VersionNote& n) { return n.version < 1 || n.version > end; }),
+                notes.end());
+    if (root) FillNotes(root.get(), end, notes);
     return true;
 }
 

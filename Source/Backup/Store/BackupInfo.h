@@ -57,6 +57,10 @@ bool UpdateVersion(const std::wstring& directory, int version);
 // Fills comment and time of the listed versions from the index (versions 1 to endVersion only).
 bool SetVerComment(const std::wstring& directory, int endVersion, std::vector<VersionNote>& notes);
 
+// GetVersion and SetVerComment with one reading of the index: the counters, then comment and time
+// of the listed versions; listed versions outside 1 to endVersion are dropped from `notes`.
+bool ReadHistory(const std::wstring& directory, Versions& out, std::vector<VersionNote>& notes);
+
 // Replaces the comment of `version`. False when the index could not be read or written.
 bool EditComment(const std::wstring& directory, int version, const std::wstring& text);
 

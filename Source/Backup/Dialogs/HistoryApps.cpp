@@ -1,0 +1,93 @@
+// Opening history rows with applications: the double click, and the application items of the
+// context menu (the system's open-with list for one row, the project's applications for several).
+#include "Backup/Dialogs/HistoryState.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "Document/Folder.h"
+#include "Document/Project.h"
+#include "Shell/OpenWith.h"
+#include "Shell/ShellRun.h"
+
+namespace backup_ui {
+namespace {
+
+std::wstring ExtensionOf(const std::wstring& path) {
+    const wchar_t* dot = PathFindExtensionW(path.c_str());
+    return dot && *dot == L'.' ? std::wstring(dot + 1) : std::wstring();
+}
+
+std::wstring DisplayName(const std::wstring& program) {
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME) && info.szDisplayName[0])
+        return info.szDisplayName;
+    return PathFindFileNameW(program.c_str());
+}
+
+bool Fits(const ProjectApp& app, const std::wstring& extension) {
+    if (app.extensions.empty()) return true;
+    for (const std::wstring& listed : app.extensions)
+        if (lstrcmpiW(listed.c_str(), extension.c_str()) == 0) return true;
+    return false;
+}
+
+std::vector<int> SelectedRows(const HistoryState& s) {
+    std::vector<int> rows;
+    for (int i = ListView_GetNextItem(s.list, -1, LVNI_SELECTED); i >= 0;
+         i = ListView_GetNextItem(s.list, i, LVNI_SELECTED))
+        if (static_cast<size_t>(i) < s.rows.size()) rows.push_back(i);
+    return rows;
+}
+
+}  // namespace
+
+void AppendRowApps(HistoryState& s, HMENU menu, bool oneRow) {
+    s.menuApps.clear();
+    if (oneRow) {
+        std::vector<std::wstring> programs;
+        const std::wstring extension = ExtensionOf(s.entry->ResolvedPath());
+        if (!extension.empty()) CollectOpenWithApps(programs, extension.c_str());
+        for (const std::wstring& program : programs) {
+            if (kHistoryOpenWith + s.menuApps.size() >= kHistoryProjectApp) break;
+            AppendMenuW(menu, MF_STRING, kHistoryOpenWith + s.menuApps.size(), DisplayName(program).c_str());
+            s.menuApps.push_back(program);
+        }
+        return;
+    }
+    const std::wstring extension = ExtensionOf(s.entry->name);
+    for (const ProjectApp& app : Project().apps) {
+        if (!Fits(app, extension)) continue;
+        const std::wstring label = app.caption.empty() ? DisplayName(app.path) : app.caption;
+        AppendMenuW(menu, MF_STRING, kHistoryProjectApp + s.menuApps.size(), label.c_str());
+        s.menuApps.push_back(app.path);
+    }
+}
+
+bool OpenWithMenuApp(HistoryState& s, HWND dlg, int id) {
+    const std::vector<int> rows = SelectedRows(s);
+    if (rows.empty()) return false;
+    if (id >= kHistoryProjectApp) {
+        const size_t k = static_cast<size_t>(id - kHistoryProjectApp);
+        if (k >= s.menuApps.size()) return false;
+        std::wstring parameters;
+        for (int row : rows) parameters += L"\"" + RowPath(s, s.rows[static_cast<size_t>(row)]) + L"\" ";
+        return ShellOpen(dlg, s.menuApps[k], parameters);
+    }
+    const size_t k = static_cast<size_t>(id - kHistoryOpenWith);
+    if (id < kHistoryOpenWith || k >= s.menuApps.size()) return false;
+    return ShellOpen(dlg, s.menuApps[k], RowPath(s, s.rows[static_cast<size_t>(rows.front())]));
+}
+
+void OpenRow(HistoryState& s, HWND dlg, const HistoryRow& row) {
+    std::wstring program = s.entry->appPath;
+    if (program.empty()) {
+        wchar_t found[MAX_PATH] = {};
+        const std::wstring file = s.entry->ResolvedPath();
+        if (reinterpret_cast<INT_PTR>(FindExecutableW(file.c_str(), nullptr, found)) > 32) program = found;
+    }
+    if (program.empty()) return;
+    ShellOpen(dlg, program, L"\"" + RowPath(s, row) + L"\"");
+}
+
+}  // namespace backup_ui
