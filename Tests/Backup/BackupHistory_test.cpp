@@ -1,11 +1,13 @@
 // The history dialog through the toolkit's modal seam: the rows and their colours with a version
-// file deleted by hand, the offset arrows, restoring an identical version, making an earlier
-// version current without copying, and restoring over a modified file after backing it up.
+// file deleted by hand, the offset arrows, the data view drawn from a typed offset, restoring an
+// identical version, making an earlier version current without copying, and restoring over a
+// modified file after backing it up.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -143,6 +145,55 @@ TEST_F(BackupHistoryTest, RowsColoursAndTheOffsetArrows) {
     DeleteFileW(entry_->path.c_str());
     Open([&](HWND dlg) { EXPECT_EQ(RowColour(dlg, 3), RGB(168, 168, 168)); }, [](const std::wstring&) { return IDOK; });
     EXPECT_EQ(CBackupDataView::ReadShown(backup::VersionPath(store_, 4), 2), (std::vector<unsigned char>{'u', 'r'}));
+}
+
+// The data view's pixels, drawn through WM_PRINTCLIENT on white.
+std::vector<DWORD> Drawn(HWND dlg) {
+    HWND view = FindWindowExW(dlg, nullptr, L"CBackupDataView", nullptr);
+    RECT rc{};
+    GetClientRect(view, &rc);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SendMessageW(view, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    GdiFlush();
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> drawn(pixels, pixels + rc.right * rc.bottom);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return drawn;
+}
+
+// The offset typed into its box moves the shown bytes in both modes: the current file from offset
+// 300 draws exactly what a version holding only the file's bytes from 300 draws from offset 0.
+TEST_F(BackupHistoryTest, TypedOffsetDrawsTheBytesFromThereAsTextAndHex) {
+    std::string head(300, '.');
+    for (size_t i = 0; i < head.size(); i += 7) head[i] = 'W';
+    const std::string tail = "tail from three hundred";
+    WriteText(entry_->path, head + tail);
+    WriteText(backup::VersionPath(store_, 4), tail);
+    Open(
+        [&](HWND dlg) {
+            for (int mode : {202, 201}) {
+                SendMessageW(dlg, WM_COMMAND, mode, 0);
+                SelectOnly(dlg, 3);
+                const std::vector<DWORD> start = Drawn(dlg);
+                SetDlgItemTextW(dlg, 203, L"300");
+                const std::vector<DWORD> typed = Drawn(dlg);
+                SelectOnly(dlg, 2);
+                EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"0");
+                const std::vector<DWORD> version = Drawn(dlg);
+                EXPECT_NE(start, typed) << mode;
+                EXPECT_EQ(typed, version) << mode;
+                EXPECT_NE(std::count(typed.begin(), typed.end(), typed.front()), static_cast<long>(typed.size()));
+            }
+        },
+        [](const std::wstring&) { return IDOK; });
 }
 
 TEST_F(BackupHistoryTest, RestoreAndStepBackKeepWhatTheyShould) {

@@ -102,6 +102,10 @@ LRESULT CALLBACK CBackupDataView::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         if (msg == WM_NCCREATE) {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        } else if (msg == WM_PRINTCLIENT) {
+            auto* view = reinterpret_cast<CBackupDataView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+            if (view) view->Paint(reinterpret_cast<HDC>(wp));
+            return 0;
         } else if (msg == WM_PAINT) {
             auto* view = reinterpret_cast<CBackupDataView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
             kv::PaintDc dc(hwnd);
