@@ -5,7 +5,10 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cwctype>
+
 #include "Kv/KvHandles.h"
+#include "Shell/ShellRegistry.h"
 
 namespace {
 
@@ -51,43 +54,6 @@ bool IsPlainFilePath(const std::wstring& path) {
     const wchar_t last = path.back();
     if (last == L'\\' || last == L'.' || last == L' ') return false;
     return path.find(L"\\.\\") == std::wstring::npos && path.find(L"\\..\\") == std::wstring::npos;
-}
-
-// Extensions whose icon is drawn from each file itself, whatever the registry says.
-bool AlwaysOwnIcon(const std::wstring& upperExtension) {
-    static const wchar_t* const kOwn[] = {L".EXE", L".ICO", L".LNK", L".URL", L".CUR",
-                                          L".ANI", L".SCR", L".PIF", L".CPL"};
-    for (const wchar_t* own : kOwn)
-        if (upperExtension == own) return true;
-    return false;
-}
-
-std::wstring RegistryDefault(const std::wstring& key) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD bytes = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
-                     nullptr, value, &bytes) != ERROR_SUCCESS)
-        return std::wstring();
-    return value;
-}
-
-bool KeyExists(const std::wstring& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    RegCloseKey(handle);
-    return true;
-}
-
-// The icon of files of this extension comes from each file: a default icon of "%1" or an icon
-// handler of the shell, on the extension or its class.
-bool OwnIcon(const std::wstring& extension) {
-    if (AlwaysOwnIcon(Upper(extension))) return true;
-    if (KeyExists(extension + L"\\shellex\\IconHandler")) return true;
-    const std::wstring progId = RegistryDefault(extension);
-    if (progId.empty()) return false;
-    if (KeyExists(progId + L"\\shellex\\IconHandler")) return true;
-    const std::wstring icon = RegistryDefault(progId + L"\\DefaultIcon");
-    return icon.rfind(L"%1", 0) == 0 || icon.rfind(L"\"%1\"", 0) == 0;
 }
 
 void ReadSizeAndDate(const std::wstring& path, PathDisplay& out) {
@@ -167,7 +133,7 @@ bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out
         TypeFacts learned;
         learned.typeText = out.typeText;
         learned.icon = out.icon;
-        learned.ownIcon = OwnIcon(extension);
+        learned.ownIcon = FilesHaveOwnIcons(extension);
         if (out.name == facts->name)
             learned.rule = NameRule::kKeep;
         else if (!extension.empty() && out.name == facts->name.substr(0, facts->name.size() - extension.size()))

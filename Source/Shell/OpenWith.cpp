@@ -9,6 +9,8 @@
 //   HKCR\Applications\<exe>                        one key per registered application
 #include "Shell/OpenWith.h"
 
+#include "Shell/ShellRegistry.h"
+
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -21,53 +23,6 @@ constexpr DWORD kKeyNameChars = 260;        // subkey names (verbs, applications
 constexpr DWORD kValueNameChars = 256;      // value names of the open-with lists
 constexpr DWORD kValueDataBytes = 512;      // an OpenWithList value: one executable file name
 constexpr DWORD kExpandedChars = MAX_PATH;  // a program path after expanding variables, with NUL
-
-// An open registry key, closed once.
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-
-    bool Open(HKEY parent, const std::wstring& path) {
-        return RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key_) == ERROR_SUCCESS;
-    }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// The string that `bytes` bytes of registry data hold, up to its first NUL (registry strings need
-// not be NUL-terminated, and may hold an odd trailing byte, which is dropped).
-std::wstring StringFromData(const wchar_t* data, DWORD bytes) {
-    std::wstring text(data, bytes / sizeof(wchar_t));
-    const size_t nul = text.find(L'\0');
-    if (nul != std::wstring::npos) text.resize(nul);
-    return text;
-}
-
-// The default value of `key` when it is a string (REG_SZ or REG_EXPAND_SZ) of any length.
-bool ReadDefaultString(HKEY key, std::wstring& text) {
-    DWORD type = 0;
-    DWORD bytes = 0;
-    // The value can change between asking its size and reading it, so the read is retried.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return false;
-        if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-        std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-        DWORD got = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        const LONG r = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &got);
-        if (r == ERROR_MORE_DATA) continue;
-        if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-        text = StringFromData(buffer.c_str(), got);
-        return true;
-    }
-    return false;
-}
 
 // The program of a command line: arguments and enclosing quotes removed, variables expanded.
 // Empty when nothing is left or the path is too long to be kept whole.

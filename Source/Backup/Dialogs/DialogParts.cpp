@@ -1,6 +1,7 @@
 // Shared pieces of the backup dialogs.
 #include "Backup/Dialogs/DialogParts.h"
 
+#include "Kv/KvControls.h"
 #include "Kv/KvWindow.h"
 
 namespace backup_ui {
@@ -23,10 +24,7 @@ void CentreOnOwner(HWND dlg) {
 }
 
 std::wstring ItemText(HWND dlg, int id) {
-    HWND item = GetDlgItem(dlg, id);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(item, &text[0], static_cast<int>(text.size()))));
-    return text;
+    return KvGetWindowText(GetDlgItem(dlg, id));
 }
 
 int ClientWidth(HWND hwnd) {
