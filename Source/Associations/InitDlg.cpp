@@ -132,9 +132,14 @@ LRESULT Handle(InitState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         s.dlg = nullptr;
         return 0;
-    case WM_PAINT:
-        ValidateRect(dlg, nullptr);
+    case WM_PAINT: {
+        // BeginPaint validates this window only; ValidateRect would validate the controls too (the
+        // dialog does not clip its children), and they would never paint.
+        PAINTSTRUCT ps;
+        BeginPaint(dlg, &ps);
+        EndPaint(dlg, &ps);
         return 0;
+    }
     case WM_SIZE:
     case WM_KEYDOWN:
     case WM_MOUSEMOVE:
