@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,23 @@ std::wstring ThisExecutable() {
     return path;
 }
 
+// How many colours the window DC of `dlg` shows inside control `id`: one for a control that was
+// never drawn over the dialog's background.
+size_t ColoursInside(HWND dlg, int id) {
+    RECT rc{};
+    GetWindowRect(GetDlgItem(dlg, id), &rc);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+    std::vector<COLORREF> seen;
+    HDC dc = GetDC(dlg);
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x) {
+            const COLORREF c = GetPixel(dc, x, y);
+            if (std::find(seen.begin(), seen.end(), c) == seen.end()) seen.push_back(c);
+        }
+    ReleaseDC(dlg, dc);
+    return seen.size();
+}
+
 bool Checked(HWND dlg, int id) {
     return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
 }
@@ -147,8 +165,11 @@ TEST(Associations, FirstRunDialogWritesWhatIsChecked) {
 
     // First run: nothing associated, so the template box is off; check everything.
     bool templateBoxWasDisabled = false;
+    size_t okButtonColours = 0;
     {
         ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+            RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            okButtonColours = ColoursInside(dlg, IDOK);
             templateBoxWasDisabled = !IsWindowEnabled(GetDlgItem(dlg, 200)) && !Checked(dlg, 200);
             for (int id = 201; id <= 203; ++id) Click(dlg, id);
             Click(dlg, 200);
@@ -160,6 +181,7 @@ TEST(Associations, FirstRunDialogWritesWhatIsChecked) {
         EXPECT_EQ(responder.seen()[0].title, L"TessaraFolder v0.99c");
     }
     EXPECT_TRUE(templateBoxWasDisabled);
+    EXPECT_GT(okButtonColours, 2u) << "the dialog's controls are drawn";
     EXPECT_TRUE(IsAssociated(L"tfolder") && IsAssociated(L"fol") && IsAssociated(L"tf"));
     EXPECT_TRUE(HasShellNew(L"tfolder"));
     EXPECT_FALSE(HasShellNew(L"fol") || HasShellNew(L"tf")) << "the template goes to the first checked type only";

@@ -99,6 +99,29 @@ TEST_F(FilerChooserTest, OpenOnceStoresNothingAndOkWithTheBoxStoresTheProgram) {
     EXPECT_EQ(pathAfterSelecting, tool);
     EXPECT_EQ(entry.appPath, L"");
 
+    // A double click on a row with the box cleared opens once too (OK would change nothing).
+    {
+        ShellRecorder shell;
+        ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+            HWND list = GetDlgItem(dlg, 216);
+            NMITEMACTIVATE click{};
+            click.hdr.hwndFrom = list;
+            click.hdr.idFrom = 216;
+            click.hdr.code = NM_DBLCLK;
+            click.iItem = 0;
+            LVITEMW state{};
+            state.stateMask = LVIS_SELECTED;
+            state.state = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+            SendMessageW(dlg, WM_NOTIFY, 216, reinterpret_cast<LPARAM>(&click));
+            return 0;
+        });
+        Command(kChooseApp);
+        ASSERT_EQ(shell.calls.size(), 1u);
+        EXPECT_EQ(shell.calls[0].file, tool);
+    }
+    EXPECT_EQ(entry.appPath, L"");
+
     // Typed path, box checked, OK: stored, and the entry now shows the program's icon.
     {
         ShellRecorder shell;

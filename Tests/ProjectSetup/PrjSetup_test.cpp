@@ -65,6 +65,42 @@ std::wstring Cell(HWND list, int row, int column) {
     return text;
 }
 
+// Answers the system's open-file dialog, which the toolkit's modal seam does not see: a timer of
+// this thread finds the dialog once it shows, types `path` into its file name field and presses
+// its open button.
+class FileDialogAnswer {
+public:
+    explicit FileDialogAnswer(std::wstring path) {
+        path_() = std::move(path);
+        timer_ = SetTimer(nullptr, 0, 200, &FileDialogAnswer::Tick);
+    }
+    ~FileDialogAnswer() { KillTimer(nullptr, timer_); }
+
+private:
+    static std::wstring& path_() {
+        static std::wstring path;
+        return path;
+    }
+    static BOOL CALLBACK FindDialog(HWND hwnd, LPARAM found) {
+        wchar_t cls[32] = {};
+        GetClassNameW(hwnd, cls, 32);
+        if (std::wstring(cls) != L"#32770" || !IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dlg = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dlg));
+        if (!dlg) return;
+        HWND name = GetDlgItem(dlg, 0x47c);  // cmb13, the file name box of the explorer-style dialog
+        if (!name) name = GetDlgItem(dlg, 0x480);  // edt1
+        if (!name) name = FindWindowExW(dlg, nullptr, L"Edit", nullptr);
+        SetWindowTextW(name, path_().c_str());
+        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    UINT_PTR timer_ = 0;
+};
+
 // Answers the application editor: types `extensions` and `caption`, then OK.
 int EditApplication(HWND editor, const wchar_t* extensions, const wchar_t* caption) {
     SetDlgItemTextW(editor, 201, extensions);
@@ -149,12 +185,21 @@ TEST_F(PrjSetupTest, OkStoresEveryPageAndOffersToCreateTheBackupDirectory) {
 }
 
 TEST_F(PrjSetupTest, CancelLeavesTheProjectAndItsApplicationList) {
+    TempDir dir;
+    const std::wstring added = dir / L"added.exe";
+    ASSERT_TRUE(tf_test::WriteText(added, "MZ"));
     const std::vector<ProjectApp> before = Project().apps;
     int rowsAfterDelete = -1;
+    std::wstring addedRow;
     ModalResponder responder([&](HWND dlg, const ModalSeen& box) {
         const std::wstring cls = box.className;
         if (cls == L"CMulSelAppSelectDlg") return EditApplication(dlg, L"doc", L"Changed");
         HWND list = AppList(dlg);
+        {
+            FileDialogAnswer answer(added);
+            SendMessageW(dlg, WM_COMMAND, 217, 0);
+        }
+        addedRow = Cell(list, 2, 0) + L"|" + Cell(list, 2, 1);
         SelectRow(list, 0);
         SendMessageW(dlg, WM_COMMAND, 218, 0);
         rowsAfterDelete = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
@@ -165,7 +210,8 @@ TEST_F(PrjSetupTest, CancelLeavesTheProjectAndItsApplicationList) {
         return IDCANCEL;
     });
     EXPECT_FALSE(CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)));
-    EXPECT_EQ(rowsAfterDelete, 1);
+    EXPECT_EQ(addedRow, added + L"|" + GlobalText::Get(kGtSetupNoExtensions));
+    EXPECT_EQ(rowsAfterDelete, 2);
     ASSERT_EQ(responder.seen().size(), 2u);
     ASSERT_EQ(Project().apps.size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
@@ -175,4 +221,29 @@ TEST_F(PrjSetupTest, CancelLeavesTheProjectAndItsApplicationList) {
     }
     EXPECT_EQ(Project().allowRename, 0);
     EXPECT_EQ(Project().backupEnabled, 0);
+}
+
+TEST_F(PrjSetupTest, ABackupDirectoryThatCannotBeMadeIsNamedAndTheOptionsStillApply) {
+    TempDir dir;
+    ASSERT_TRUE(tf_test::WriteText(dir / L"file", "x"));
+    const std::wstring impossible = dir / L"file\\backup";
+    Project().backupEnabled = 1;
+    Project().backupDir = impossible;
+    std::vector<std::wstring> titles;
+    ModalResponder responder([&](HWND dlg, const ModalSeen& box) {
+        const std::wstring cls = box.className;
+        titles.push_back(box.title);
+        if (cls == L"CPrjSetupDlg") {
+            Click(Page(dlg, 0), 1006);
+            return IDOK;
+        }
+        return titles.size() == 2 ? IDYES : IDOK;
+    });
+    EXPECT_TRUE(CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)));
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[1], GlobalText::Get(kGtBoxCreateBackupDirTitle));
+    EXPECT_EQ(titles[2], L"警告");
+    EXPECT_NE(responder.seen()[2].text.find(impossible), std::wstring::npos);
+    EXPECT_EQ(Project().allowRename, 1);
+    EXPECT_EQ(Project().backupDir, impossible);
 }
