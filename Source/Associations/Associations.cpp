@@ -114,6 +114,8 @@ void DeleteAssociation(const std::wstring& extension, std::vector<std::wstring>&
     RemoveValues(cls + L"\\Shell", {nullptr}, nullptr, failed);
     RemoveValues(cls + L"\\DefaultIcon", {nullptr}, nullptr, failed);
     RemoveValues(cls, {nullptr}, nullptr, failed);
+    // An extension that another program has taken over keeps its owner and that owner's template.
+    if (!IsAssociated(extension)) return;
     RemoveValues(dot + L"\\ShellNew", {nullptr, kNullFile}, nullptr, failed);
     RemoveValues(dot, {nullptr}, &cls, failed);
 }

@@ -28,7 +28,8 @@ std::wstring AssociationDefaultIcon(const std::wstring& exe);
 
 // Writes the layout above for the running executable.
 void RegisterAssociation(const std::wstring& extension, std::vector<std::wstring>& failed);
-// Removes what RegisterAssociation and AddShellNew wrote for `extension`.
+// Removes what RegisterAssociation and AddShellNew wrote for `extension`; ".ext" and its template
+// only while ".ext" still names "extfile".
 void DeleteAssociation(const std::wstring& extension, std::vector<std::wstring>& failed);
 // Whether the user's ".ext" names this program's class "extfile".
 bool IsAssociated(const std::wstring& extension);

@@ -1,6 +1,8 @@
 // The filer's entry dialogs, and opening an entry with a chosen program.
 #include "Filer/FilerDialogs.h"
 
+#include <shlwapi.h>
+
 #include "Backup/Dialogs/BackupDlg.h"
 #include "Backup/Dialogs/BackupHistoryDlg.h"
 #include "Choosers/AppSelectDlg.h"
@@ -12,6 +14,15 @@
 
 namespace {
 const wchar_t kMissingProgram[] = L"このプログラムが見つからないため、開けませんでした。";
+
+// A full path must name an existing file; a bare program name ("notepad.exe") is left to the shell,
+// which looks it up and reports a failure itself.
+bool ProgramMissing(const std::wstring& program) {
+    if (program.empty()) return true;
+    if (PathIsRelativeW(program.c_str())) return false;
+    const DWORD attributes = GetFileAttributesW(program.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 }  // namespace
 
 bool ChooseApplicationFor(HWND owner, CEntry& entry) {
@@ -22,8 +33,7 @@ bool ChooseApplicationFor(HWND owner, CEntry& entry) {
 }
 
 void OpenEntryWith(HWND owner, const std::wstring& program, const CEntry& entry) {
-    const DWORD attributes = program.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(program.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (ProgramMissing(program)) {
         KvWarningBox(kMissingProgram, program.c_str());
         return;
     }

@@ -153,9 +153,11 @@ TEST(Associations, WrittenPerUserQuotedAndRemovedOnlyWhereWritten) {
 
     // An extension that another program has taken over keeps its owner.
     SetValue(L".fol", nullptr, L"otherfile");
+    SetValue(L".fol\\ShellNew", L"NullFile", L"");
     EXPECT_FALSE(IsAssociated(L"fol"));
     DeleteAssociation(L"fol", failed);
     EXPECT_EQ(Value(L".fol"), L"otherfile");
+    EXPECT_TRUE(HasShellNew(L"fol"));
     EXPECT_TRUE(failed.empty());
 }
 

@@ -155,4 +155,14 @@ TEST_F(FilerChooserTest, OpenOnceStoresNothingAndOkWithTheBoxStoresTheProgram) {
         EXPECT_EQ(responder.seen()[0].title, L"警告");
         EXPECT_NE(responder.seen()[0].text.find(tool), std::wstring::npos);
     }
+    // A bare program name is the shell's to look up.
+    entry.appPath = L"notepad.exe";
+    {
+        ShellRecorder shell;
+        ModalResponder responder(IDOK);
+        Filer().OpenEntry(0);
+        ASSERT_EQ(shell.calls.size(), 1u);
+        EXPECT_EQ(shell.calls[0].file, L"notepad.exe");
+        EXPECT_TRUE(responder.seen().empty());
+    }
 }
