@@ -1,5 +1,6 @@
 // The history dialog's window: the rows, the comment and data view of the selected row, the offset
-// box and its arrows, the row colours and the context menu of a version.
+// box and its arrows, the row colours and the context menu of a version with its owner-drawn
+// application items.
 #include "Backup/Dialogs/BackupHistoryDlg.h"
 
 #include <commctrl.h>
@@ -184,6 +185,7 @@ void ShowRowMenu(HistoryState& s, HWND dlg) {
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(menu.get(), TPM_LEFTBUTTON, at.x, at.y, 0, dlg, nullptr);
+    s.menuApps.ReleaseDrawing();
 }
 
 void OnOffsetArrows(HistoryState& s, HWND dlg, const NMUPDOWN& change) {
@@ -266,6 +268,12 @@ LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_NOTIFY:
         return OnNotify(s, dlg, *reinterpret_cast<NMHDR*>(lp));
+    case WM_MEASUREITEM:
+        if (s.menuApps.Measure(dlg, *reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (s.menuApps.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
+        break;
     case WM_CLOSE:
         KvEndModal(dlg, 0);
         return 0;
