@@ -1,7 +1,8 @@
 // The history dialog through the toolkit's modal seam: the rows and their colours with a version
 // file deleted by hand, the offset arrows, the data view drawn from a typed offset, restoring an
 // identical version, making an earlier version current without copying, restoring over a modified
-// file after backing it up, and the context menu's owner-drawn application items.
+// file after backing it up, the context menu's owner-drawn application items, and copies
+// interrupted midway.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,6 +21,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
 #include "Support/TestSupport.h"
@@ -351,6 +353,69 @@ TEST_F(BackupHistoryTest, OneRowMenuDrawsTheOpenWithProgramsAndOpensTheRowWithTh
     EXPECT_TRUE(tracked.drawn);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_NE(opened[0].find(L"notepad.exe|" + backup::VersionPath(store_, 1)), std::wstring::npos) << opened[0];
+}
+
+// Copies interrupted midway through the history's commands, each leaving the entry's file and
+// info.xml as they were and no copy behind: the backup made before a restore stopped in its copy,
+// the entry's file made read-only while a version is copied over it, and the copy of a step back
+// stopped (NowVersion is then not moved either).
+TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
+    const std::string big(6 * 1024 * 1024, 'v');
+    const std::string changed(6 * 1024 * 1024, 'm');
+    WriteText(backup::VersionPath(store_, 1), big);
+    WriteText(entry_->path, changed);
+    const std::string index = Read(store_ + L"info.xml");
+    const std::wstring besideFile = entry_->path + L".tfcopy";
+    const std::wstring besideVersion = backup::VersionPath(store_, 5) + L".tfcopy";
+
+    enum class Fault { StopBackup, ReadOnlyFile, StopCopy };
+    Fault fault = Fault::StopBackup;
+    int midway = 0;
+    KvSetCopyProgressHook([&](const std::wstring& destination, unsigned long long copied, unsigned long long total) {
+        if (copied >= total) return true;
+        ++midway;
+        EXPECT_TRUE(FileExists(destination));
+        if (fault == Fault::ReadOnlyFile && destination == besideFile)
+            return SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
+        return false;
+    });
+    const auto answer = [](int copyQuestion, int backupFirst) {
+        return [=](const std::wstring& text) {
+            if (text == Text(kGtHistoryCopyQuestion)) return copyQuestion;
+            if (text == Text(kGtHistoryBackupFirst)) return backupFirst;
+            return IDOK;
+        };
+    };
+    const auto restoreVersion1 = [](HWND dlg) {
+        SelectOnly(dlg, 0);
+        SendMessageW(dlg, WM_COMMAND, 205, 0);
+    };
+
+    auto boxes = Open(restoreVersion1, answer(1, IDYES));
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtHistoryRestoreStopped)}));
+    EXPECT_FALSE(FileExists(backup::VersionPath(store_, 5)));
+    EXPECT_FALSE(FileExists(besideVersion));
+
+    fault = Fault::ReadOnlyFile;
+    boxes = Open(restoreVersion1, answer(1, IDNO));
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtHistoryFileError)}));
+    SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    fault = Fault::StopCopy;
+    boxes = Open(
+        [](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 207, 0);
+        },
+        answer(1, IDNO));
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryCopyQuestion), Text(kGtHistoryBackupFirst),
+                                                Text(kGtHistoryFileError)}));
+    KvSetCopyProgressHook({});
+
+    EXPECT_EQ(midway, 3);
+    EXPECT_TRUE(Read(entry_->path) == changed);
+    EXPECT_FALSE(FileExists(besideFile));
+    EXPECT_EQ(Read(store_ + L"info.xml"), index);
 }
 
 }  // namespace
