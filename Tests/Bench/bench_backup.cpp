@@ -92,20 +92,32 @@ int main(int argc, char** argv) {
     const std::wstring store = backup::OpenBackupFolder(entry);
     if (store.empty() || !WriteBig(entry.path, mib, false) || !WriteBig(store + L"1", mib, true)) return 1;
 
+    // The two take turns at going first: the second one writes while the system is still writing
+    // back what the first one wrote.
     double copyBest = 1e9, backupBest = 1e9;
-    for (int round = 0; round < kRounds; ++round) {
-        double start = Now();
+    const auto plainCopy = [&] {
+        const double start = Now();
         CopyFileW(entry.path.c_str(), (dir / L"plain").c_str(), FALSE);
         ReadAll(entry.path);
         ReadAll(store + L"1");
         copyBest = std::min(copyBest, Now() - start);
         DeleteFileW((dir / L"plain").c_str());
-
-        start = Now();
+    };
+    const auto backupCopy = [&] {
+        const double start = Now();
         KvCompareFiles(entry.path, store + L"1");
         backup::CopyReplacingSafely(entry.path, store + L"2", nullptr, L"");
         backupBest = std::min(backupBest, Now() - start);
         DeleteFileW((store + L"2").c_str());
+    };
+    for (int round = 0; round < 2 * kRounds; ++round) {
+        if (round % 2 == 0) {
+            plainCopy();
+            backupCopy();
+        } else {
+            backupCopy();
+            plainCopy();
+        }
     }
     std::printf("backup of %u MiB: %.3f s, CopyFileW + reading both: %.3f s, ratio %.2f (goal <= 1.3)\n", mib,
                 backupBest, copyBest, backupBest / copyBest);

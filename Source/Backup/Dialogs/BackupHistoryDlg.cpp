@@ -49,7 +49,9 @@ HistoryState*& Current() {
 std::vector<backup::VersionNote> ListVersionFiles(const std::wstring& directory) {
     std::vector<backup::VersionNote> found;
     WIN32_FIND_DATAW data;
-    kv::UniqueFind find(FindFirstFileW((directory + L"*").c_str(), &data));
+    // Only names and attributes are needed: no short names, and entries fetched in large batches.
+    kv::UniqueFind find(FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                         nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) return found;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
