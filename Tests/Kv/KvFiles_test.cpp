@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Kv/KvFiles.h"
+#include "Kv/KvHandles.h"
 #include "Support/DirectoryLinks.h"
 #include "Support/TestSupport.h"
 
@@ -256,4 +257,33 @@ TEST(KvFiles, CopyFileReplacing) {
     // A new destination is made.
     EXPECT_TRUE(KvCopyFileReplacing(source, dir / L"fresh.txt", nullptr, L"copy"));
     EXPECT_EQ(ReadBytes(source), ReadBytes(dir / L"fresh.txt"));
+
+    // Missing directories are made, and the copy keeps the source's last write time.
+    const FILETIME old{0xD53E8000u, 0x01D0A5B0u};
+    {
+        kv::UniqueFile file(CreateFileW(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &old));
+    }
+    const std::wstring deep = dir / L"a\\b\\deep.txt";
+    EXPECT_TRUE(KvCopyFileReplacing(source, deep, nullptr, L"copy"));
+    EXPECT_EQ(ReadBytes(source), ReadBytes(deep));
+    WIN32_FILE_ATTRIBUTE_DATA copied{};
+    ASSERT_TRUE(GetFileAttributesExW(deep.c_str(), GetFileExInfoStandard, &copied));
+    EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &old), 0);
+
+    // A copy stopped midway fails and leaves nothing behind.
+    ASSERT_TRUE(WriteText(source, std::string(9 * 1024 * 1024, 's')));
+    std::vector<unsigned long long> seen;
+    KvSetCopyProgressHook([&](const std::wstring& to, unsigned long long done, unsigned long long total) {
+        seen.push_back(done);
+        return to == deep ? done < total / 2 : true;
+    });
+    EXPECT_FALSE(KvCopyFileReplacing(source, deep, nullptr, L"copy"));
+    EXPECT_FALSE(FileExists(deep));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dest, nullptr, L"copy"));
+    KvSetCopyProgressHook({});
+    EXPECT_EQ(ReadBytes(source), ReadBytes(dest));
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_LT(seen.front(), 9u * 1024 * 1024);
+    EXPECT_EQ(seen.back(), 9u * 1024 * 1024);
 }

@@ -69,7 +69,13 @@ std::wstring BackupTimeNow() {
 bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination, HWND owner,
                          const wchar_t* progressTitle) {
     const std::wstring beside = destination + L".tfcopy";
-    if (!KvCopyFileReplacing(source, beside, owner, progressTitle) ||
+    // A destination made read-only while the copy ran is not replaced (not every file system's
+    // move refuses it by itself).
+    const auto writable = [&destination] {
+        const DWORD attributes = GetFileAttributesW(destination.c_str());
+        return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+    };
+    if (!KvCopyFileReplacing(source, beside, owner, progressTitle) || !writable() ||
         !MoveFileExW(beside.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         if (!IsDirectory(beside)) DeleteFileW(beside.c_str());
         return false;

@@ -26,7 +26,8 @@ std::wstring BackupTimeText(const SYSTEMTIME& time);
 std::wstring BackupTimeNow();
 
 // Copies `source` to a file beside `destination` and moves that over `destination`, so a failed or
-// interrupted copy leaves `destination` as it was. False when anything failed.
+// interrupted copy leaves `destination` as it was; a destination made read-only meanwhile is not
+// replaced either. False when anything failed (no copy is then left beside).
 bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination, HWND owner,
                          const wchar_t* progressTitle);
 
