@@ -132,8 +132,7 @@ bool KvPathExists(const std::wstring& path) {
     return find.valid();
 }
 
-bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination, HWND owner,
-                         const wchar_t* progressTitle) {
+bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination) {
     if (source.empty() || destination.empty() || HasWildcard(source) || HasWildcard(destination)) return false;
     kv::UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

@@ -83,7 +83,7 @@ protected:
             store_ = backup::OpenBackupFolder(*entry_);
             backup::Versions before;
             ASSERT_TRUE(backup::GetVersion(store_, before));
-            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v), nullptr, L""));
+            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v)));
             ASSERT_TRUE(backup::UpdateXML(store_, before, v, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
                                           L"2024/01/05 09:07 " + std::to_wstring(v)));
         }

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     const auto backupCopy = [&] {
         const double start = Now();
         KvCompareFiles(entry.path, store + L"1");
-        backup::CopyReplacingSafely(entry.path, store + L"2", nullptr, L"");
+        backup::CopyReplacingSafely(entry.path, store + L"2");
         backupBest = std::min(backupBest, Now() - start);
         DeleteFileW((store + L"2").c_str());
     };

@@ -234,28 +234,28 @@ TEST(KvFiles, CopyFileReplacing) {
     ASSERT_TRUE(WriteText(source, "new contents"));
     ASSERT_TRUE(WriteText(dest, "old"));
 
-    EXPECT_TRUE(KvCopyFileReplacing(source, dest, nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dest));
     EXPECT_EQ(ReadBytes(source), ReadBytes(dest));
 
     // A copy that cannot run leaves the destination as it was.
     ASSERT_TRUE(WriteText(dest, "precious"));
-    EXPECT_FALSE(KvCopyFileReplacing(dir / L"missing.txt", dest, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(dir / L"missing.txt", dest));
     EXPECT_EQ(std::vector<unsigned char>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}), ReadBytes(dest));
-    EXPECT_FALSE(KvCopyFileReplacing(dir / L"*.txt", dest, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(dir / L"*.txt", dest));
     EXPECT_EQ(8u, ReadBytes(dest).size());
 
     // Onto itself: nothing to do, the file keeps its contents.
-    EXPECT_TRUE(KvCopyFileReplacing(source, source, nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, source));
     EXPECT_EQ(12u, ReadBytes(source).size());
 
     // Onto a directory: refused, the directory is left alone.
     const std::wstring sub = dir / L"sub";
     ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
-    EXPECT_FALSE(KvCopyFileReplacing(source, sub, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(source, sub));
     EXPECT_FALSE(FileExists(sub + L"\\source.txt"));
 
     // A new destination is made.
-    EXPECT_TRUE(KvCopyFileReplacing(source, dir / L"fresh.txt", nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dir / L"fresh.txt"));
     EXPECT_EQ(ReadBytes(source), ReadBytes(dir / L"fresh.txt"));
 
     // Missing directories are made, and the copy keeps the source's last write time.
@@ -265,7 +265,7 @@ TEST(KvFiles, CopyFileReplacing) {
         ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &old));
     }
     const std::wstring deep = dir / L"a\\b\\deep.txt";
-    EXPECT_TRUE(KvCopyFileReplacing(source, deep, nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, deep));
     EXPECT_EQ(ReadBytes(source), ReadBytes(deep));
     WIN32_FILE_ATTRIBUTE_DATA copied{};
     ASSERT_TRUE(GetFileAttributesExW(deep.c_str(), GetFileExInfoStandard, &copied));
@@ -278,9 +278,9 @@ TEST(KvFiles, CopyFileReplacing) {
         seen.push_back(done);
         return to == deep ? done < total / 2 : true;
     });
-    EXPECT_FALSE(KvCopyFileReplacing(source, deep, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(source, deep));
     EXPECT_FALSE(FileExists(deep));
-    EXPECT_TRUE(KvCopyFileReplacing(source, dest, nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dest));
     KvSetCopyProgressHook({});
     EXPECT_EQ(ReadBytes(source), ReadBytes(dest));
     ASSERT_GE(seen.size(), 2u);
