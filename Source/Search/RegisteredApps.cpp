@@ -1,3 +1,4 @@
+// The registered applications of the system, read from the registry.
 #include "Search/RegisteredApps.h"
 
 #include <windows.h>

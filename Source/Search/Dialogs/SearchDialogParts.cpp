@@ -1,3 +1,4 @@
+// Shared pieces of the search dialogs.
 #include "Search/Dialogs/SearchDialogParts.h"
 
 #include "Kv/KvWindow.h"

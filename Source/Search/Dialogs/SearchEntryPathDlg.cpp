@@ -1,3 +1,4 @@
+// The small dialog asking for one search folder path.
 #include "Search/Dialogs/SearchEntryPathDlg.h"
 
 #include "Config/GlobalText.h"

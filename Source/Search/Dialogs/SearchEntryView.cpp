@@ -1,3 +1,4 @@
+// The result view: the worker, its queue of rows and the virtual list showing them newest first.
 #include "Search/Dialogs/SearchEntryView.h"
 
 #include <commctrl.h>
@@ -11,12 +12,12 @@
 
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
-#include "Kv/KvClipboard.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 #include "Search/Dialogs/SearchDialogParts.h"
+#include "Search/Dialogs/SearchRows.h"
 #include "Search/RegisteredApps.h"
 #include "Search/SearchWalk.h"
 #include "Shell/ShellRun.h"
@@ -34,18 +35,12 @@ constexpr UINT kMsgDone = WM_APP + 2;
 constexpr int kEndAdd = 1;
 constexpr int kEndCancel = 3;
 
-struct Row {
-    std::wstring name;
-    int icon = 0;
-    std::wstring path;
-};
-
 struct ViewState {
     SearchViewMode mode = SearchViewMode::Search;
     SearchSettings* settings = nullptr;
     std::vector<SearchWalkItem> walkList;
     // UI thread only: the rows in the order found. The list is virtual and shows them newest first.
-    std::vector<Row> rows;
+    std::vector<SearchRow> rows;
     HWND list = nullptr;
     kv::UniqueFont font;
     std::atomic<bool> stop{false};
@@ -53,7 +48,7 @@ struct ViewState {
     bool walking = false;
     // Rows made by the worker, waiting for the UI thread; `notified` while a kMsgRows is on its way.
     std::mutex mutex;
-    std::vector<Row> pending;
+    std::vector<SearchRow> pending;
     bool notified = false;
     size_t queued = 0;  // worker only
 };
@@ -68,69 +63,9 @@ ViewState*& Current() {
     return state;
 }
 
-// Worker: turns paths into rows. A walk reports the items of one directory together, so the shell
-// folder of the last parent directory is kept and each name is parsed against it rather than the
-// whole path against the desktop (which walks every level of the path again).
-class RowMaker {
-public:
-    RowMaker() {
-        if (FAILED(SHGetDesktopFolder(&desktop_))) desktop_.reset();
-    }
-    ~RowMaker() { CoTaskMemFree(parentList_); }
-    RowMaker(const RowMaker&) = delete;
-    RowMaker& operator=(const RowMaker&) = delete;
-
-    // False when the shell cannot parse `path`.
-    bool Make(const std::wstring& path, Row& row) {
-        LPITEMIDLIST list = ItemList(path);
-        if (!list) return false;
-        SHFILEINFOW info{};
-        SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof(info),
-                       SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-        CoTaskMemFree(list);
-        row.name = info.szDisplayName;
-        row.icon = info.iIcon;
-        row.path = path;
-        return true;
-    }
-
-private:
-    // The absolute item id list of `path`; the caller frees it.
-    LPITEMIDLIST ItemList(const std::wstring& path) {
-        if (!desktop_) return nullptr;
-        const size_t cut = path.find_last_of(L"\\/");
-        if (cut == std::wstring::npos || cut + 1 == path.size() || !EnterParent(path.substr(0, cut + 1)))
-            return KvPathToItemList(desktop_.get(), path);
-        LPITEMIDLIST child = KvPathToItemList(parent_.get(), path.substr(cut + 1));
-        if (!child) return nullptr;
-        LPITEMIDLIST list = ILCombine(parentList_, child);
-        CoTaskMemFree(child);
-        return list;
-    }
-
-    bool EnterParent(const std::wstring& directory) {
-        if (parent_ && directory == parentPath_) return true;
-        parent_.reset();
-        CoTaskMemFree(parentList_);
-        parentList_ = nullptr;
-        parentPath_ = directory;
-        std::wstring name = directory;
-        if (name.size() > 1 && name[name.size() - 2] != L':') name.pop_back();
-        parentList_ = KvPathToItemList(desktop_.get(), name);
-        if (!parentList_) return false;
-        if (FAILED(desktop_->BindToObject(parentList_, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&parent_))))
-            parent_.reset();
-        return static_cast<bool>(parent_);
-    }
-
-    kv::ComPtr<IShellFolder> desktop_;
-    kv::ComPtr<IShellFolder> parent_;
-    std::wstring parentPath_;
-    LPITEMIDLIST parentList_ = nullptr;
-};
-
-void QueueRow(ViewState& s, HWND dlg, RowMaker& maker, const std::wstring& path) {
-    Row row;
+// Worker: a row for each path the shell can parse, queued for the UI thread.
+void QueueRow(ViewState& s, HWND dlg, SearchRowMaker& maker, const std::wstring& path) {
+    SearchRow row;
     if (!maker.Make(path, row)) return;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
@@ -144,7 +79,7 @@ void QueueRow(ViewState& s, HWND dlg, RowMaker& maker, const std::wstring& path)
 void RunWorker(ViewState& s, HWND dlg) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-        RowMaker maker;
+        SearchRowMaker maker;
         auto report = [&](const std::wstring& path) { QueueRow(s, dlg, maker, path); };
         if (s.mode == SearchViewMode::Search)
             RunWalkList(s.walkList, s.stop, [&](const std::wstring& path, bool) { report(path); });
@@ -164,7 +99,7 @@ void StopWorker(ViewState& s) {
 // UI thread: the queued rows join the list on top, so the newest is shown first; the selection
 // moves down with the rows it was on.
 void TakeRows(ViewState& s) {
-    std::vector<Row> rows;
+    std::vector<SearchRow> rows;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         rows.swap(s.pending);
@@ -187,13 +122,13 @@ void TakeRows(ViewState& s) {
 }
 
 // The row shown at list index `index`, null past the end.
-Row* RowAt(ViewState& s, int index) {
+SearchRow* RowAt(ViewState& s, int index) {
     if (index < 0 || static_cast<size_t>(index) >= s.rows.size()) return nullptr;
     return &s.rows[s.rows.size() - 1 - static_cast<size_t>(index)];
 }
 
 void OnGetDisplayInfo(ViewState& s, NMLVDISPINFOW& info) {
-    Row* row = RowAt(s, info.item.iItem);
+    SearchRow* row = RowAt(s, info.item.iItem);
     if (!row) return;
     if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
         const std::wstring& text = info.item.iSubItem == 0 ? row->name : row->path;
@@ -274,7 +209,7 @@ void CreateControls(ViewState& s, HWND dlg) {
 }
 
 void OpenFirstSelected(ViewState& s, HWND dlg) {
-    const Row* row = RowAt(s, ListView_GetNextItem(s.list, -1, LVNI_SELECTED));
+    const SearchRow* row = RowAt(s, ListView_GetNextItem(s.list, -1, LVNI_SELECTED));
     if (row && !row->path.empty()) ShellOpen(dlg, row->path, L"");
 }
 
@@ -374,6 +309,6 @@ bool CSearchEntryView::Run(SearchViewMode mode, SearchSettings* settings, HWND p
     if (result != kEndAdd && result != kEndCancel) return false;
     if (result != kEndAdd) return true;
     results.reserve(state.rows.size());
-    for (Row& row : state.rows) results.push_back(std::move(row.path));
+    for (SearchRow& row : state.rows) results.push_back(std::move(row.path));
     return true;
 }
