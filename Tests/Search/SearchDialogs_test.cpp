@@ -1,6 +1,6 @@
 // The search settings dialog, the path dialog and the result view through the toolkit's modal seam:
 // the tabs and the folder list editing a copy of the settings, the result view's stop, add, cancel
-// and close box, and the registered applications.
+// and close box, the registered applications, and the rows the view makes from the shell.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -15,6 +15,8 @@
 
 #include "Search/Dialogs/SearchEntryDlg.h"
 #include "Search/Dialogs/SearchEntryView.h"
+#include "Search/Dialogs/SearchRows.h"
+#include "Kv/KvClipboard.h"
 #include "Search/RegisteredApps.h"
 #include "Shell/ShellRun.h"
 #include "Support/FilerTestFixture.h"
@@ -390,4 +392,35 @@ TEST_F(SearchDialogTest, RegisteredApplicationsAreListedOnceEach) {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
     EXPECT_EQ(std::count(found.begin(), found.end(), program), 1);
     EXPECT_FALSE(CSearchEntryView::Run(SearchViewMode::Search, nullptr, nullptr, found));
+}
+
+// A row made against the shell folder of its parent shows the item exactly as a parse of the
+// whole path does (a drive root and a directory on it included); a path the shell cannot parse
+// gives no row.
+TEST(SearchRows, RowsEqualAWholePathParse) {
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryW((dir / L"sub").c_str(), nullptr));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"a.txt", "a"));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"sub\\b.exe", "MZ"));
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring drive = std::wstring(windows).substr(0, 3);
+    SearchRowMaker maker;
+    for (const std::wstring& path : {dir / L"a.txt", dir / L"sub", dir / L"sub\\b.exe", dir / L"a.txt",
+                                     std::wstring(windows), drive}) {
+        LPITEMIDLIST whole = KvPathToItemList(path);
+        ASSERT_NE(whole, nullptr) << path;
+        SHFILEINFOW info{};
+        SHGetFileInfoW(reinterpret_cast<LPCWSTR>(whole), 0, &info, sizeof(info),
+                       SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        CoTaskMemFree(whole);
+        SearchRow row;
+        ASSERT_TRUE(maker.Make(path, row)) << path;
+        EXPECT_EQ(row.name, info.szDisplayName) << path;
+        EXPECT_EQ(row.icon, info.iIcon) << path;
+        EXPECT_EQ(row.path, path);
+    }
+    SearchRow row;
+    EXPECT_FALSE(maker.Make(dir / L"sub\\missing.txt", row));
+    EXPECT_FALSE(maker.Make(L"", row));
 }
