@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+
+#include <functional>
 #include <string>
 
 // Whether a file or directory exists at `path`; one trailing backslash is ignored, so "C:\dir\" and
@@ -26,13 +28,21 @@ enum KvCompareResult {
 // different.
 int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB);
 
-// Copies `source` over `destination` with the shell's copy operation (owner window and progress
-// title for its progress display; missing directories are made without asking). The destination is
+// Copies `source` over `destination`, block by block in this thread, keeping the source's last
+// write time and attributes; missing directories of the destination are made. The destination is
 // replaced only by a copy that can run: when the source cannot be read or the destination is a
 // directory, nothing is touched and the result is false. Copying a file onto itself succeeds
-// without doing anything. True when the shell reports that the copy was done and not aborted.
-bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination, HWND owner,
-                         const wchar_t* progressTitle);
+// without doing anything. A copy that fails or is stopped midway deletes what it wrote, so the
+// destination is then gone: a caller that must keep the old destination copies beside it and moves
+// the finished copy over it. No progress window is shown. True when the whole file was copied.
+bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination);
+
+// Test seam: while set, KvCopyFileReplacing calls this after every block it wrote, with the
+// destination, the bytes copied so far and the file's size; false stops the copy there as a failed
+// one. An empty function removes it.
+using KvCopyProgressHook =
+    std::function<bool(const std::wstring& destination, unsigned long long copied, unsigned long long total)>;
+void KvSetCopyProgressHook(KvCopyProgressHook hook);
 
 // Deletes the directory `dir` (with or without a trailing backslash) and everything below it.
 // Directory junctions and symbolic links inside it are removed as links, never followed; when `dir`

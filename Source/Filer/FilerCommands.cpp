@@ -35,17 +35,17 @@ void CKvFiler::RunMenuCommand(int id) {
     const UINT command = static_cast<UINT>(id);
 
     if (command >= kFilerCmdEntryApp && command < kFilerCmdEntryApp + kMaxEntryApps) {
-        const size_t k = command - kFilerCmdEntryApp;
-        if (k < menu.appPaths.size() && !menu.path.empty()) ShellOpen(listView_, menu.appPaths[k], Quoted(menu.path));
+        const std::wstring* program = menu.apps.ProgramOf(command);
+        if (program && !menu.path.empty()) ShellOpen(listView_, *program, Quoted(menu.path));
         return;
     }
     if (command >= kFilerCmdSelectionApp && command < kFilerCmdSelectionApp + kMaxSelectionApps) {
-        const size_t k = command - kFilerCmdSelectionApp;
-        if (k >= menu.appPaths.size()) return;
+        const std::wstring* program = menu.apps.ProgramOf(command);
+        if (!program) return;
         std::wstring parameters;
         for (const CEntry* entry : SelectedEntries())
             if (!entry->IsSubfolderEntry()) parameters += Quoted(entry->ResolvedPath()) + L" ";
-        if (!parameters.empty()) ShellOpen(listView_, menu.appPaths[k], parameters);
+        if (!parameters.empty()) ShellOpen(listView_, *program, parameters);
         return;
     }
     if (command >= kFilerCmdColourFirst && command <= kFilerCmdColourLast) {

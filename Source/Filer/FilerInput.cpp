@@ -94,7 +94,7 @@ bool CKvFiler::OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* r
     case WM_MEASUREITEM: {
         auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
         if (measure->CtlType != ODT_MENU) return false;
-        if (MeasureAppItem(MenuState(), hwnd, *measure)) {
+        if (MenuState().apps.Measure(hwnd, *measure)) {
             *result = TRUE;
             return true;
         }
@@ -103,7 +103,7 @@ bool CKvFiler::OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* r
     case WM_DRAWITEM: {
         const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
         if (draw->CtlType != ODT_MENU) return false;
-        if (DrawAppItem(MenuState(), *draw)) {
+        if (MenuState().apps.Draw(*draw)) {
             *result = TRUE;
             return true;
         }

@@ -76,6 +76,9 @@ private:
     bool BuildMenu();
     bool CreateToolBar();
     void OnCommand(int id, HWND from);
+    // The search commands (MainWindowSearch.cpp): what they find is added to the current folder.
+    void RunFolderSearch();
+    void RunRegisteredApps();
     void OnSplitterMouseMove(int x, int y);
     void OnSplitterButtonDown(int x, int y);
     void OnDragBarEnd(HWND dragBar);

@@ -29,6 +29,12 @@ void CMainWindow::OnCommand(int id, HWND from) {
     case kCmdNewImageFolder:
         Filer().NewFolder(kFolderKindImage);
         break;
+    case kCmdSearchSettings:
+        RunFolderSearch();
+        break;
+    case kCmdRegisteredApps:
+        RunRegisteredApps();
+        break;
     case kCmdExitWithoutSaving:
         noSave_ = 1;
         SendMessageW(hwnd_, WM_CLOSE, 0, 0);

@@ -1,10 +1,12 @@
-// The running organiser on a project whose root folder is searched each time it is shown: the
-// matches appear in the list while the program runs, and the saved project keeps them.
+// The running organiser searching folders: a root folder searched each time it is shown fills the
+// list as the matches come, and the search settings dialog run from the menu command fills it on
+// confirmation; the saved project keeps the entries and the settings.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,8 +19,8 @@ using namespace tf_test;
 
 namespace {
 
-// An empty root folder whose search settings walk `searchPath` at every level, automatically.
-std::vector<unsigned char> AutoSearchProject(const std::wstring& searchPath) {
+// An empty root folder whose search settings walk `searchPath` at every level, automatically or not.
+std::vector<unsigned char> AutoSearchProject(const std::wstring& searchPath, bool autoUpdate = true) {
     ProjectBytes f;
     f.Magic(10).U32(44).Placement(40, 40, 840, 600).Str(L"%FileName%");
     f.U16(0).U16(2).U16(0).U16(1).Str(L"").U32(0).U16(0).U8(1).U8(0);
@@ -26,8 +28,34 @@ std::vector<unsigned char> AutoSearchProject(const std::wstring& searchPath) {
     f.U8(1).U8(0).U8(0).U8(0).U8(0).U8(0).U16(150).Fill(248);
     f.U32(160).U32(120).U32(70).U32(110).U32(120).U32(kFilerViewReport).Fill(64);
     f.U32(2).U32(0).U32(1).U16(1).U16(0).U32(kFolderKindPlain);
-    f.Str(searchPath).I32(1).Str(L"").U8(0).U8(0).U8(0).U8(0).U32(0).U8(1).U8(0).U16(0);
+    f.Str(searchPath).I32(1).Str(L"").U8(0).U8(0).U8(0).U8(0).U32(0).U8(autoUpdate ? 1 : 0).U8(0).U16(0);
     return f.bytes;
+}
+
+// A control anywhere below `root` (the settings dialog's controls lie on its tab page).
+HWND FindControl(HWND root, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 400; ++i) {
+        if (done()) return true;
+        Sleep(50);
+    }
+    return false;
 }
 
 }  // namespace
@@ -60,4 +88,68 @@ TEST(AppSearch, AFolderSearchedWhenShownFillsTheListAndTheProject) {
     EXPECT_EQ(paths,
               (std::set<std::wstring>{found + L"a.txt", found + L"b.txt", found + L"sub", found + L"sub\\c.txt"}));
     EXPECT_EQ(saved.root.size(), 4u);
+}
+
+// The menu command opens the settings dialog on the shown folder; a typed path, every level, then
+// the result view lists the tree and its add button fills the folder. The saved project holds the
+// entries and the settings the dialog wrote.
+TEST(AppSearch, TheSearchDialogAddsWhatTheResultViewListed) {
+    TempDir dir;
+    const std::wstring tree = dir / L"tree\\";
+    ASSERT_TRUE(CreateDirectoryW(tree.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((tree + L"deep").c_str(), nullptr));
+    for (const wchar_t* name : {L"one.txt", L"two.txt", L"deep\\three.txt"}) ASSERT_TRUE(WriteText(tree + name, "x"));
+    const std::wstring project = dir / L"dialog.tfolder";
+    ASSERT_TRUE(WriteBytes(project, AutoSearchProject(L"", false)));
+
+    AppProcess app;
+    ASSERT_TRUE(app.Start(ProgramPath(), project));
+    HWND main = app.WaitForWindow(L"MainWindow");
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, 2503, 0);
+    HWND dlg = app.WaitForWindow(L"CSearchEntryDlg");
+    ASSERT_NE(dlg, nullptr);
+    HWND edit = FindControl(dlg, 201);
+    HWND allLevels = FindControl(dlg, 211);
+    ASSERT_TRUE(edit && allLevels);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tree.c_str()));
+    SendMessageW(allLevels, BM_CLICK, 0, 0);
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+
+    HWND view = app.WaitForWindow(L"CSearchEntryView");
+    ASSERT_NE(view, nullptr);
+    HWND add = GetDlgItem(view, 200);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(add) != FALSE; }));
+    HWND found = FindWindowExW(view, nullptr, L"SysListView32", nullptr);
+    ASSERT_NE(found, nullptr);
+    {
+        // Newest on top: the directory, found before its contents, lies below them.
+        RemoteList rows(app, found);
+        ASSERT_EQ(rows.Count(), 4);
+        std::vector<std::wstring> listed;
+        for (int i = 0; i < 4; ++i) listed.push_back(rows.Text(i, 1));
+        const auto at = [&](const std::wstring& path) { return std::find(listed.begin(), listed.end(), path) - listed.begin(); };
+        EXPECT_LT(at(tree + L"deep\\three.txt"), at(tree + L"deep"));
+        EXPECT_LT(at(tree + L"deep"), 4);
+        const int one = static_cast<int>(at(tree + L"one.txt"));
+        ASSERT_LT(one, 4);
+        EXPECT_EQ(rows.Text(one, 0).substr(0, 3), L"one");
+    }
+    PostMessageW(view, WM_COMMAND, 200, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dlg); }));
+    RemoteList list(app, FindListView(main));
+    EXPECT_EQ(list.Count(), 4);
+
+    PostMessageW(main, WM_COMMAND, 2506, 0);
+    ASSERT_TRUE(app.Exited(kAppTimeout));
+    SavedProject saved = ReadSavedProject(project);
+    ASSERT_TRUE(saved.valid);
+    std::vector<std::wstring> paths;
+    for (const SavedEntry& e : saved.root) paths.push_back(e.path);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::wstring>{tree + L"deep", tree + L"deep\\three.txt", tree + L"one.txt",
+                                                tree + L"two.txt"}));
+    EXPECT_EQ(saved.rootSearch.path, tree);
+    EXPECT_FALSE(saved.rootSearch.limitDepth);
+    EXPECT_FALSE(saved.rootSearch.autoUpdate);
 }

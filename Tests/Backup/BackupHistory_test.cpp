@@ -1,7 +1,8 @@
 // The history dialog through the toolkit's modal seam: the rows and their colours with a version
 // file deleted by hand, the offset arrows, the data view drawn from a typed offset, restoring an
-// identical version, making an earlier version current without copying, and restoring over a
-// modified file after backing it up.
+// identical version, making an earlier version current without copying, restoring over a modified
+// file after backing it up, the context menu's owner-drawn application items, and copies
+// interrupted midway.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,6 +21,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
 #include "Support/TestSupport.h"
@@ -81,7 +83,7 @@ protected:
             store_ = backup::OpenBackupFolder(*entry_);
             backup::Versions before;
             ASSERT_TRUE(backup::GetVersion(store_, before));
-            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v), nullptr, L""));
+            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v)));
             ASSERT_TRUE(backup::UpdateXML(store_, before, v, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
                                           L"2024/01/05 09:07 " + std::to_wstring(v)));
         }
@@ -262,6 +264,158 @@ TEST_F(BackupHistoryTest, SeveralRowsOpenWithAProjectApplicationEachPathQuoted) 
     SetShellOpenHook({});
     EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\viewer.exe|\"" + backup::VersionPath(store_, 1) +
                                                 L"\" \"" + backup::VersionPath(store_, 4) + L"\" "});
+}
+
+// While the history's context menu is tracked: what its application item 220 was and how the dialog
+// answered the menu's measuring and drawing of it.
+struct TrackedMenu {
+    HWND dlg = nullptr;
+    bool ownerDrawn = false;
+    std::wstring label;
+    bool measured = false;
+    bool drawn = false;
+};
+TrackedMenu* g_tracked = nullptr;
+
+void CALLBACK InspectAndCloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    TrackedMenu& seen = *g_tracked;
+    HWND popup = FindWindowW(reinterpret_cast<LPCWSTR>(MAKEINTATOM(0x8000)), nullptr);
+    HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageW(popup, 0x01E1 /* MN_GETHMENU */, 0, 0)) : nullptr;
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_FTYPE;
+    seen.ownerDrawn = menu && GetMenuItemInfoW(menu, 220, FALSE, &item) && (item.fType & MFT_OWNERDRAW);
+    wchar_t text[MAX_PATH] = {};
+    if (menu) GetMenuStringW(menu, 220, text, MAX_PATH, MF_BYCOMMAND);
+    seen.label = text;
+
+    MEASUREITEMSTRUCT measure{ODT_MENU, 0, 220, 0, 0, 0};
+    seen.measured = SendMessageW(seen.dlg, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)) == TRUE &&
+                    measure.itemWidth > 18 && measure.itemHeight >= 16;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 200, 20, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DRAWITEMSTRUCT draw{ODT_MENU, 0, 220, ODA_DRAWENTIRE, ODS_SELECTED, nullptr, dc, {0, 0, 200, 20}, 0};
+    seen.drawn = SendMessageW(seen.dlg, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)) == TRUE &&
+                 GetPixel(dc, 199, 19) == GetSysColor(COLOR_HIGHLIGHT);  // a selected item lies on the highlight
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    EndMenu();
+}
+
+// One selected row: the open-with programs of the entry's extension are owner-drawn items with the
+// program's name, and choosing one opens the row's file with it.
+TEST_F(BackupHistoryTest, OneRowMenuDrawsTheOpenWithProgramsAndOpensTheRowWithThem) {
+    const std::wstring fileExts = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tfhistow";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (fileExts + L"\\OpenWithList").c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (fileExts + L"\\OpenWithProgids").c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"txtfile", 0, REG_NONE, nullptr, 0);
+    RegCloseKey(key);
+    entry_->path = dir_ / L"doc.tfhistow";
+    WriteText(entry_->path, "four");
+
+    std::vector<std::wstring> opened;
+    SetShellOpenHook([&](const std::wstring& file, const std::wstring& parameters) {
+        opened.push_back(file + L"|" + parameters);
+        return true;
+    });
+    TrackedMenu tracked;
+    g_tracked = &tracked;
+    Open(
+        [&](HWND dlg) {
+            tracked.dlg = dlg;
+            HWND list = GetDlgItem(dlg, kListId);
+            SelectOnly(dlg, 0);
+            NMHDR click{list, kListId, static_cast<UINT>(NM_RCLICK)};
+            SetTimer(nullptr, 0, 50, InspectAndCloseMenu);
+            SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+            SendMessageW(dlg, WM_COMMAND, 220, 0);
+        },
+        [](const std::wstring&) { return IDOK; });
+    g_tracked = nullptr;
+    SetShellOpenHook({});
+    RegDeleteTreeW(HKEY_CURRENT_USER, fileExts.c_str());
+
+    EXPECT_TRUE(tracked.ownerDrawn);
+    EXPECT_NE(tracked.label.find(L"otepad"), std::wstring::npos) << tracked.label;
+    EXPECT_TRUE(tracked.measured);
+    EXPECT_TRUE(tracked.drawn);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(opened[0].find(L"notepad.exe|" + backup::VersionPath(store_, 1)), std::wstring::npos) << opened[0];
+}
+
+// Copies interrupted midway through the history's commands, each leaving the entry's file and
+// info.xml as they were and no copy behind: the backup made before a restore stopped in its copy,
+// the entry's file made read-only while a version is copied over it, and the copy of a step back
+// stopped (NowVersion is then not moved either).
+TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
+    const std::string big(6 * 1024 * 1024, 'v');
+    const std::string changed(6 * 1024 * 1024, 'm');
+    WriteText(backup::VersionPath(store_, 1), big);
+    WriteText(entry_->path, changed);
+    const std::string index = Read(store_ + L"info.xml");
+    const std::wstring besideFile = entry_->path + L".tfcopy";
+    const std::wstring besideVersion = backup::VersionPath(store_, 5) + L".tfcopy";
+
+    enum class Fault { StopBackup, ReadOnlyFile, StopCopy };
+    Fault fault = Fault::StopBackup;
+    int midway = 0;
+    KvSetCopyProgressHook([&](const std::wstring& destination, unsigned long long copied, unsigned long long total) {
+        if (copied >= total) return true;
+        ++midway;
+        EXPECT_TRUE(FileExists(destination));
+        if (fault == Fault::ReadOnlyFile && destination == besideFile)
+            return SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
+        return false;
+    });
+    const auto answer = [](int copyQuestion, int backupFirst) {
+        return [=](const std::wstring& text) {
+            if (text == Text(kGtHistoryCopyQuestion)) return copyQuestion;
+            if (text == Text(kGtHistoryBackupFirst)) return backupFirst;
+            return IDOK;
+        };
+    };
+    const auto restoreVersion1 = [](HWND dlg) {
+        SelectOnly(dlg, 0);
+        SendMessageW(dlg, WM_COMMAND, 205, 0);
+    };
+
+    auto boxes = Open(restoreVersion1, answer(1, IDYES));
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtHistoryRestoreStopped)}));
+    EXPECT_FALSE(FileExists(backup::VersionPath(store_, 5)));
+    EXPECT_FALSE(FileExists(besideVersion));
+
+    fault = Fault::ReadOnlyFile;
+    boxes = Open(restoreVersion1, answer(1, IDNO));
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtHistoryFileError)}));
+    SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    fault = Fault::StopCopy;
+    boxes = Open(
+        [](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 207, 0);
+        },
+        answer(1, IDNO));
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryCopyQuestion), Text(kGtHistoryBackupFirst),
+                                                Text(kGtHistoryFileError)}));
+    KvSetCopyProgressHook({});
+
+    EXPECT_EQ(midway, 3);
+    EXPECT_TRUE(Read(entry_->path) == changed);
+    EXPECT_FALSE(FileExists(besideFile));
+    EXPECT_EQ(Read(store_ + L"info.xml"), index);
 }
 
 }  // namespace

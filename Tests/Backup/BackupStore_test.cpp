@@ -62,7 +62,7 @@ protected:
         Versions before;
         if (directory.empty() || !GetVersion(directory, before)) return -1;
         const int version = mode == BackupMode::Append ? before.endVersion + 1 : before.nowVersion + 1;
-        if (!CopyReplacingSafely(e.ResolvedPath(), VersionPath(directory, version), nullptr, L"")) return -1;
+        if (!CopyReplacingSafely(e.ResolvedPath(), VersionPath(directory, version))) return -1;
         if (mode == BackupMode::Normal) DeleteVersions(directory, version + 1, before.endVersion);
         UpdateXML(directory, before, version, mode, comment, time);
         return version;
@@ -121,6 +121,15 @@ TEST_F(BackupStoreTest, NumbersVersionsInBothModesAndWritesTheStoredLayout) {
     EXPECT_EQ(notes[0].comment, L"edited");
     EXPECT_EQ(notes[1].time, L"2025/12/31 23:59 0");
     EXPECT_FALSE(tf_test::FileExists(directory + L"info.xml.new"));
+
+    // A read-only file's version keeps the attribute and is still dropped by a later normal backup.
+    SetFileAttributesW(e.path.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(Backup(e, BackupMode::Append, L"read-only"), 5);
+    SetFileAttributesW(e.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(UpdateVersion(directory, 3));
+    WriteText(e.path, "four again");
+    ASSERT_EQ(Backup(e, BackupMode::Normal, L"again"), 4);
+    EXPECT_FALSE(tf_test::FileExists(directory + L"5"));
     EXPECT_TRUE(boxes.seen().empty());
 }
 
@@ -207,10 +216,10 @@ TEST_F(BackupStoreTest, AFailedCopyLeavesTheFileAndTheIndexAsTheyWere) {
 
     // Restoring over the entry's file when the copy cannot be made leaves the file whole.
     ASSERT_TRUE(CreateDirectoryW((e.path + L".tfcopy").c_str(), nullptr));
-    EXPECT_FALSE(CopyReplacingSafely(VersionPath(directory, 1), e.path, nullptr, L""));
+    EXPECT_FALSE(CopyReplacingSafely(VersionPath(directory, 1), e.path));
     EXPECT_EQ(ReadUtf8(e.path), "changed");
     // A version file that is gone is no source either.
-    EXPECT_FALSE(CopyReplacingSafely(VersionPath(directory, 7), dir_ / L"other", nullptr, L""));
+    EXPECT_FALSE(CopyReplacingSafely(VersionPath(directory, 7), dir_ / L"other"));
     EXPECT_FALSE(tf_test::FileExists(dir_ / L"other"));
     EXPECT_TRUE(boxes.seen().empty());
 }

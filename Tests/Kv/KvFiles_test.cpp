@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Kv/KvFiles.h"
+#include "Kv/KvHandles.h"
 #include "Support/DirectoryLinks.h"
 #include "Support/TestSupport.h"
 
@@ -233,27 +234,56 @@ TEST(KvFiles, CopyFileReplacing) {
     ASSERT_TRUE(WriteText(source, "new contents"));
     ASSERT_TRUE(WriteText(dest, "old"));
 
-    EXPECT_TRUE(KvCopyFileReplacing(source, dest, nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dest));
     EXPECT_EQ(ReadBytes(source), ReadBytes(dest));
 
     // A copy that cannot run leaves the destination as it was.
     ASSERT_TRUE(WriteText(dest, "precious"));
-    EXPECT_FALSE(KvCopyFileReplacing(dir / L"missing.txt", dest, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(dir / L"missing.txt", dest));
     EXPECT_EQ(std::vector<unsigned char>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}), ReadBytes(dest));
-    EXPECT_FALSE(KvCopyFileReplacing(dir / L"*.txt", dest, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(dir / L"*.txt", dest));
     EXPECT_EQ(8u, ReadBytes(dest).size());
 
     // Onto itself: nothing to do, the file keeps its contents.
-    EXPECT_TRUE(KvCopyFileReplacing(source, source, nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, source));
     EXPECT_EQ(12u, ReadBytes(source).size());
 
     // Onto a directory: refused, the directory is left alone.
     const std::wstring sub = dir / L"sub";
     ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
-    EXPECT_FALSE(KvCopyFileReplacing(source, sub, nullptr, L"copy"));
+    EXPECT_FALSE(KvCopyFileReplacing(source, sub));
     EXPECT_FALSE(FileExists(sub + L"\\source.txt"));
 
     // A new destination is made.
-    EXPECT_TRUE(KvCopyFileReplacing(source, dir / L"fresh.txt", nullptr, L"copy"));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dir / L"fresh.txt"));
     EXPECT_EQ(ReadBytes(source), ReadBytes(dir / L"fresh.txt"));
+
+    // Missing directories are made, and the copy keeps the source's last write time.
+    const FILETIME old{0xD53E8000u, 0x01D0A5B0u};
+    {
+        kv::UniqueFile file(CreateFileW(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &old));
+    }
+    const std::wstring deep = dir / L"a\\b\\deep.txt";
+    EXPECT_TRUE(KvCopyFileReplacing(source, deep));
+    EXPECT_EQ(ReadBytes(source), ReadBytes(deep));
+    WIN32_FILE_ATTRIBUTE_DATA copied{};
+    ASSERT_TRUE(GetFileAttributesExW(deep.c_str(), GetFileExInfoStandard, &copied));
+    EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &old), 0);
+
+    // A copy stopped midway fails and leaves nothing behind.
+    ASSERT_TRUE(WriteText(source, std::string(9 * 1024 * 1024, 's')));
+    std::vector<unsigned long long> seen;
+    KvSetCopyProgressHook([&](const std::wstring& to, unsigned long long done, unsigned long long total) {
+        seen.push_back(done);
+        return to == deep ? done < total / 2 : true;
+    });
+    EXPECT_FALSE(KvCopyFileReplacing(source, deep));
+    EXPECT_FALSE(FileExists(deep));
+    EXPECT_TRUE(KvCopyFileReplacing(source, dest));
+    KvSetCopyProgressHook({});
+    EXPECT_EQ(ReadBytes(source), ReadBytes(dest));
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_LT(seen.front(), 9u * 1024 * 1024);
+    EXPECT_EQ(seen.back(), 9u * 1024 * 1024);
 }

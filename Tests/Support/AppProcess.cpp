@@ -166,13 +166,16 @@ private:
     bool ok_ = true;
 };
 
-void ReadSearchBlock(Reader& r) {
+SavedSearch ReadSearchBlock(Reader& r) {
+    SavedSearch search;
+    search.path = r.Str();
+    search.depth = static_cast<int32_t>(r.U(4));
     r.Str();
-    r.U(4);
-    r.Str();
-    r.Skip(4);
+    search.limitDepth = r.U(1) != 0;
+    r.Skip(3);
     const uint32_t folders = r.U(4);
-    r.Skip(4);
+    search.autoUpdate = r.U(1) != 0;
+    r.Skip(3);
     for (uint32_t i = 0; i < folders && r.ok(); ++i) {
         r.Str();
         r.U(4);
@@ -180,13 +183,15 @@ void ReadSearchBlock(Reader& r) {
         r.Str();
         r.Skip(4);
     }
+    return search;
 }
 
-std::vector<SavedEntry> ReadFolder(Reader& r, int depth) {
+std::vector<SavedEntry> ReadFolder(Reader& r, int depth, SavedSearch* search = nullptr) {
     std::vector<SavedEntry> entries;
     const uint32_t count = r.U(4);
     r.Skip(4 + 2 + 2 + 4);
-    ReadSearchBlock(r);
+    const SavedSearch read = ReadSearchBlock(r);
+    if (search) *search = read;
     for (uint32_t i = 0; i < count && r.ok() && depth < 64; ++i) {
         SavedEntry e;
         e.name = r.Str();
@@ -231,7 +236,7 @@ SavedProject ReadSavedProject(const std::wstring& path) {
     for (uint32_t& w : p.columns) w = r.U(4);
     p.viewStyle = r.U(4);
     r.Skip(64 + 4);
-    p.root = ReadFolder(r, 0);
+    p.root = ReadFolder(r, 0, &p.rootSearch);
     p.valid = r.ok();
     return p;
 }

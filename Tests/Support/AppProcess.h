@@ -68,12 +68,19 @@ struct SavedEntry {
     bool subfolder = false;
     std::vector<SavedEntry> children;
 };
+// The root folder's single search folder and flags.
+struct SavedSearch {
+    std::wstring path;
+    int32_t depth = 0;
+    bool limitDepth = false, autoUpdate = false;
+};
 struct SavedProject {
     bool valid = false;
     uint8_t statusBar = 0, treePane = 0;
     uint32_t columns[5] = {};
     uint32_t viewStyle = 0;
     std::vector<SavedEntry> root;
+    SavedSearch rootSearch;
 };
 SavedProject ReadSavedProject(const std::wstring& path);
 

@@ -1,5 +1,6 @@
 // The history dialog's window: the rows, the comment and data view of the selected row, the offset
-// box and its arrows, the row colours and the context menu of a version.
+// box and its arrows, the row colours and the context menu of a version with its owner-drawn
+// application items.
 #include "Backup/Dialogs/BackupHistoryDlg.h"
 
 #include <commctrl.h>
@@ -48,7 +49,9 @@ HistoryState*& Current() {
 std::vector<backup::VersionNote> ListVersionFiles(const std::wstring& directory) {
     std::vector<backup::VersionNote> found;
     WIN32_FIND_DATAW data;
-    kv::UniqueFind find(FindFirstFileW((directory + L"*").c_str(), &data));
+    // Only names and attributes are needed: no short names, and entries fetched in large batches.
+    kv::UniqueFind find(FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                         nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) return found;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -184,6 +187,7 @@ void ShowRowMenu(HistoryState& s, HWND dlg) {
     POINT at{};
     GetCursorPos(&at);
     TrackPopupMenu(menu.get(), TPM_LEFTBUTTON, at.x, at.y, 0, dlg, nullptr);
+    s.menuApps.ReleaseDrawing();
 }
 
 void OnOffsetArrows(HistoryState& s, HWND dlg, const NMUPDOWN& change) {
@@ -266,6 +270,12 @@ LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_NOTIFY:
         return OnNotify(s, dlg, *reinterpret_cast<NMHDR*>(lp));
+    case WM_MEASUREITEM:
+        if (s.menuApps.Measure(dlg, *reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (s.menuApps.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
+        break;
     case WM_CLOSE:
         KvEndModal(dlg, 0);
         return 0;

@@ -59,8 +59,7 @@ bool CopyStep(BackupDlgState& s, HWND dlg, CEntry& entry, const std::wstring& di
         KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), path.c_str());
         return false;
     }
-    return backup::CopyReplacingSafely(path, backup::VersionPath(directory, newVersion), dlg,
-                                       GlobalText::Get(kGtBackupTitle));
+    return backup::CopyReplacingSafely(path, backup::VersionPath(directory, newVersion));
 }
 
 void Record(const std::wstring& directory, const backup::Versions& versions, int newVersion, backup::BackupMode mode,

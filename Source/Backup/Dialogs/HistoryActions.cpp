@@ -50,8 +50,8 @@ bool AskCopy(HWND dlg, int title) {
     return KvMessageBoxCustom(labels, dlg, GlobalText::Get(title), GlobalText::Get(kGtHistoryCopyQuestion)) == 1;
 }
 
-bool CopyOver(HistoryState& s, HWND dlg, const HistoryRow& row, int title) {
-    return backup::CopyReplacingSafely(RowPath(s, row), s.entry->ResolvedPath(), dlg, GlobalText::Get(title));
+bool CopyOver(HistoryState& s, const HistoryRow& row) {
+    return backup::CopyReplacingSafely(RowPath(s, row), s.entry->ResolvedPath());
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ void RestoreVersion(HistoryState& s, HWND dlg, HistoryRow row) {
             }
         }
     }
-    if (!CopyOver(s, dlg, row, kGtHistoryRestore)) {
+    if (!CopyOver(s, row)) {
         Say(dlg, kGtHistoryRestore, GlobalText::Get(kGtHistoryFileError));
         return;
     }
@@ -113,7 +113,7 @@ void StepBack(HistoryState& s, HWND dlg, HistoryRow row) {
             return;
         }
     }
-    if (copy && !CopyOver(s, dlg, row, kGtHistoryStepBack)) {
+    if (copy && !CopyOver(s, row)) {
         Say(dlg, kGtHistoryStepBack, GlobalText::Get(kGtHistoryFileError));
         return;
     }
@@ -151,7 +151,7 @@ void StepForward(HistoryState& s, HWND dlg, HistoryRow row) {
             copy = answer == IDYES;
         }
     }
-    if (copy && !CopyOver(s, dlg, row, kGtHistoryStepForward)) {
+    if (copy && !CopyOver(s, row)) {
         Say(dlg, kGtHistoryStepForward, GlobalText::Get(kGtHistoryFileError));
         return;
     }

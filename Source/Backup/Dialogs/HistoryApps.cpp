@@ -7,7 +7,6 @@
 
 #include "Document/Folder.h"
 #include "Document/Project.h"
-#include "Shell/OpenWith.h"
 #include "Shell/ShellRun.h"
 
 namespace backup_ui {
@@ -16,13 +15,6 @@ namespace {
 std::wstring ExtensionOf(const std::wstring& path) {
     const wchar_t* dot = PathFindExtensionW(path.c_str());
     return dot && *dot == L'.' ? std::wstring(dot + 1) : std::wstring();
-}
-
-std::wstring DisplayName(const std::wstring& program) {
-    SHFILEINFOW info{};
-    if (SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME) && info.szDisplayName[0])
-        return info.szDisplayName;
-    return PathFindFileNameW(program.c_str());
 }
 
 bool Fits(const ProjectApp& app, const std::wstring& extension) {
@@ -43,40 +35,30 @@ std::vector<int> SelectedRows(const HistoryState& s) {
 }  // namespace
 
 void AppendRowApps(HistoryState& s, HMENU menu, bool oneRow) {
-    s.menuApps.clear();
+    s.menuApps.Clear();
     if (oneRow) {
-        std::vector<std::wstring> programs;
-        const std::wstring extension = ExtensionOf(s.entry->ResolvedPath());
-        if (!extension.empty()) CollectOpenWithApps(programs, extension.c_str());
-        for (const std::wstring& program : programs) {
-            if (kHistoryOpenWith + s.menuApps.size() >= kHistoryProjectApp) break;
-            AppendMenuW(menu, MF_STRING, kHistoryOpenWith + s.menuApps.size(), DisplayName(program).c_str());
-            s.menuApps.push_back(program);
-        }
+        s.menuApps.AppendOpenWith(menu, kHistoryOpenWith, kHistoryProjectApp - kHistoryOpenWith,
+                                  s.entry->ResolvedPath());
         return;
     }
     const std::wstring extension = ExtensionOf(s.entry->name);
+    UINT id = kHistoryProjectApp;
     for (const ProjectApp& app : Project().apps) {
-        if (!Fits(app, extension)) continue;
-        const std::wstring label = app.caption.empty() ? DisplayName(app.path) : app.caption;
-        AppendMenuW(menu, MF_STRING, kHistoryProjectApp + s.menuApps.size(), label.c_str());
-        s.menuApps.push_back(app.path);
+        if (id >= kHistoryProjectAppEnd) break;
+        if (Fits(app, extension) && s.menuApps.Append(menu, id, app.path, app.caption)) ++id;
     }
 }
 
 bool OpenWithMenuApp(HistoryState& s, HWND dlg, int id) {
     const std::vector<int> rows = SelectedRows(s);
-    if (rows.empty()) return false;
+    const std::wstring* program = id > 0 ? s.menuApps.ProgramOf(static_cast<UINT>(id)) : nullptr;
+    if (rows.empty() || !program) return false;
     if (id >= kHistoryProjectApp) {
-        const size_t k = static_cast<size_t>(id - kHistoryProjectApp);
-        if (k >= s.menuApps.size()) return false;
         std::wstring parameters;
         for (int row : rows) parameters += L"\"" + RowPath(s, s.rows[static_cast<size_t>(row)]) + L"\" ";
-        return ShellOpen(dlg, s.menuApps[k], parameters);
+        return ShellOpen(dlg, *program, parameters);
     }
-    const size_t k = static_cast<size_t>(id - kHistoryOpenWith);
-    if (id < kHistoryOpenWith || k >= s.menuApps.size()) return false;
-    return ShellOpen(dlg, s.menuApps[k], RowPath(s, s.rows[static_cast<size_t>(rows.front())]));
+    return ShellOpen(dlg, *program, RowPath(s, s.rows[static_cast<size_t>(rows.front())]));
 }
 
 void OpenRow(HistoryState& s, HWND dlg, const HistoryRow& row) {

@@ -9,6 +9,7 @@
 #include "Backup/Dialogs/BackupDataView.h"
 #include "Backup/Store/BackupInfo.h"
 #include "Kv/KvHandles.h"
+#include "Shell/AppMenuItems.h"
 
 class CEntry;
 
@@ -28,6 +29,7 @@ enum HistoryId {
     kHistoryList = 210,
     kHistoryOpenWith = 220,     // + k: the system's open-with application k (one row)
     kHistoryProjectApp = 1000,  // + k: the project's application k (several rows)
+    kHistoryProjectAppEnd = 2000,
 };
 
 // One list row; version -1 is the entry's current file.
@@ -46,7 +48,7 @@ struct HistoryState {
     HWND list = nullptr;
     CBackupDataView view;
     kv::UniqueFont font;
-    std::vector<std::wstring> menuApps;  // programs of the open context menu's application items
+    AppMenuItems menuApps;  // the application items of the context menu last opened
 };
 
 // The file of a row: the version file, or the entry's resolved path for the current-file row.
@@ -54,8 +56,9 @@ std::wstring RowPath(const HistoryState& s, const HistoryRow& row);
 // Tells the list (owner data: it asks for its texts) how many rows there are.
 void ShowRowCount(HistoryState& s);
 
-// Appends the application items of the context menu (one row: the open-with list of the entry's
-// extension; several: the project's applications for the extension of the entry's name).
+// Appends the owner-drawn application items of the context menu (one row: the open-with list of
+// the entry's extension; several: the project's applications for the extension of the entry's
+// name), forgetting those of the previous menu.
 void AppendRowApps(HistoryState& s, HMENU menu, bool oneRow);
 // Menu items kHistoryOpenWith + k and kHistoryProjectApp + k; false for another id.
 bool OpenWithMenuApp(HistoryState& s, HWND dlg, int id);

@@ -66,10 +66,15 @@ std::wstring BackupTimeNow() {
     return BackupTimeText(now);
 }
 
-bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination, HWND owner,
-                         const wchar_t* progressTitle) {
+bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination) {
     const std::wstring beside = destination + L".tfcopy";
-    if (!KvCopyFileReplacing(source, beside, owner, progressTitle) ||
+    // A destination made read-only while the copy ran is not replaced (not every file system's
+    // move refuses it by itself).
+    const auto writable = [&destination] {
+        const DWORD attributes = GetFileAttributesW(destination.c_str());
+        return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+    };
+    if (!KvCopyFileReplacing(source, beside) || !writable() ||
         !MoveFileExW(beside.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         if (!IsDirectory(beside)) DeleteFileW(beside.c_str());
         return false;
@@ -78,7 +83,14 @@ bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destina
 }
 
 void DeleteVersions(const std::wstring& directory, int first, int last) {
-    for (int version = first; version <= last; ++version) DeleteFileW(VersionPath(directory, version).c_str());
+    for (int version = first; version <= last; ++version) {
+        // A version of a read-only file keeps that attribute, which would refuse the deletion.
+        const std::wstring path = VersionPath(directory, version);
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        DeleteFileW(path.c_str());
+    }
 }
 
 }  // namespace backup

@@ -26,9 +26,9 @@ std::wstring BackupTimeText(const SYSTEMTIME& time);
 std::wstring BackupTimeNow();
 
 // Copies `source` to a file beside `destination` and moves that over `destination`, so a failed or
-// interrupted copy leaves `destination` as it was. False when anything failed.
-bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination, HWND owner,
-                         const wchar_t* progressTitle);
+// interrupted copy leaves `destination` as it was; a destination made read-only meanwhile is not
+// replaced either. False when anything failed (no copy is then left beside).
+bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destination);
 
 // Deletes the version files first to last, ignoring failures.
 void DeleteVersions(const std::wstring& directory, int first, int last);

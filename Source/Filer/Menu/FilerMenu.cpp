@@ -128,13 +128,11 @@ void BuildSelectionMenu(FilerMenuState& state, HMENU menu, const std::vector<CEn
 void FilerMenuState::Reset() {
     ReleaseOpenMenu();
     path.clear();
-    appNames.clear();
-    appPaths.clear();
+    apps.Clear();
 }
 
 void FilerMenuState::ReleaseOpenMenu() {
-    appIcons.clear();
-    measureFont.reset();
+    apps.ReleaseDrawing();
     shellMenu3.reset();
     shellMenu2.reset();
     shellMenu.reset();

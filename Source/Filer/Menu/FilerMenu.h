@@ -3,7 +3,7 @@
 //
 // Command ids of the menu: 10-28 the filer's own commands, 100 + k an application of the system's
 // open-with lists for the entry of the menu, 1000 + k an application of the project for every
-// selected entry, kShellFirst and up the shell's own items. k indexes appNames/appPaths/appIcons.
+// selected entry, kShellFirst and up the shell's own items.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Kv/KvHandles.h"
+#include "Shell/AppMenuItems.h"
 
 class CEntry;
 class CKvFiler;
@@ -40,15 +41,12 @@ constexpr UINT kShellLast = 0x7FFF;
 constexpr size_t kMaxEntryApps = kFilerCmdSelectionApp - kFilerCmdEntryApp;
 constexpr size_t kMaxSelectionApps = kShellFirst - kFilerCmdSelectionApp;
 
-// What the context menu of the moment keeps. The path and the application names and paths stay
+// What the context menu of the moment keeps. The path and the application items' programs stay
 // until the next menu is built, so a command that arrives after the menu closed still finds them;
-// icons, the measuring font and the shell's menu live only while the menu is open.
+// the items' icons and measuring font and the shell's menu live only while the menu is open.
 struct FilerMenuState {
     std::wstring path;  // resolved path of the entry of a one-entry menu
-    std::vector<std::wstring> appNames;
-    std::vector<std::wstring> appPaths;
-    std::vector<kv::UniqueIcon> appIcons;
-    kv::UniqueFont measureFont;
+    AppMenuItems apps;
     kv::ComPtr<IContextMenu> shellMenu;
     kv::ComPtr<IContextMenu2> shellMenu2;
     kv::ComPtr<IContextMenu3> shellMenu3;
@@ -64,18 +62,11 @@ struct FilerMenuState {
 // are appended by the caller.
 void BuildFilerMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu);
 
-// Application item k of the menu: the label shown and the program started. The label is the
-// item's text too, and the item is owner-drawn with the program's small icon.
-void AppendAppItem(FilerMenuState& state, HMENU menu, UINT firstId, const std::wstring& program,
-                   const std::wstring& label);
 // The system's open-with programs for the extension of `path` as items 100 + k.
 void AppendOpenWithApps(FilerMenuState& state, HMENU menu, const std::wstring& path);
 // The project's applications whose extensions hold every extension in `extensions`, as items
 // 1000 + k. Returns how many were listed.
 size_t AppendProjectApps(FilerMenuState& state, HMENU menu, const std::vector<std::wstring>& extensions);
-// WM_MEASUREITEM and WM_DRAWITEM of an application item; false for any other item.
-bool MeasureAppItem(FilerMenuState& state, HWND listView, MEASUREITEMSTRUCT& measure);
-bool DrawAppItem(const FilerMenuState& state, const DRAWITEMSTRUCT& draw);
 
 // The shell's own context menu of the file at `path` (asked from its parent folder, `owner` as
 // its window), appended to `menu` or into a submenu of it. False when the shell offered nothing.

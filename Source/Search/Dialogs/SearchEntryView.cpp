@@ -1,0 +1,314 @@
+// The result view: the worker, its queue of rows and the virtual list showing them newest first.
+#include "Search/Dialogs/SearchEntryView.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvHandles.h"
+#include "Kv/KvWindow.h"
+#include "Search/Dialogs/SearchDialogParts.h"
+#include "Search/Dialogs/SearchRows.h"
+#include "Search/RegisteredApps.h"
+#include "Search/SearchWalk.h"
+#include "Shell/ShellRun.h"
+
+namespace {
+
+constexpr int kAddId = 200;
+constexpr int kStopId = 202;
+constexpr int kAutoUpdateId = 203;
+constexpr UINT_PTR kStartTimer = 1;
+// Posted by the worker: rows wait in the queue; the walk has ended.
+constexpr UINT kMsgRows = WM_APP + 1;
+constexpr UINT kMsgDone = WM_APP + 2;
+// How the view ended (KvEndModal results): add, cancel; 0 is the close box.
+constexpr int kEndAdd = 1;
+constexpr int kEndCancel = 3;
+
+struct ViewState {
+    SearchViewMode mode = SearchViewMode::Search;
+    SearchSettings* settings = nullptr;
+    std::vector<SearchWalkItem> walkList;
+    // UI thread only: the rows in the order found. The list is virtual and shows them newest first.
+    std::vector<SearchRow> rows;
+    HWND list = nullptr;
+    kv::UniqueFont font;
+    std::atomic<bool> stop{false};
+    std::thread worker;
+    bool walking = false;
+    // Rows made by the worker, waiting for the UI thread; `notified` while a kMsgRows is on its way.
+    std::mutex mutex;
+    std::vector<SearchRow> pending;
+    bool notified = false;
+    size_t queued = 0;  // worker only
+};
+
+SearchViewRowHook& RowHook() {
+    static SearchViewRowHook hook;
+    return hook;
+}
+
+ViewState*& Current() {
+    static ViewState* state = nullptr;
+    return state;
+}
+
+// Worker: a row for each path the shell can parse, queued for the UI thread.
+void QueueRow(ViewState& s, HWND dlg, SearchRowMaker& maker, const std::wstring& path) {
+    SearchRow row;
+    if (!maker.Make(path, row)) return;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.pending.push_back(std::move(row));
+        if (!s.notified) s.notified = PostMessageW(dlg, kMsgRows, 0, 0) != FALSE;
+    }
+    ++s.queued;
+    if (RowHook()) RowHook()(s.queued);
+}
+
+void RunWorker(ViewState& s, HWND dlg) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        SearchRowMaker maker;
+        auto report = [&](const std::wstring& path) { QueueRow(s, dlg, maker, path); };
+        if (s.mode == SearchViewMode::Search)
+            RunWalkList(s.walkList, s.stop, [&](const std::wstring& path, bool) { report(path); });
+        else
+            ListRegisteredApps(s.stop, report);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    PostMessageW(dlg, kMsgDone, 0, 0);
+}
+
+void StopWorker(ViewState& s) {
+    s.stop = true;
+    if (s.worker.joinable()) s.worker.join();
+    s.walking = false;
+}
+
+// UI thread: the queued rows join the list on top, so the newest is shown first; the selection
+// moves down with the rows it was on.
+void TakeRows(ViewState& s) {
+    std::vector<SearchRow> rows;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        rows.swap(s.pending);
+        s.notified = false;
+    }
+    if (rows.empty()) return;
+    std::vector<int> selected;
+    for (int i = ListView_GetNextItem(s.list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(s.list, i, LVNI_SELECTED))
+        selected.push_back(i);
+    const int focused = ListView_GetNextItem(s.list, -1, LVNI_FOCUSED);
+    const int added = static_cast<int>(rows.size());
+    s.rows.insert(s.rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    ListView_SetItemCountEx(s.list, static_cast<int>(s.rows.size()), LVSICF_NOSCROLL);
+    if (!selected.empty() || focused >= 0) {
+        ListView_SetItemState(s.list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        for (int i : selected) ListView_SetItemState(s.list, i + added, LVIS_SELECTED, LVIS_SELECTED);
+        if (focused >= 0) ListView_SetItemState(s.list, focused + added, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+    InvalidateRect(s.list, nullptr, FALSE);
+}
+
+// The row shown at list index `index`, null past the end.
+SearchRow* RowAt(ViewState& s, int index) {
+    if (index < 0 || static_cast<size_t>(index) >= s.rows.size()) return nullptr;
+    return &s.rows[s.rows.size() - 1 - static_cast<size_t>(index)];
+}
+
+void OnGetDisplayInfo(ViewState& s, NMLVDISPINFOW& info) {
+    SearchRow* row = RowAt(s, info.item.iItem);
+    if (!row) return;
+    if ((info.item.mask & LVIF_TEXT) && info.item.pszText && info.item.cchTextMax > 0) {
+        const std::wstring& text = info.item.iSubItem == 0 ? row->name : row->path;
+        lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
+    }
+    if (info.item.mask & LVIF_IMAGE) info.item.iImage = row->icon;
+}
+
+void ShowFinished(ViewState& s, HWND dlg) {
+    ShowWindow(GetDlgItem(dlg, kStopId), SW_HIDE);
+    ShowWindow(GetDlgItem(dlg, IDCANCEL), SW_SHOW);
+    ShowWindow(GetDlgItem(dlg, kAddId), SW_SHOW);
+    if (s.mode == SearchViewMode::Search) ShowWindow(GetDlgItem(dlg, kAutoUpdateId), SW_SHOW);
+}
+
+void StartWorker(ViewState& s, HWND dlg) {
+    s.walking = true;
+    try {
+        s.worker = std::thread(RunWorker, std::ref(s), dlg);
+    } catch (const std::system_error&) {
+        s.walking = false;
+        ShowFinished(s, dlg);
+    }
+}
+
+void CreateList(ViewState& s, HWND dlg, int clientWidth) {
+    s.list = CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHAREIMAGELISTS |
+                                 LVS_NOSORTHEADER | LVS_SHOWSELALWAYS,
+                             15, 15, clientWidth - 30, 210, dlg, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!s.list) return;
+    SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+    ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
+    // The system image lists belong to the shell; LVS_SHAREIMAGELISTS keeps the list from freeing them.
+    SHFILEINFOW info{};
+    auto small = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    auto large = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    ListView_SetImageList(s.list, small, LVSIL_SMALL);
+    ListView_SetImageList(s.list, large, LVSIL_NORMAL);
+    const int width = search_ui::ClientSize(s.list).cx - 20;
+    const int entries[] = {kGtColumnName, kGtColumnPath};
+    const int widths[] = {width * 3 / 10, width * 7 / 10};
+    for (int i = 0; i < 2; ++i) {
+        std::wstring text = GlobalText::Get(entries[i]);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = &text[0];
+        column.cx = widths[i];
+        ListView_InsertColumn(s.list, i, &column);
+    }
+}
+
+void CreateControls(ViewState& s, HWND dlg) {
+    s.font.reset(KvCreateDefaultFont());
+    HFONT font = s.font.get();
+    const KvSystemInfo& info = KvGetSystemInfo();
+    const int right = 400 - info.frameWidth2;
+    const int bottom = 360 - info.frameCaptionHeight;
+    CreateList(s, dlg, search_ui::ClientSize(dlg).cx);
+    KvCreateLabel(GlobalText::Get(kGtResultsHint), 15, 250, dlg, -1, font);
+    if (HWND check = KvCreateCheckBox(GlobalText::Get(kGtResultsAutoUpdate), 0, bottom - 60, dlg, kAutoUpdateId, font)) {
+        RECT rc{};
+        GetWindowRect(check, &rc);
+        const int textWidth = (rc.right - rc.left) - 26;
+        KvMoveWindow(check, right - textWidth - 25, bottom - 60);
+        if (s.settings && s.settings->autoUpdate) CheckDlgButton(dlg, kAutoUpdateId, BST_CHECKED);
+        ShowWindow(check, SW_HIDE);
+    }
+    ShowWindow(search_ui::CreateButton(GlobalText::Get(kGtResultsAdd), right - 220, bottom - 30, 100, 20, dlg, kAddId,
+                                       font),
+               SW_HIDE);
+    ShowWindow(search_ui::CreateButton(GlobalText::Get(kGtSearchCancel), right - 110, bottom - 30, 100, 20, dlg,
+                                       IDCANCEL, font),
+               SW_HIDE);
+    search_ui::CreateButton(GlobalText::Get(kGtResultsStop), right - 110, bottom - 30, 100, 20, dlg, kStopId, font);
+}
+
+void OpenFirstSelected(ViewState& s, HWND dlg) {
+    const SearchRow* row = RowAt(s, ListView_GetNextItem(s.list, -1, LVNI_SELECTED));
+    if (row && !row->path.empty()) ShellOpen(dlg, row->path, L"");
+}
+
+LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls(s, dlg);
+        search_ui::CentreOnOwner(dlg);
+        SetTimer(dlg, kStartTimer, 100, nullptr);
+        return 0;
+    case WM_TIMER:
+        if (wp != kStartTimer) break;
+        KillTimer(dlg, kStartTimer);
+        if (!s.worker.joinable()) StartWorker(s, dlg);
+        return 0;
+    case kMsgRows:
+        TakeRows(s);
+        return 0;
+    case kMsgDone:
+        if (s.worker.joinable()) s.worker.join();
+        s.walking = false;
+        TakeRows(s);
+        ShowFinished(s, dlg);
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case kStopId:
+            s.stop = true;
+            return 0;
+        case kAddId:
+            // Offered only once the walk has ended: the results are complete.
+            if (s.walking) return 0;
+            if (s.mode == SearchViewMode::Search && s.settings)
+                s.settings->autoUpdate = IsDlgButtonChecked(dlg, kAutoUpdateId) == BST_CHECKED;
+            KvEndModal(dlg, kEndAdd);
+            return 0;
+        case IDCANCEL:
+            StopWorker(s);
+            s.rows.clear();
+            KvEndModal(dlg, kEndCancel);
+            return 0;
+        default:
+            break;
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header->hwndFrom != s.list) return 0;
+        if (header->code == NM_DBLCLK) OpenFirstSelected(s, dlg);
+        if (header->code == LVN_GETDISPINFOW) OnGetDisplayInfo(s, *reinterpret_cast<NMLVDISPINFOW*>(header));
+        return 0;
+    }
+    case WM_CLOSE:
+        StopWorker(s);
+        KvEndModal(dlg, 0);
+        return 0;
+    case WM_DESTROY:
+        KillTimer(dlg, kStartTimer);
+        StopWorker(s);
+        s.font.reset();
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK ViewProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    ViewState* state = Current();
+    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
+    return KvGuardedWindowProc(L"CSearchEntryView::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(*state, dlg, msg, wp, lp); });
+}
+
+}  // namespace
+
+void SetSearchViewRowHook(SearchViewRowHook hook) {
+    RowHook() = std::move(hook);
+}
+
+bool CSearchEntryView::Run(SearchViewMode mode, SearchSettings* settings, HWND parent,
+                           std::vector<std::wstring>& results) {
+    results.clear();
+    if (mode == SearchViewMode::Search && !settings) return false;
+    ViewState state;
+    state.mode = mode;
+    if (mode == SearchViewMode::Search) {
+        state.settings = settings;
+        state.walkList = BuildWalkList(*settings);
+    }
+    ViewState* outer = Current();
+    Current() = &state;
+    const int result = KvDoModal(L"CSearchEntryView", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
+                                 GlobalText::Get(kGtResultsTitle), 400, 360, parent, ViewProc);
+    StopWorker(state);
+    Current() = outer;
+    if (result != kEndAdd && result != kEndCancel) return false;
+    if (result != kEndAdd) return true;
+    results.reserve(state.rows.size());
+    for (SearchRow& row : state.rows) results.push_back(std::move(row.path));
+    return true;
+}

@@ -1,0 +1,426 @@
+// The search settings dialog, the path dialog and the result view through the toolkit's modal seam:
+// the tabs and the folder list editing a copy of the settings, the result view's stop, add, cancel
+// and close box, the registered applications, and the rows the view makes from the shell.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Search/Dialogs/SearchEntryDlg.h"
+#include "Search/Dialogs/SearchEntryView.h"
+#include "Search/Dialogs/SearchRows.h"
+#include "Kv/KvClipboard.h"
+#include "Search/RegisteredApps.h"
+#include "Shell/ShellRun.h"
+#include "Support/FilerTestFixture.h"
+#include "Support/TestSupport.h"
+
+using tf_test::ModalResponder;
+using tf_test::ModalSeen;
+using tf_test::PumpMessages;
+using tf_test::TempDir;
+using tf_test::WindowText;
+
+namespace {
+
+// A control anywhere below `root` (the settings dialog's controls lie on its tab page).
+HWND Control(HWND root, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Click(HWND dlg, int id) {
+    SendMessageW(Control(dlg, id), BM_CLICK, 0, 0);
+}
+
+void Type(HWND dlg, int id, const std::wstring& text) {
+    SetWindowTextW(Control(dlg, id), text.c_str());
+}
+
+bool Checked(HWND dlg, int id) {
+    return SendMessageW(Control(dlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool Enabled(HWND dlg, int id) {
+    return IsWindowEnabled(Control(dlg, id)) != FALSE;
+}
+
+bool Visible(HWND dlg, int id) {
+    return IsWindowVisible(Control(dlg, id)) != FALSE;
+}
+
+void SwitchTab(HWND dlg, int tab) {
+    HWND control = Control(dlg, 200);
+    TabCtrl_SetCurSel(control, tab);
+    NMHDR header{control, 200, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(dlg, WM_NOTIFY, 200, reinterpret_cast<LPARAM>(&header));
+}
+
+void SelectFolder(HWND dlg, int index) {
+    HWND list = Control(dlg, 208);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(208, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+int ListCount(HWND dlg) {
+    return static_cast<int>(SendMessageW(Control(dlg, 208), LB_GETCOUNT, 0, 0));
+}
+
+bool FiltersEnabled(HWND dlg) {
+    bool any = false;
+    for (int id = 211; id <= 217; ++id) any = any || Enabled(dlg, id);
+    return any;
+}
+
+bool PumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 1000; ++i) {
+        if (done()) return true;
+        PumpMessages(10);
+    }
+    return false;
+}
+
+HWND ResultList(HWND view) {
+    return FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr);
+}
+
+int RowCount(HWND view) {
+    return ListView_GetItemCount(ResultList(view));
+}
+
+std::wstring RowPath(HWND view, int row) {
+    wchar_t path[MAX_PATH] = {};
+    ListView_GetItemText(ResultList(view), row, 1, path, MAX_PATH);
+    return path;
+}
+
+// Answers path dialogs with the given paths in order, the result view with `view` and the
+// settings dialog with `settings`.
+ModalResponder::Answer Script(std::vector<std::wstring>& paths, std::function<int(HWND)> settings,
+                              std::function<int(HWND)> view) {
+    return [&paths, settings, view](HWND dlg, const ModalSeen& seen) -> int {
+        if (seen.className == L"CSearchEntryPathDlg") {
+            if (paths.empty()) return IDCANCEL;
+            SetWindowTextW(GetDlgItem(dlg, 201), paths.front().c_str());
+            paths.erase(paths.begin());
+            return IDOK;
+        }
+        if (seen.className == L"CSearchEntryView") return view(dlg);
+        if (seen.className == L"CSearchEntryDlg") return settings(dlg);
+        return IDCANCEL;
+    };
+}
+
+// The view answered with cancel once its walk has ended.
+int CancelWhenDone(HWND view) {
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, IDCANCEL)) != FALSE; }));
+    return IDCANCEL;
+}
+
+class SearchDialogTest : public filer_test::FilerFixture {};
+
+}  // namespace
+
+TEST_F(SearchDialogTest, TabsAndFolderListEditACopyThatOnlyConfirmingKeeps) {
+    SearchSettings settings;
+    settings.path = L"C:\\single";
+    settings.multipleFolders = true;
+    SearchFolder a;
+    a.path = L"C:\\tf-missing-a";
+    a.depth = 3;
+    a.includeText = L"inc";
+    a.useInclude = true;
+    a.exclusionText = L"exc";
+    a.useExclusion = true;
+    SearchFolder b;
+    b.path = L"C:\\tf-missing-b";
+    settings.folders = {a, b};
+    std::vector<std::wstring> found{L"left over"};
+
+    // Confirmed, then the result view cancelled: the edits stay, nothing is to be added.
+    std::vector<std::wstring> paths{L"C:\\tf-missing-changed"};
+    {
+        ModalResponder responder(Script(
+            paths,
+            [](HWND dlg) {
+                EXPECT_EQ(TabCtrl_GetCurSel(Control(dlg, 200)), 1);
+                EXPECT_TRUE(Visible(dlg, 208));
+                EXPECT_FALSE(Visible(dlg, 201));
+                EXPECT_EQ(ListCount(dlg), 2);
+                EXPECT_EQ(SendMessageW(Control(dlg, 208), LB_GETCURSEL, 0, 0), 0);
+                EXPECT_TRUE(Checked(dlg, 212));
+                EXPECT_EQ(WindowText(Control(dlg, 213)), L"3");
+                EXPECT_TRUE(Checked(dlg, 214) && Enabled(dlg, 215));
+                EXPECT_EQ(WindowText(Control(dlg, 217)), L"exc");
+
+                SelectFolder(dlg, 1);
+                EXPECT_EQ(WindowText(Control(dlg, 213)), L"1");
+                EXPECT_FALSE(Checked(dlg, 214) || Enabled(dlg, 215));
+                Click(dlg, 214);
+                EXPECT_TRUE(Enabled(dlg, 215));
+                Type(dlg, 215, L"bee");
+
+                SelectFolder(dlg, 0);
+                Click(dlg, 206);
+                EXPECT_EQ(WindowText(Control(dlg, 213)), L"3");
+                EXPECT_EQ(WindowText(Control(dlg, 215)), L"inc");
+                wchar_t line[MAX_PATH] = {};
+                SendMessageW(Control(dlg, 208), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+                EXPECT_STREQ(line, L"C:\\tf-missing-changed");
+
+                SwitchTab(dlg, 0);
+                EXPECT_TRUE(Visible(dlg, 201) && !Visible(dlg, 208));
+                EXPECT_EQ(WindowText(Control(dlg, 201)), L"C:\\single");
+                Type(dlg, 213, L"x7");
+                Click(dlg, 211);
+                EXPECT_FALSE(Enabled(dlg, 213));
+                SwitchTab(dlg, 1);
+                EXPECT_EQ(WindowText(Control(dlg, 213)), L"3");
+                return IDOK;
+            },
+            CancelWhenDone));
+        EXPECT_TRUE(CSearchEntryDlg::Run(settings, nullptr, L"search", found));
+    }
+    EXPECT_TRUE(found.empty());
+    EXPECT_TRUE(paths.empty());
+    EXPECT_TRUE(settings.multipleFolders);
+    EXPECT_EQ(settings.depth, 0);
+    EXPECT_FALSE(settings.limitDepth);
+    ASSERT_EQ(settings.folders.size(), 2u);
+    EXPECT_EQ(settings.folders[0].path, L"C:\\tf-missing-changed");
+    EXPECT_EQ(settings.folders[0].depth, 3);
+    EXPECT_TRUE(settings.folders[0].limitDepth && settings.folders[0].useInclude && settings.folders[0].useExclusion);
+    EXPECT_EQ(settings.folders[0].includeText, L"inc");
+    EXPECT_EQ(settings.folders[0].exclusionText, L"exc");
+    EXPECT_TRUE(settings.folders[1].useInclude);
+    EXPECT_EQ(settings.folders[1].includeText, L"bee");
+
+    // Removing the last folder leaves no record to edit until one is added; cancelling keeps the
+    // settings as they were.
+    paths = {L"C:\\tf-added"};
+    {
+        ModalResponder responder(Script(
+            paths,
+            [](HWND dlg) {
+                Click(dlg, 205);
+                EXPECT_EQ(ListCount(dlg), 1);
+                EXPECT_FALSE(FiltersEnabled(dlg));
+                SelectFolder(dlg, 0);
+                EXPECT_TRUE(Enabled(dlg, 211) && Enabled(dlg, 213));
+                Click(dlg, 205);
+                EXPECT_EQ(ListCount(dlg), 0);
+                EXPECT_FALSE(FiltersEnabled(dlg));
+                SwitchTab(dlg, 0);
+                EXPECT_TRUE(Enabled(dlg, 211));
+                SwitchTab(dlg, 1);
+                EXPECT_FALSE(FiltersEnabled(dlg));
+                Click(dlg, 204);
+                EXPECT_EQ(ListCount(dlg), 1);
+                EXPECT_TRUE(Enabled(dlg, 211) && Checked(dlg, 212));
+                EXPECT_EQ(WindowText(Control(dlg, 213)), L"1");
+                EXPECT_FALSE(Checked(dlg, 214));
+                return IDCANCEL;
+            },
+            CancelWhenDone));
+        EXPECT_FALSE(CSearchEntryDlg::Run(settings, nullptr, L"search", found));
+    }
+    EXPECT_TRUE(paths.empty());
+    ASSERT_EQ(settings.folders.size(), 2u);
+    EXPECT_EQ(settings.folders[0].path, L"C:\\tf-missing-changed");
+}
+
+// A stop keeps the rows found so far (newest on top) and adding them adds exactly those; a second,
+// complete search adds only what is new; the close box during a walk ends the view at once and
+// nothing is to be added.
+TEST_F(SearchDialogTest, StopKeepsWhatWasFoundAndSearchingAgainAddsNoDuplicates) {
+    TempDir dir;
+    constexpr int kDirs = 10;
+    constexpr int kFiles = 300;
+    for (int d = 0; d < kDirs; ++d) ASSERT_TRUE(CreateDirectoryW((dir / (L"d" + std::to_wstring(d))).c_str(), nullptr));
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_TRUE(tf_test::WriteText(dir / (L"d" + std::to_wstring(i % kDirs) + L"\\f" + std::to_wstring(i) + L".txt"), "x"));
+    const size_t total = kDirs + kFiles;
+    CFolder& root = RootFolder();
+    root.search.path = dir.path();
+    root.search.limitDepth = false;
+
+    // The walk is held after its fifth row until the test has pressed stop.
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(release, nullptr);
+    SetSearchViewRowHook([release](size_t queued) {
+        if (queued == 5) WaitForSingleObject(release, 10000);
+    });
+    std::vector<std::wstring> opened;
+    SetShellOpenHook([&](const std::wstring& file, const std::wstring&) {
+        opened.push_back(file);
+        return true;
+    });
+    std::vector<std::wstring> none;
+    std::vector<std::wstring> found;
+    int rowsAtStop = 0;
+    std::wstring topRow;
+    {
+        ModalResponder responder(Script(
+            none, [](HWND) { return IDOK; },
+            [&](HWND view) {
+                EXPECT_TRUE(PumpUntil([&] { return RowCount(view) == 5; }));
+                EXPECT_FALSE(IsWindowVisible(GetDlgItem(view, 200)));
+                SendMessageW(view, WM_COMMAND, 202, 0);
+                SetEvent(release);
+                EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, 200)) != FALSE; }));
+                EXPECT_TRUE(IsWindowVisible(GetDlgItem(view, 203)));
+                EXPECT_FALSE(IsWindowVisible(GetDlgItem(view, 202)));
+                rowsAtStop = RowCount(view);
+                topRow = RowPath(view, 0);
+                ListView_SetItemState(ResultList(view), 0, LVIS_SELECTED, LVIS_SELECTED);
+                NMHDR header{ResultList(view), 0, static_cast<UINT>(NM_DBLCLK)};
+                SendMessageW(view, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+                return 200;
+            }));
+        ASSERT_TRUE(CSearchEntryDlg::Run(root.search, nullptr, L"search", found));
+    }
+    ASSERT_EQ(found.size(), 5u);
+    EXPECT_EQ(found.size(), static_cast<size_t>(rowsAtStop));
+    EXPECT_EQ(topRow, found.back());
+    EXPECT_EQ(opened, std::vector<std::wstring>{topRow});
+    EXPECT_EQ(Filer().AddPaths(found, true), static_cast<int>(found.size()));
+    EXPECT_FALSE(root.search.autoUpdate);
+
+    {
+        ModalResponder responder(Script(
+            none, [](HWND) { return IDOK; },
+            [&](HWND view) {
+                EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, 200)) != FALSE; }));
+                SendMessageW(GetDlgItem(view, 203), BM_CLICK, 0, 0);
+                return 200;
+            }));
+        ASSERT_TRUE(CSearchEntryDlg::Run(root.search, nullptr, L"search", found));
+    }
+    EXPECT_EQ(found.size(), total);
+    Filer().AddPaths(found, true);
+    EXPECT_EQ(root.Count(), total);
+    std::set<std::wstring> unique;
+    for (size_t i = 0; i < root.Count(); ++i) unique.insert(root.EntryAt(i)->path);
+    EXPECT_EQ(unique.size(), total);
+    EXPECT_TRUE(root.search.autoUpdate);
+
+    // Closed while its walk runs: the worker is stopped and joined before the view returns.
+    ResetEvent(release);
+    std::atomic<size_t> lastQueued{0};
+    SetSearchViewRowHook([&](size_t queued) {
+        lastQueued = queued;
+        if (queued == 3) WaitForSingleObject(release, 10000);
+    });
+    {
+        ModalResponder responder(Script(
+            none, [](HWND) { return IDOK; },
+            [&](HWND view) {
+                EXPECT_TRUE(PumpUntil([&] { return RowCount(view) == 3; }));
+                SetEvent(release);
+                SendMessageW(view, WM_CLOSE, 0, 0);
+                return 0;
+            }));
+        EXPECT_FALSE(CSearchEntryDlg::Run(root.search, nullptr, L"search", found));
+    }
+    const size_t queuedAtEnd = lastQueued;
+    Sleep(100);
+    EXPECT_EQ(lastQueued, queuedAtEnd);
+    SetSearchViewRowHook(nullptr);
+    CloseHandle(release);
+    EXPECT_TRUE(found.empty());
+    SetShellOpenHook(nullptr);
+}
+
+// Commands become program paths (arguments, quotes, variables); each program is listed once, and
+// the view's registered applications mode offers no automatic update.
+TEST_F(SearchDialogTest, RegisteredApplicationsAreListedOnceEach) {
+    EXPECT_EQ(ProgramOfCommand(L"\"C:\\Program Files\\x y\\a.exe\" \"%1\""), L"C:\\Program Files\\x y\\a.exe");
+    EXPECT_EQ(ProgramOfCommand(L"C:\\tools\\b.exe /open %1"), L"C:\\tools\\b.exe");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TF_SEARCH_TEST", L"C:\\envdir"));
+    EXPECT_EQ(ProgramOfCommand(L"%TF_SEARCH_TEST%\\c.exe -x"), L"C:\\envdir\\c.exe");
+    EXPECT_EQ(ProgramOfCommand(L"\"C:\\" + std::wstring(300, L'l') + L".exe\" %1"), L"");
+    EXPECT_EQ(ProgramOfCommand(L""), L"");
+
+    TempDir dir;
+    const std::wstring program = dir / L"tf search app.exe";
+    ASSERT_TRUE(tf_test::WriteText(program, "MZ"));
+    const std::wstring key = L"Applications\\tfsearchtest.exe";
+    const std::wstring command = L"\"" + program + L"\" \"%1\"";
+    for (const wchar_t* verb : {L"open", L"edit"}) {
+        HKEY created = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (key + L"\\shell\\" + verb + L"\\command").c_str(), 0, nullptr, 0,
+                                  KEY_WRITE, nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(created, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(created);
+    }
+    std::atomic<bool> stop{false};
+    int listed = 0;
+    ListRegisteredApps(stop, [&](const std::wstring& path) { listed += path == program ? 1 : 0; });
+    EXPECT_EQ(listed, 1);
+
+    std::vector<std::wstring> found;
+    {
+        std::vector<std::wstring> none;
+        ModalResponder responder(Script(none, [](HWND) { return IDCANCEL; }, [](HWND view) {
+            EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, 200)) != FALSE; }));
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(view, 203)));
+            return 200;
+        }));
+        EXPECT_TRUE(CSearchEntryView::Run(SearchViewMode::RegisteredApps, nullptr, nullptr, found));
+    }
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    EXPECT_EQ(std::count(found.begin(), found.end(), program), 1);
+    EXPECT_FALSE(CSearchEntryView::Run(SearchViewMode::Search, nullptr, nullptr, found));
+}
+
+// A row made against the shell folder of its parent shows the item exactly as a parse of the
+// whole path does (a drive root and a directory on it included); a path the shell cannot parse
+// gives no row.
+TEST(SearchRows, RowsEqualAWholePathParse) {
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryW((dir / L"sub").c_str(), nullptr));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"a.txt", "a"));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"sub\\b.exe", "MZ"));
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring drive = std::wstring(windows).substr(0, 3);
+    SearchRowMaker maker;
+    for (const std::wstring& path : {dir / L"a.txt", dir / L"sub", dir / L"sub\\b.exe", dir / L"a.txt",
+                                     std::wstring(windows), drive}) {
+        LPITEMIDLIST whole = KvPathToItemList(path);
+        ASSERT_NE(whole, nullptr) << path;
+        SHFILEINFOW info{};
+        SHGetFileInfoW(reinterpret_cast<LPCWSTR>(whole), 0, &info, sizeof(info),
+                       SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        CoTaskMemFree(whole);
+        SearchRow row;
+        ASSERT_TRUE(maker.Make(path, row)) << path;
+        EXPECT_EQ(row.name, info.szDisplayName) << path;
+        EXPECT_EQ(row.icon, info.iIcon) << path;
+        EXPECT_EQ(row.path, path);
+    }
+    SearchRow row;
+    EXPECT_FALSE(maker.Make(dir / L"sub\\missing.txt", row));
+    EXPECT_FALSE(maker.Make(L"", row));
+}
