@@ -38,7 +38,9 @@ def project(root):
     out = b'KVTFolder10     ' + struct.pack('<I', 44) + placement
     out += string('%FileName%%FileExt% - %DirPath%')
     out += struct.pack('<HHHH', 0, 2, 0, 1) + string('')
-    out += struct.pack('<I', 0)                      # applications
+    out += struct.pack('<I', 1)                      # applications: Notepad for several entries
+    out += string('C:\\windows\\notepad.exe') + string('メモ帳') + struct.pack('<I', 2)
+    out += string('txt') + string('csv')
     out += struct.pack('<HBB', 0, 1, 0)              # tray, status bar, alias
     out += string('') * 10
     out += bytes([1, 0, 0, 0, 1, 0]) + struct.pack('<H', 170) + b'\0' * 248

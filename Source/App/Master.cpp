@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "Associations/InitDlg.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvWindow.h"
@@ -77,8 +78,8 @@ bool CMaster::ChooseProjectPath(const wchar_t* commandTail) {
     }
     projectPath_ = ExecutableDirectory() + kDefaultProjectName;
     if (GetFileAttributesW(projectPath_.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    // Without a default project the first run offers the file associations; that dialog is not part
-    // of this program yet, so start-up simply ends here.
+    // Without a default project this is a first run: offer the file associations, then end.
+    CInitDlg::DoModal();
     return false;
 }
 

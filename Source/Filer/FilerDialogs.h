@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 class CEntry;
@@ -12,6 +13,9 @@ class CEntry;
 // Lets the user choose the application that opens `entry` (its appPath). True when the entry's
 // application changed, so the folder is to be shown again.
 bool ChooseApplicationFor(HWND owner, CEntry& entry);
+// Opens `entry` with `program`; an empty path, or a full path that is not an existing file, is named
+// in the warning box instead (a stored path goes stale when the program is moved or uninstalled).
+void OpenEntryWith(HWND owner, const std::wstring& program, const CEntry& entry);
 // Backs up the file of `entry` as a new version, with a comment (the one-entry backup dialog).
 void BackupEntry(HWND owner, CEntry& entry);
 // Backs up the files of `entries` as new versions with one comment (the several-entries form).

@@ -9,6 +9,7 @@
 #include "Config/ModulePath.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "ProjectSetup/PrjSetupDlg.h"
 #include "Shell/ShellRun.h"
 
 void CMainWindow::OnCommand(int id, HWND from) {
@@ -60,6 +61,15 @@ void CMainWindow::OnCommand(int id, HWND from) {
         Layout();
         InvalidateRect(hwnd_, nullptr, TRUE);
         break;
+    case kCmdProjectSettings: {
+        const uint8_t aliasBefore = project.allowAlias;
+        if (!CPrjSetupDlg::Run(hwnd_, GlobalText::Get(kGtSetupTitle))) break;
+        RefreshTitle();
+        Layout();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        if (project.allowAlias != aliasBefore && Filer().CurrentFolder()) Filer().ShowFolder(Filer().CurrentFolder(), false);
+        break;
+    }
     case kCmdOpenHelpAddress:
         ShellOpen(hwnd_, GlobalText::Get(kGtHelpAddress), L"");
         break;

@@ -19,6 +19,7 @@
 #include "MainWindow/MainWindow.h"
 #include "Document/Project.h"
 #include "Document/ProjectFile.h"
+#include "ProjectSetup/PrjSetupDlg.h"
 #include "Config/Settings.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
@@ -470,3 +471,44 @@ TEST_F(MainWindowTest, OptionsAndPlacementReachTheProjectFile) {
 }
 
 }  // namespace
+
+TEST_F(MainWindowTest, SettingsDialogOkUpdatesTitleLayoutAndAliasesAndCancelChangesNothing) {
+    Project().stem = L"b";
+    Project().extension = L".tfolder";
+    tf_test::TempDir dir;
+    ASSERT_TRUE(tf_test::WriteText(dir / L"a.txt", "x"));
+    CFolder& root = RootFolder();
+    Tree().SetRootFolder(&root);
+    Filer().ShowFolder(&root, false);
+    ASSERT_TRUE(Filer().AddPath(dir / L"a.txt", false));
+    CEntry& entry = *root.EntryAt(0);
+    entry.alias = L"Alias";
+    entry.aliasMode = 1;
+    Filer().ShowFolder(&root, false);
+    ASSERT_EQ(Filer().EntryAtIndex(0)->displayText, L"a.txt") << "aliases are off in the project";
+
+    auto change = [](HWND dlg, const tf_test::ModalSeen&) {
+        SetDlgItemTextW(GetDlgItem(dlg, kPrjSetupPageFirst + 1), 1007, L"[%FileName%]");
+        SendMessageW(GetDlgItem(GetDlgItem(dlg, kPrjSetupPageFirst), 1008), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(GetDlgItem(dlg, kPrjSetupPageFirst), 1007), BM_CLICK, 0, 0);
+        return IDOK;
+    };
+    {
+        tf_test::ModalResponder cancel(IDCANCEL);
+        SendMessageW(hwnd_, WM_COMMAND, 2513, 0);
+        ASSERT_EQ(cancel.seen().size(), 1u);
+        EXPECT_EQ(cancel.seen()[0].className, L"CPrjSetupDlg");
+        EXPECT_EQ(cancel.seen()[0].title, GlobalText::Get(kGtSetupTitle));
+    }
+    EXPECT_EQ(Project().allowAlias, 0);
+    EXPECT_TRUE(IsWindowVisible(MainWindow().StatusBar()));
+    {
+        tf_test::ModalResponder ok(change);
+        SendMessageW(hwnd_, WM_COMMAND, 2513, 0);
+    }
+    EXPECT_EQ(tf_test::WindowText(hwnd_), L"[b]");
+    EXPECT_EQ(Project().statusBar, 0);
+    EXPECT_FALSE(IsWindowVisible(MainWindow().StatusBar()));
+    EXPECT_FALSE(Checked(2510));
+    EXPECT_EQ(Filer().EntryAtIndex(0)->displayText, L"Alias") << "the folder is shown again";
+}

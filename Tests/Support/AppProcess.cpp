@@ -23,6 +23,12 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& commandT
     return CreateProcessW(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
 }
 
+bool AppProcess::StartCommandLine(const std::wstring& commandLine) {
+    std::wstring cmd = commandLine;
+    STARTUPINFOW si{sizeof(si)};
+    return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
+}
+
 bool AppProcess::Exited(DWORD ms) const {
     return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0;
 }

@@ -24,6 +24,9 @@ public:
     AppProcess& operator=(const AppProcess&) = delete;
 
     bool Start(const std::wstring& program, const std::wstring& commandTail);
+    // Starts a whole command line as the shell runs an open command: the system finds the program
+    // in it, so quoting decides where the program's path ends.
+    bool StartCommandLine(const std::wstring& commandLine);
     bool Exited(DWORD ms) const;
     // A top-level window of the process with this class (visible ones only unless told otherwise).
     HWND WaitForWindow(const wchar_t* cls, bool visibleOnly = true) const;

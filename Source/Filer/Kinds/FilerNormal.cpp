@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "Document/Folder.h"
+#include "Filer/FilerDialogs.h"
 #include "Filer/KvFiler.h"
 #include "Document/Project.h"
 #include "Config/Settings.h"
@@ -49,8 +50,7 @@ void CFilerNormal::OpenEntry(int index, CEntry& entry) {
     const std::wstring target = entry.ResolvedPath();
     HWND owner = filer_ ? filer_->ListView() : nullptr;
     if (!entry.appPath.empty()) {
-        const std::wstring parameters = L"\"" + target + L"\"";
-        ShellOpen(owner, entry.appPath, parameters);
+        OpenEntryWith(owner, entry.appPath, entry);
         return;
     }
     ShellOpen(owner, target, L"");

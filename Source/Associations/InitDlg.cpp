@@ -1,0 +1,182 @@
+// The first-run dialog (see InitDlg.h). Check boxes 201 to 203 stand for the extensions "tfolder",
+// "fol" and "tf"; box 200 adds the New menu template to the first checked one of them.
+#include "Associations/InitDlg.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "Associations/Associations.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvHandles.h"
+#include "Kv/KvWindow.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int kShellNewBox = 200;
+constexpr int kFirstExtensionBox = 201;
+constexpr int kWidth = 256;
+constexpr int kHeight = 280;
+
+const wchar_t* const kExtensionLabels[3] = {L"*.tfolder を関連付ける", L"*.fol を関連付ける", L"*.tf を関連付ける"};
+
+struct InitState {
+    HWND dlg = nullptr;
+    kv::UniqueFont font;
+    std::vector<std::wstring> failed;  // keys that could not be written, reported after the dialog
+};
+
+InitState& State() {
+    static InitState state;
+    return state;
+}
+
+bool Checked(HWND dlg, int id) {
+    return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+}
+
+bool AnyExtensionChecked(HWND dlg) {
+    for (int i = 0; i < 3; ++i)
+        if (Checked(dlg, kFirstExtensionBox + i)) return true;
+    return false;
+}
+
+void CreateGroup(const wchar_t* text, int x, int y, int width, int height, HWND dlg, HFONT font) {
+    HWND group = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, x, y, width, height, dlg,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (group) SendMessageW(group, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void CreateButton(const wchar_t* text, int x, int y, int id, HWND dlg, HFONT font) {
+    HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, 100, 20,
+                                  dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                  nullptr);
+    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void OnCreate(InitState& s, HWND dlg) {
+    s.dlg = dlg;
+    SetClassLongPtrW(dlg, GCLP_HICON,
+                     reinterpret_cast<LONG_PTR>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP))));
+    s.font.reset(KvCreateDefaultFont());
+    HFONT font = s.font.get();
+    RECT client{};
+    GetClientRect(dlg, &client);
+    CreateGroup(L"関連付け", 15, 15, client.right - 30, 120, dlg, font);
+    bool associated = false;
+    bool hasTemplate = false;
+    for (int i = 0; i < 3; ++i) {
+        const int id = kFirstExtensionBox + i;
+        KvCreateCheckBox(kExtensionLabels[i], 35, 35 + 30 * i, dlg, id, font);
+        if (!IsAssociated(kProjectExtensions[i])) continue;
+        CheckDlgButton(dlg, id, BST_CHECKED);
+        associated = true;
+        if (HasShellNew(kProjectExtensions[i])) hasTemplate = true;
+    }
+    CreateGroup(L"「新規作成」メニューへの追加", 15, 150, client.right - 30, 50, dlg, font);
+    HWND shellNew = KvCreateCheckBox(L"テッサラフォルダ", 30, 170, dlg, kShellNewBox, font);
+    EnableWindow(shellNew, associated);
+    if (associated && hasTemplate) CheckDlgButton(dlg, kShellNewBox, BST_CHECKED);
+    const KvSystemInfo& info = KvGetSystemInfo();
+    CreateButton(KvOkLabel, 36 - info.frameWidth2, 250 - info.frameCaptionHeight, IDOK, dlg, font);
+    CreateButton(KvCancelLabel, 146 - info.frameWidth2, 250 - info.frameCaptionHeight, IDCANCEL, dlg, font);
+    const POINT centre = KvWindowCenter(nullptr);
+    MoveWindow(dlg, centre.x - kWidth / 2, centre.y - kHeight / 2, kWidth, kHeight, TRUE);
+}
+
+void Apply(InitState& s, HWND dlg) {
+    const wchar_t* templateExtension = nullptr;
+    for (int i = 0; i < 3; ++i) {
+        if (Checked(dlg, kFirstExtensionBox + i)) {
+            RegisterAssociation(kProjectExtensions[i], s.failed);
+            if (!templateExtension) templateExtension = kProjectExtensions[i];
+        } else {
+            DeleteAssociation(kProjectExtensions[i], s.failed);
+        }
+    }
+    if (templateExtension && Checked(dlg, kShellNewBox)) AddShellNew(templateExtension, s.failed);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+LRESULT Handle(InitState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(s, dlg);
+        return 0;
+    case WM_COMMAND: {
+        const int id = LOWORD(wp);
+        if (id >= kFirstExtensionBox && id < kFirstExtensionBox + 3) {
+            const bool any = AnyExtensionChecked(dlg);
+            if (!any) CheckDlgButton(dlg, kShellNewBox, BST_UNCHECKED);
+            EnableWindow(GetDlgItem(dlg, kShellNewBox), any);
+            return 0;
+        }
+        if (id == IDOK) {
+            Apply(s, dlg);
+            KvEndModal(dlg, 1);
+            return 0;
+        }
+        if (id == IDCANCEL) {
+            KvEndModal(dlg, 0);
+            return 0;
+        }
+        break;
+    }
+    case WM_CLOSE:
+        KvEndModal(dlg, 0);
+        return 0;
+    case WM_DESTROY:
+        s.dlg = nullptr;
+        return 0;
+    case WM_PAINT: {
+        // BeginPaint validates this window only; ValidateRect would validate the controls too (the
+        // dialog does not clip its children), and they would never paint.
+        PAINTSTRUCT ps;
+        BeginPaint(dlg, &ps);
+        EndPaint(dlg, &ps);
+        return 0;
+    }
+    case WM_SIZE:
+    case WM_KEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK InitProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    return KvGuardedWindowProc(L"CInitDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(State(), dlg, msg, wp, lp); });
+}
+
+std::wstring Joined(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) text += L"\n" + line;
+    return text;
+}
+
+}  // namespace
+
+bool CInitDlg::DoModal() {
+    InitState& s = State();
+    s.failed.clear();
+    const int result = KvDoModal(L"CInitDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
+                                 L"TessaraFolder v0.99c", kWidth, kHeight, nullptr, InitProc);
+    s.font.reset();
+    if (s.dlg && IsWindow(s.dlg)) DestroyWindow(s.dlg);
+    s.dlg = nullptr;
+    if (!s.failed.empty()) {
+        const std::wstring detail = Joined(s.failed);
+        KvWarningBox(L"次のレジストリキーに書き込めませんでした。関連付けは完全ではありません。", detail.c_str());
+    }
+    s.failed.clear();
+    return result != 0;
+}

@@ -1,0 +1,232 @@
+// The application chooser of one entry (see AppSelectDlg.h).
+//
+// Controls: list 216 (the registered programs; its rows parallel `paths`), edit 200
+// (the program's path), check box 201 (store it for the entry), button 202 (browse), button 203
+// (open once), OK (1, enabled only while 201 is checked) and Cancel (2).
+#include "Choosers/AppSelectDlg.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "Choosers/ChooserParts.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Document/Folder.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvFileDialogs.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvHandles.h"
+#include "Kv/KvWindow.h"
+#include "Shell/OpenWith.h"
+
+namespace {
+
+constexpr int kPathEdit = 200;
+constexpr int kRememberBox = 201;
+constexpr int kBrowseButton = 202;
+constexpr int kOpenButton = 203;
+constexpr int kListId = 216;
+constexpr int kWidth = 400;
+constexpr int kHeight = 485;
+
+struct AppSelectState {
+    CEntry* entry = nullptr;
+    kv::UniqueFont font;
+    HWND list = nullptr;
+    std::vector<std::wstring> paths;  // the program of each list row
+    std::wstring chosen;
+};
+
+AppSelectState*& Current() {
+    static AppSelectState* state = nullptr;
+    return state;
+}
+
+std::wstring ExtensionOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t dot = path.find_last_of(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return std::wstring();
+    return path.substr(dot + 1);
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// The user's open-with programs of the extension, then every registered application; a program
+// found in both is listed twice, as the two lists are shown one after the other. Nothing when the
+// user has no open-with list for the extension.
+std::vector<std::wstring> ProgramsFor(const std::wstring& extension) {
+    std::vector<std::wstring> programs;
+    if (!CollectOpenWithApps(programs, extension.c_str())) return programs;
+    std::vector<std::wstring> all;
+    CollectAllApps(all);
+    programs.insert(programs.end(), all.begin(), all.end());
+    return programs;
+}
+
+void FillList(AppSelectState& s) {
+    if (!s.list) return;
+    for (const std::wstring& path : ProgramsFor(ExtensionOf(s.entry->ResolvedPath()))) {
+        std::wstring name;
+        int icon = 0;
+        if (!chooser_ui::ProgramDisplay(path, name, icon)) continue;
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = static_cast<int>(s.paths.size());
+        item.pszText = &name[0];
+        item.iImage = icon;
+        if (SendMessageW(s.list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
+        s.paths.push_back(path);
+    }
+}
+
+void CreateList(AppSelectState& s, HWND dlg, int clientWidth) {
+    s.list = CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                                 LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER,
+                             15, 55, clientWidth - 30, 210, dlg, reinterpret_cast<HMENU>(kListId),
+                             GetModuleHandleW(nullptr), nullptr);
+    if (!s.list) return;
+    SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+    SendMessageW(s.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(chooser_ui::SystemSmallImages()));
+    RECT rc{};
+    GetClientRect(s.list, &rc);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = rc.right - 20;
+    std::wstring title = GlobalText::Get(kGtChooserColumnProgram);
+    column.pszText = &title[0];
+    SendMessageW(s.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    FillList(s);
+}
+
+void OnCreate(AppSelectState& s, HWND dlg) {
+    s.font.reset(KvCreateDefaultFont());
+    HFONT font = s.font.get();
+    const int width = chooser_ui::ClientWidth(dlg);
+    KvCreateLabel(GlobalText::Get(kGtChooserPrompt), 15, 10, dlg, -1, font);
+    const std::wstring target = GlobalText::Get(kGtChooserFileLabel) + FileNameOf(s.entry->ResolvedPath());
+    KvCreateLabel(target.c_str(), 20, 30, dlg, -1, font);
+    CreateList(s, dlg, width);
+    KvCreateLabel(GlobalText::Get(kGtChooserPathLabel), 15, 275, dlg, -1, font);
+    KvCreateEdit(font, WS_TABSTOP, GlobalText::Get(kGtChooserPathInitial), 15, 290, width - 60, 18, dlg, kPathEdit);
+    chooser_ui::CreateButton(GlobalText::Get(kGtChooserBrowse), width - 40, 290, 25, 18, dlg, kBrowseButton, font);
+    chooser_ui::CreateGroup(GlobalText::Get(kGtChooserGroup), 15, 315, width - 30, 95, dlg, font);
+    KvCreateCheckBox(GlobalText::Get(kGtChooserRemember), 25, 335, dlg, kRememberBox, font);
+    const KvSystemInfo& info = KvGetSystemInfo();
+    const int y = 455 - info.smallCaptionHeight;
+    chooser_ui::CreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
+    HWND ok = chooser_ui::CreateButton(GlobalText::Get(kGtChooserOk), 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
+    EnableWindow(ok, FALSE);
+    chooser_ui::CreateButton(GlobalText::Get(kGtChooserOpenOnce), 70 - info.frameWidth2, y, 100, 20, dlg, kOpenButton,
+                             font);
+    chooser_ui::CentreOnOwner(dlg);
+}
+
+void OnPaint(AppSelectState& s, HWND dlg) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dlg, &ps);
+    RECT rc{25, 360, chooser_ui::ClientWidth(dlg) - 25, 450};
+    HGDIOBJ old = SelectObject(dc, s.font.get());
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, GlobalText::Get(kGtChooserExplanation), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    EndPaint(dlg, &ps);
+}
+
+void Finish(AppSelectState& s, HWND dlg, int result) {
+    s.chosen = chooser_ui::ItemText(dlg, kPathEdit);
+    if (IsDlgButtonChecked(dlg, kRememberBox) == BST_CHECKED) {
+        result |= kAppSelectStored;
+        s.entry->appPath = s.chosen;
+    }
+    KvEndModal(dlg, result);
+}
+
+bool OnNotify(AppSelectState& s, HWND dlg, const NMHDR& hdr) {
+    if (hdr.hwndFrom != s.list || !s.list) return false;
+    if (hdr.code == LVN_ITEMCHANGED) {
+        const NMLISTVIEW& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
+        if ((change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED) && change.iItem >= 0 &&
+            static_cast<size_t>(change.iItem) < s.paths.size())
+            SetDlgItemTextW(dlg, kPathEdit, s.paths[change.iItem].c_str());
+        return true;
+    }
+    if (hdr.code == NM_DBLCLK) {
+        const NMITEMACTIVATE& click = reinterpret_cast<const NMITEMACTIVATE&>(hdr);
+        if (click.iItem < 0) return true;
+        // With the box cleared OK is disabled and would change nothing: the double click opens once.
+        Finish(s, dlg, IsWindowEnabled(GetDlgItem(dlg, IDOK)) ? kAppSelectOk : kAppSelectOpen);
+        return true;
+    }
+    return false;
+}
+
+LRESULT Handle(AppSelectState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(s, dlg);
+        return 0;
+    case WM_PAINT:
+        OnPaint(s, dlg);
+        return 0;
+    case WM_NOTIFY:
+        if (OnNotify(s, dlg, *reinterpret_cast<const NMHDR*>(lp))) return 0;
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case kBrowseButton:
+            if (const wchar_t* exe = KvChooseExecutable(dlg)) SetDlgItemTextW(dlg, kPathEdit, exe);
+            return 0;
+        case kRememberBox:
+            EnableWindow(GetDlgItem(dlg, IDOK), IsDlgButtonChecked(dlg, kRememberBox) == BST_CHECKED);
+            return 0;
+        case IDOK:
+            if (IsWindowEnabled(GetDlgItem(dlg, IDOK))) Finish(s, dlg, kAppSelectOk);
+            return 0;
+        case kOpenButton:
+            Finish(s, dlg, kAppSelectOpen);
+            return 0;
+        case IDCANCEL:
+            KvEndModal(dlg, 0);
+            return 0;
+        default:
+            break;
+        }
+        break;
+    case WM_CLOSE:
+        KvEndModal(dlg, 0);
+        return 0;
+    case WM_DESTROY:
+        s.list = nullptr;
+        s.font.reset();
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK AppSelectProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    AppSelectState* state = Current();
+    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
+    return KvGuardedWindowProc(L"CKvAppSelectDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(*state, dlg, msg, wp, lp); });
+}
+
+}  // namespace
+
+int CKvAppSelectDlg::Run(CEntry& entry, HWND parent, const wchar_t* title, std::wstring& chosen) {
+    AppSelectState state;
+    state.entry = &entry;
+    AppSelectState* outer = Current();
+    Current() = &state;
+    const int result = KvDoModal(L"CKvAppSelectDlg", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
+                                 title, kWidth, kHeight, parent, AppSelectProc);
+    Current() = outer;
+    if (result != 0) chosen = state.chosen;
+    return result;
+}

@@ -1,0 +1,110 @@
+// The editor of one application of the project's list (see MulSelAppSelectDlg.h). Edit 200 holds
+// the path, edit 201 the extensions (each followed by one blank), edit 202 the caption.
+#include "Choosers/MulSelAppSelectDlg.h"
+
+#include "Choosers/ChooserParts.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvHandles.h"
+#include "Kv/KvWindow.h"
+
+namespace {
+
+constexpr int kPathEdit = 200;
+constexpr int kExtensionsEdit = 201;
+constexpr int kCaptionEdit = 202;
+
+struct MulSelState {
+    ProjectApp* app = nullptr;
+    kv::UniqueFont font;
+};
+
+MulSelState*& Current() {
+    static MulSelState* state = nullptr;
+    return state;
+}
+
+void OnCreate(MulSelState& s, HWND dlg) {
+    s.font.reset(KvCreateDefaultFont());
+    HFONT font = s.font.get();
+    std::wstring extensions;
+    for (const std::wstring& extension : s.app->extensions) extensions += extension + L" ";
+    KvCreateLabel(GlobalText::Get(kGtAppEditorPath), 10, 10, dlg, -1, font);
+    KvCreateEdit(font, WS_TABSTOP, s.app->path.c_str(), 10, 25, 250, 20, dlg, kPathEdit);
+    KvCreateLabel(GlobalText::Get(kGtAppEditorExtensions), 10, 60, dlg, -1, font);
+    KvCreateEdit(font, WS_TABSTOP, extensions.c_str(), 10, 75, 150, 20, dlg, kExtensionsEdit);
+    KvCreateLabel(GlobalText::Get(kGtAppEditorCaption), 10, 110, dlg, -1, font);
+    KvCreateEdit(font, WS_TABSTOP, s.app->caption.c_str(), 10, 125, 150, 20, dlg, kCaptionEdit);
+    const KvSystemInfo& info = KvGetSystemInfo();
+    const int y = 230 - info.frameCaptionHeight;
+    chooser_ui::CreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
+    chooser_ui::CreateButton(KvOkLabel, 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
+    chooser_ui::CentreOnOwner(dlg);
+}
+
+LRESULT Handle(MulSelState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(s, dlg);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) {
+            s.app->path = chooser_ui::ItemText(dlg, kPathEdit);
+            s.app->caption = chooser_ui::ItemText(dlg, kCaptionEdit);
+            s.app->extensions = SplitExtensions(chooser_ui::ItemText(dlg, kExtensionsEdit));
+            KvEndModal(dlg, 1);
+            return 0;
+        }
+        if (LOWORD(wp) == IDCANCEL) {
+            KvEndModal(dlg, 0);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        KvEndModal(dlg, 0);
+        return 0;
+    case WM_DESTROY:
+        s.font.reset();
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK MulSelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    MulSelState* state = Current();
+    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
+    return KvGuardedWindowProc(L"CMulSelAppSelectDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(*state, dlg, msg, wp, lp); });
+}
+
+}  // namespace
+
+std::vector<std::wstring> SplitExtensions(const std::wstring& text) {
+    std::vector<std::wstring> pieces;
+    size_t begin = 0;
+    while (begin <= text.size()) {
+        size_t end = text.find(L' ', begin);
+        if (end == std::wstring::npos) end = text.size();
+        if (end > begin) pieces.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return pieces;
+}
+
+bool CMulSelAppSelectDlg::Run(ProjectApp& app, HWND parent, const wchar_t* title) {
+    ProjectApp edited = app;
+    MulSelState state;
+    state.app = &edited;
+    MulSelState* outer = Current();
+    Current() = &state;
+    const int result = KvDoModal(L"CMulSelAppSelectDlg", WS_EX_DLGMODALFRAME,
+                                 WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 400, 260, parent, MulSelProc);
+    Current() = outer;
+    if (result == 0) return false;
+    app = edited;
+    return true;
+}

@@ -1,0 +1,183 @@
+// The project settings dialog (see PrjSetupDlg.h): the tab control, the four pages made from the
+// empty dialog template IDD_TAB_PAGE, the dialog's buttons, and the commands of the pages' controls,
+// which each page forwards to the dialog.
+#include "ProjectSetup/PrjSetupDlg.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "Choosers/ChooserParts.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Kv/KvFileDialogs.h"
+#include "Kv/KvGuard.h"
+#include "Kv/KvWindow.h"
+#include "ProjectSetup/PrjSetupState.h"
+#include "resource.h"
+
+using namespace prj_setup;
+
+namespace {
+
+constexpr int kSize = 400;
+const int kTabTexts[kPageCount] = {kGtSetupTabGeneral, kGtSetupTabTitle, kGtSetupTabBackup, kGtSetupTabMenu};
+
+SetupState*& Current() {
+    static SetupState* state = nullptr;
+    return state;
+}
+
+// A page only passes its controls' commands and notifications on to the dialog.
+INT_PTR CALLBACK PageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND || msg == WM_NOTIFY) {
+        SendMessageW(GetParent(page), msg, wp, lp);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void ShowPage(SetupState& s, int shown) {
+    for (int i = 0; i < kPageCount; ++i) ShowWindow(s.pages[i], i == shown ? SW_SHOW : SW_HIDE);
+    InvalidateRect(s.dlg, nullptr, TRUE);
+}
+
+HWND CreateTab(SetupState& s, RECT& display) {
+    RECT client{};
+    GetClientRect(s.dlg, &client);
+    HWND tab = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 10, 10,
+                               client.right - 20, client.bottom - 50, s.dlg, reinterpret_cast<HMENU>(kTab),
+                               GetModuleHandleW(nullptr), nullptr);
+    if (!tab) return nullptr;
+    SendMessageW(tab, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+    for (int i = 0; i < kPageCount; ++i) {
+        std::wstring text = GlobalText::Get(kTabTexts[i]);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = &text[0];
+        SendMessageW(tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    GetClientRect(tab, &display);
+    SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    MapWindowPoints(tab, s.dlg, reinterpret_cast<POINT*>(&display), 2);
+    return tab;
+}
+
+void CreatePages(SetupState& s, const RECT& display) {
+    const KvSystemInfo& info = KvGetSystemInfo();
+    const bool themed = info.majorVersion > 5 || (info.majorVersion == 5 && info.minorVersion >= 1);
+    for (int i = 0; i < kPageCount; ++i) {
+        HWND page = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAB_PAGE), s.dlg, PageProc, 0);
+        s.pages[i] = page;
+        if (!page) continue;
+        SetWindowLongPtrW(page, GWLP_ID, kPrjSetupPageFirst + i);
+        if (themed) EnableThemeDialogTexture(page, ETDT_ENABLETAB);
+        SetWindowPos(page, HWND_TOP, display.left, display.top, display.right - display.left,
+                     display.bottom - display.top, SWP_NOACTIVATE);
+    }
+}
+
+void OnCreate(SetupState& s, HWND dlg) {
+    s.dlg = dlg;
+    s.font.reset(KvCreateDefaultFont());
+    RECT display{};
+    if (!CreateTab(s, display)) return;
+    CreatePages(s, display);
+    for (HWND page : s.pages)
+        if (!page) return;
+    CreatePageControls(s);
+    ShowPage(s, 0);
+    const POINT centre = KvWindowCenter(GetWindow(dlg, GW_OWNER));
+    MoveWindow(dlg, centre.x - kSize / 2, centre.y - kSize / 2, kSize, kSize, TRUE);
+    const KvSystemInfo& info = KvGetSystemInfo();
+    const int x = kSize - info.frameWidth2;
+    const int y = kSize - info.frameCaptionHeight - 30;
+    chooser_ui::CreateButton(KvOkLabel, x - 220, y, 100, 20, dlg, IDOK, s.font.get());
+    chooser_ui::CreateButton(KvCancelLabel, x - 110, y, 100, 20, dlg, IDCANCEL, s.font.get());
+}
+
+void BrowseBackupDir(SetupState& s) {
+    HWND edit = GetDlgItem(s.pages[2], kBackupDir);
+    std::wstring path = chooser_ui::ItemText(s.pages[2], kBackupDir);
+    if (KvBrowseForFolder(path, s.dlg, GlobalText::Get(kGtSetupBackupDirBrowse))) SetWindowTextW(edit, path.c_str());
+}
+
+bool OnNotify(SetupState& s, const NMHDR& hdr) {
+    if (hdr.idFrom == kTab && hdr.code == TCN_SELCHANGE) {
+        ShowPage(s, static_cast<int>(SendMessageW(hdr.hwndFrom, TCM_GETCURSEL, 0, 0)));
+        return true;
+    }
+    if (hdr.idFrom != kAppList) return false;
+    const bool onRow = reinterpret_cast<const NMITEMACTIVATE&>(hdr).iItem >= 0;
+    if (hdr.code == NM_RCLICK) ShowAppMenu(s);
+    if (hdr.code == NM_DBLCLK && onRow) EditSelectedApplication(s);
+    return true;
+}
+
+bool OnCommand(SetupState& s, HWND dlg, int id) {
+    switch (id) {
+    case kAppAdd:
+        AddApplication(s);
+        return true;
+    case kAppDelete:
+        DeleteSelectedApplication(s);
+        return true;
+    case kAppEdit:
+        EditSelectedApplication(s);
+        return true;
+    case kBackupEnabled:
+        EnableBackupControls(s);
+        return true;
+    case kBackupBrowse:
+        BrowseBackupDir(s);
+        return true;
+    case IDOK:
+        ApplyPages(s);
+        KvEndModal(dlg, 1);
+        return true;
+    case IDCANCEL:
+        KvEndModal(dlg, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT Handle(SetupState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(s, dlg);
+        return 0;
+    case WM_NOTIFY:
+        if (OnNotify(s, *reinterpret_cast<const NMHDR*>(lp))) return 0;
+        break;
+    case WM_COMMAND:
+        if (OnCommand(s, dlg, LOWORD(wp))) return 0;
+        break;
+    case WM_CLOSE:
+        KvEndModal(dlg, 0);
+        return 0;
+    default:
+        break;
+    }
+    return DefDlgProcW(dlg, msg, wp, lp);
+}
+
+LRESULT CALLBACK SetupProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    SetupState* state = Current();
+    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
+    return KvGuardedWindowProc(L"CPrjSetupDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
+                               [&] { return Handle(*state, dlg, msg, wp, lp); });
+}
+
+}  // namespace
+
+bool CPrjSetupDlg::Run(HWND owner, const wchar_t* title) {
+    SetupState state;
+    state.apps = Project().apps;
+    SetupState* outer = Current();
+    Current() = &state;
+    const int result = KvDoModal(L"CPrjSetupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, kSize,
+                                 kSize, owner, SetupProc);
+    Current() = outer;
+    return result == 1;
+}
