@@ -33,6 +33,20 @@ std::wstring KvGetWindowText(HWND hwnd) {
     return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+std::wstring KvGetWholeText(HWND hwnd) {
+    if (!hwnd) return {};
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+std::wstring KvGetItemWholeText(HWND dlg, int itemId) {
+    return KvGetWholeText(GetDlgItem(dlg, itemId));
+}
+
 double KvGetItemNumber(HWND dlg, int itemId) {
     HWND item = GetDlgItem(dlg, itemId);
     if (!item) return 0.0;

@@ -84,6 +84,15 @@ HWND KvCreateRadioButton(const wchar_t* text, int x, int y, HWND parent, int id,
     return CreateTextButton(text, BS_AUTORADIOBUTTON, x, y, parent, id, font);
 }
 
+HWND KvCreateButton(const wchar_t* text, int x, int y, int width, int height, HWND parent, int id, HFONT font,
+                    DWORD style) {
+    return CreateChild(L"BUTTON", text, 0, WS_TABSTOP | style, x, y, width, height, parent, id, font);
+}
+
+HWND KvCreateGroupBox(const wchar_t* text, int x, int y, int width, int height, HWND parent, HFONT font) {
+    return CreateChild(L"BUTTON", text, 0, BS_GROUPBOX, x, y, width, height, parent, -1, font);
+}
+
 HWND KvCreateComboList(HFONT font, const std::vector<std::wstring>& items, int selected, HWND parent) {
     HWND hwnd = CreateChild(L"COMBOBOX", L"", 0, CBS_DROPDOWNLIST, 10, 175, 80, 60, parent, KvComboListId, font);
     if (!hwnd) return nullptr;

@@ -31,8 +31,18 @@ HWND KvCreateComboList(HFONT font, const std::vector<std::wstring>& items, int s
 HWND KvCreateEdit(HFONT font, DWORD extraStyle, const wchar_t* text, int x, int y, int width, int height, HWND parent,
                   int id);
 
+// Push button of the given size, a tab stop; `style` may name another button style
+// (BS_DEFPUSHBUTTON, BS_GROUPBOX, ...).
+HWND KvCreateButton(const wchar_t* text, int x, int y, int width, int height, HWND parent, int id, HFONT font,
+                    DWORD style = BS_PUSHBUTTON);
+// Group box of the given size; not a tab stop.
+HWND KvCreateGroupBox(const wchar_t* text, int x, int y, int width, int height, HWND parent, HFONT font);
+
 // A window's text, at most 255 characters.
 std::wstring KvGetWindowText(HWND hwnd);
+// A window's whole text however long (paths and lists typed into edits); empty for a null window.
+std::wstring KvGetWholeText(HWND hwnd);
+std::wstring KvGetItemWholeText(HWND dlg, int itemId);
 
 // The text (at most 511 characters) of a dialog item read as a decimal integer like atoi: leading
 // blanks, an optional sign, digits up to the first non-digit; text that is not a number gives 0 and

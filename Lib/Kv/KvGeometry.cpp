@@ -42,3 +42,16 @@ POINT KvWindowCenter(HWND hwnd) {
     GetWindowRect(hwnd ? hwnd : GetDesktopWindow(), &rc);
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
+
+void KvCentreOnOwner(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    const POINT centre = KvWindowCenter(GetWindow(hwnd, GW_OWNER));
+    KvMoveWindow(hwnd, centre.x - (rc.right - rc.left) / 2, centre.y - (rc.bottom - rc.top) / 2);
+}
+
+SIZE KvClientSize(HWND hwnd) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}

@@ -95,3 +95,5 @@ void KvMoveWindow(HWND hwnd, int x, int y);             // keeps the size
 void KvResizeWindow(HWND hwnd, int width, int height);  // keeps the position; 0 keeps that dimension
 RECT KvCenteredOnDesktop(int width, int height);
 POINT KvWindowCenter(HWND hwnd);  // of the desktop when hwnd is null
+void KvCentreOnOwner(HWND hwnd);  // keeps the size; on the desktop without an owner
+SIZE KvClientSize(HWND hwnd);

@@ -45,19 +45,6 @@ bool AnyExtensionChecked(HWND dlg) {
     return false;
 }
 
-void CreateGroup(const wchar_t* text, int x, int y, int width, int height, HWND dlg, HFONT font) {
-    HWND group = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, x, y, width, height, dlg,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (group) SendMessageW(group, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-}
-
-void CreateButton(const wchar_t* text, int x, int y, int id, HWND dlg, HFONT font) {
-    HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, 100, 20,
-                                  dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                  nullptr);
-    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-}
-
 void OnCreate(InitState& s, HWND dlg) {
     s.dlg = dlg;
     SetClassLongPtrW(dlg, GCLP_HICON,
@@ -66,7 +53,7 @@ void OnCreate(InitState& s, HWND dlg) {
     HFONT font = s.font.get();
     RECT client{};
     GetClientRect(dlg, &client);
-    CreateGroup(L"関連付け", 15, 15, client.right - 30, 120, dlg, font);
+    KvCreateGroupBox(L"関連付け", 15, 15, client.right - 30, 120, dlg, font);
     bool associated = false;
     bool hasTemplate = false;
     for (int i = 0; i < 3; ++i) {
@@ -77,13 +64,13 @@ void OnCreate(InitState& s, HWND dlg) {
         associated = true;
         if (HasShellNew(kProjectExtensions[i])) hasTemplate = true;
     }
-    CreateGroup(L"「新規作成」メニューへの追加", 15, 150, client.right - 30, 50, dlg, font);
+    KvCreateGroupBox(L"「新規作成」メニューへの追加", 15, 150, client.right - 30, 50, dlg, font);
     HWND shellNew = KvCreateCheckBox(L"テッサラフォルダ", 30, 170, dlg, kShellNewBox, font);
     EnableWindow(shellNew, associated);
     if (associated && hasTemplate) CheckDlgButton(dlg, kShellNewBox, BST_CHECKED);
     const KvSystemInfo& info = KvGetSystemInfo();
-    CreateButton(KvOkLabel, 36 - info.frameWidth2, 250 - info.frameCaptionHeight, IDOK, dlg, font);
-    CreateButton(KvCancelLabel, 146 - info.frameWidth2, 250 - info.frameCaptionHeight, IDCANCEL, dlg, font);
+    KvCreateButton(KvOkLabel, 36 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg, IDOK, font);
+    KvCreateButton(KvCancelLabel, 146 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg, IDCANCEL, font);
     const POINT centre = KvWindowCenter(nullptr);
     MoveWindow(dlg, centre.x - kWidth / 2, centre.y - kHeight / 2, kWidth, kHeight, TRUE);
 }

@@ -106,30 +106,30 @@ void CreateList(AppSelectState& s, HWND dlg, int clientWidth) {
 void OnCreate(AppSelectState& s, HWND dlg) {
     s.font.reset(KvCreateDefaultFont());
     HFONT font = s.font.get();
-    const int width = chooser_ui::ClientWidth(dlg);
+    const int width = KvClientSize(dlg).cx;
     KvCreateLabel(GlobalText::Get(kGtChooserPrompt), 15, 10, dlg, -1, font);
     const std::wstring target = GlobalText::Get(kGtChooserFileLabel) + FileNameOf(s.entry->ResolvedPath());
     KvCreateLabel(target.c_str(), 20, 30, dlg, -1, font);
     CreateList(s, dlg, width);
     KvCreateLabel(GlobalText::Get(kGtChooserPathLabel), 15, 275, dlg, -1, font);
     KvCreateEdit(font, WS_TABSTOP, GlobalText::Get(kGtChooserPathInitial), 15, 290, width - 60, 18, dlg, kPathEdit);
-    chooser_ui::CreateButton(GlobalText::Get(kGtChooserBrowse), width - 40, 290, 25, 18, dlg, kBrowseButton, font);
-    chooser_ui::CreateGroup(GlobalText::Get(kGtChooserGroup), 15, 315, width - 30, 95, dlg, font);
+    KvCreateButton(GlobalText::Get(kGtChooserBrowse), width - 40, 290, 25, 18, dlg, kBrowseButton, font);
+    KvCreateGroupBox(GlobalText::Get(kGtChooserGroup), 15, 315, width - 30, 95, dlg, font);
     KvCreateCheckBox(GlobalText::Get(kGtChooserRemember), 25, 335, dlg, kRememberBox, font);
     const KvSystemInfo& info = KvGetSystemInfo();
     const int y = 455 - info.smallCaptionHeight;
-    chooser_ui::CreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
-    HWND ok = chooser_ui::CreateButton(GlobalText::Get(kGtChooserOk), 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
+    KvCreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
+    HWND ok = KvCreateButton(GlobalText::Get(kGtChooserOk), 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
     EnableWindow(ok, FALSE);
-    chooser_ui::CreateButton(GlobalText::Get(kGtChooserOpenOnce), 70 - info.frameWidth2, y, 100, 20, dlg, kOpenButton,
+    KvCreateButton(GlobalText::Get(kGtChooserOpenOnce), 70 - info.frameWidth2, y, 100, 20, dlg, kOpenButton,
                              font);
-    chooser_ui::CentreOnOwner(dlg);
+    KvCentreOnOwner(dlg);
 }
 
 void OnPaint(AppSelectState& s, HWND dlg) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dlg, &ps);
-    RECT rc{25, 360, chooser_ui::ClientWidth(dlg) - 25, 450};
+    RECT rc{25, 360, KvClientSize(dlg).cx - 25, 450};
     HGDIOBJ old = SelectObject(dc, s.font.get());
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, GlobalText::Get(kGtChooserExplanation), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
@@ -138,7 +138,7 @@ void OnPaint(AppSelectState& s, HWND dlg) {
 }
 
 void Finish(AppSelectState& s, HWND dlg, int result) {
-    s.chosen = chooser_ui::ItemText(dlg, kPathEdit);
+    s.chosen = KvGetItemWholeText(dlg, kPathEdit);
     if (IsDlgButtonChecked(dlg, kRememberBox) == BST_CHECKED) {
         result |= kAppSelectStored;
         s.entry->appPath = s.chosen;

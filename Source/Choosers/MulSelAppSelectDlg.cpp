@@ -2,7 +2,6 @@
 // the path, edit 201 the extensions (each followed by one blank), edit 202 the caption.
 #include "Choosers/MulSelAppSelectDlg.h"
 
-#include "Choosers/ChooserParts.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
@@ -39,9 +38,9 @@ void OnCreate(MulSelState& s, HWND dlg) {
     KvCreateEdit(font, WS_TABSTOP, s.app->caption.c_str(), 10, 125, 150, 20, dlg, kCaptionEdit);
     const KvSystemInfo& info = KvGetSystemInfo();
     const int y = 230 - info.frameCaptionHeight;
-    chooser_ui::CreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
-    chooser_ui::CreateButton(KvOkLabel, 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
-    chooser_ui::CentreOnOwner(dlg);
+    KvCreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
+    KvCreateButton(KvOkLabel, 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
+    KvCentreOnOwner(dlg);
 }
 
 LRESULT Handle(MulSelState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
@@ -51,9 +50,9 @@ LRESULT Handle(MulSelState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK) {
-            s.app->path = chooser_ui::ItemText(dlg, kPathEdit);
-            s.app->caption = chooser_ui::ItemText(dlg, kCaptionEdit);
-            s.app->extensions = SplitExtensions(chooser_ui::ItemText(dlg, kExtensionsEdit));
+            s.app->path = KvGetItemWholeText(dlg, kPathEdit);
+            s.app->caption = KvGetItemWholeText(dlg, kCaptionEdit);
+            s.app->extensions = SplitExtensions(KvGetItemWholeText(dlg, kExtensionsEdit));
             KvEndModal(dlg, 1);
             return 0;
         }

@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
-#include "Choosers/ChooserParts.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Kv/KvControls.h"
 #include "Kv/KvFileDialogs.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvWindow.h"
@@ -91,13 +91,13 @@ void OnCreate(SetupState& s, HWND dlg) {
     const KvSystemInfo& info = KvGetSystemInfo();
     const int x = kSize - info.frameWidth2;
     const int y = kSize - info.frameCaptionHeight - 30;
-    chooser_ui::CreateButton(KvOkLabel, x - 220, y, 100, 20, dlg, IDOK, s.font.get());
-    chooser_ui::CreateButton(KvCancelLabel, x - 110, y, 100, 20, dlg, IDCANCEL, s.font.get());
+    KvCreateButton(KvOkLabel, x - 220, y, 100, 20, dlg, IDOK, s.font.get());
+    KvCreateButton(KvCancelLabel, x - 110, y, 100, 20, dlg, IDCANCEL, s.font.get());
 }
 
 void BrowseBackupDir(SetupState& s) {
     HWND edit = GetDlgItem(s.pages[2], kBackupDir);
-    std::wstring path = chooser_ui::ItemText(s.pages[2], kBackupDir);
+    std::wstring path = KvGetItemWholeText(s.pages[2], kBackupDir);
     if (KvBrowseForFolder(path, s.dlg, GlobalText::Get(kGtSetupBackupDirBrowse))) SetWindowTextW(edit, path.c_str());
 }
 

@@ -12,7 +12,6 @@
 
 #include <type_traits>
 
-#include "Choosers/ChooserParts.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
@@ -86,19 +85,19 @@ void CreatePage2(SetupState& s, HWND page, const CProject& project) {
     CheckDlgButton(page, kBackupEnabled, project.backupEnabled ? BST_CHECKED : BST_UNCHECKED);
     KvCreateLabel(GlobalText::Get(kGtSetupBackupDir), 25, 45, page, kBackupLabel, s.font.get());
     KvCreateEdit(s.font.get(), ES_READONLY, project.backupDir.c_str(), 25, 60, 300, 20, page, kBackupDir);
-    chooser_ui::CreateButton(L"...", 330, 60, 20, 20, page, kBackupBrowse, s.font.get());
+    KvCreateButton(L"...", 330, 60, 20, 20, page, kBackupBrowse, s.font.get());
     EnableBackupControls(s);
 }
 
 void CreatePage3(SetupState& s, HWND page) {
-    const int width = chooser_ui::ClientWidth(s.dlg) - 50;
-    chooser_ui::CreateGroup(GlobalText::Get(kGtSetupExtensionApps), 10, 10, width, 70, page, s.font.get());
-    chooser_ui::CreateGroup(GlobalText::Get(kGtSetupShellItems), 10, 90, width, 70, page, s.font.get());
+    const int width = KvClientSize(s.dlg).cx - 50;
+    KvCreateGroupBox(GlobalText::Get(kGtSetupExtensionApps), 10, 10, width, 70, page, s.font.get());
+    KvCreateGroupBox(GlobalText::Get(kGtSetupShellItems), 10, 90, width, 70, page, s.font.get());
     KvCreateLabel(GlobalText::Get(kGtSetupAppList), 25, 175, page, 215, s.font.get());
     CreateAppList(s, page);
     // Sized to its caption: text width + 10, text height + 5.
     const wchar_t* caption = GlobalText::Get(kGtSetupAppAdd);
-    HWND add = chooser_ui::CreateButton(caption, 305, 245, 0, 0, page, kAppAdd, s.font.get());
+    HWND add = KvCreateButton(caption, 305, 245, 0, 0, page, kAppAdd, s.font.get());
     if (HDC dc = GetDC(add)) {
         HGDIOBJ old = SelectObject(dc, s.font.get());
         const SIZE size = KvMeasureText(dc, caption);
@@ -151,7 +150,7 @@ void ApplyPages(SetupState& s) {
     if (mark >= 0) project.appMarkStyle = static_cast<uint16_t>(mark);
     project.titleFormat = KvGetWindowText(GetDlgItem(s.pages[1], kTitleEdit));
     project.backupEnabled = Checked(s.pages[2], kBackupEnabled) ? 1 : 0;
-    project.backupDir = chooser_ui::ItemText(s.pages[2], kBackupDir);
+    project.backupDir = KvGetItemWholeText(s.pages[2], kBackupDir);
     if (project.backupEnabled && !project.backupDir.empty() && !KvPathExists(project.backupDir))
         OfferToCreate(s.dlg, project.backupDir);
     project.apps = s.apps;

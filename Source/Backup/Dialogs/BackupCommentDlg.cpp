@@ -1,7 +1,6 @@
 // The comment editor of the history dialog.
 #include "Backup/Dialogs/BackupCommentDlg.h"
 
-#include "Backup/Dialogs/DialogParts.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
@@ -29,18 +28,18 @@ LRESULT Handle(CommentState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         s.font.reset(KvCreateDefaultFont());
         KvCreateLabel(GlobalText::Get(kGtBackupComment), 10, 10, dlg, -1, s.font.get());
         KvCreateEdit(s.font.get(), ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
-                     s.comment->c_str(), 10, 25, backup_ui::ClientWidth(dlg) - 20, 100, dlg, kEditId);
+                     s.comment->c_str(), 10, 25, KvClientSize(dlg).cx - 20, 100, dlg, kEditId);
         const KvSystemInfo& info = KvGetSystemInfo();
-        backup_ui::CreateButton(KvOkLabel, 80 - info.frameWidth2, 170 - info.frameCaptionHeight, 100, 20, dlg, IDOK,
+        KvCreateButton(KvOkLabel, 80 - info.frameWidth2, 170 - info.frameCaptionHeight, 100, 20, dlg, IDOK,
                                 s.font.get());
-        backup_ui::CreateButton(KvCancelLabel, 190 - info.frameWidth2, 170 - info.frameCaptionHeight, 100, 20, dlg,
+        KvCreateButton(KvCancelLabel, 190 - info.frameWidth2, 170 - info.frameCaptionHeight, 100, 20, dlg,
                                 IDCANCEL, s.font.get());
-        backup_ui::CentreOnOwner(dlg);
+        KvCentreOnOwner(dlg);
         return 0;
     }
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK) {
-            *s.comment = backup_ui::ItemText(dlg, kEditId);
+            *s.comment = KvGetItemWholeText(dlg, kEditId);
             KvEndModal(dlg, 1);
             return 0;
         }

@@ -2,7 +2,6 @@
 #include "Backup/Dialogs/BackupDlg.h"
 
 #include "Backup/Dialogs/BackupDlgState.h"
-#include "Backup/Dialogs/DialogParts.h"
 #include "Backup/Store/BackupStore.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
@@ -33,13 +32,13 @@ void OnCreate(BackupDlgState& s, HWND dlg) {
     KvCreateLabel(s.time.c_str(), 20, 60, dlg, -1, font);
     KvCreateLabel(GlobalText::Get(kGtBackupComment), 10, 85, dlg, -1, font);
     KvCreateEdit(font, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, L"", 10, 100,
-                 backup_ui::ClientWidth(dlg) - 20, 100, dlg, kCommentId);
+                 KvClientSize(dlg).cx - 20, 100, dlg, kCommentId);
     const KvSystemInfo& info = KvGetSystemInfo();
-    backup_ui::CreateButton(GlobalText::Get(kGtBackupTitle), 80 - info.frameWidth2, 250 - info.frameCaptionHeight, 100,
+    KvCreateButton(GlobalText::Get(kGtBackupTitle), 80 - info.frameWidth2, 250 - info.frameCaptionHeight, 100,
                             20, dlg, IDOK, font);
-    backup_ui::CreateButton(KvCancelLabel, 190 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg,
+    KvCreateButton(KvCancelLabel, 190 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg,
                             IDCANCEL, font);
-    backup_ui::CentreOnOwner(dlg);
+    KvCentreOnOwner(dlg);
     SetFocus(GetDlgItem(dlg, kCommentId));
 }
 
@@ -54,7 +53,7 @@ LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         if (LOWORD(wp) == IDOK) {
-            const std::wstring comment = backup_ui::ItemText(dlg, kCommentId);
+            const std::wstring comment = KvGetItemWholeText(dlg, kCommentId);
             if (!s.entry) {
                 backup_ui::RunSeveralBackups(s, dlg, comment);
                 KvEndModal(dlg, 1);

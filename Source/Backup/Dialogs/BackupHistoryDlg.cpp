@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "Backup/Dialogs/DialogParts.h"
 #include "Backup/Dialogs/HistoryState.h"
 #include "Backup/Store/BackupStore.h"
 #include "Config/GlobalText.h"
@@ -92,7 +91,7 @@ void CreateList(HistoryState& s, HWND dlg) {
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
     ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
-    const int width = backup_ui::ClientWidth(s.list) - 10;
+    const int width = KvClientSize(s.list).cx - 10;
     const wchar_t* captions[] = {GlobalText::Get(kGtBackupHistory), GlobalText::Get(kGtHistoryColumnTime)};
     const int widths[] = {width * 4 / 10, width * 6 / 10};
     for (int c = 0; c < 2; ++c) {
@@ -109,12 +108,12 @@ void OnCreate(HistoryState& s, HWND dlg) {
     s.font.reset(KvCreateDefaultFont());
     HFONT font = s.font.get();
     const KvSystemInfo& info = KvGetSystemInfo();
-    backup_ui::CentreOnOwner(dlg);
-    backup_ui::CreateButton(GlobalText::Get(kGtHistoryClose), 340 - info.frameWidth2, 330 - info.frameCaptionHeight,
+    KvCentreOnOwner(dlg);
+    KvCreateButton(GlobalText::Get(kGtHistoryClose), 340 - info.frameWidth2, 330 - info.frameCaptionHeight,
                             100, 20, dlg, IDCANCEL, font);
     if (s.directory.empty()) return;
     CreateList(s, dlg);
-    const int width = backup_ui::ClientWidth(dlg);
+    const int width = KvClientSize(dlg).cx;
     KvCreateLabel(GlobalText::Get(kGtBackupComment), 200, 10, dlg, -1, font);
     KvCreateEdit(font, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, L"", 200, 25, width - 210, 100, dlg,
                  backup_ui::kHistoryComment);

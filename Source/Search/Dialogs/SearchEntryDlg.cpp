@@ -10,7 +10,6 @@
 #include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
-#include "Search/Dialogs/SearchDialogParts.h"
 #include "Search/Dialogs/SearchEntryDlgState.h"
 #include "Search/Dialogs/SearchEntryPathDlg.h"
 #include "Search/Dialogs/SearchEntryView.h"
@@ -115,7 +114,7 @@ void ChangeFolder(DlgState& s, HWND dlg) {
 }
 
 void Browse(DlgState& s, HWND dlg) {
-    std::wstring path = search_ui::WholeText(Item(s, kPathEditId));
+    std::wstring path = KvGetWholeText(Item(s, kPathEditId));
     if (path.size() >= MAX_PATH) path.resize(MAX_PATH - 1);
     if (KvBrowseForFolder(path, dlg, L"検索フォルダの選択")) SetWindowTextW(Item(s, kPathEditId), path.c_str());
 }
@@ -126,16 +125,16 @@ void OnEditChange(DlgState& s, int id) {
     if (!record || s.filling) return;
     switch (id) {
     case kPathEditId:
-        record->path = search_ui::WholeText(Item(s, id));
+        record->path = KvGetWholeText(Item(s, id));
         break;
     case kDepthId:
         record->depth = static_cast<int32_t>(KvGetItemNumber(s.page, kDepthId));
         break;
     case kIncludeId:
-        record->includeText = search_ui::WholeText(Item(s, id));
+        record->includeText = KvGetWholeText(Item(s, id));
         break;
     case kExcludeId:
-        record->exclusionText = search_ui::WholeText(Item(s, id));
+        record->exclusionText = KvGetWholeText(Item(s, id));
         break;
     default:
         break;
@@ -220,7 +219,7 @@ LRESULT Handle(DlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         const int tab = s.copy.multipleFolders ? 1 : 0;
         TabCtrl_SetCurSel(GetDlgItem(dlg, kTabId), tab);
         SwitchTab(s, tab);
-        search_ui::CentreOnOwner(dlg);
+        KvCentreOnOwner(dlg);
         return 0;
     }
     case WM_NOTIFY: {

@@ -10,7 +10,6 @@
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvWindow.h"
-#include "Search/Dialogs/SearchDialogParts.h"
 
 namespace search_entry_dlg {
 
@@ -39,19 +38,19 @@ HWND CreatePage(HWND dlg) {
 void CreatePageControls(DlgState& s) {
     HWND page = s.page;
     HFONT font = s.font.get();
-    const int w = search_ui::ClientSize(page).cx;
+    const int w = KvClientSize(page).cx;
     KvCreateLabel(GlobalText::Get(kGtSearchFolder), 10, 10, page, kListLabelId, font);
     HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY,
                                 10, 25, w - 65, 70, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFolderListId)),
                                 GetModuleHandleW(nullptr), nullptr);
     if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchFolderAdd), w - 45, 16, 35, 20, page, kAddFolderId, font);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchFolderRemove), w - 45, 38, 35, 20, page, kRemoveFolderId, font);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchFolderChange), w - 45, 60, 35, 20, page, kChangeFolderId, font);
+    KvCreateButton(GlobalText::Get(kGtSearchFolderAdd), w - 45, 16, 35, 20, page, kAddFolderId, font);
+    KvCreateButton(GlobalText::Get(kGtSearchFolderRemove), w - 45, 38, 35, 20, page, kRemoveFolderId, font);
+    KvCreateButton(GlobalText::Get(kGtSearchFolderChange), w - 45, 60, 35, 20, page, kChangeFolderId, font);
     KvCreateLabel(GlobalText::Get(kGtSearchFolder), 10, 44, page, kPathLabelId, font);
     KvCreateEdit(font, WS_TABSTOP, s.copy.path.c_str(), 10, 59, w - 55, 18, page, kPathEditId);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchBrowse), w - 40, 59, 25, 18, page, kBrowseId, font);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchConditions), 10, 90, w - 20, 220, page, -1, font, BS_GROUPBOX);
+    KvCreateButton(GlobalText::Get(kGtSearchBrowse), w - 40, 59, 25, 18, page, kBrowseId, font);
+    KvCreateGroupBox(GlobalText::Get(kGtSearchConditions), 10, 90, w - 20, 220, page, font);
     KvCreateRadioButton(GlobalText::Get(kGtSearchAllLevels), 25, 110, page, kAllLevelsId, font);
     KvCreateRadioButton(GlobalText::Get(kGtSearchLimitDepth), 25, 135, page, kLimitLevelsId, font);
     KvCreateEdit(font, WS_TABSTOP, L"1", 45, 160, 50, 18, page, kDepthId);
@@ -68,7 +67,7 @@ void CreatePageControls(DlgState& s) {
 bool CreateSearchEntryControls(DlgState& s, HWND dlg) {
     s.font.reset(KvCreateDefaultFont());
     HFONT font = s.font.get();
-    const SIZE client = search_ui::ClientSize(dlg);
+    const SIZE client = KvClientSize(dlg);
     HWND tab = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 10, 10,
                                client.cx - 20, client.cy - 50, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabId)),
                                GetModuleHandleW(nullptr), nullptr);
@@ -93,9 +92,9 @@ bool CreateSearchEntryControls(DlgState& s, HWND dlg) {
         EnableThemeDialogTexture(s.page, ETDT_ENABLETAB);
     CreatePageControls(s);
     ShowWindow(s.page, SW_SHOW);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchStart), 130 - info.frameWidth2, 410 - info.frameCaptionHeight, 100,
+    KvCreateButton(GlobalText::Get(kGtSearchStart), 130 - info.frameWidth2, 410 - info.frameCaptionHeight, 100,
                             20, dlg, IDOK, font);
-    search_ui::CreateButton(GlobalText::Get(kGtSearchCancel), 240 - info.frameWidth2, 410 - info.frameCaptionHeight,
+    KvCreateButton(GlobalText::Get(kGtSearchCancel), 240 - info.frameWidth2, 410 - info.frameCaptionHeight,
                             100, 20, dlg, IDCANCEL, font);
     return true;
 }

@@ -8,7 +8,6 @@
 #include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
-#include "Search/Dialogs/SearchDialogParts.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ PathState*& Current() {
 
 void Browse(HWND dlg) {
     HWND edit = GetDlgItem(dlg, kEditId);
-    std::wstring chosen = search_ui::WholeText(edit);
+    std::wstring chosen = KvGetWholeText(edit);
     if (KvBrowseForFolder(chosen, dlg, L"")) SetWindowTextW(edit, chosen.c_str());
 }
 
@@ -37,23 +36,23 @@ LRESULT Handle(PathState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE: {
         s.font.reset(KvCreateDefaultFont());
         HFONT font = s.font.get();
-        const int width = search_ui::ClientSize(dlg).cx;
+        const int width = KvClientSize(dlg).cx;
         KvCreateLabel(GlobalText::Get(kGtSearchFolder), 15, 10, dlg, kLabelId, font);
         HWND edit = KvCreateEdit(font, WS_TABSTOP, s.path->c_str(), 15, 25, width - 60, 18, dlg, kEditId);
-        search_ui::CreateButton(GlobalText::Get(kGtSearchBrowse), width - 40, 25, 25, 18, dlg, kBrowseId, font);
+        KvCreateButton(GlobalText::Get(kGtSearchBrowse), width - 40, 25, 25, 18, dlg, kBrowseId, font);
         const KvSystemInfo& info = KvGetSystemInfo();
-        search_ui::CreateButton(KvOkLabel, 130 - info.frameWidth2, 100 - info.frameCaptionHeight, 100, 20, dlg, IDOK,
+        KvCreateButton(KvOkLabel, 130 - info.frameWidth2, 100 - info.frameCaptionHeight, 100, 20, dlg, IDOK,
                                 font);
-        search_ui::CreateButton(KvCancelLabel, 240 - info.frameWidth2, 100 - info.frameCaptionHeight, 100, 20, dlg,
+        KvCreateButton(KvCancelLabel, 240 - info.frameWidth2, 100 - info.frameCaptionHeight, 100, 20, dlg,
                                 IDCANCEL, font);
-        search_ui::CentreOnOwner(dlg);
+        KvCentreOnOwner(dlg);
         SetFocus(edit);
         return 0;
     }
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDOK:
-            *s.path = search_ui::WholeText(GetDlgItem(dlg, kEditId));
+            *s.path = KvGetWholeText(GetDlgItem(dlg, kEditId));
             KvEndModal(dlg, 1);
             return 0;
         case IDCANCEL:

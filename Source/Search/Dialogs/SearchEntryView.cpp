@@ -16,7 +16,6 @@
 #include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
-#include "Search/Dialogs/SearchDialogParts.h"
 #include "Search/Dialogs/SearchRows.h"
 #include "Search/RegisteredApps.h"
 #include "Search/SearchWalk.h"
@@ -170,7 +169,7 @@ void CreateList(ViewState& s, HWND dlg, int clientWidth) {
         SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
     ListView_SetImageList(s.list, small, LVSIL_SMALL);
     ListView_SetImageList(s.list, large, LVSIL_NORMAL);
-    const int width = search_ui::ClientSize(s.list).cx - 20;
+    const int width = KvClientSize(s.list).cx - 20;
     const int entries[] = {kGtColumnName, kGtColumnPath};
     const int widths[] = {width * 3 / 10, width * 7 / 10};
     for (int i = 0; i < 2; ++i) {
@@ -189,7 +188,7 @@ void CreateControls(ViewState& s, HWND dlg) {
     const KvSystemInfo& info = KvGetSystemInfo();
     const int right = 400 - info.frameWidth2;
     const int bottom = 360 - info.frameCaptionHeight;
-    CreateList(s, dlg, search_ui::ClientSize(dlg).cx);
+    CreateList(s, dlg, KvClientSize(dlg).cx);
     KvCreateLabel(GlobalText::Get(kGtResultsHint), 15, 250, dlg, -1, font);
     if (HWND check = KvCreateCheckBox(GlobalText::Get(kGtResultsAutoUpdate), 0, bottom - 60, dlg, kAutoUpdateId, font)) {
         RECT rc{};
@@ -199,13 +198,13 @@ void CreateControls(ViewState& s, HWND dlg) {
         if (s.settings && s.settings->autoUpdate) CheckDlgButton(dlg, kAutoUpdateId, BST_CHECKED);
         ShowWindow(check, SW_HIDE);
     }
-    ShowWindow(search_ui::CreateButton(GlobalText::Get(kGtResultsAdd), right - 220, bottom - 30, 100, 20, dlg, kAddId,
+    ShowWindow(KvCreateButton(GlobalText::Get(kGtResultsAdd), right - 220, bottom - 30, 100, 20, dlg, kAddId,
                                        font),
                SW_HIDE);
-    ShowWindow(search_ui::CreateButton(GlobalText::Get(kGtSearchCancel), right - 110, bottom - 30, 100, 20, dlg,
+    ShowWindow(KvCreateButton(GlobalText::Get(kGtSearchCancel), right - 110, bottom - 30, 100, 20, dlg,
                                        IDCANCEL, font),
                SW_HIDE);
-    search_ui::CreateButton(GlobalText::Get(kGtResultsStop), right - 110, bottom - 30, 100, 20, dlg, kStopId, font);
+    KvCreateButton(GlobalText::Get(kGtResultsStop), right - 110, bottom - 30, 100, 20, dlg, kStopId, font);
 }
 
 void OpenFirstSelected(ViewState& s, HWND dlg) {
@@ -217,7 +216,7 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
         CreateControls(s, dlg);
-        search_ui::CentreOnOwner(dlg);
+        KvCentreOnOwner(dlg);
         SetTimer(dlg, kStartTimer, 100, nullptr);
         return 0;
     case WM_TIMER:
