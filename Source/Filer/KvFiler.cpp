@@ -195,6 +195,14 @@ void CKvFiler::SetViewMode(unsigned mode) {
     if (host_) host_->ViewModeChanged(mode);
 }
 
+void CKvFiler::ShowListStyle(unsigned mode) {
+    if (listView_) SetListStyleView(listView_, mode);
+}
+
+void CKvFiler::EnableViewCommands(bool enabled) {
+    if (host_) host_->EnableViewCommands(enabled);
+}
+
 FilerColumnWidths CKvFiler::ReadColumns() const {
     FilerColumnWidths widths{};
     if (!listView_) return widths;
