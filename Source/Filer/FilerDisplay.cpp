@@ -132,6 +132,10 @@ void CKvFiler::ClearDisplayData(CFolder& folder) {
 void CKvFiler::SetItemCount() {
     if (!listView_ || !current_) return;
     SendMessageW(listView_, LVM_SETITEMCOUNT, current_->Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    // Icons of an owner-data list have no positions of their own until they are arranged (Wine's
+    // list view otherwise stacks them all at the origin).
+    const LONG_PTR view = GetWindowLongPtrW(listView_, GWL_STYLE) & LVS_TYPEMASK;
+    if (view == LVS_ICON || view == LVS_SMALLICON) SendMessageW(listView_, LVM_ARRANGE, LVA_DEFAULT, 0);
 }
 
 CEntry* CKvFiler::EntryAtIndex(int index) {

@@ -38,6 +38,9 @@ void SetListStyleView(HWND listView, unsigned mode) {
     LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
     style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
     SetWindowLongPtrW(listView, GWL_STYLE, style);
+    // Owner-data icons get their positions only when arranged (see CKvFiler::SetItemCount).
+    if ((mode & LVS_TYPEMASK) == LVS_ICON || (mode & LVS_TYPEMASK) == LVS_SMALLICON)
+        SendMessageW(listView, LVM_ARRANGE, LVA_DEFAULT, 0);
 }
 
 }  // namespace

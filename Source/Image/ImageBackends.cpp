@@ -134,9 +134,9 @@ void SetImglibDirectory(const std::wstring& directory) {
     ImglibOverride() = directory;
 }
 
-bool AnsiPath(const std::wstring& path, std::string& ansi) {
-    ansi.clear();
-    if (path.empty()) return false;
+namespace {
+
+bool ExactAnsi(const std::wstring& path, std::string& ansi) {
     BOOL lossy = FALSE;
     char buffer[512];
     const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, buffer, sizeof(buffer),
@@ -144,6 +144,19 @@ bool AnsiPath(const std::wstring& path, std::string& ansi) {
     if (length <= 0 || lossy) return false;
     ansi.assign(buffer, static_cast<size_t>(length - 1));
     return true;
+}
+
+}  // namespace
+
+bool AnsiPath(const std::wstring& path, std::string& ansi) {
+    ansi.clear();
+    if (path.empty()) return false;
+    if (ExactAnsi(path, ansi)) return true;
+    // The short (8.3) form names the same file and is often spelled in plain ASCII.
+    wchar_t shortPath[MAX_PATH];
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    return ExactAnsi(shortPath, ansi);
 }
 
 bool LoadImageLibrary() {

@@ -4,8 +4,9 @@
 // them when it goes. Every call into them is serialised, so a decoder written for one thread is
 // never entered twice at once (the thumbnail worker and the UI thread both reach them).
 //
-// The external decoders take ANSI paths. A path that the ANSI code page cannot spell exactly, or
-// longer than 511 bytes in it, is never handed to them.
+// The external decoders take ANSI paths. A path that the ANSI code page cannot spell exactly is
+// handed over in its short (8.3) form when that can be spelled; otherwise, or when longer than 511
+// bytes, it is never handed to them (a best-fit spelling could name another file).
 #pragma once
 
 #include <string>
@@ -35,5 +36,6 @@ bool IsLoadableImage(const std::wstring& path);
 bool LoadWithImageLibrary(const std::wstring& path, DibImage& image);
 bool LoadWithPlugins(const std::wstring& path, DibImage& image);
 
-// `path` in the ANSI code page, or false when it cannot be spelled there exactly or is too long.
+// `path` (or its short form) in the ANSI code page; false when neither can be spelled there
+// exactly or the result is too long.
 bool AnsiPath(const std::wstring& path, std::string& ansi);

@@ -97,6 +97,11 @@ TEST_F(FilerKindsTest, ImageFolderShowsThumbnailsInIconViewAndLeavesThePreviousV
     EXPECT_TRUE(Filer().AddPath(dir_ / L"broken.tga", false));
     EXPECT_FALSE(Filer().AddPath(dir_ / L"notes.txt", false));
     ASSERT_EQ(images->Count(), 2u);
+    // Owner-data icons are laid out side by side, not stacked at the origin.
+    RECT first{LVIR_BOUNDS}, second{LVIR_BOUNDS};
+    SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageW(list_, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    EXPECT_GE(second.left, first.right);
     CEntry& blue = *images->EntryAt(0);
     CEntry& broken = *images->EntryAt(1);
 
