@@ -38,9 +38,6 @@ void SetListStyleView(HWND listView, unsigned mode) {
     LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
     style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
     SetWindowLongPtrW(listView, GWL_STYLE, style);
-    // Owner-data icons get their positions only when arranged (see CKvFiler::SetItemCount).
-    if ((mode & LVS_TYPEMASK) == LVS_ICON || (mode & LVS_TYPEMASK) == LVS_SMALLICON)
-        SendMessageW(listView, LVM_ARRANGE, LVA_DEFAULT, 0);
 }
 
 }  // namespace
@@ -195,11 +192,14 @@ bool CKvFiler::SelectKind(unsigned kind) {
 void CKvFiler::SetViewMode(unsigned mode) {
     viewMode_ = mode;
     if (listView_) SetListStyleView(listView_, mode);
+    ArrangeIcons();
     if (host_) host_->ViewModeChanged(mode);
 }
 
 void CKvFiler::ShowListStyle(unsigned mode) {
-    if (listView_) SetListStyleView(listView_, mode);
+    if (!listView_) return;
+    SetListStyleView(listView_, mode);
+    ArrangeIcons();
 }
 
 void CKvFiler::EnableViewCommands(bool enabled) {

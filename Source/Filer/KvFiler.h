@@ -239,6 +239,8 @@ private:
     bool OnDisplayTimer(UINT_PTR timerId);
     bool ContinueDisplayQueue(DWORD milliseconds);
     void SetItemCount();
+    // Lays the items out in index order in icon and small-icon views.
+    void ArrangeIcons();
     // AddPath without the item count update.
     bool AppendPath(const std::wstring& path, bool selectExisting);
     // What the host hears (nothing without a host).

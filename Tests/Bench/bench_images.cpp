@@ -185,7 +185,9 @@ int main(int argc, char** argv) {
 
     const auto start = Clock::now();
     Filer().ShowFolder(&folder, false);
+    const double show = Seconds(start);
     UpdateWindow(Filer().ListView());
+    const double firstPaint = Seconds(start) - show;
     int made = 0;
     auto firstScreenDone = [&] {
         int pending = 0;
@@ -213,8 +215,10 @@ int main(int argc, char** argv) {
     UnloadImageLibrary();
     const double rate = made / whole, loopRate = made / loop;
     std::printf("image folder of %d JPEGs of %u x %u: first screen of %d thumbnails in %.3f s (%.1f/s), decoding loop "
-                "%.1f/s, ratio %.2f (goal >= 0.80); longest wait of a posted message %.0f ms (goal < 100)\n",
-                files, width, height, made, whole, rate, loopRate, rate / loopRate, g_worstWait.load() / 1000.0);
+                "%.1f/s, ratio %.2f (goal >= 0.80); longest wait of a posted message %.0f ms (goal < 100), of which "
+                "showing the folder %.0f ms and its first paint %.0f ms\n",
+                files, width, height, made, whole, rate, loopRate, rate / loopRate, g_worstWait.load() / 1000.0,
+                show * 1000, firstPaint * 1000);
 
     Filer().ShowFolder(&RootFolder(), false);
     Filer().Destroy();
