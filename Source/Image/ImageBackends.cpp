@@ -40,25 +40,18 @@ struct Plugin {
     PluginGetPicture getPicture = nullptr;
 };
 
-std::recursive_mutex& BackendLock() {
-    static std::recursive_mutex lock;
-    return lock;
-}
+// Process-wide state at namespace scope: made before and destroyed after any object that may
+// unload the decoders from its destructor.
+std::recursive_mutex g_backendLock;
+ImageLibrary g_library;
+std::vector<Plugin> g_plugins;
+std::wstring g_imglibOverride;
 
-ImageLibrary& Library() {
-    static ImageLibrary library;
-    return library;
-}
+std::recursive_mutex& BackendLock() { return g_backendLock; }
+ImageLibrary& Library() { return g_library; }
+std::vector<Plugin>& Plugins() { return g_plugins; }
 
-std::vector<Plugin>& Plugins() {
-    static std::vector<Plugin> plugins;
-    return plugins;
-}
-
-std::wstring& ImglibOverride() {
-    static std::wstring directory;
-    return directory;
-}
+std::wstring& ImglibOverride() { return g_imglibOverride; }
 
 std::wstring ImglibDirectory() {
     if (!ImglibOverride().empty()) return ImglibOverride();

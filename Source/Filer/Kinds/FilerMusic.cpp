@@ -15,9 +15,12 @@ namespace {
 constexpr float kPi = 3.14159265f;
 constexpr size_t kMciCommandLimit = 512;
 
+// At namespace scope, so it is made before and destroyed after the filer's kind object, whose
+// destruction still stops the sound.
+MciCommandSender g_sender;
+
 MciCommandSender& Sender() {
-    static MciCommandSender sender;
-    return sender;
+    return g_sender;
 }
 
 void SendMci(const std::wstring& command, HWND notify) {
