@@ -50,46 +50,51 @@ std::unique_ptr<DibImage> ScaleImage(const DibImage& source, int width, int heig
     const float bw = std::max(sx, 1.0f);
     const float bh = std::max(sy, 1.0f);
 
-    // The horizontal extents are the same for every row.
-    std::vector<Extent> columns(static_cast<size_t>(target->width));
+    // The samples of a box: whole-pixel steps from its fractional start, each with the share of
+    // the box it covers. The horizontal ones are the same for every row, so they are made once.
+    struct Sample {
+        int index;
+        float weight;
+    };
+    auto boxSamples = [](const Extent& box, std::vector<Sample>& out) {
+        if (!(box.start < box.end)) return;
+        float at = box.start;
+        do {
+            const float next = std::min(at + 1, box.end);
+            out.push_back({static_cast<int>(at), (next - at) / box.length});
+            at = next;
+        } while (at < box.end);
+    };
+    std::vector<Sample> columnSamples;
+    std::vector<size_t> columnFirst(static_cast<size_t>(target->width) + 1, 0);
     float cx = 0;
-    for (Extent& column : columns) {
-        column = BoxExtent(cx, bw, sw);
-        cx += sx;
+    for (int i = 0; i < target->width; ++i, cx += sx) {
+        columnFirst[static_cast<size_t>(i)] = columnSamples.size();
+        boxSamples(BoxExtent(cx, bw, sw), columnSamples);
     }
+    columnFirst.back() = columnSamples.size();
 
+    std::vector<Sample> rowSamples;
     float cy = 0;
     for (int j = 0; j < target->height; ++j, cy += sy) {
-        const Extent rows = BoxExtent(cy, bh, sh);
+        rowSamples.clear();
+        boxSamples(BoxExtent(cy, bh, sh), rowSamples);
         for (int i = 0; i < target->width; ++i) {
-            const Extent& cols = columns[static_cast<size_t>(i)];
+            const Sample* firstColumn = columnSamples.data() + columnFirst[static_cast<size_t>(i)];
+            const Sample* lastColumn = columnSamples.data() + columnFirst[static_cast<size_t>(i) + 1];
             float sum[4] = {0, 0, 0, 0};
-            if (rows.start < rows.end) {
-                float y = rows.start;
-                do {
-                    const float ny = std::min(y + 1, rows.end);
-                    float rowSum[4] = {0, 0, 0, 0};
-                    if (cols.start < cols.end) {
-                        const int sourceRow = static_cast<int>(y);
-                        const uint8_t* pixelRow = &source.pixels[source.PixelOffset(sourceRow, 0)];
-                        const uint8_t* alphaRow = &source.alpha[source.AlphaOffset(sourceRow, 0)];
-                        float x = cols.start;
-                        do {
-                            const float nx = std::min(x + 1, cols.end);
-                            const float weight = (nx - x) / cols.length;
-                            const int column = static_cast<int>(x);
-                            const uint8_t* p = pixelRow + column * 3;
-                            rowSum[0] += weight * p[0];
-                            rowSum[1] += weight * p[1];
-                            rowSum[2] += weight * p[2];
-                            rowSum[3] += weight * alphaRow[column];
-                            x = nx;
-                        } while (x < cols.end);
-                    }
-                    const float weight = (ny - y) / rows.length;
-                    for (int c = 0; c < 4; ++c) sum[c] += weight * rowSum[c];
-                    y = ny;
-                } while (y < rows.end);
+            for (const Sample& row : rowSamples) {
+                const uint8_t* pixelRow = &source.pixels[source.PixelOffset(row.index, 0)];
+                const uint8_t* alphaRow = &source.alpha[source.AlphaOffset(row.index, 0)];
+                float rowSum[4] = {0, 0, 0, 0};
+                for (const Sample* column = firstColumn; column != lastColumn; ++column) {
+                    const uint8_t* p = pixelRow + column->index * 3;
+                    rowSum[0] += column->weight * p[0];
+                    rowSum[1] += column->weight * p[1];
+                    rowSum[2] += column->weight * p[2];
+                    rowSum[3] += column->weight * alphaRow[column->index];
+                }
+                for (int c = 0; c < 4; ++c) sum[c] += row.weight * rowSum[c];
             }
             uint8_t* out = &target->pixels[target->PixelOffset(j, i)];
             out[0] = static_cast<uint8_t>(sum[0]);
