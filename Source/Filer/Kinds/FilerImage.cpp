@@ -114,6 +114,7 @@ bool CFilerImage::MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT
 bool CFilerImage::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
+        worker_.BeginBatch();
         *result = CDRF_NOTIFYITEMDRAW;
         return true;
     case CDDS_ITEMPREPAINT: {

@@ -21,17 +21,23 @@ void ThumbnailWorker::Stop() {
     {
         std::lock_guard<std::mutex> hold(lock_);
         stop_ = true;
-        jobs_.clear();
+        batches_.clear();
         results_.clear();
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
 }
 
+void ThumbnailWorker::BeginBatch() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (batches_.empty() || !batches_.back().empty()) batches_.emplace_back();
+}
+
 void ThumbnailWorker::Request(const void* key, int item, std::wstring path) {
     {
         std::lock_guard<std::mutex> hold(lock_);
-        jobs_.push_back(Job{key, item, std::move(path)});
+        if (batches_.empty()) batches_.emplace_back();
+        batches_.back().push_back(Job{key, item, std::move(path)});
     }
     wake_.notify_one();
 }
@@ -39,7 +45,7 @@ void ThumbnailWorker::Request(const void* key, int item, std::wstring path) {
 void ThumbnailWorker::Cancel() {
     std::lock_guard<std::mutex> hold(lock_);
     ++generation_;
-    jobs_.clear();
+    batches_.clear();
     results_.clear();
     notified_ = false;
 }
@@ -57,10 +63,17 @@ void ThumbnailWorker::Run() {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
-        wake_.wait(hold, [this] { return stop_ || !jobs_.empty(); });
+        // Only the last batch can be empty (a paint that asked for nothing yet), so there is work
+        // when it holds a job or an earlier batch exists.
+        wake_.wait(hold, [this] {
+            return stop_ || (!batches_.empty() && (!batches_.back().empty() || batches_.size() > 1));
+        });
         if (stop_) break;
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
+        auto newest = batches_.end() - 1;
+        if (newest->empty()) --newest;
+        Job job = std::move(newest->front());
+        newest->pop_front();
+        if (newest->empty() && newest != batches_.end() - 1) batches_.erase(newest);
         const uint32_t generation = generation_;
         hold.unlock();
 

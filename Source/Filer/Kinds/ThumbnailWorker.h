@@ -1,6 +1,8 @@
-// The one background thread of the thumbnail kind: it decodes, scales and composes thumbnails in
-// the order they were asked for and hands each finished canvas to the UI thread, which it wakes
-// with one posted message for as many results as pile up meanwhile. One thread only, so the image
+// The one background thread of the thumbnail kind: it decodes, scales and composes thumbnails and
+// hands each finished canvas to the UI thread, which it wakes with one posted message for as many
+// results as pile up meanwhile. Jobs come in batches (one per paint of the list): the newest batch
+// is served first, in the order it was asked for, so the items on screen after a scroll do not wait
+// for those scrolled past. One thread only, so the image
 // library and the plug-ins are never entered twice at once by thumbnails.
 //
 // Jobs and results carry an opaque key and the showing (generation) they belong to; Cancel drops
@@ -38,6 +40,8 @@ public:
     bool Start(HWND notify, UINT message);
     // Ends the thread and drops everything queued.
     void Stop();
+    // Starts a new batch; later requests go into it.
+    void BeginBatch();
     void Request(const void* key, int item, std::wstring path);
     // Drops the queued jobs and every result not taken yet; results in the making are dropped too.
     void Cancel();
@@ -54,7 +58,7 @@ private:
 
     std::mutex lock_;
     std::condition_variable wake_;
-    std::deque<Job> jobs_;
+    std::deque<std::deque<Job>> batches_;  // oldest first; only the last may be empty
     std::vector<Result> results_;
     uint32_t generation_ = 0;
     bool stop_ = false;
