@@ -4,9 +4,13 @@
 Usage: make_demo.py <folder>
 The entries use paths relative to the project file, so the demo works wherever the folder is.
 """
+import math
 import os
+import shutil
 import struct
+import subprocess
 import sys
+import wave
 
 
 def string(text):
@@ -58,6 +62,48 @@ FILES = {
 }
 
 
+# Pictures for the image folder, made by ImageMagick from its built-in images: a PNG with
+# transparency, a JPEG, a GIF with a transparent colour, an uncompressed 32-bit TGA (read by the
+# program itself) and a PPM (read by the PNM plug-in).
+PICTURES = [
+    ('logo.png', ['logo:', '-resize', '30%', '-transparent', 'white']),
+    ('rose.jpg', ['rose:', '-resize', '200%', '-quality', '90']),
+    ('wizard.gif', ['wizard:', '-resize', '40%', '-transparent', 'white']),
+    ('rose.tga', ['rose:', '-alpha', 'set', '-compress', 'none']),
+    ('netscape.ppm', ['netscape:']),
+    ('granite.jpg', ['granite:', '-resize', '400%']),
+]
+
+
+def write_pictures(folder):
+    os.makedirs(folder, exist_ok=True)
+    convert = shutil.which('convert')
+    made = []
+    for name, args in PICTURES:
+        target = os.path.join(folder, name)
+        if convert and not os.path.exists(target):
+            subprocess.run([convert] + args + [target], check=True)
+        if os.path.exists(target):
+            made.append(name)
+    return made
+
+
+def write_chime(path):
+    """A short sample sound: three falling notes, 16-bit mono at 22,050 Hz."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    rate = 22050
+    frames = bytearray()
+    for note in (880.0, 660.0, 523.25):
+        for i in range(int(rate * 0.25)):
+            fade = 1.0 - i / (rate * 0.25)
+            frames += struct.pack('<h', int(12000 * fade * math.sin(2 * math.pi * note * i / rate)))
+    with wave.open(path, 'wb') as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(rate)
+        out.writeframes(bytes(frames))
+
+
 def main():
     out_dir = sys.argv[1]
     for rel, text in FILES.items():
@@ -70,10 +116,14 @@ def main():
         {'name': '議事録.txt', 'path': 'files\\資料\\議事録.txt'},
         {'name': 'はじめに.txt', 'path': 'files\\はじめに.txt'},
     ]
+    pictures = [{'name': name, 'path': 'files\\画像\\' + name}
+                for name in write_pictures(os.path.join(out_dir, 'files', '画像'))]
+    write_chime(os.path.join(out_dir, 'files', '音楽', 'chime.wav'))
+    music = [{'name': 'chime.wav', 'path': 'files\\音楽\\chime.wav'}]
     root = [
         {'name': 'ドキュメント', 'sub': (2, 1, docs)},
-        {'name': '音楽', 'sub': (3, 2, [])},
-        {'name': '画像', 'sub': (4, 3, [])},
+        {'name': '音楽', 'sub': (3, 2, music)},
+        {'name': '画像', 'sub': (4, 3, pictures)},
         {'name': 'はじめに.txt', 'path': 'files\\はじめに.txt', 'colour': 1},
         {'name': '予定表.csv', 'path': 'files\\予定表.csv'},
         {'name': 'メモ.txt', 'path': 'files\\メモ.txt', 'colour': 4},

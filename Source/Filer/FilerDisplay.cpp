@@ -132,6 +132,21 @@ void CKvFiler::ClearDisplayData(CFolder& folder) {
 void CKvFiler::SetItemCount() {
     if (!listView_ || !current_) return;
     SendMessageW(listView_, LVM_SETITEMCOUNT, current_->Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    ArrangeIcons();
+}
+
+void CKvFiler::ArrangeIcons() {
+    if (!listView_) return;
+    const LONG_PTR view = GetWindowLongPtrW(listView_, GWL_STYLE) & LVS_TYPEMASK;
+    if (view != LVS_ICON && view != LVS_SMALLICON) return;
+    // Icons of an owner-data list have no positions of their own until they are arranged (Wine's
+    // list view otherwise stacks them all at the origin). With drawing off the list view neither
+    // invalidates each moved item nor asks for its label, which would make every entry's display
+    // data at once.
+    SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(listView_, LVM_ARRANGE, LVA_DEFAULT, 0);
+    SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listView_, nullptr, TRUE);
 }
 
 CEntry* CKvFiler::EntryAtIndex(int index) {

@@ -26,6 +26,9 @@ public:
     virtual void ViewModeChanged(unsigned mode) = 0;
     // A tool bar button, named by its command (Commands/MainCommand.h), is enabled or disabled.
     virtual void EnableTool(int command, bool enabled) = 0;
+    // The view menu's view commands (details, icons, list) are offered or greyed; a folder kind
+    // that keeps a view of its own greys them while it is shown.
+    virtual void EnableViewCommands(bool enabled) {}
     // The buttons enabled and disabled so far are to be drawn now, not at the next paint.
     virtual void RedrawTools() = 0;
     // The text of status bar part `part` (0 the count or the selected entry, 1 sizes, 2 the

@@ -192,7 +192,18 @@ bool CKvFiler::SelectKind(unsigned kind) {
 void CKvFiler::SetViewMode(unsigned mode) {
     viewMode_ = mode;
     if (listView_) SetListStyleView(listView_, mode);
+    ArrangeIcons();
     if (host_) host_->ViewModeChanged(mode);
+}
+
+void CKvFiler::ShowListStyle(unsigned mode) {
+    if (!listView_) return;
+    SetListStyleView(listView_, mode);
+    ArrangeIcons();
+}
+
+void CKvFiler::EnableViewCommands(bool enabled) {
+    if (host_) host_->EnableViewCommands(enabled);
 }
 
 FilerColumnWidths CKvFiler::ReadColumns() const {

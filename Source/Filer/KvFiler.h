@@ -93,6 +93,13 @@ public:
     // A FilerViewMode; the host hears of it.
     void SetViewMode(unsigned mode);
     unsigned ViewMode() const { return viewMode_; }
+    // The list view shows `mode` while the filer's own view mode stays; a folder kind with a view of
+    // its own uses it, and ShowListStyle(ViewMode()) puts the filer's back.
+    void ShowListStyle(unsigned mode);
+    // The view menu's view commands offered or greyed (through the host).
+    void EnableViewCommands(bool enabled);
+    // The shell's system image lists as the list view's icons again.
+    void AttachSystemImageLists();
 
     // Fills the display fields of `entry` (at `index` in the current folder) from the file system.
     // False only when the entry cannot be described at all.
@@ -226,13 +233,14 @@ private:
     // Stops the automatic search and deletes the found paths it left in the queue.
     void StopAutoSearch();
     void InsertColumns(int width);
-    void AttachSystemImageLists();
     void ClearDisplayData(CFolder& folder);
     // The background completion of display data (FilerDisplayQueue.cpp).
     void StartDisplayQueue();
     bool OnDisplayTimer(UINT_PTR timerId);
     bool ContinueDisplayQueue(DWORD milliseconds);
     void SetItemCount();
+    // Lays the items out in index order in icon and small-icon views.
+    void ArrangeIcons();
     // AddPath without the item count update.
     bool AppendPath(const std::wstring& path, bool selectExisting);
     // What the host hears (nothing without a host).

@@ -42,6 +42,9 @@ public:
     void EnableTool(int command, bool enabled) override {
         if (CKvToolBar* bar = MainWindow().ToolBar()) bar->EnableButton(enabled, command);
     }
+    void EnableViewCommands(bool enabled) override {
+        for (int command : {kCmdViewDetails, kCmdViewIcons, kCmdViewList}) MainWindow().EnableMenuItem(command, enabled);
+    }
     void RedrawTools() override {
         CKvToolBar* bar = MainWindow().ToolBar();
         if (bar && bar->Hwnd()) RedrawWindow(bar->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

@@ -390,6 +390,19 @@ TEST_F(MainWindowTest, ReportsOfThePanesReachTheOtherPaneAndTheWindow) {
     EXPECT_TRUE(Checked(kCmdViewDetails));
     EXPECT_FALSE(Checked(kCmdViewIcons));
 
+    // An image folder greys the view menu's view commands (the menu offers no list item); back in a
+    // plain folder they return.
+    auto greyed = [this](int command) {
+        return (GetMenuState(GetMenu(hwnd_), static_cast<UINT>(command), MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    CEntry& pictures = root.Append();
+    pictures.name = L"pictures";
+    ASSERT_TRUE(root.CreateSubfolder(pictures, kFolderKindImage));
+    Filer().NavigateTo(pictures.subfolder.get());
+    for (int command : {kCmdViewDetails, kCmdViewIcons}) EXPECT_TRUE(greyed(command)) << command;
+    Filer().NavigateTo(&root);
+    for (int command : {kCmdViewDetails, kCmdViewIcons}) EXPECT_FALSE(greyed(command)) << command;
+
     // The pane's close button hides the pane as the view menu's item does.
     HWND pane = Tree().Hwnd();
     const RECT b = Tree().CloseButton();

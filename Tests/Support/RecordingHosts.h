@@ -33,6 +33,7 @@ public:
     void ViewModeChanged(unsigned mode) override { viewModes.push_back(mode); }
     void EnableTool(int command, bool enabled) override { tools[command] = enabled; }
     void RedrawTools() override { ++toolRedraws; }
+    void EnableViewCommands(bool enabled) override { viewCommandsEnabled = enabled; }
     void SetStatusText(int part, const std::wstring& text) override { status[part] = text; }
 
     // What a tool bar and a status bar would show now: a button never enabled is disabled, a part
@@ -56,6 +57,7 @@ public:
     std::map<int, bool> tools;
     std::map<int, std::wstring> status;
     int toolRedraws = 0;
+    bool viewCommandsEnabled = true;
 };
 
 class RecordingTreeHost : public TreeHost {

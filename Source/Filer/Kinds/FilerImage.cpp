@@ -1,0 +1,154 @@
+// The thumbnail kind.
+#include "Filer/Kinds/FilerImage.h"
+
+#include "Document/Folder.h"
+#include "Document/Project.h"
+#include "Filer/KvFiler.h"
+#include "Image/DibImage.h"
+#include "Image/ImageBackends.h"
+
+namespace {
+
+// Posted by the worker to the list view when thumbnails are waiting.
+constexpr UINT kMsgThumbnailsReady = WM_APP + 0x48;
+
+}  // namespace
+
+CFilerImage::CFilerImage() {
+    LoadImageLibrary();
+    LoadPlugins();
+}
+
+CFilerImage::~CFilerImage() {
+    worker_.Stop();
+    UnloadPlugins();
+    UnloadImageLibrary();
+}
+
+bool CFilerImage::AcceptsPath(const std::wstring& path) {
+    return IsLoadableImage(path);
+}
+
+bool CFilerImage::Attach(CKvFiler& filer) {
+    CFilerNormal::Attach(filer);
+    filer.ShowListStyle(kFilerViewIcons);
+    filer.EnableViewCommands(false);
+    const int count = filer.CurrentFolder() ? static_cast<int>(filer.CurrentFolder()->Count()) : 0;
+    thumbnails_.reset(ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLOR32 | ILC_MASK, count, 50));
+    if (HWND list = filer.ListView()) {
+        SendMessageW(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(thumbnails_.get()));
+        worker_.Start(list, kMsgThumbnailsReady);
+    }
+    return true;
+}
+
+void CFilerImage::Detach() {
+    worker_.Cancel();
+    pending_.clear();
+    CKvFiler* owner = filer();
+    if (!owner) return;
+    owner->AttachSystemImageLists();
+    thumbnails_.reset();
+    owner->ShowListStyle(owner->ViewMode());
+    owner->EnableViewCommands(true);
+    if (CFolder* folder = owner->CurrentFolder())
+        for (CEntry& entry : folder->entries) entry.thumbIndex = 0;
+}
+
+void CFilerImage::EntryRemoved(CEntry& entry) {
+    entry.thumbIndex = 0;
+    pending_.erase(&entry);
+}
+
+void CFilerImage::RequestThumbnail(int item, CEntry& entry) {
+    entry.thumbIndex = kThumbPending;
+    try {
+        pending_.insert(&entry);
+    } catch (const std::exception&) {
+        entry.thumbIndex = kThumbFailed;
+        return;
+    }
+    worker_.Request(&entry, item, entry.ResolvedPath());
+}
+
+void CFilerImage::TakeFinishedThumbnails() {
+    CKvFiler* owner = filer();
+    std::vector<ThumbnailWorker::Result> results = worker_.TakeResults();
+    if (!owner || !owner->ListView() || results.empty()) return;
+    HWND list = owner->ListView();
+    HDC screen = GetDC(list);
+    kv::UniqueMemoryDc memory(CreateCompatibleDC(screen));
+    bool redrawAll = false;
+    for (ThumbnailWorker::Result& result : results) {
+        auto found = pending_.find(static_cast<const CEntry*>(result.key));
+        if (found == pending_.end()) continue;
+        CEntry& entry = *const_cast<CEntry*>(*found);
+        pending_.erase(found);
+        entry.thumbIndex = kThumbFailed;
+        if (result.canvas && memory && thumbnails_) {
+            kv::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, kThumbnailWidth, kThumbnailHeight));
+            if (bitmap) {
+                HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+                result.canvas->DrawThumbnail(memory.get());
+                SelectObject(memory.get(), old);
+                const int index = ImageList_Add(thumbnails_.get(), bitmap.get(), nullptr);
+                if (index >= 0) entry.thumbIndex = entry.iconIndex = index;
+            }
+        }
+        if (owner->EntryAtIndex(result.item) == &entry)
+            SendMessageW(list, LVM_REDRAWITEMS, result.item, result.item);
+        else
+            redrawAll = true;
+    }
+    ReleaseDC(list, screen);
+    if (redrawAll) InvalidateRect(list, nullptr, FALSE);
+}
+
+bool CFilerImage::MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg != kMsgThumbnailsReady) return false;
+    TakeFinishedThumbnails();
+    *result = 0;
+    return true;
+}
+
+bool CFilerImage::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        worker_.BeginBatch();
+        *result = CDRF_NOTIFYITEMDRAW;
+        return true;
+    case CDDS_ITEMPREPAINT: {
+        CEntry* entry = EntryOf(draw);
+        if (!entry) {
+            *result = CDRF_SKIPDEFAULT;
+            return true;
+        }
+        if (!entry->IsSubfolderEntry() && !entry->missing && entry->thumbIndex == -1)
+            RequestThumbnail(static_cast<int>(draw.nmcd.dwItemSpec), *entry);
+        ApplyTextColour(draw, *entry);
+        *result = CDRF_NOTIFYPOSTPAINT;
+        return true;
+    }
+    case CDDS_ITEMPOSTPAINT: {
+        CKvFiler* owner = filer();
+        const LRESULT items = SendMessageW(draw.nmcd.hdr.hwndFrom, LVM_GETITEMCOUNT, 0, 0);
+        if (owner && owner->CurrentFolder() && static_cast<size_t>(items) == owner->CurrentFolder()->Count())
+            if (CEntry* entry = EntryOf(draw)) DrawImageMarks(draw, *entry);
+        *result = CDRF_DODEFAULT;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CFilerImage::DrawImageMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry) {
+    RECT item{};
+    item.left = LVIR_ICON;
+    if (!SendMessageW(draw.nmcd.hdr.hwndFrom, LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&item)))
+        return;
+    if (entry.IsSubfolderEntry())
+        DrawResourceIcon(draw.nmcd.hdc, FolderKindIconId(entry.subfolder->kind), item.left, item.top, 32);
+    if (!entry.missing && !entry.appPath.empty())
+        DrawResourceIcon(draw.nmcd.hdc, AppMarkIconId(Project().appMarkStyle), item.left, item.top, 32);
+}

@@ -1,0 +1,180 @@
+// The music kind.
+#include "Filer/Kinds/FilerMusic.h"
+
+#include <mmsystem.h>
+
+#include <cmath>
+#include <cwctype>
+
+#include "Document/Folder.h"
+#include "Filer/KvFiler.h"
+#include "resource.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr size_t kMciCommandLimit = 512;
+
+// At namespace scope, so it is made before and destroyed after the filer's kind object, whose
+// destruction still stops the sound.
+MciCommandSender g_sender;
+
+MciCommandSender& Sender() {
+    return g_sender;
+}
+
+void SendMci(const std::wstring& command, HWND notify) {
+    if (Sender()) {
+        Sender()(command, notify);
+        return;
+    }
+    mciSendStringW(command.c_str(), nullptr, 0, notify);
+}
+
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix) {
+    const size_t length = wcslen(suffix);
+    if (text.size() < length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::towlower(text[text.size() - length + i]) != suffix[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+void SetMciCommandSender(MciCommandSender sender) {
+    Sender() = std::move(sender);
+}
+
+CFilerMusic::~CFilerMusic() {
+    Stop();
+}
+
+bool CFilerMusic::AcceptsPath(const std::wstring& path) {
+    return EndsWithNoCase(path, L".mid") || EndsWithNoCase(path, L".wav") || EndsWithNoCase(path, L".mp3");
+}
+
+bool CFilerMusic::Attach(CKvFiler& filer) {
+    CFilerNormal::Attach(filer);
+    filer.ShowListStyle(kFilerViewReport);
+    filer.EnableViewCommands(false);
+    return true;
+}
+
+void CFilerMusic::Detach() {
+    Stop();
+    CKvFiler* owner = filer();
+    if (!owner) return;
+    owner->ShowListStyle(owner->ViewMode());
+    owner->EnableViewCommands(true);
+    owner->AttachSystemImageLists();
+}
+
+void CFilerMusic::Stop() {
+    CKvFiler* owner = filer();
+    HWND list = owner ? owner->ListView() : nullptr;
+    SendMci(L"stop Audio", list);
+    SendMci(L"close Audio", list);
+    if (owner && owner->Container()) KillTimer(owner->Container(), kMusicAnimationTimer);
+    playing_ = -1;
+    if (list) InvalidateRect(list, nullptr, TRUE);
+}
+
+void CFilerMusic::Play(int index, CEntry& entry) {
+    Stop();
+    CKvFiler* owner = filer();
+    HWND list = owner ? owner->ListView() : nullptr;
+    // The command keeps the stored design's 512-character buffer: a longer one is cut there.
+    std::wstring open = L"open \"" + entry.ResolvedPath() + L"\" alias Audio";
+    if (open.size() > kMciCommandLimit - 1) open.resize(kMciCommandLimit - 1);
+    SendMci(open, list);
+    SendMci(L"play Audio notify", list);
+    angle_ = 0;
+    playing_ = index;
+    if (owner && owner->Container()) SetTimer(owner->Container(), kMusicAnimationTimer, 200, nullptr);
+    if (list) InvalidateRect(list, nullptr, TRUE);
+}
+
+void CFilerMusic::PlayNext() {
+    CKvFiler* owner = filer();
+    if (!owner || !owner->CurrentFolder() || playing_ < 0) return;
+    const int count = static_cast<int>(owner->CurrentFolder()->Count());
+    if (count == 0) return;
+    int next = playing_ + 1;
+    if (next >= count) next = 0;
+    if (CEntry* entry = owner->EntryAtIndex(next)) Play(next, *entry);
+}
+
+bool CFilerMusic::MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (msg == MM_MCINOTIFY && wp == MCI_NOTIFY_SUCCESSFUL)
+        PlayNext();
+    else if (msg == WM_COMMAND && LOWORD(wp) == kMusicStopCommand)
+        Stop();
+    return false;
+}
+
+void CFilerMusic::TimerTick(UINT_PTR timerId) {
+    if (timerId != kMusicAnimationTimer) return;
+    angle_ += 0.2f;
+    if (angle_ > kPi) angle_ -= 2 * kPi;
+    CKvFiler* owner = filer();
+    if (!owner || !owner->ListView() || playing_ < 0) return;
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (SendMessageW(owner->ListView(), LVM_GETITEMRECT, playing_, reinterpret_cast<LPARAM>(&icon)))
+        InvalidateRect(owner->ListView(), &icon, TRUE);
+}
+
+void CFilerMusic::AddMenuItems(HMENU menu, int selectedCount) {
+    if (selectedCount == 0) AppendMenuW(menu, MF_STRING, kMusicStopCommand, L"Stop");
+}
+
+bool CFilerMusic::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        *result = CDRF_NOTIFYITEMDRAW;
+        return true;
+    case CDDS_ITEMPREPAINT: {
+        CEntry* entry = EntryOf(draw);
+        if (!entry) {
+            *result = CDRF_SKIPDEFAULT;
+            return true;
+        }
+        if (static_cast<int>(draw.nmcd.dwItemSpec) == playing_)
+            draw.clrText = RGB(0, 0, 255);
+        else
+            ApplyTextColour(draw, *entry);
+        *result = CDRF_NOTIFYPOSTPAINT;
+        return true;
+    }
+    case CDDS_ITEMPOSTPAINT:
+        if (CEntry* entry = EntryOf(draw)) DrawMusicMarks(draw, *entry);
+        *result = CDRF_DODEFAULT;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CFilerMusic::DrawMusicMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry) {
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (!SendMessageW(draw.nmcd.hdr.hwndFrom, LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&icon)))
+        return;
+    HDC dc = draw.nmcd.hdc;
+    if (entry.IsSubfolderEntry()) {
+        DrawResourceIcon(dc, FolderKindIconId(entry.subfolder->kind), icon.left, icon.top, 16);
+        return;
+    }
+    if (entry.missing) return;
+    if (static_cast<int>(draw.nmcd.dwItemSpec) != playing_) {
+        DrawResourceIcon(dc, IDI_MUSIC_ITEM, icon.left, icon.top, 16);
+        return;
+    }
+    for (int k = 0; k < 3; ++k) {
+        float angle = angle_ + k * 2 * kPi / 3;
+        if (angle >= kPi) angle -= 2 * kPi;
+        const int x = icon.left + static_cast<int>(4 * std::cos(angle));
+        const int y = icon.top + static_cast<int>(4 * std::sin(angle));
+        DrawResourceIcon(dc, IDI_MUSIC_PLAYING, x, y, 16);
+    }
+}

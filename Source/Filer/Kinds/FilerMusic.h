@@ -1,0 +1,48 @@
+// The music kind: a report view of audio entries (mid, wav, mp3 in any case) that plays an opened
+// entry through MCI under the alias "Audio" and, when it has played to its end, the next entry
+// (after the last, the first). The playing item is drawn blue with three icons circling its icon;
+// playback stops when the folder is shown again (sort, refresh, removal) or left, and with "Stop"
+// (command 29) of the menu without a selection. MCI errors are ignored: without a sound device the
+// folder simply stays silent.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "Filer/Kinds/FilerNormal.h"
+
+// Sends one MCI command string with `notify` as the notification window. The default sends it to
+// mciSendStringW; tests put a recorder in its place.
+using MciCommandSender = std::function<void(const std::wstring& command, HWND notify)>;
+void SetMciCommandSender(MciCommandSender sender);  // an empty function restores the default
+
+constexpr int kMusicStopCommand = 29;
+constexpr UINT_PTR kMusicAnimationTimer = 3;
+
+class CFilerMusic : public CFilerNormal {
+public:
+    ~CFilerMusic() override;
+
+    unsigned Kind() const override { return kFolderKindMusic; }
+    bool AcceptsPath(const std::wstring& path) override;
+    bool Attach(CKvFiler& filer) override;
+    void Detach() override;
+    int MapIconIndex(int index) override { return -1; }
+    void OpenEntry(int index, CEntry& entry) override { Play(index, entry); }
+    bool CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) override;
+    bool MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    void TimerTick(UINT_PTR timerId) override;
+    void AddMenuItems(HMENU menu, int selectedCount) override;
+
+    int PlayingIndex() const { return playing_; }
+    float Angle() const { return angle_; }
+
+private:
+    void Play(int index, CEntry& entry);
+    void Stop();
+    void PlayNext();
+    void DrawMusicMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry);
+
+    int playing_ = -1;
+    float angle_ = 0;
+};
