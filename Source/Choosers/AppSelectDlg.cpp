@@ -15,8 +15,8 @@
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvFileDialogs.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 #include "Shell/OpenWith.h"
 
@@ -37,11 +37,6 @@ struct AppSelectState {
     std::vector<std::wstring> paths;  // the program of each list row
     std::wstring chosen;
 };
-
-AppSelectState*& Current() {
-    static AppSelectState* state = nullptr;
-    return state;
-}
 
 std::wstring ExtensionOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
@@ -210,23 +205,14 @@ LRESULT Handle(AppSelectState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK AppSelectProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    AppSelectState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CKvAppSelectDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 int CKvAppSelectDlg::Run(CEntry& entry, HWND parent, const wchar_t* title, std::wstring& chosen) {
     AppSelectState state;
     state.entry = &entry;
-    AppSelectState* outer = Current();
-    Current() = &state;
+    const KvModalScope<AppSelectState> scope(state, L"CKvAppSelectDlg::WndProc");
     const int result = KvDoModal(L"CKvAppSelectDlg", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 title, kWidth, kHeight, parent, AppSelectProc);
-    Current() = outer;
+                                 title, kWidth, kHeight, parent, KvModalProc<AppSelectState, Handle>);
     if (result != 0) chosen = state.chosen;
     return result;
 }

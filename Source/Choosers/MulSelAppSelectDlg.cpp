@@ -5,8 +5,8 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -19,11 +19,6 @@ struct MulSelState {
     ProjectApp* app = nullptr;
     kv::UniqueFont font;
 };
-
-MulSelState*& Current() {
-    static MulSelState* state = nullptr;
-    return state;
-}
 
 void OnCreate(MulSelState& s, HWND dlg) {
     s.font.reset(KvCreateDefaultFont());
@@ -73,13 +68,6 @@ LRESULT Handle(MulSelState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK MulSelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    MulSelState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CMulSelAppSelectDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 std::vector<std::wstring> SplitExtensions(const std::wstring& text) {
@@ -98,11 +86,9 @@ bool CMulSelAppSelectDlg::Run(ProjectApp& app, HWND parent, const wchar_t* title
     ProjectApp edited = app;
     MulSelState state;
     state.app = &edited;
-    MulSelState* outer = Current();
-    Current() = &state;
+    const KvModalScope<MulSelState> scope(state, L"CMulSelAppSelectDlg::WndProc");
     const int result = KvDoModal(L"CMulSelAppSelectDlg", WS_EX_DLGMODALFRAME,
-                                 WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 400, 260, parent, MulSelProc);
-    Current() = outer;
+                                 WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 400, 260, parent, KvModalProc<MulSelState, Handle>);
     if (result == 0) return false;
     app = edited;
     return true;

@@ -10,7 +10,7 @@
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvFileDialogs.h"
-#include "Kv/KvGuard.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 #include "ProjectSetup/PrjSetupState.h"
 #include "resource.h"
@@ -21,11 +21,6 @@ namespace {
 
 constexpr int kSize = 400;
 const int kTabTexts[kPageCount] = {kGtSetupTabGeneral, kGtSetupTabTitle, kGtSetupTabBackup, kGtSetupTabMenu};
-
-SetupState*& Current() {
-    static SetupState* state = nullptr;
-    return state;
-}
 
 // A page only passes its controls' commands and notifications on to the dialog.
 INT_PTR CALLBACK PageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
@@ -162,22 +157,13 @@ LRESULT Handle(SetupState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK SetupProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    SetupState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CPrjSetupDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 bool CPrjSetupDlg::Run(HWND owner, const wchar_t* title) {
     SetupState state;
     state.apps = Project().apps;
-    SetupState* outer = Current();
-    Current() = &state;
+    const KvModalScope<SetupState> scope(state, L"CPrjSetupDlg::WndProc");
     const int result = KvDoModal(L"CPrjSetupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, kSize,
-                                 kSize, owner, SetupProc);
-    Current() = outer;
+                                 kSize, owner, KvModalProc<SetupState, Handle>);
     return result == 1;
 }

@@ -53,7 +53,7 @@ protected:
         if (!window) return L"(no window)";
         const std::wstring text = BoxText(window);
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-        for (int i = 0; i < 300 && IsWindow(window); ++i) Sleep(10);
+        for (int i = 0; i < 3000 && IsWindow(window); ++i) Sleep(10);
         return text;
     }
 
@@ -93,7 +93,7 @@ TEST_F(AppBackupTest, TwoBackupsThenRestoreVersionOne) {
     PostMessageW(history, WM_COMMAND, 205, 0);
     EXPECT_NE(Press(L"__kv_MsgBox__", IDOK).find(L"1"), std::wstring::npos);
     PostMessageW(history, WM_COMMAND, IDCANCEL, 0);
-    for (int i = 0; i < 300 && IsWindow(history); ++i) Sleep(10);
+    for (int i = 0; i < 3000 && IsWindow(history); ++i) Sleep(10);
 
     PostMessageW(main_, WM_COMMAND, 2506, 0);
     ASSERT_TRUE(app_.Exited(kAppTimeout));

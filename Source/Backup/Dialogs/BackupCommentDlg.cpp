@@ -4,8 +4,8 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -16,11 +16,6 @@ struct CommentState {
     std::wstring* comment = nullptr;
     kv::UniqueFont font;
 };
-
-CommentState*& Current() {
-    static CommentState* state = nullptr;
-    return state;
-}
 
 LRESULT Handle(CommentState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -60,24 +55,15 @@ LRESULT Handle(CommentState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK CommentProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    CommentState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CBackupCommentDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 bool CBackupCommentDlg::Run(std::wstring& comment, HWND parent, const wchar_t* title) {
     std::wstring edited = comment;
     CommentState state;
     state.comment = &edited;
-    CommentState* outer = Current();
-    Current() = &state;
+    const KvModalScope<CommentState> scope(state, L"CBackupCommentDlg::WndProc");
     const int result = KvDoModal(L"CBackupCommentDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 300,
-                                 200, parent, CommentProc);
-    Current() = outer;
+                                 200, parent, KvModalProc<CommentState, Handle>);
     if (result == 0) return false;
     comment = edited;
     return true;

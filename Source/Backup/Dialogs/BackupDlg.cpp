@@ -7,7 +7,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
-#include "Kv/KvGuard.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -17,11 +17,6 @@ using backup_ui::BackupDlgState;
 constexpr int kCommentId = 200;
 
 // The state of the one open backup dialog; the dialog is modal and opens no other backup dialog.
-BackupDlgState*& Current() {
-    static BackupDlgState* state = nullptr;
-    return state;
-}
-
 void OnCreate(BackupDlgState& s, HWND dlg) {
     s.font.reset(KvCreateDefaultFont());
     HFONT font = s.font.get();
@@ -75,20 +70,11 @@ LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK BackupDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    BackupDlgState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CBackupDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 bool RunDialog(BackupDlgState& state, HWND parent, const wchar_t* title) {
     state.time = backup::BackupTimeNow();
-    BackupDlgState* outer = Current();
-    Current() = &state;
+    const KvModalScope<BackupDlgState> scope(state, L"CBackupDlg::WndProc");
     const int result = KvDoModal(L"CBackupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 300, 280,
-                                 parent, BackupDlgProc);
-    Current() = outer;
+                                 parent, KvModalProc<BackupDlgState, Handle>);
     return result != 0;
 }
 

@@ -14,7 +14,7 @@
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvFiles.h"
-#include "Kv/KvGuard.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 
 namespace backup_ui {
@@ -38,11 +38,6 @@ using backup_ui::HistoryState;
 const COLORREF kMissingColour = RGB(168, 168, 168);
 const COLORREF kCurrentFileColour = RGB(0, 0, 255);
 const COLORREF kNowVersionColour = RGB(255, 0, 0);
-
-HistoryState*& Current() {
-    static HistoryState* state = nullptr;
-    return state;
-}
 
 // The version files present, from one listing of the directory, in number order.
 std::vector<backup::VersionNote> ListVersionFiles(const std::wstring& directory) {
@@ -288,13 +283,6 @@ LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK HistoryProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    HistoryState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CBackupHistoryDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
@@ -306,10 +294,8 @@ bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
     } else if (!ReadRows(state)) {
         state.directory.clear();
     }
-    HistoryState* outer = Current();
-    Current() = &state;
+    const KvModalScope<HistoryState> scope(state, L"CBackupHistoryDlg::WndProc");
     const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 450,
-                                 360, parent, HistoryProc);
-    Current() = outer;
+                                 360, parent, KvModalProc<HistoryState, Handle>);
     return result != 0;
 }

@@ -7,8 +7,8 @@
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvFileDialogs.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 #include "Search/Dialogs/SearchEntryDlgState.h"
 #include "Search/Dialogs/SearchEntryPathDlg.h"
@@ -17,11 +17,6 @@
 namespace {
 
 using namespace search_entry_dlg;
-
-DlgState*& Current() {
-    static DlgState* state = nullptr;
-    return state;
-}
 
 SearchFolder* ShownRecord(DlgState& s) {
     if (s.shown == kShowSingle) return &s.copy;
@@ -243,13 +238,6 @@ LRESULT Handle(DlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK DlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    DlgState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CSearchEntryDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 bool CSearchEntryDlg::Run(SearchSettings& settings, HWND parent, const wchar_t* title,
@@ -259,11 +247,9 @@ bool CSearchEntryDlg::Run(SearchSettings& settings, HWND parent, const wchar_t* 
     state.settings = &settings;
     state.copy = settings;
     state.results = &results;
-    DlgState* outer = Current();
-    Current() = &state;
+    const KvModalScope<DlgState> scope(state, L"CSearchEntryDlg::WndProc");
     const int result = KvDoModal(L"CSearchEntryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 350,
-                                 440, parent, DlgProc);
-    Current() = outer;
+                                 440, parent, KvModalProc<DlgState, Handle>);
     if (result == 0) results.clear();
     return result != 0;
 }

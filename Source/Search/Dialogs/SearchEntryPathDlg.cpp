@@ -5,8 +5,8 @@
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvFileDialogs.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -19,11 +19,6 @@ struct PathState {
     std::wstring* path = nullptr;
     kv::UniqueFont font;
 };
-
-PathState*& Current() {
-    static PathState* state = nullptr;
-    return state;
-}
 
 void Browse(HWND dlg) {
     HWND edit = GetDlgItem(dlg, kEditId);
@@ -77,24 +72,15 @@ LRESULT Handle(PathState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK PathProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    PathState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CSearchEntryPathDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 bool CSearchEntryPathDlg::Run(std::wstring& path, HWND parent) {
     std::wstring edited = path;
     PathState state;
     state.path = &edited;
-    PathState* outer = Current();
-    Current() = &state;
+    const KvModalScope<PathState> scope(state, L"CSearchEntryPathDlg::WndProc");
     const int result = KvDoModal(L"CSearchEntryPathDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 GlobalText::Get(kGtSearchFolder), 350, 130, parent, PathProc);
-    Current() = outer;
+                                 GlobalText::Get(kGtSearchFolder), 350, 130, parent, KvModalProc<PathState, Handle>);
     if (result == 0) return false;
     path = edited;
     return true;

@@ -13,8 +13,8 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 #include "Search/Dialogs/SearchRows.h"
 #include "Search/RegisteredApps.h"
@@ -55,11 +55,6 @@ struct ViewState {
 SearchViewRowHook& RowHook() {
     static SearchViewRowHook hook;
     return hook;
-}
-
-ViewState*& Current() {
-    static ViewState* state = nullptr;
-    return state;
 }
 
 // Worker: a row for each path the shell can parse, queued for the UI thread.
@@ -276,13 +271,6 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK ViewProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    ViewState* state = Current();
-    if (!state) return DefDlgProcW(dlg, msg, wp, lp);
-    return KvGuardedWindowProc(L"CSearchEntryView::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(*state, dlg, msg, wp, lp); });
-}
-
 }  // namespace
 
 void SetSearchViewRowHook(SearchViewRowHook hook) {
@@ -299,12 +287,10 @@ bool CSearchEntryView::Run(SearchViewMode mode, SearchSettings* settings, HWND p
         state.settings = settings;
         state.walkList = BuildWalkList(*settings);
     }
-    ViewState* outer = Current();
-    Current() = &state;
+    const KvModalScope<ViewState> scope(state, L"CSearchEntryView::WndProc");
     const int result = KvDoModal(L"CSearchEntryView", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 GlobalText::Get(kGtResultsTitle), 400, 360, parent, ViewProc);
+                                 GlobalText::Get(kGtResultsTitle), 400, 360, parent, KvModalProc<ViewState, Handle>);
     StopWorker(state);
-    Current() = outer;
     if (result != kEndAdd && result != kEndCancel) return false;
     if (result != kEndAdd) return true;
     results.reserve(state.rows.size());
