@@ -29,6 +29,7 @@ class FilerHost;
 struct FilerCaches;
 class FilerDisplaySource;
 struct FilerMenuState;
+class FilerFollow;
 
 constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
@@ -193,6 +194,7 @@ public:
 private:
     friend LRESULT CALLBACK FilerContainerProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK FilerListViewProc(HWND, UINT, WPARAM, LPARAM);
+    friend class FilerFollow;
 
     // Keys, characters, the type-ahead timer, the right button and menu messages of the list view
     // (FilerInput.cpp); true with *result set when the message is not to reach the list view.
@@ -282,6 +284,8 @@ private:
     std::unique_ptr<FilerDisplaySource> displaySource_;
     uint32_t displayGeneration_ = 1;
     bool displayQueueOn_ = false;
+    // The live view of the shown folder (FilerFollow.h).
+    std::unique_ptr<FilerFollow> follow_;
 };
 
 // The single filer.

@@ -79,6 +79,11 @@ void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CE
     AppendSeparator(menu);
     if (!subfolder) AppendItem(menu, kFilerCmdOpenDirectory, kGtEntryMenuOpenDirectory);
     AppendColourMenu(menu);
+    // Backing up an offline entry is offered so that choosing it can say why it cannot be done.
+    if (entry.offline && project.backupEnabled) {
+        AppendSeparator(menu);
+        AppendItem(menu, kFilerCmdBackup, kGtEntryMenuBackup);
+    }
     if (!file) return;
     if (project.allowAlias) {
         AppendSeparator(menu);

@@ -1,0 +1,32 @@
+// Roots of drive and network paths and whether they can be reached.
+#include "Follow/PathRoot.h"
+
+#include <windows.h>
+
+#include <cwctype>
+
+std::wstring PathRoot(const std::wstring& path) {
+    if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
+        return path.substr(0, 2) + L'\\';
+    if (path.size() < 3 || path[0] != L'\\' || path[1] != L'\\' || path[2] == L'?' || path[2] == L'.') return {};
+    const size_t server = path.find(L'\\', 2);
+    if (server == std::wstring::npos || server == 2) return {};
+    size_t share = path.find(L'\\', server + 1);
+    if (share == server + 1) return {};
+    if (share == std::wstring::npos) share = path.size();
+    return path.substr(0, share) + L'\\';
+}
+
+bool RootAvailability::Offline(const std::wstring& path) {
+    std::wstring root = PathRoot(path);
+    if (root.empty()) return false;
+    std::wstring key = root;
+    for (wchar_t& c : key) c = static_cast<wchar_t>(towupper(c));
+    auto known = roots_.find(key);
+    if (known != roots_.end()) return known->second;
+    // A drive letter nothing is mapped to, a drive without its medium and a share that does not
+    // answer all fail here; an existing root never does.
+    const bool offline = GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
+    roots_.emplace(key, offline);
+    return offline;
+}

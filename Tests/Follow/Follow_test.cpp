@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Follow/DirectoryWatch.h"
+#include "Follow/PathRoot.h"
+#include "Support/TestSupport.h"
+
+namespace {
+
+using tf_test::TempDir;
+
+TEST(DirectoryWatchTest, WatchesAtMostTheLimitSkippingDirectoriesThatAreGone) {
+    TempDir dir;
+    std::vector<std::wstring> directories{dir / L"gone", L"Q:\\nowhere"};
+    for (size_t i = 0; i < kMaxWatchedDirectories + 8; ++i) {
+        const std::wstring sub = dir / (L"d" + std::to_wstring(i));
+        ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+        directories.push_back(sub);
+    }
+    DirectoryWatch watch;
+    ASSERT_TRUE(watch.Start(directories, nullptr, WM_APP));
+    EXPECT_TRUE(watch.Running());
+    ASSERT_EQ(watch.Watched().size(), kMaxWatchedDirectories);
+    EXPECT_EQ(watch.Watched().front(), dir / L"d0");
+    EXPECT_EQ(watch.Watched().back(), dir / (L"d" + std::to_wstring(kMaxWatchedDirectories - 1)));
+
+    // Messages of an earlier run are recognised as stale.
+    const uint32_t firstRun = watch.RunTag();
+    ASSERT_TRUE(watch.Start({dir / L"d1"}, nullptr, WM_APP));
+    EXPECT_EQ(watch.TakeChange(0, static_cast<LPARAM>(firstRun)), nullptr);
+    ASSERT_NE(watch.TakeChange(0, static_cast<LPARAM>(watch.RunTag())), nullptr);
+    EXPECT_EQ(*watch.TakeChange(0, static_cast<LPARAM>(watch.RunTag())), dir / L"d1");
+    EXPECT_EQ(watch.TakeChange(5, static_cast<LPARAM>(watch.RunTag())), nullptr);
+
+    watch.Stop();
+    EXPECT_FALSE(watch.Running());
+    EXPECT_TRUE(watch.Watched().empty());
+    // Nothing to watch: nothing runs.
+    EXPECT_FALSE(watch.Start({dir / L"gone"}, nullptr, WM_APP));
+    EXPECT_FALSE(watch.Running());
+    // The directories can be removed once the watch has ended.
+    EXPECT_TRUE(RemoveDirectoryW((dir / L"d1").c_str()));
+}
+
+TEST(PathRootTest, RootsOfDriveAndNetworkPathsAndWhetherTheyAreThere) {
+    EXPECT_EQ(PathRoot(L"c:\\a\\b.txt"), L"c:\\");
+    EXPECT_EQ(PathRoot(L"C:/a"), L"C:\\");
+    EXPECT_EQ(PathRoot(L"\\\\server\\share\\dir\\f.txt"), L"\\\\server\\share\\");
+    EXPECT_EQ(PathRoot(L"\\\\server\\share"), L"\\\\server\\share\\");
+    EXPECT_EQ(PathRoot(L"\\\\server"), L"");
+    EXPECT_EQ(PathRoot(L"\\\\?\\C:\\a"), L"");
+    EXPECT_EQ(PathRoot(L"relative\\f.txt"), L"");
+    EXPECT_EQ(PathRoot(L"C:"), L"");
+
+    RootAvailability roots;
+    TempDir dir;
+    EXPECT_FALSE(roots.Offline(dir / L"missing.txt"));
+    EXPECT_FALSE(roots.Offline(L"relative\\f.txt"));
+    char letter = 0;
+    for (char c = 'q'; c <= 'y' && !letter; ++c)
+        if (!(GetLogicalDrives() & (1u << (c - 'a')))) letter = c;
+    ASSERT_NE(letter, 0);
+    EXPECT_TRUE(roots.Offline(std::wstring(1, static_cast<wchar_t>(letter)) + L":\\docs\\f.txt"));
+}
+
+}  // namespace
