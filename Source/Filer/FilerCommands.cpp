@@ -116,6 +116,9 @@ void CKvFiler::RunMenuCommand(int id) {
         if (!files.empty()) BackupEntries(listView_, files);
         break;
     }
+    case kFilerCmdFindMoved:
+        if (entry) FindMovedEntry(*entry);
+        break;
     case kFilerCmdBackupHistory:
         if (entry && IsFileEntry(*entry)) ShowBackupHistory(listView_, *entry);
         break;

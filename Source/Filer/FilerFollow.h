@@ -16,9 +16,11 @@
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "Document/Folder.h"
 #include "Follow/DirectoryWatch.h"
+#include "Follow/MovedSearch.h"
 #include "Follow/PathRoot.h"
 
 class CKvFiler;
@@ -27,8 +29,10 @@ class CKvFiler;
 // back: for such an entry a box says why, naming its path, and the result is true.
 bool RefusedAsOffline(HWND owner, const CEntry& entry);
 
-// Posted to the filer's container by the directory watch (DirectoryWatch.h).
+// Posted to the filer's container by the directory watch (DirectoryWatch.h) and by the search for
+// moved files (MovedSearch.h).
 constexpr UINT kMsgDirectoryChanged = WM_APP + 0x32;
+constexpr UINT kMsgMovedFound = WM_APP + 0x33;
 
 class FilerFollow {
 public:
@@ -44,6 +48,16 @@ public:
     // The container's timer and watch messages; false when not ours.
     bool OnTimer(UINT_PTR timerId);
     bool OnDirectoryChanged(WPARAM wp, LPARAM lp);
+
+    // Moved files found again. After every periodic check, the missing (not offline) entries of
+    // the shown folder whose identity is known (IdentityStore.h) and that were not looked for
+    // during this showing are looked for in the background; whatever is found comes back as one
+    // question listing old and new paths, and Yes relinks every entry of the project that used an
+    // old path, keeping everything else about it. FindMoved looks for one entry on demand (and
+    // says so when nothing is found).
+    void FindMoved(const CEntry& entry);
+    bool OnMovedFound(WPARAM wp, LPARAM lp);
+    bool Searching() const { return search_.Running(); }
 
     // Whether drives and shares can be reached; looked at again at every periodic check.
     RootAvailability& Roots() { return roots_; }
@@ -70,6 +84,11 @@ private:
     bool Continue(Sweep& sweep, DWORD milliseconds);
     // True when the entry's row was made anew.
     bool Recheck(CEntry& entry, int index);
+    void SearchForLost();
+    void StartSearch(std::vector<LostFile> lost, bool onDemand);
+    void StopSearch();
+    // Points every entry of the project that uses an old path at its new one.
+    void Relink(const std::vector<FoundFile>& found);
 
     CKvFiler& filer_;
     HWND container_ = nullptr;
@@ -83,4 +102,9 @@ private:
     // Reported changes go first; the periodic check waits (keeping its place) while they run.
     Sweep reported_;
     Sweep periodic_;
+
+    MovedSearch search_;
+    std::unordered_set<std::wstring> searched_;  // upper-cased paths looked for during this showing
+    bool onDemand_ = false;  // the running search was asked for from the entry menu
+    bool asking_ = false;    // the relink question is open
 };

@@ -65,6 +65,9 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case kMsgDirectoryChanged:
         follow_->OnDirectoryChanged(wp, lp);
         return 0;
+    case kMsgMovedFound:
+        follow_->OnMovedFound(wp, lp);
+        return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
         if (header->hwndFrom == listView_) return OnNotify(header);

@@ -147,8 +147,13 @@ public:
     int RemoveSelected(bool askFirst);
     // The context menu for the current selection, tracked at the cursor; the choice is run.
     void ShowContextMenu();
-    // A context-menu command (10-28, 100 + k, 1000 + k) as the list view receives it.
+    // A context-menu command (10-29, 100 + k, 1000 + k) as the list view receives it.
     void RunMenuCommand(int id);
+    // Looks for the moved file of a missing entry in the background and offers to relink it
+    // (FilerFollow.h); says so when nothing is found.
+    void FindMovedEntry(const CEntry& entry);
+    // True while a search for moved files runs.
+    bool SearchingMovedFiles() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.
     std::vector<int> SelectedIndexes() const;
     std::vector<CEntry*> SelectedEntries();

@@ -9,6 +9,7 @@
 #include "Config/GtEntries.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Follow/DirectoryWatch.h"
+#include "Follow/IdentityStore.h"
 #include "Kv/KvWindow.h"
 #include "Support/DirectoryLinks.h"
 #include "Support/FilerTestFixture.h"
@@ -108,6 +109,72 @@ TEST_F(FilerFollowTest, DirectoriesBeyondTheWatchLimitAreFollowedByThePeriodicCh
     ASSERT_TRUE(DeleteFileW((lone + L"\\only.txt").c_str()));
     ASSERT_TRUE(DeleteFileW((dir / L"d0\\f1.txt").c_str()));
     EXPECT_TRUE(PumpUntil([&] { return Missing(only) && Missing(1); }));
+}
+
+TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
+    TempDir dir, elsewhere;
+    for (const wchar_t* sub : {L"a", L"b"}) ASSERT_TRUE(CreateDirectoryW((dir / sub).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((elsewhere / L"used").c_str(), nullptr));
+    const std::wstring sibling = dir / L"a\\to-sibling.txt", distant = dir / L"a\\to-distant.txt", same = dir / L"a\\same.txt";
+    ASSERT_TRUE(WriteText(sibling, "one"));
+    ASSERT_TRUE(WriteText(distant, "two two"));
+    ASSERT_TRUE(WriteText(same, "same"));
+    ASSERT_TRUE(WriteText(elsewhere / L"used\\stays.txt", "x"));
+    CFolder& root = RootFolder();
+    CEntry& first = root.Append();
+    first.path = sibling;
+    first.alias = L"alias";
+    first.aliasMode = 1;
+    first.colour = 3;
+    first.appPath = L"C:\\windows\\notepad.exe";
+    first.backupName = L"b1";
+    root.Append().path = distant;
+    root.Append().path = same;
+    // The project's other directory is used by an entry of a subfolder.
+    CFolder* sub = filer_test::AddSubfolder(root, L"sub");
+    ASSERT_NE(sub, nullptr);
+    sub->Append().path = elsewhere / L"used\\stays.txt";
+    ProjectIdentities().Clear();
+    ProjectIdentities().Refresh(root);
+    ShowRoot();
+
+    // Moved to a sibling directory, moved and renamed into another directory of the project, and a
+    // file replaced by a different one of the same name in the sibling directory.
+    ASSERT_TRUE(MoveFileW(sibling.c_str(), (dir / L"b\\to-sibling.txt").c_str()));
+    ASSERT_TRUE(MoveFileW(distant.c_str(), (elsewhere / L"used\\renamed.txt").c_str()));
+    ASSERT_TRUE(DeleteFileW(same.c_str()));
+    ASSERT_TRUE(WriteText(dir / L"b\\same.txt", "same"));
+    ModalResponder answers(IDYES);
+    EXPECT_TRUE(PumpUntil([&] { return !answers.seen().empty() && !Missing(0) && !Missing(1); }));
+    ASSERT_EQ(answers.seen().size(), 1u);
+    const std::wstring& question = answers.seen()[0].text;
+    EXPECT_EQ(answers.seen()[0].title, GlobalText::Get(kGtRelinkTitle));
+    EXPECT_NE(question.find(sibling), std::wstring::npos);
+    EXPECT_NE(question.find(dir / L"b\\to-sibling.txt"), std::wstring::npos);
+    EXPECT_NE(question.find(elsewhere / L"used\\renamed.txt"), std::wstring::npos);
+    EXPECT_EQ(question.find(L"same.txt"), std::wstring::npos);
+
+    CEntry& relinked = *root.EntryAt(0);
+    EXPECT_EQ(relinked.path, dir / L"b\\to-sibling.txt");
+    EXPECT_EQ(relinked.alias, L"alias");
+    EXPECT_EQ(relinked.colour, 3);
+    EXPECT_EQ(relinked.appPath, L"C:\\windows\\notepad.exe");
+    EXPECT_EQ(relinked.backupName, L"b1");
+    EXPECT_EQ(root.EntryAt(1)->path, elsewhere / L"used\\renamed.txt");
+    EXPECT_EQ(ItemText(1, 1), elsewhere / L"used\\renamed.txt");
+    EXPECT_EQ(root.EntryAt(2)->path, same);
+    EXPECT_TRUE(Missing(2));
+
+    // On demand: the entry whose file was replaced is looked for again, and nothing is found.
+    for (int i = 0; i < 100 && Filer().SearchingMovedFiles(); ++i) tf_test::PumpMessages(20);
+    ModalResponder ok(IDOK);
+    Select(2, true);
+    Filer().RunMenuCommand(kFilerCmdFindMoved);
+    EXPECT_TRUE(PumpUntil([&] { return !ok.seen().empty(); }));
+    ASSERT_EQ(ok.seen().size(), 1u);
+    EXPECT_EQ(ok.seen()[0].text, KvToCrLf(GlobalText::Get(kGtFindMovedNone)));
+    EXPECT_EQ(root.EntryAt(2)->path, same);
+    ProjectIdentities().Clear();
 }
 
 // A drive letter no drive is mapped to.

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "Document/Folder.h"
 #include "Follow/DirectoryWatch.h"
+#include "Follow/FileIdentity.h"
+#include "Follow/IdentityStore.h"
 #include "Follow/PathRoot.h"
 #include "Support/TestSupport.h"
 
@@ -65,6 +68,65 @@ TEST(PathRootTest, RootsOfDriveAndNetworkPathsAndWhetherTheyAreThere) {
         if (!(GetLogicalDrives() & (1u << (c - 'a')))) letter = c;
     ASSERT_NE(letter, 0);
     EXPECT_TRUE(roots.Offline(std::wstring(1, static_cast<wchar_t>(letter)) + L":\\docs\\f.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IdentityStoreTest, SidecarRoundTripsAndIsRefusedWholeWhenDamaged) {
+    TempDir dir;
+    const std::wstring kept = dir / L"kept.txt", gone = dir / L"gone.txt";
+    ASSERT_TRUE(tf_test::WriteText(kept, "kept"));
+    ASSERT_TRUE(tf_test::WriteText(gone, "gone"));
+    FileIdentity keptId, goneId;
+    ASSERT_TRUE(ReadFileIdentity(kept, keptId));
+    ASSERT_TRUE(ReadFileIdentity(gone, goneId));
+    EXPECT_FALSE(keptId.SameFile(goneId));
+    EXPECT_EQ(keptId.size, 4u);
+
+    // Refresh reads the files there, keeps what was known of a missing one, drops unused paths.
+    CFolder root;
+    root.Append().path = kept;
+    root.Append().path = gone;
+    IdentityStore store;
+    store.Remember(gone, goneId);
+    store.Remember(dir / L"unused.txt", goneId);
+    ASSERT_TRUE(DeleteFileW(gone.c_str()));
+    store.Refresh(root);
+    ASSERT_EQ(store.Count(), 2u);
+    ASSERT_NE(store.Find(kept), nullptr);
+    EXPECT_TRUE(store.Find(kept)->SameFile(keptId));
+    ASSERT_NE(store.Find(gone), nullptr);
+    EXPECT_TRUE(store.Find(gone)->SameFile(goneId));
+    EXPECT_EQ(store.Find(dir / L"unused.txt"), nullptr);
+
+    const std::wstring sidecar = dir / L"p.tfolder.ids";
+    ASSERT_TRUE(store.Save(sidecar));
+    IdentityStore loaded;
+    ASSERT_TRUE(loaded.Load(sidecar));
+    EXPECT_EQ(loaded.Count(), 2u);
+    ASSERT_NE(loaded.Find(kept), nullptr);
+    EXPECT_TRUE(loaded.Find(kept)->SameFile(keptId));
+    EXPECT_EQ(loaded.Find(kept)->written, keptId.written);
+
+    // Any damage refuses the whole file and leaves the store empty.
+    const std::vector<unsigned char> good = tf_test::ReadBytes(sidecar);
+    std::vector<std::vector<unsigned char>> damaged;
+    for (size_t at : {size_t{0}, size_t{9}, good.size() / 2, good.size() - 1}) {
+        damaged.push_back(good);
+        damaged.back()[at] ^= 0x40;
+    }
+    damaged.emplace_back(good.begin(), good.end() - 5);
+    damaged.push_back(good);
+    damaged.back().push_back(0);
+    damaged.emplace_back();
+    for (const auto& bytes : damaged) {
+        ASSERT_TRUE(tf_test::WriteBytes(sidecar, bytes));
+        EXPECT_FALSE(loaded.Load(sidecar));
+        EXPECT_EQ(loaded.Count(), 0u);
+    }
+    EXPECT_FALSE(loaded.Load(dir / L"none.ids"));
 }
 
 }  // namespace

@@ -75,6 +75,10 @@ void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CE
             AppendShellItems(state, menu, filer.ListView(), state.path, project.menuShellSubmenu != 0))
             AppendSeparator(menu);
     }
+    if (!subfolder && entry.missing && !entry.offline) {
+        AppendItem(menu, kFilerCmdFindMoved, kGtEntryMenuFindMoved);
+        AppendSeparator(menu);
+    }
     AppendItem(menu, kFilerCmdRemove, kGtRemove);
     AppendSeparator(menu);
     if (!subfolder) AppendItem(menu, kFilerCmdOpenDirectory, kGtEntryMenuOpenDirectory);

@@ -32,6 +32,7 @@ constexpr UINT kFilerCmdColourLast = 25;
 constexpr UINT kFilerCmdBackup = 26;
 constexpr UINT kFilerCmdBackupAll = 27;
 constexpr UINT kFilerCmdBackupHistory = 28;
+constexpr UINT kFilerCmdFindMoved = 29;
 constexpr UINT kFilerCmdEntryApp = 100;       // + k, k < kMaxEntryApps
 constexpr UINT kFilerCmdSelectionApp = 1000;  // + k, k < kMaxSelectionApps
 constexpr UINT kShellFirst = 2000;
