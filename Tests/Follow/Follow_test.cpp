@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "Follow/DirectoryWatch.h"
 #include "Follow/FileIdentity.h"
 #include "Follow/IdentityStore.h"
+#include "Follow/MovedSearch.h"
 #include "Follow/PathRoot.h"
 #include "Support/TestSupport.h"
 
@@ -127,6 +130,50 @@ TEST(IdentityStoreTest, SidecarRoundTripsAndIsRefusedWholeWhenDamaged) {
         EXPECT_EQ(loaded.Count(), 0u);
     }
     EXPECT_FALSE(loaded.Load(dir / L"none.ids"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MovedSearchTest, FindsAFileMovedBelowItsOldDirectoryUnlessStopped) {
+    TempDir dir;
+    const std::wstring old = dir / L"old\\report.txt";
+    ASSERT_TRUE(CreateDirectoryW((dir / L"old").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((dir / L"old\\deeper").c_str(), nullptr));
+    ASSERT_TRUE(tf_test::WriteText(old, "report"));
+    LostFile lost{old, {}};
+    ASSERT_TRUE(ReadFileIdentity(old, lost.identity));
+    ASSERT_TRUE(MoveFileW(old.c_str(), (dir / L"old\\deeper\\renamed.txt").c_str()));
+
+    std::atomic<bool> stop{false};
+    std::vector<FoundFile> found = MovedSearch::Search({lost}, {}, stop);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].oldPath, old);
+    EXPECT_EQ(found[0].newPath, dir / L"old\\deeper\\renamed.txt");
+
+    // A stopped search looks at nothing.
+    stop = true;
+    EXPECT_TRUE(MovedSearch::Search({lost}, {}, stop).empty());
+
+    // On a worker: the result arrives as one message whose list the receiver owns.
+    HWND target = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(target, nullptr);
+    MovedSearch search;
+    ASSERT_TRUE(search.Start({lost}, {}, target, WM_APP + 7));
+    MSG message{};
+    bool arrived = false;
+    for (int i = 0; i < 500 && !arrived; ++i) {
+        arrived = PeekMessageW(&message, target, WM_APP + 7, WM_APP + 7, PM_REMOVE) != 0;
+        if (!arrived) Sleep(10);
+    }
+    ASSERT_TRUE(arrived);
+    std::unique_ptr<std::vector<FoundFile>> result = search.TakeResult(message.wParam, message.lParam);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->size(), 1u);
+    search.Stop();
+    EXPECT_FALSE(search.Running());
+    DestroyWindow(target);
 }
 
 }  // namespace
