@@ -181,6 +181,8 @@ bool FilerFollow::Recheck(CEntry& entry, int index) {
     // Entries still waiting for their display data get fresh data from the display queue.
     if (entry.displayGeneration != filer_.displayGeneration_) return false;
     const std::wstring resolved = entry.ResolvedPath();
+    // While its drive or share stays away an offline entry costs no look of its own.
+    if (entry.offline && roots_.Offline(resolved)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     bool differs = false;
     if (!GetFileAttributesExW(resolved.c_str(), GetFileExInfoStandard, &data)) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <utility>
 
 std::wstring PathRoot(const std::wstring& path) {
     if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
@@ -23,10 +24,24 @@ bool RootAvailability::Offline(const std::wstring& path) {
     std::wstring key = root;
     for (wchar_t& c : key) c = static_cast<wchar_t>(towupper(c));
     auto known = roots_.find(key);
-    if (known != roots_.end()) return known->second;
+    if (known != roots_.end()) return known->second.offline;
     // A drive letter nothing is mapped to, a drive without its medium and a share that does not
     // answer all fail here; an existing root never does.
-    const bool offline = GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
-    roots_.emplace(key, offline);
-    return offline;
+    Answer answer;
+    answer.offline = GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
+    answer.share = root[0] == L'\\';
+    answer.when = GetTickCount();
+    roots_.emplace(std::move(key), answer);
+    return answer.offline;
+}
+
+void RootAvailability::Forget() {
+    const uint32_t now = GetTickCount();
+    for (auto it = roots_.begin(); it != roots_.end();) {
+        const Answer& answer = it->second;
+        if (answer.share && answer.offline && now - answer.when < kShareRecheckMilliseconds)
+            ++it;
+        else
+            it = roots_.erase(it);
+    }
 }
