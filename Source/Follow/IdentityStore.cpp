@@ -9,6 +9,7 @@
 
 #include "Document/Folder.h"
 #include "Document/ProjectFile.h"
+#include "Follow/PathRoot.h"
 #include "Kv/KvHandles.h"
 
 namespace {
@@ -151,6 +152,8 @@ bool IdentityStore::Save(const std::wstring& file) const {
 }
 
 void IdentityStore::Refresh(const CFolder& root) {
+    // A drive or share that is away is asked about once, not once per file on it.
+    RootAvailability roots;
     std::unordered_map<std::wstring, Record> records;
     std::vector<const CFolder*> pending{&root};
     while (!pending.empty()) {
@@ -166,7 +169,7 @@ void IdentityStore::Refresh(const CFolder& root) {
             std::wstring key = Upper(path);
             if (records.count(key)) continue;
             FileIdentity identity;
-            if (ReadFileIdentity(path, identity)) {
+            if (!roots.Offline(path) && ReadFileIdentity(path, identity)) {
                 records[key] = Record{path, identity};
             } else if (const FileIdentity* known = Find(path)) {
                 records[key] = Record{path, *known};
