@@ -5,20 +5,21 @@ Usage: make_gt.py <GT.txt> <GT>                   the binary table
        make_gt.py --header <GT.txt> <GtEntries.h>  the named entry constants
 
 Source: UTF-8, one entry per line as "<number><TAB><name><TAB><text>"; lines starting with '#' and
-blank lines are ignored. Numbers run from 0 to 186 without gaps, in order. Names are C++ identifiers
+blank lines are ignored. Numbers run from 0 without gaps, in order: 0 to 186 are the table every GT
+file holds, entries after them are texts the program added later. Names are C++ identifiers
 that start with kGt, each used once. Escapes in the text: \\n line feed, \\t tab, \\\\ backslash.
 
-Binary output: the UTF-16LE byte-order mark FF FE, then the 187 texts in order, each ended by one
+Binary output: the UTF-16LE byte-order mark FF FE, then the texts in order, each ended by one
 NUL code unit. The names do not reach it.
 
-Header output: one `constexpr int <name> = <number>;` per entry. The file is rewritten only when its
+Header output: one `constexpr int <name> = <number>;` per entry and `kGtEntryCount`. The file is rewritten only when its
 content changes, so editing a text does not recompile the code that includes it.
 """
 import os
 import re
 import sys
 
-COUNT = 187
+MIN_COUNT = 187
 NAME = re.compile(r'kGt[A-Za-z0-9_]+\Z')
 
 
@@ -62,8 +63,8 @@ def read_entries(src):
                 sys.exit(f"{where}: name {name} is used twice")
             seen.add(name)
             entries.append((name, unescape(text, where)))
-    if len(entries) != COUNT:
-        sys.exit(f"{src}: {len(entries)} entries, expected {COUNT}")
+    if len(entries) < MIN_COUNT:
+        sys.exit(f"{src}: {len(entries)} entries, expected at least {MIN_COUNT}")
     return entries
 
 
@@ -82,6 +83,7 @@ def write_header(entries, dst):
         "",
     ]
     lines += [f"constexpr int {name} = {number};" for number, (name, _) in enumerate(entries)]
+    lines += ["", f"constexpr int kGtEntryCount = {len(entries)};"]
     content = '\n'.join(lines) + '\n'
     try:
         with open(dst, encoding='utf-8', newline='') as f:

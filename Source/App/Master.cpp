@@ -10,6 +10,8 @@
 #include "Config/ModulePath.h"
 #include "Document/Project.h"
 #include "Document/ProjectFile.h"
+#include "Document/Folder.h"
+#include "Follow/IdentityStore.h"
 #include "Config/Settings.h"
 
 namespace {
@@ -106,6 +108,9 @@ bool CMaster::Init(const wchar_t* commandTail) {
         return false;
     }
     projectLoaded_ = true;
+    // The identities of the project's files, for finding moved ones; a project without them (or
+    // with a damaged sidecar) works as before and gets them at its next save.
+    ProjectIdentities().Load(IdentitiesPathFor(projectPath_));
     MainWindow().SetSessionEndHandler([this] { SaveAtExit(); });
     ShowWindow(MainWindow().Hwnd(), MainWindow().StartShowCommand());
     UpdateWindow(MainWindow().Hwnd());
@@ -123,6 +128,9 @@ void CMaster::SaveAtExit() {
         const std::wstring text = kSaveFailedText + path + kSaveFailedQuestion;
         if (KvMessageBox(MainWindow().Hwnd(), kSaveFailedTitle, text.c_str(), KvMbYesNo) != IDYES) return;
     }
+    // Only beside a saved project; a sidecar that cannot be written costs the next search, nothing else.
+    ProjectIdentities().Refresh(RootFolder());
+    ProjectIdentities().Save(IdentitiesPathFor(path));
 }
 
 void CMaster::Shutdown() {

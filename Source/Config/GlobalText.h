@@ -1,4 +1,4 @@
-// The UI text table: 187 texts read once from the file GT beside the executable (UTF-16LE with
+// The UI text table: its texts (187 and the ones added after them) read once from the file GT beside the executable (UTF-16LE with
 // byte-order mark, NUL-terminated strings counted by position). Every menu caption, most messages
 // and several format strings are entries of it, reached by the names that the build generates from
 // Data/GT.txt into "Config/GtEntries.h" (GlobalText::Get(kGtMenuExit)).
@@ -7,9 +7,11 @@
 #include <initializer_list>
 #include <string>
 
+#include "Config/GtEntries.h"
+
 namespace GlobalText {
 
-constexpr int kEntryCount = 187;
+constexpr int kEntryCount = kGtEntryCount;
 
 // Reads "<exe dir>\GT"; false after its error box.
 bool Load();

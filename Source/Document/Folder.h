@@ -94,6 +94,7 @@ public:
     // Not stored.
     CFolder* owner = nullptr;
     uint8_t missing = 0;
+    uint8_t offline = 0;  // missing only because the drive or network share of its file is away
 
     // The filer's display cache: made when a folder is shown (on demand, or in the background),
     // dropped when it is left. It is current while displayGeneration equals the filer's.

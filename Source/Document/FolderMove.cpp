@@ -16,6 +16,7 @@ CEntry& AppendMovedEntry(CFolder& target, CEntry& source) {
     moved.relative = source.relative;
     moved.colour = source.colour;
     moved.missing = source.missing;
+    moved.offline = source.offline;
     moved.displayText = source.displayText;
     moved.iconIndex = source.iconIndex;
     moved.sizeValue = source.sizeValue;

@@ -3,7 +3,10 @@
 // 10 are read, version 10 is written. UI thread only.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // Reads the file into Project(), the root folder and the id counter, then applies what it holds to
@@ -21,3 +24,8 @@ bool LoadProjectBytes(const std::wstring& path, const unsigned char* data, size_
 // and only then put in its place, so a failed save leaves the old file whole. False when the file
 // cannot be written.
 bool SaveProject(const std::wstring& path);
+
+// The project's safe save for any file: `write` fills a new file beside `path` (under a temporary
+// name), which is flushed and only then moved over `path`. False, with `path` as it was, when
+// `write` fails or the file cannot be written, flushed or moved; a read-only target is refused.
+bool SaveFileSafely(const std::wstring& path, const std::function<bool(HANDLE file)>& write);

@@ -142,37 +142,44 @@ std::wstring TemporaryPathFor(const std::wstring& path) {
     return temporary;
 }
 
-// Writes the whole project to `target` and flushes it to disk.
-bool WriteProjectFile(const std::wstring& target, const CProject& project) {
-    kv::UniqueFile file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
-    ByteWriter writer(file.get());
+// Writes the whole project to `file`.
+bool WriteProjectFile(HANDLE file, const CProject& project) {
+    ByteWriter writer(file);
     WriteHeader(writer, project);
     writer.U32(FolderIdCounter());
     WriteTree(writer, RootFolder());
-    return writer.Finish() && FlushFileBuffers(file.get());
+    return writer.Finish();
 }
 
 bool SaveProjectTo(const std::wstring& path) {
-    // A read-only project stays as it is (the rename below would replace it on some systems).
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-
     CProject& project = Project();
     RefreshWindowState(project);
-
-    const std::wstring temporary = TemporaryPathFor(path);
-    if (!WriteProjectFile(temporary, project) ||
-        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
+    if (!SaveFileSafely(path, [&](HANDLE file) { return WriteProjectFile(file, project); })) return false;
     project.filePath = path;
     return true;
 }
 
 }  // namespace
+
+bool SaveFileSafely(const std::wstring& path, const std::function<bool(HANDLE file)>& write) {
+    // A read-only target stays as it is (the rename below would replace it on some systems).
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+
+    const std::wstring temporary = TemporaryPathFor(path);
+    bool written = false;
+    {
+        kv::UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        written = file && write(file.get()) && FlushFileBuffers(file.get());
+    }
+    if (!written ||
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}
 
 bool SaveProject(const std::wstring& path) {
     if (path.empty()) return false;

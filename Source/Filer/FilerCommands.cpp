@@ -4,6 +4,7 @@
 #include "Filer/KvFiler.h"
 
 #include "Filer/FilerDialogs.h"
+#include "Filer/FilerFollow.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Document/Folder.h"
 #include "Shell/ShellRun.h"
@@ -103,15 +104,21 @@ void CKvFiler::RunMenuCommand(int id) {
         break;
     }
     case kFilerCmdBackup:
+        if (entry && RefusedAsOffline(listView_, *entry)) break;
         if (entry && IsFileEntry(*entry)) BackupEntry(listView_, *entry);
         break;
     case kFilerCmdBackupAll: {
         std::vector<CEntry*> files;
-        for (CEntry* selected : SelectedEntries())
+        for (CEntry* selected : SelectedEntries()) {
+            if (RefusedAsOffline(listView_, *selected)) return;
             if (IsFileEntry(*selected)) files.push_back(selected);
+        }
         if (!files.empty()) BackupEntries(listView_, files);
         break;
     }
+    case kFilerCmdFindMoved:
+        if (entry) FindMovedEntry(*entry);
+        break;
     case kFilerCmdBackupHistory:
         if (entry && IsFileEntry(*entry)) ShowBackupHistory(listView_, *entry);
         break;

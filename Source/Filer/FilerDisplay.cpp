@@ -11,6 +11,7 @@
 #include "Commands/MainCommand.h"
 #include "Filer/FilerCaches.h"
 #include "Filer/FilerDisplaySource.h"
+#include "Filer/FilerFollow.h"
 #include "Filer/FilerHost.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
@@ -20,16 +21,13 @@
 
 namespace {
 
-// "%dKB" and "%d/%d/%d %d:%d" (year/month/day hour:minute, unpadded) of the stored UTC time; size in
-// whole KB, rounded up.
 void SetSizeAndDate(const PathDisplay& display, CEntry& entry) {
-    SYSTEMTIME when{};
-    if (!display.hasSizeAndDate || !FileTimeToSystemTime(&display.written, &when)) return;
-    entry.sizeValue = static_cast<int32_t>((display.size + 1023) / 1024);
+    if (!display.hasSizeAndDate) return;
+    std::wstring date = FilerDateText(display.written);
+    if (date.empty()) return;
+    entry.sizeValue = FilerSizeValue(display.size);
     entry.sizeText = std::to_wstring(entry.sizeValue) + L"KB";
-    entry.dateText = std::to_wstring(when.wYear) + L'/' + std::to_wstring(when.wMonth) + L'/' +
-                     std::to_wstring(when.wDay) + L' ' + std::to_wstring(when.wHour) + L':' +
-                     std::to_wstring(when.wMinute);
+    entry.dateText = std::move(date);
 }
 
 }  // namespace
@@ -72,6 +70,7 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
     EnableTool(kCmdCopy, false);
     EnableTool(kCmdRemove, false);
     if (host_) host_->FolderShown(*folder);
+    follow_->FolderShown(container_);
     if (autoSearch_ && folder->search.autoUpdate) autoSearch_->Start(*folder);
     return true;
 }
@@ -90,12 +89,15 @@ bool CKvFiler::MakeDisplayData(CEntry& entry, int index) {
         entry.displayText = entry.name;
         entry.typeText.clear();
         entry.missing = 0;
+        entry.offline = 0;
     } else {
         const std::wstring resolved = entry.ResolvedPath();
         PathDisplay display;
         if (!displaySource_->Describe(resolved, display)) return false;
         entry.missing = display.missing ? 1 : 0;
-        entry.typeText = display.typeText;
+        // A file whose drive or share is away is offline: as unusable as a missing one, but not lost.
+        entry.offline = display.missing && follow_->Roots().Offline(resolved) ? 1 : 0;
+        entry.typeText = entry.offline ? GlobalText::Get(kGtOfflineType) : display.typeText;
         icon = display.icon;
         if (display.missing) {
             entry.displayText = display.name;

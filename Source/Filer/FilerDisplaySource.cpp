@@ -70,6 +70,17 @@ void ReadSizeAndDate(const std::wstring& path, PathDisplay& out) {
 
 }  // namespace
 
+int32_t FilerSizeValue(uint64_t bytes) {
+    return static_cast<int32_t>((bytes + 1023) / 1024);
+}
+
+std::wstring FilerDateText(const FILETIME& written) {
+    SYSTEMTIME when{};
+    if (!FileTimeToSystemTime(&written, &when)) return {};
+    return std::to_wstring(when.wYear) + L'/' + std::to_wstring(when.wMonth) + L'/' + std::to_wstring(when.wDay) +
+           L' ' + std::to_wstring(when.wHour) + L':' + std::to_wstring(when.wMinute);
+}
+
 bool FilerDisplaySource::DescribeInFull(const std::wstring& resolved, PathDisplay& out) {
     out = PathDisplay{};
     if (resolved.empty()) return false;

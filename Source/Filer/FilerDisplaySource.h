@@ -28,6 +28,11 @@ struct PathDisplay {
     FILETIME written{};  // last write, UTC
 };
 
+// The size column's value (whole KB, rounded up) and the date column's text ("%d/%d/%d %d:%d",
+// year/month/day hour:minute of the UTC time, unpadded; empty when the time cannot be converted).
+int32_t FilerSizeValue(uint64_t bytes);
+std::wstring FilerDateText(const FILETIME& written);
+
 class FilerDisplaySource {
 public:
     // Describes `resolved`. False only when the path is empty.

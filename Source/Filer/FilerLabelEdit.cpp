@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Filer/FilerCaches.h"
+#include "Filer/FilerFollow.h"
 #include "Filer/FilerLabelEdit.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
@@ -52,6 +53,7 @@ BOOL CKvFiler::OnBeginLabelEdit(const NMLVDISPINFOW& info) {
     const CEntry* entry = EntryAtIndex(info.item.iItem);
     if (!entry) return TRUE;
     if (entry->IsSubfolderEntry()) return FALSE;
+    if (RefusedAsOffline(listView_, *entry)) return TRUE;
     if (entry->missing) return TRUE;
     return (Project().allowRename || EditsAlias(*entry)) ? FALSE : TRUE;
 }

@@ -4,6 +4,7 @@
 #include "Filer/KvFiler.h"
 
 #include "Commands/MainCommand.h"
+#include "Filer/FilerFollow.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
@@ -33,6 +34,8 @@ int CKvFiler::RemoveSelected(bool askFirst) {
     if (!current_ || !listView_) return 0;
     const std::vector<int> indexes = SelectedIndexes();
     if (indexes.empty()) return 0;
+    for (CEntry* entry : SelectedEntries())
+        if (RefusedAsOffline(listView_, *entry)) return 0;
 
     if (askFirst) {
         const int count = static_cast<int>(indexes.size());

@@ -10,6 +10,7 @@
 
 #include "Filer/FilerCaches.h"
 #include "Filer/FilerDisplaySource.h"
+#include "Filer/FilerFollow.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Document/Folder.h"
@@ -59,7 +60,13 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         return 0;
     case WM_TIMER:
-        if (!OnDisplayTimer(wp) && kind_) kind_->TimerTick(wp);
+        if (!OnDisplayTimer(wp) && !follow_->OnTimer(wp) && kind_) kind_->TimerTick(wp);
+        return 0;
+    case kMsgDirectoryChanged:
+        follow_->OnDirectoryChanged(wp, lp);
+        return 0;
+    case kMsgMovedFound:
+        follow_->OnMovedFound(wp, lp);
         return 0;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
@@ -83,7 +90,9 @@ LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 CKvFiler::CKvFiler()
-    : caches_(std::make_unique<FilerCaches>()), displaySource_(std::make_unique<FilerDisplaySource>()) {}
+    : caches_(std::make_unique<FilerCaches>()),
+      displaySource_(std::make_unique<FilerDisplaySource>()),
+      follow_(std::make_unique<FilerFollow>(*this)) {}
 
 CKvFiler::~CKvFiler() = default;
 
@@ -161,6 +170,7 @@ void CKvFiler::Destroy() {
         dropTargetRegistered_ = false;
     }
     StopAutoSearch();
+    follow_->Stop();
     kind_.reset();
     if (menu_) menu_->Reset();
     typeAhead_.clear();

@@ -29,6 +29,7 @@ class FilerHost;
 struct FilerCaches;
 class FilerDisplaySource;
 struct FilerMenuState;
+class FilerFollow;
 
 constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
@@ -153,8 +154,13 @@ public:
     int RemoveSelected(bool askFirst);
     // The context menu for the current selection, tracked at the cursor; the choice is run.
     void ShowContextMenu();
-    // A context-menu command (10-28, 100 + k, 1000 + k) as the list view receives it.
+    // A context-menu command (10-30, 100 + k, 1000 + k) as the list view receives it.
     void RunMenuCommand(int id);
+    // Looks for the moved file of a missing entry in the background and offers to relink it
+    // (FilerFollow.h); says so when nothing is found.
+    void FindMovedEntry(const CEntry& entry);
+    // True while a search for moved files runs.
+    bool SearchingMovedFiles() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.
     std::vector<int> SelectedIndexes() const;
     std::vector<CEntry*> SelectedEntries();
@@ -200,6 +206,7 @@ public:
 private:
     friend LRESULT CALLBACK FilerContainerProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK FilerListViewProc(HWND, UINT, WPARAM, LPARAM);
+    friend class FilerFollow;
 
     // Keys, characters, the type-ahead timer, the right button and menu messages of the list view
     // (FilerInput.cpp); true with *result set when the message is not to reach the list view.
@@ -290,6 +297,8 @@ private:
     std::unique_ptr<FilerDisplaySource> displaySource_;
     uint32_t displayGeneration_ = 1;
     bool displayQueueOn_ = false;
+    // The live view of the shown folder (FilerFollow.h).
+    std::unique_ptr<FilerFollow> follow_;
 };
 
 // The single filer.

@@ -166,7 +166,7 @@ const FormattedEntry kFormattedEntries[] = {
     {kGtStatusSize, "d"},          {kGtBoxCreateBackupDir, "s"}, {kGtBackupOne, "s"},
     {kGtBackupNewVersion, "d"},    {kGtBackupUnreadable, "d"},   {kGtBackupDoneMany, "d"},
     {kGtBackupUnchangedMany, "s"}, {kGtBackupDropLaterOne, "d"}, {kGtBackupDropLaterMany, "sd"},
-    {kGtHistoryVersion, "d"},      {kGtHistoryRestored, "d"},
+    {kGtHistoryVersion, "d"},      {kGtHistoryRestored, "d"},    {kGtOfflineRefused, "s"},
 };
 
 bool IsFormatted(int entry) {

@@ -67,7 +67,7 @@ TEST_F(FilerMenuTest, OneEntryMenusFollowTheEntryAndTheOptions) {
 
     // Defaults: no open-with programs for this extension, no alias, no backup, no shell items.
     EXPECT_EQ(MenuFor({0}), L"10 - 12 - 11 - 14 " + std::wstring(kColours) + L" - 15 16*");
-    EXPECT_EQ(MenuFor({1}), L"11 - 14 " + std::wstring(kColours));  // missing
+    EXPECT_EQ(MenuFor({1}), L"30 - 11 - 14 " + std::wstring(kColours));  // missing: its file can be looked for
     EXPECT_EQ(MenuFor({2}), L"11 - " + std::wstring(kColours));     // subfolder
 
     CProject& project = Project();

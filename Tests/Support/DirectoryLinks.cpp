@@ -83,6 +83,35 @@ LinkKind MakeDirectoryLink(const std::wstring& link, const std::wstring& target)
     return made ? LinkKind::UnixSymlink : LinkKind::None;
 }
 
+namespace {
+
+std::string DosDevice(char letter) {
+    char prefix[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    return std::string(prefix) + "/dosdevices/" + letter + ":";
+}
+
+std::wstring DriveRoot(char letter) {
+    return std::wstring(1, static_cast<wchar_t>(letter)) + L":\\";
+}
+
+}  // namespace
+
+bool MapWineDrive(char letter, const std::wstring& target) {
+    const std::string device = DosDevice(letter), unixTarget = UnixPath(target);
+    if (device.empty() || unixTarget.empty()) return false;
+    return RunUnix("/bin/ln -sfn \"" + unixTarget + "\" \"" + device + "\"",
+                   [&] { return GetFileAttributesW(DriveRoot(letter).c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+bool UnmapWineDrive(char letter) {
+    const std::string device = DosDevice(letter);
+    if (device.empty()) return false;
+    return RunUnix("/bin/rm -f \"" + device + "\"",
+                   [&] { return GetFileAttributesW(DriveRoot(letter).c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 void RemoveUnixLink(const std::wstring& link) {
     const std::string unixLink = UnixPath(link);
     if (unixLink.empty()) return;

@@ -11,6 +11,10 @@
 #include "Shell/ShellRun.h"
 #include "resource.h"
 
+// Offline entries (drive or share away) are drawn in a steel blue of their own: not faded like
+// missing ones, since their files are not lost, and unlike any colour label.
+constexpr COLORREF kOfflineTextColour = RGB(70, 110, 160);
+
 COLORREF FilerLabelColour(unsigned colour) {
     static const COLORREF kColours[] = {
         RGB(0, 0, 0),   RGB(128, 128, 128), RGB(255, 0, 0),   RGB(255, 255, 0),
@@ -62,7 +66,9 @@ CEntry* CFilerNormal::EntryOf(const NMLVCUSTOMDRAW& draw) const {
 }
 
 void CFilerNormal::ApplyTextColour(NMLVCUSTOMDRAW& draw, const CEntry& entry) const {
-    if (entry.missing)
+    if (entry.offline)
+        draw.clrText = kOfflineTextColour;
+    else if (entry.missing)
         draw.clrText = FadedColour(Settings().backColor);
     else if (entry.colour != 0)
         draw.clrText = FilerLabelColour(entry.colour);

@@ -75,10 +75,19 @@ void BuildEntryMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu, const CE
             AppendShellItems(state, menu, filer.ListView(), state.path, project.menuShellSubmenu != 0))
             AppendSeparator(menu);
     }
+    if (!subfolder && entry.missing && !entry.offline) {
+        AppendItem(menu, kFilerCmdFindMoved, kGtEntryMenuFindMoved);
+        AppendSeparator(menu);
+    }
     AppendItem(menu, kFilerCmdRemove, kGtRemove);
     AppendSeparator(menu);
     if (!subfolder) AppendItem(menu, kFilerCmdOpenDirectory, kGtEntryMenuOpenDirectory);
     AppendColourMenu(menu);
+    // Backing up an offline entry is offered so that choosing it can say why it cannot be done.
+    if (entry.offline && project.backupEnabled) {
+        AppendSeparator(menu);
+        AppendItem(menu, kFilerCmdBackup, kGtEntryMenuBackup);
+    }
     if (!file) return;
     if (project.allowAlias) {
         AppendSeparator(menu);

@@ -1,9 +1,9 @@
 // The filer's context menu: what the menu of the moment keeps, the owner-drawn application items
 // and the one place where a built menu is tracked.
 //
-// Command ids of the menu: 10-28 the filer's own commands, 100 + k an application of the system's
-// open-with lists for the entry of the menu, 1000 + k an application of the project for every
-// selected entry, kShellFirst and up the shell's own items.
+// Command ids of the menu: 10-30 the filer's own commands (29 is the music folder's Stop), 100 + k
+// an application of the system's open-with lists for the entry of the menu, 1000 + k an application
+// of the project for every selected entry, kShellFirst and up the shell's own items.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +33,7 @@ constexpr UINT kFilerCmdColourLast = 25;
 constexpr UINT kFilerCmdBackup = 26;
 constexpr UINT kFilerCmdBackupAll = 27;
 constexpr UINT kFilerCmdBackupHistory = 28;
+constexpr UINT kFilerCmdFindMoved = 30;
 constexpr UINT kFilerCmdEntryApp = 100;       // + k, k < kMaxEntryApps
 constexpr UINT kFilerCmdSelectionApp = 1000;  // + k, k < kMaxSelectionApps
 constexpr UINT kShellFirst = 2000;

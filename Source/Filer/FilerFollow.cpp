@@ -1,0 +1,349 @@
+// The live view of the shown folder (FilerFollow.h).
+#include "Filer/FilerFollow.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Filer/FilerCaches.h"
+#include "Filer/FilerDisplaySource.h"
+#include "Filer/KvFiler.h"
+#include "Follow/IdentityStore.h"
+#include "Kv/KvWindow.h"
+
+namespace {
+
+constexpr UINT_PTR kFollowTimer = 0x7D02;
+// The tick of reported changes: a change shows within this plus one sweep.
+constexpr UINT kTickMilliseconds = 200;
+// How often every entry is looked at: the directories without a watch, drives that were away, and
+// file systems that do not report changes (network shares, some emulated ones) are covered by it.
+constexpr DWORD kPeriodicMilliseconds = 1000;
+// Longest stretch of one slice of a sweep, as for the display queue.
+constexpr DWORD kSliceMilliseconds = 30;
+
+std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
+    return text;
+}
+
+// The relink question lists at most this many files; the rest are counted.
+constexpr size_t kListedInQuestion = 12;
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The directory holding `path`; a drive's root keeps its backslash. Empty when there is none.
+std::wstring DirectoryOf(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos || separator == 0) return {};
+    std::wstring directory = path.substr(0, separator);
+    if (directory.back() == L':') directory += L'\\';
+    return directory;
+}
+
+}  // namespace
+
+bool RefusedAsOffline(HWND owner, const CEntry& entry) {
+    if (!entry.offline) return false;
+    const std::wstring text = GtFormat(kGtOfflineRefused, {entry.ResolvedPath()});
+    KvMessageBox(owner, GlobalText::Get(kGtOfflineType), text.c_str(), KvMbOk);
+    return true;
+}
+
+void FilerFollow::FolderShown(HWND container) {
+    Stop();
+    container_ = container;
+    if (container_) SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
+    lastPeriodic_ = GetTickCount();
+}
+
+void FilerFollow::Stop() {
+    watch_.Stop();
+    StopSearch();
+    searched_.clear();
+    if (container_) KillTimer(container_, kFollowTimer);
+    container_ = nullptr;
+    pending_.clear();
+    roots_.Forget();
+    gathered_ = false;
+    reported_ = Sweep{};
+    periodic_ = Sweep{};
+    rowsChanged_ = false;
+}
+
+bool FilerFollow::OnDirectoryChanged(WPARAM wp, LPARAM lp) {
+    if (const std::wstring* directory = watch_.TakeChange(wp, lp)) pending_.insert(Upper(*directory));
+    return true;
+}
+
+bool FilerFollow::OnTimer(UINT_PTR timerId) {
+    if (timerId != kFollowTimer) return false;
+    const CFolder* folder = filer_.CurrentFolder();
+    if (!folder) return true;
+    if (!gathered_) Gather();
+
+    const DWORD now = GetTickCount();
+    if (!periodic_.active && now - lastPeriodic_ >= kPeriodicMilliseconds) {
+        lastPeriodic_ = now;
+        if (folder->Count() != gatheredCount_) Gather();
+        roots_.Forget();
+        Begin(periodic_, true);
+    }
+    if (!reported_.active && !pending_.empty()) Begin(reported_, false);
+
+    Sweep& sweep = reported_.active ? reported_ : periodic_;
+    if (sweep.active && !Continue(sweep, kSliceMilliseconds)) {
+        sweep.active = false;
+        if (&sweep == &periodic_) SearchForLost();
+    }
+    if (rowsChanged_ && !reported_.active && !periodic_.active) {
+        rowsChanged_ = false;
+        filer_.OnSelectionChanged();
+    }
+    return true;
+}
+
+void FilerFollow::Gather() {
+    watch_.Stop();
+    const CFolder* folder = filer_.CurrentFolder();
+    gathered_ = true;
+    gatheredCount_ = folder ? folder->Count() : 0;
+    if (!folder || !container_) return;
+
+    struct Holder {
+        std::wstring directory;
+        size_t entries = 0;
+    };
+    std::unordered_map<std::wstring, Holder> holders;
+    for (const CEntry& entry : folder->entries) {
+        if (entry.IsSubfolderEntry()) continue;
+        const std::wstring directory = DirectoryOf(entry.ResolvedPath());
+        if (directory.empty()) continue;
+        Holder& holder = holders[Upper(directory)];
+        if (holder.directory.empty()) holder.directory = directory;
+        ++holder.entries;
+    }
+    std::vector<const Holder*> order;
+    order.reserve(holders.size());
+    for (const auto& item : holders) order.push_back(&item.second);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Holder* a, const Holder* b) { return a->entries > b->entries; });
+    std::vector<std::wstring> directories;
+    for (const Holder* holder : order) {
+        if (roots_.Offline(holder->directory)) continue;
+        directories.push_back(holder->directory);
+    }
+    watch_.Start(directories, container_, kMsgDirectoryChanged);
+}
+
+void FilerFollow::Begin(Sweep& sweep, bool everything) {
+    sweep = Sweep{};
+    sweep.active = true;
+    sweep.everything = everything;
+    if (everything) return;
+    sweep.directories = std::move(pending_);
+    pending_.clear();
+}
+
+bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
+    CFolder* folder = filer_.CurrentFolder();
+    if (!folder) return false;
+    if (sweep.folder != folder || sweep.count != folder->Count() || sweep.generation != filer_.displayGeneration_) {
+        sweep.folder = folder;
+        sweep.count = folder->Count();
+        sweep.generation = filer_.displayGeneration_;
+        sweep.pos = folder->entries.begin();
+        sweep.index = 0;
+    }
+    const DWORD start = GetTickCount();
+    while (sweep.pos != folder->entries.end()) {
+        CEntry& entry = *sweep.pos;
+        if (!entry.IsSubfolderEntry() &&
+            (sweep.everything || sweep.directories.count(Upper(DirectoryOf(entry.ResolvedPath()))) != 0) &&
+            Recheck(entry, sweep.index))
+            rowsChanged_ = true;
+        ++sweep.pos;
+        ++sweep.index;
+        if (GetTickCount() - start >= milliseconds) return sweep.pos != folder->entries.end();
+    }
+    return false;
+}
+
+bool FilerFollow::Recheck(CEntry& entry, int index) {
+    // Entries still waiting for their display data get fresh data from the display queue.
+    if (entry.displayGeneration != filer_.displayGeneration_) return false;
+    const std::wstring resolved = entry.ResolvedPath();
+    // While its drive or share stays away an offline entry costs no look of its own.
+    if (entry.offline && roots_.Offline(resolved)) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    bool differs = false;
+    if (!GetFileAttributesExW(resolved.c_str(), GetFileExInfoStandard, &data)) {
+        const bool offline = roots_.Offline(resolved);
+        differs = !entry.missing || (entry.offline != 0) != offline;
+    } else if (entry.missing) {
+        differs = true;
+    } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        differs = FilerSizeValue(size) != entry.sizeValue || FilerDateText(data.ftLastWriteTime) != entry.dateText;
+    }
+    if (!differs) return false;
+    // The listing the entry's data may have come from predates the change.
+    filer_.displaySource_->ForgetListings();
+    filer_.MakeDisplayData(entry, index);
+    filer_.UpdateItem(index);
+    return true;
+}
+
+void FilerFollow::SearchForLost() {
+    const CFolder* folder = filer_.CurrentFolder();
+    if (!folder || !container_ || asking_ || search_.Running()) return;
+    const IdentityStore& identities = ProjectIdentities();
+    if (identities.Count() == 0) return;
+    std::vector<LostFile> lost;
+    for (const CEntry& entry : folder->entries) {
+        if (entry.IsSubfolderEntry() || !entry.missing || entry.offline ||
+            entry.displayGeneration != filer_.displayGeneration_)
+            continue;
+        const std::wstring path = entry.ResolvedPath();
+        const FileIdentity* identity = identities.Find(path);
+        if (!identity || !searched_.insert(Upper(path)).second) continue;
+        lost.push_back(LostFile{path, *identity});
+    }
+    if (!lost.empty()) StartSearch(std::move(lost), false);
+}
+
+void FilerFollow::FindMoved(const CEntry& entry) {
+    if (entry.IsSubfolderEntry() || !entry.missing || entry.offline || asking_) return;
+    const std::wstring path = entry.ResolvedPath();
+    const FileIdentity* identity = ProjectIdentities().Find(path);
+    if (!identity || !container_) {
+        KvMessageBox(filer_.ListView(), GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
+        return;
+    }
+    searched_.insert(Upper(path));
+    StartSearch({LostFile{path, *identity}}, true);
+}
+
+void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
+    // The directories the project's entries use, most used first, are the places after the
+    // lost files' own neighbourhoods.
+    std::unordered_map<std::wstring, std::pair<std::wstring, size_t>> used;
+    std::vector<const CFolder*> pending{&RootFolder()};
+    while (!pending.empty()) {
+        const CFolder* folder = pending.back();
+        pending.pop_back();
+        for (const CEntry& entry : folder->entries) {
+            if (entry.subfolder) {
+                pending.push_back(entry.subfolder.get());
+                continue;
+            }
+            const std::wstring directory = DirectoryOf(entry.ResolvedPath());
+            if (directory.empty()) continue;
+            auto& place = used[Upper(directory)];
+            if (place.first.empty()) place.first = directory;
+            ++place.second;
+        }
+    }
+    std::vector<std::pair<std::wstring, size_t>> order;
+    order.reserve(used.size());
+    for (auto& item : used) order.push_back(std::move(item.second));
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<std::wstring> places;
+    for (auto& place : order) {
+        if (places.size() >= kMaxSearchDirectories) break;
+        if (!roots_.Offline(place.first)) places.push_back(std::move(place.first));
+    }
+    StopSearch();
+    onDemand_ = onDemand;
+    search_.Start(std::move(lost), std::move(places), container_, kMsgMovedFound);
+}
+
+void FilerFollow::StopSearch() {
+    search_.Stop();
+    onDemand_ = false;
+    if (!container_) return;
+    // Results already queued belong to a search that is over; each owns its list.
+    MSG message;
+    while (PeekMessageW(&message, container_, kMsgMovedFound, kMsgMovedFound, PM_REMOVE))
+        delete reinterpret_cast<std::vector<FoundFile>*>(message.lParam);
+}
+
+bool FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
+    std::unique_ptr<std::vector<FoundFile>> found = search_.TakeResult(wp, lp);
+    if (!found) return true;
+    const bool onDemand = onDemand_;
+    onDemand_ = false;
+    HWND owner = filer_.ListView();
+    if (found->empty()) {
+        if (onDemand)
+            KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
+        return true;
+    }
+    std::wstring text = GlobalText::Get(kGtRelinkQuestion);
+    text += L"\n";
+    for (size_t i = 0; i < found->size() && i < kListedInQuestion; ++i)
+        text += L"\n" + (*found)[i].oldPath + L"\n  \u2192 " + (*found)[i].newPath;
+    if (found->size() > kListedInQuestion) text += L"\n(+" + std::to_wstring(found->size() - kListedInQuestion) + L")";
+    asking_ = true;
+    const int answer = KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), text.c_str(), KvMbYesNo);
+    asking_ = false;
+    if (answer == IDYES) Relink(*found);
+    return true;
+}
+
+void FilerFollow::Relink(const std::vector<FoundFile>& found) {
+    IdentityStore& identities = ProjectIdentities();
+    for (const FoundFile& file : found) {
+        if (const FileIdentity* identity = identities.Find(file.oldPath)) {
+            const FileIdentity kept = *identity;
+            identities.Forget(file.oldPath);
+            identities.Remember(file.newPath, kept);
+        }
+    }
+    std::vector<CFolder*> pending{&RootFolder()};
+    while (!pending.empty()) {
+        CFolder* folder = pending.back();
+        pending.pop_back();
+        int index = 0;
+        for (CEntry& entry : folder->entries) {
+            const int at = index++;
+            if (entry.subfolder) {
+                pending.push_back(entry.subfolder.get());
+                continue;
+            }
+            const std::wstring resolved = entry.ResolvedPath();
+            for (const FoundFile& file : found) {
+                if (!SamePath(resolved, file.oldPath)) continue;
+                const bool relative = entry.relative != 0;
+                // The duplicate check of bulk adds indexes resolved paths.
+                if (folder == filer_.CurrentFolder()) filer_.caches_->ResetPaths();
+                entry.path = file.newPath;
+                entry.relative = 0;
+                if (relative) entry.MakeRelative();
+                if (folder == filer_.CurrentFolder()) {
+                    filer_.displaySource_->ForgetListings();
+                    filer_.MakeDisplayData(entry, at);
+                    filer_.UpdateItem(at);
+                }
+                break;
+            }
+        }
+    }
+    filer_.OnSelectionChanged();
+}
+
+void CKvFiler::FindMovedEntry(const CEntry& entry) {
+    follow_->FindMoved(entry);
+}
+
+bool CKvFiler::SearchingMovedFiles() const {
+    return follow_->Searching();
+}

@@ -1,0 +1,110 @@
+// The live view: while a folder is shown, its rows follow their files. The directories that hold
+// the entries' files are watched (DirectoryWatch, at most kMaxWatchedDirectories of them, those
+// holding the most entries first); a reported change re-checks the entries of that directory at
+// the next tick. A periodic check, once a second, looks at every entry: it covers the directories
+// left unwatched, drives coming and going, and file systems that report no changes (network
+// shares, and Wine without inotify), and it waits while reported changes go first. A check compares what a
+// row shows (missing or offline, size in KB, date text) with one look at the file system and makes
+// the entry's display data anew only when they differ, redrawing that row alone, so selection and
+// scroll position stay. Checks run in slices of at most 30 ms on the UI thread, with the same
+// cursor guard as the display queue (folder, entry count, display generation). UI thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "Document/Folder.h"
+#include "Follow/DirectoryWatch.h"
+#include "Follow/MovedSearch.h"
+#include "Follow/PathRoot.h"
+
+class CKvFiler;
+
+// An entry whose drive or share is away can be neither removed, renamed nor backed up until it is
+// back: for such an entry a box says why, naming its path, and the result is true.
+bool RefusedAsOffline(HWND owner, const CEntry& entry);
+
+// Posted to the filer's container by the directory watch (DirectoryWatch.h) and by the search for
+// moved files (MovedSearch.h).
+constexpr UINT kMsgDirectoryChanged = WM_APP + 0x32;
+constexpr UINT kMsgMovedFound = WM_APP + 0x33;
+
+class FilerFollow {
+public:
+    explicit FilerFollow(CKvFiler& filer) : filer_(filer) {}
+    FilerFollow(const FilerFollow&) = delete;
+    FilerFollow& operator=(const FilerFollow&) = delete;
+
+    // A folder was shown (again): the earlier watch is stopped and joined, and the directories of
+    // the shown folder are gathered at the next tick.
+    void FolderShown(HWND container);
+    // Stops and joins the watch and the timer (the filer is destroyed).
+    void Stop();
+    // The container's timer and watch messages; false when not ours.
+    bool OnTimer(UINT_PTR timerId);
+    bool OnDirectoryChanged(WPARAM wp, LPARAM lp);
+
+    // Moved files found again. After every periodic check, the missing (not offline) entries of
+    // the shown folder whose identity is known (IdentityStore.h) and that were not looked for
+    // during this showing are looked for in the background; whatever is found comes back as one
+    // question listing old and new paths, and Yes relinks every entry of the project that used an
+    // old path, keeping everything else about it. FindMoved looks for one entry on demand (and
+    // says so when nothing is found).
+    void FindMoved(const CEntry& entry);
+    bool OnMovedFound(WPARAM wp, LPARAM lp);
+    bool Searching() const { return search_.Running(); }
+
+    // Whether drives and shares can be reached; looked at again at every periodic check.
+    RootAvailability& Roots() { return roots_; }
+    // For tests: how many directories are watched now.
+    size_t WatchedCount() const { return watch_.Watched().size(); }
+
+private:
+    // One pass over the shown folder re-checking the entries of the directories reported changed,
+    // or (everything) every entry.
+    struct Sweep {
+        bool active = false;
+        bool everything = false;
+        std::unordered_set<std::wstring> directories;  // upper-cased
+        const CFolder* folder = nullptr;
+        size_t count = 0;
+        uint32_t generation = 0;
+        CFolder::Position pos;
+        int index = 0;
+    };
+
+    void Gather();
+    void Begin(Sweep& sweep, bool everything);
+    // True while the sweep has entries left; stops after `milliseconds`.
+    bool Continue(Sweep& sweep, DWORD milliseconds);
+    // True when the entry's row was made anew.
+    bool Recheck(CEntry& entry, int index);
+    void SearchForLost();
+    void StartSearch(std::vector<LostFile> lost, bool onDemand);
+    void StopSearch();
+    // Points every entry of the project that uses an old path at its new one.
+    void Relink(const std::vector<FoundFile>& found);
+
+    CKvFiler& filer_;
+    HWND container_ = nullptr;
+    DirectoryWatch watch_;
+    RootAvailability roots_;
+    std::unordered_set<std::wstring> pending_;  // upper-cased directories reported and not yet swept
+    bool gathered_ = false;
+    size_t gatheredCount_ = 0;
+    DWORD lastPeriodic_ = 0;
+    bool rowsChanged_ = false;  // since the status bar was last told
+    // Reported changes go first; the periodic check waits (keeping its place) while they run.
+    Sweep reported_;
+    Sweep periodic_;
+
+    MovedSearch search_;
+    std::unordered_set<std::wstring> searched_;  // upper-cased paths looked for during this showing
+    bool onDemand_ = false;  // the running search was asked for from the entry menu
+    bool asking_ = false;    // the relink question is open
+};

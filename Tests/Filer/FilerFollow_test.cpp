@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+#include "Config/GtEntries.h"
+#include "Filer/Menu/FilerMenu.h"
+#include "Follow/DirectoryWatch.h"
+#include "Follow/IdentityStore.h"
+#include "Kv/KvWindow.h"
+#include "Support/DirectoryLinks.h"
+#include "Support/FilerTestFixture.h"
+
+namespace {
+
+using tf_test::ModalResponder;
+using tf_test::TempDir;
+using tf_test::WriteText;
+
+class FilerFollowTest : public filer_test::FilerFixture {
+protected:
+    void ShowRoot() {
+        ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
+        for (int i = 0; i < 500 && Filer().DisplayQueueRunning(); ++i) tf_test::PumpMessages(10);
+    }
+
+    // Runs the message loop until `done` holds; false after `seconds`. The rows are expected to
+    // follow within a second; the generous limit only keeps a slow machine from failing the test.
+    static bool PumpUntil(const std::function<bool()>& done, int seconds = 20) {
+        const DWORD start = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - start > static_cast<DWORD>(seconds) * 1000) return false;
+            tf_test::PumpMessages(20);
+        }
+        return true;
+    }
+
+    bool Missing(int index) { return Filer().EntryAtIndex(index)->missing != 0; }
+};
+
+TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    // Enough entries that the list scrolls; the files the test touches are the last three.
+    for (int i = 0; i < 60; ++i) {
+        const std::wstring path = dir / (L"fill" + std::to_wstring(i) + L".txt");
+        ASSERT_TRUE(WriteText(path, "x"));
+        root.Append().path = path;
+    }
+    const std::wstring gone = dir / L"gone.txt", grows = dir / L"grows.txt", renamed = dir / L"renamed.txt";
+    ASSERT_TRUE(WriteText(gone, "a"));
+    ASSERT_TRUE(WriteText(grows, "b"));
+    ASSERT_TRUE(WriteText(renamed, "c"));
+    root.Append().path = gone;
+    root.Append().path = grows;
+    root.Append().path = renamed;
+    ShowRoot();
+    const int last = ItemCount() - 1;
+    SendMessageW(list_, LVM_ENSUREVISIBLE, last, FALSE);
+    Select(last - 1, true);
+    const LRESULT top = SendMessageW(list_, LVM_GETTOPINDEX, 0, 0);
+    ASSERT_GT(top, 0);
+    ASSERT_EQ(ItemText(last - 1, 2), L"1KB");
+
+    ASSERT_TRUE(DeleteFileW(gone.c_str()));
+    ASSERT_TRUE(WriteText(grows, std::string(5000, 'b')));
+    ASSERT_TRUE(MoveFileW(renamed.c_str(), (dir / L"elsewhere.txt").c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return Missing(last - 2) && Missing(last) && ItemText(last - 1, 2) == L"5KB"; }));
+    EXPECT_EQ(ItemText(last - 2, 3), L"Unknown");
+    EXPECT_EQ(ItemText(last - 2, 2), L"");
+    EXPECT_FALSE(Missing(0));
+
+    // A file that comes back shows again.
+    ASSERT_TRUE(WriteText(gone, std::string(3000, 'a')));
+    EXPECT_TRUE(PumpUntil([&] { return !Missing(last - 2) && ItemText(last - 2, 2) == L"3KB"; }));
+
+    // The folder was never shown again: the selection, the scroll position and the entries stay.
+    EXPECT_TRUE(Selected(last - 1));
+    EXPECT_EQ(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0), top);
+    EXPECT_EQ(ItemCount(), last + 1);
+}
+
+TEST_F(FilerFollowTest, DirectoriesBeyondTheWatchLimitAreFollowedByThePeriodicCheck) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    // kMaxWatchedDirectories directories of two entries each are watched first; the one-entry
+    // directory after them is left to the periodic check.
+    for (size_t d = 0; d < kMaxWatchedDirectories; ++d) {
+        const std::wstring sub = dir / (L"d" + std::to_wstring(d));
+        ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+        for (int i = 0; i < 2; ++i) {
+            const std::wstring path = sub + L"\\f" + std::to_wstring(i) + L".txt";
+            ASSERT_TRUE(WriteText(path, "x"));
+            root.Append().path = path;
+        }
+    }
+    const std::wstring lone = dir / L"lone";
+    ASSERT_TRUE(CreateDirectoryW(lone.c_str(), nullptr));
+    ASSERT_TRUE(WriteText(lone + L"\\only.txt", "x"));
+    root.Append().path = lone + L"\\only.txt";
+    ShowRoot();
+    const int only = ItemCount() - 1;
+    ASSERT_FALSE(Missing(only));
+
+    ASSERT_TRUE(DeleteFileW((lone + L"\\only.txt").c_str()));
+    ASSERT_TRUE(DeleteFileW((dir / L"d0\\f1.txt").c_str()));
+    EXPECT_TRUE(PumpUntil([&] { return Missing(only) && Missing(1); }));
+}
+
+TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
+    TempDir dir, elsewhere;
+    for (const wchar_t* sub : {L"a", L"b"}) ASSERT_TRUE(CreateDirectoryW((dir / sub).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((elsewhere / L"used").c_str(), nullptr));
+    const std::wstring sibling = dir / L"a\\to-sibling.txt", distant = dir / L"a\\to-distant.txt", same = dir / L"a\\same.txt";
+    ASSERT_TRUE(WriteText(sibling, "one"));
+    ASSERT_TRUE(WriteText(distant, "two two"));
+    ASSERT_TRUE(WriteText(same, "same"));
+    ASSERT_TRUE(WriteText(elsewhere / L"used\\stays.txt", "x"));
+    CFolder& root = RootFolder();
+    CEntry& first = root.Append();
+    first.path = sibling;
+    first.alias = L"alias";
+    first.aliasMode = 1;
+    first.colour = 3;
+    first.appPath = L"C:\\windows\\notepad.exe";
+    first.backupName = L"b1";
+    root.Append().path = distant;
+    root.Append().path = same;
+    // The project's other directory is used by an entry of a subfolder.
+    CFolder* sub = filer_test::AddSubfolder(root, L"sub");
+    ASSERT_NE(sub, nullptr);
+    sub->Append().path = elsewhere / L"used\\stays.txt";
+    ProjectIdentities().Clear();
+    ProjectIdentities().Refresh(root);
+    ShowRoot();
+
+    // Moved to a sibling directory, moved and renamed into another directory of the project, and a
+    // file replaced by a different one of the same name in the sibling directory.
+    ASSERT_TRUE(MoveFileW(sibling.c_str(), (dir / L"b\\to-sibling.txt").c_str()));
+    ASSERT_TRUE(MoveFileW(distant.c_str(), (elsewhere / L"used\\renamed.txt").c_str()));
+    ASSERT_TRUE(DeleteFileW(same.c_str()));
+    ASSERT_TRUE(WriteText(dir / L"b\\same.txt", "same"));
+    ModalResponder answers(IDYES);
+    EXPECT_TRUE(PumpUntil([&] { return !answers.seen().empty() && !Missing(0) && !Missing(1); }));
+    ASSERT_EQ(answers.seen().size(), 1u);
+    const std::wstring& question = answers.seen()[0].text;
+    EXPECT_EQ(answers.seen()[0].title, GlobalText::Get(kGtRelinkTitle));
+    EXPECT_NE(question.find(sibling), std::wstring::npos);
+    EXPECT_NE(question.find(dir / L"b\\to-sibling.txt"), std::wstring::npos);
+    EXPECT_NE(question.find(elsewhere / L"used\\renamed.txt"), std::wstring::npos);
+    EXPECT_EQ(question.find(L"same.txt"), std::wstring::npos);
+
+    CEntry& relinked = *root.EntryAt(0);
+    EXPECT_EQ(relinked.path, dir / L"b\\to-sibling.txt");
+    EXPECT_EQ(relinked.alias, L"alias");
+    EXPECT_EQ(relinked.colour, 3);
+    EXPECT_EQ(relinked.appPath, L"C:\\windows\\notepad.exe");
+    EXPECT_EQ(relinked.backupName, L"b1");
+    EXPECT_EQ(root.EntryAt(1)->path, elsewhere / L"used\\renamed.txt");
+    EXPECT_EQ(ItemText(1, 1), elsewhere / L"used\\renamed.txt");
+    EXPECT_EQ(root.EntryAt(2)->path, same);
+    EXPECT_TRUE(Missing(2));
+
+    // On demand: the entry whose file was replaced is looked for again, and nothing is found.
+    for (int i = 0; i < 100 && Filer().SearchingMovedFiles(); ++i) tf_test::PumpMessages(20);
+    ModalResponder ok(IDOK);
+    Select(2, true);
+    Filer().RunMenuCommand(kFilerCmdFindMoved);
+    EXPECT_TRUE(PumpUntil([&] { return !ok.seen().empty(); }));
+    ASSERT_EQ(ok.seen().size(), 1u);
+    EXPECT_EQ(ok.seen()[0].text, KvToCrLf(GlobalText::Get(kGtFindMovedNone)));
+    EXPECT_EQ(root.EntryAt(2)->path, same);
+    ProjectIdentities().Clear();
+}
+
+// A drive letter no drive is mapped to.
+char FreeDriveLetter() {
+    const DWORD used = GetLogicalDrives();
+    for (char letter = 'q'; letter <= 'y'; ++letter)
+        if (!(used & (1u << (letter - 'a')))) return letter;
+    return 0;
+}
+
+TEST_F(FilerFollowTest, EntryOnAnAbsentDriveIsOfflineNotMissingAndRefusesRemoveRenameAndBackup) {
+    const char letter = FreeDriveLetter();
+    ASSERT_NE(letter, 0);
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryW((dir / L"docs").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(dir / L"docs\\plan.txt", std::string(2048, 'p')));
+    const std::wstring onDrive = std::wstring(1, static_cast<wchar_t>(letter - 'a' + 'A')) + L":\\docs\\plan.txt";
+    CFolder& root = RootFolder();
+    root.Append().path = onDrive;
+    root.Append().path = dir / L"docs\\lost.txt";  // a missing file of a drive that is there
+    Project().allowRename = 1;
+    Project().backupEnabled = 1;
+    ShowRoot();
+
+    CEntry& entry = *Filer().EntryAtIndex(0);
+    EXPECT_TRUE(entry.offline);
+    EXPECT_EQ(ItemText(0, 3), GlobalText::Get(kGtOfflineType));
+    EXPECT_EQ(ItemText(0, 0), L"plan");
+    EXPECT_FALSE(Filer().EntryAtIndex(1)->offline);
+    EXPECT_TRUE(Filer().EntryAtIndex(1)->missing);
+    EXPECT_EQ(ItemText(1, 3), L"Unknown");
+
+    {
+        const std::wstring why = KvToCrLf(GtFormat(kGtOfflineRefused, {onDrive}).c_str());
+        ModalResponder answers(IDOK);
+        Select(0, true);
+        EXPECT_EQ(Filer().RemoveSelected(true), 0);
+        EXPECT_FALSE(BeginEditAllowed(0));
+        Filer().RunMenuCommand(kFilerCmdBackup);
+        ASSERT_EQ(answers.seen().size(), 3u);
+        for (const tf_test::ModalSeen& seen : answers.seen()) EXPECT_EQ(seen.text, why);
+        EXPECT_EQ(ItemCount(), 2);
+        EXPECT_EQ(RootFolder().Count(), 2u);
+        Select(0, false);
+    }
+
+    // The drive comes: the entry is normal again; it goes: offline again.
+    if (!tf_test::MapWineDrive(letter, dir.path())) GTEST_SKIP() << "no drive mapping outside Wine";
+    struct Unmap {
+        char letter;
+        ~Unmap() { tf_test::UnmapWineDrive(letter); }
+    } unmap{letter};
+    EXPECT_TRUE(PumpUntil([&] { return !Filer().EntryAtIndex(0)->missing && ItemText(0, 2) == L"2KB"; }));
+    EXPECT_FALSE(Filer().EntryAtIndex(0)->offline);
+    EXPECT_TRUE(tf_test::UnmapWineDrive(letter));
+    EXPECT_TRUE(PumpUntil([&] { return Filer().EntryAtIndex(0)->offline != 0; }));
+    EXPECT_EQ(ItemText(0, 3), GlobalText::Get(kGtOfflineType));
+}
+
+}  // namespace
