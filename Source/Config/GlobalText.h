@@ -1,7 +1,8 @@
-// The UI text table: its texts (187 and the ones added after them) read once from the file GT beside the executable (UTF-16LE with
+// The UI text table: its texts read once from the file GT beside the executable (UTF-16LE with
 // byte-order mark, NUL-terminated strings counted by position). Every menu caption, most messages
 // and several format strings are entries of it, reached by the names that the build generates from
-// Data/GT.txt into "Config/GtEntries.h" (GlobalText::Get(kGtMenuExit)).
+// Data/GT.txt into "Config/GtEntries.h" (GlobalText::Get(kGtMenuExit)). A GT of an older version
+// holds fewer texts (187 at first): the entries added after it read as empty texts.
 #pragma once
 
 #include <initializer_list>
