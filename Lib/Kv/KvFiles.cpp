@@ -132,6 +132,11 @@ bool KvPathExists(const std::wstring& path) {
     return find.valid();
 }
 
+std::wstring KvUpperPath(std::wstring path) {
+    if (!path.empty()) CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
+    return path;
+}
+
 bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination) {
     if (source.empty() || destination.empty() || HasWildcard(source) || HasWildcard(destination)) return false;
     kv::UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -148,7 +153,8 @@ bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destina
     FILETIME written{};
     const bool copied = CopyBlocks(src.get(), dest.get(), destination) &&
                         GetFileTime(src.get(), nullptr, nullptr, &written) &&
-                        SetFileTime(dest.get(), nullptr, nullptr, &written);
+                        SetFileTime(dest.get(), nullptr, nullptr, &written) &&
+                        FlushFileBuffers(dest.get());  // on disk before a caller moves it over a file
     const DWORD sourceAttributes = GetFileAttributesW(source.c_str());
     dest.reset();
     if (!copied) {

@@ -11,6 +11,10 @@
 // "C:\dir" answer alike. A path holding wildcards names no single file and gives false.
 bool KvPathExists(const std::wstring& path);
 
+// `path` in upper case as the system folds names, the key under which file names compare without
+// regard to case.
+std::wstring KvUpperPath(std::wstring path);
+
 // Results of KvCompareFiles.
 enum KvCompareResult {
     KvCompareEqual = 0,      // equal contents, also two empty files

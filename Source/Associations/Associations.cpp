@@ -109,11 +109,15 @@ void RegisterAssociation(const std::wstring& extension, std::vector<std::wstring
 void DeleteAssociation(const std::wstring& extension, std::vector<std::wstring>& failed) {
     const std::wstring cls = ClassName(extension);
     const std::wstring dot = L"." + extension;
-    RemoveValues(cls + L"\\Shell\\Open\\Command", {nullptr}, nullptr, failed);
-    RemoveValues(cls + L"\\Shell\\Open", {nullptr}, nullptr, failed);
-    RemoveValues(cls + L"\\Shell", {nullptr}, nullptr, failed);
-    RemoveValues(cls + L"\\DefaultIcon", {nullptr}, nullptr, failed);
-    RemoveValues(cls, {nullptr}, nullptr, failed);
+    // A class of that name that this program did not write (its type name is another) stays whole.
+    std::wstring typeName;
+    if (ReadDefault(cls, typeName) && typeName == kTypeName) {
+        RemoveValues(cls + L"\\Shell\\Open\\Command", {nullptr}, nullptr, failed);
+        RemoveValues(cls + L"\\Shell\\Open", {nullptr}, nullptr, failed);
+        RemoveValues(cls + L"\\Shell", {nullptr}, nullptr, failed);
+        RemoveValues(cls + L"\\DefaultIcon", {nullptr}, nullptr, failed);
+        RemoveValues(cls, {nullptr}, nullptr, failed);
+    }
     // An extension that another program has taken over keeps its owner and that owner's template.
     if (!IsAssociated(extension)) return;
     RemoveValues(dot + L"\\ShellNew", {nullptr, kNullFile}, nullptr, failed);

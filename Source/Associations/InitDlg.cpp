@@ -10,8 +10,8 @@
 
 #include "Associations/Associations.h"
 #include "Kv/KvControls.h"
-#include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 #include "resource.h"
 
@@ -29,11 +29,6 @@ struct InitState {
     kv::UniqueFont font;
     std::vector<std::wstring> failed;  // keys that could not be written, reported after the dialog
 };
-
-InitState& State() {
-    static InitState state;
-    return state;
-}
 
 bool Checked(HWND dlg, int id) {
     return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
@@ -139,11 +134,6 @@ LRESULT Handle(InitState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     return DefDlgProcW(dlg, msg, wp, lp);
 }
 
-LRESULT CALLBACK InitProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    return KvGuardedWindowProc(L"CInitDlg::WndProc", __LINE__, DefDlgProcW, dlg, msg, wp, lp,
-                               [&] { return Handle(State(), dlg, msg, wp, lp); });
-}
-
 std::wstring Joined(const std::vector<std::wstring>& lines) {
     std::wstring text;
     for (const std::wstring& line : lines) text += L"\n" + line;
@@ -153,17 +143,14 @@ std::wstring Joined(const std::vector<std::wstring>& lines) {
 }  // namespace
 
 bool CInitDlg::DoModal() {
-    InitState& s = State();
-    s.failed.clear();
+    InitState s;
+    const KvModalScope<InitState> scope(s, L"CInitDlg::WndProc");
     const int result = KvDoModal(L"CInitDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 L"TessaraFolder v0.99c", kWidth, kHeight, nullptr, InitProc);
-    s.font.reset();
+                                 L"TessaraFolder v0.99c", kWidth, kHeight, nullptr, KvModalProc<InitState, Handle>);
     if (s.dlg && IsWindow(s.dlg)) DestroyWindow(s.dlg);
-    s.dlg = nullptr;
     if (!s.failed.empty()) {
         const std::wstring detail = Joined(s.failed);
         KvWarningBox(L"次のレジストリキーに書き込めませんでした。関連付けは完全ではありません。", detail.c_str());
     }
-    s.failed.clear();
     return result != 0;
 }

@@ -7,19 +7,14 @@
 
 #include <cwctype>
 
-#include "Kv/KvHandles.h"
 #include "Shell/ShellRegistry.h"
+#include "Kv/KvFiles.h"
 
 namespace {
 
 // A directory is listed as a whole once this many of its files have been asked for one by one: a
 // folder holding one file of a huge directory never pays for listing all of it.
 constexpr int kSightingsBeforeListing = 3;
-
-std::wstring Upper(std::wstring text) {
-    if (!text.empty()) CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 // File name without directory and extension: the label of a missing entry.
 std::wstring BareFileName(const std::wstring& path) {
@@ -56,16 +51,14 @@ bool IsPlainFilePath(const std::wstring& path) {
     return path.find(L"\\.\\") == std::wstring::npos && path.find(L"\\..\\") == std::wstring::npos;
 }
 
+// From the directory entry, so a file another program holds open without sharing shows its size
+// and date too (and reads the same as the live view's check of it).
 void ReadSizeAndDate(const std::wstring& path, PathDisplay& out) {
-    kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
-    LARGE_INTEGER size{};
-    FILETIME written{};
-    if (!GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &written)) return;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return;
     out.hasSizeAndDate = true;
-    out.size = static_cast<uint64_t>(size.QuadPart);
-    out.written = written;
+    out.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    out.written = data.ftLastWriteTime;
 }
 
 }  // namespace
@@ -118,7 +111,7 @@ bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out
     FileFacts single;
     const FileFacts* facts = nullptr;
     if (const Listing* listing = ListingOf(resolved.substr(0, slash))) {
-        auto found = listing->find(Upper(fileName));
+        auto found = listing->find(KvUpperPath(fileName));
         if (found != listing->end()) facts = &found->second;
     } else {
         WIN32_FIND_DATAW data{};
@@ -137,7 +130,7 @@ bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out
     if (facts->attributes & FILE_ATTRIBUTE_DIRECTORY) return DescribeDirectory(resolved, *facts, out);
 
     const std::wstring extension = dot == std::wstring::npos ? std::wstring() : fileName.substr(dot);
-    const std::wstring key = Upper(extension);
+    const std::wstring key = KvUpperPath(extension);
     auto known = types_.find(key);
     if (known == types_.end()) {
         if (!DescribeInFull(resolved, out) || out.missing || out.directory) return true;
@@ -188,7 +181,7 @@ bool FilerDisplaySource::DescribeDirectory(const std::wstring& resolved, const F
 }
 
 const FilerDisplaySource::Listing* FilerDisplaySource::ListingOf(const std::wstring& directory) {
-    const std::wstring key = Upper(directory);
+    const std::wstring key = KvUpperPath(directory);
     auto known = directories_.find(key);
     if (known != directories_.end()) return &known->second;
     if (++sightings_[key] < kSightingsBeforeListing) return nullptr;
@@ -201,7 +194,7 @@ const FilerDisplaySource::Listing* FilerDisplaySource::ListingOf(const std::wstr
     do {
         const std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
-        FileFacts& facts = listing[Upper(name)];
+        FileFacts& facts = listing[KvUpperPath(name)];
         facts.attributes = data.dwFileAttributes;
         facts.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         facts.written = data.ftLastWriteTime;

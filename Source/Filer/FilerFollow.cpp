@@ -2,7 +2,6 @@
 #include "Filer/FilerFollow.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "Filer/FilerDisplaySource.h"
 #include "Filer/KvFiler.h"
 #include "Follow/IdentityStore.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -26,11 +26,6 @@ constexpr UINT kTickMilliseconds = 200;
 constexpr DWORD kPeriodicMilliseconds = 1000;
 // Longest stretch of one slice of a sweep, as for the display queue.
 constexpr DWORD kSliceMilliseconds = 30;
-
-std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
-    return text;
-}
 
 // The relink question lists at most this many files; the rest are counted.
 constexpr size_t kListedInQuestion = 12;
@@ -80,7 +75,7 @@ void FilerFollow::Stop() {
 }
 
 bool FilerFollow::OnDirectoryChanged(WPARAM wp, LPARAM lp) {
-    if (const std::wstring* directory = watch_.TakeChange(wp, lp)) pending_.insert(Upper(*directory));
+    if (const std::wstring* directory = watch_.TakeChange(wp, lp)) pending_.insert(KvUpperPath(*directory));
     return true;
 }
 
@@ -127,7 +122,7 @@ void FilerFollow::Gather() {
         if (entry.IsSubfolderEntry()) continue;
         const std::wstring directory = DirectoryOf(entry.ResolvedPath());
         if (directory.empty()) continue;
-        Holder& holder = holders[Upper(directory)];
+        Holder& holder = holders[KvUpperPath(directory)];
         if (holder.directory.empty()) holder.directory = directory;
         ++holder.entries;
     }
@@ -167,7 +162,7 @@ bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
     while (sweep.pos != folder->entries.end()) {
         CEntry& entry = *sweep.pos;
         if (!entry.IsSubfolderEntry() &&
-            (sweep.everything || sweep.directories.count(Upper(DirectoryOf(entry.ResolvedPath()))) != 0) &&
+            (sweep.everything || sweep.directories.count(KvUpperPath(DirectoryOf(entry.ResolvedPath()))) != 0) &&
             Recheck(entry, sweep.index))
             rowsChanged_ = true;
         ++sweep.pos;
@@ -214,7 +209,7 @@ void FilerFollow::SearchForLost() {
             continue;
         const std::wstring path = entry.ResolvedPath();
         const FileIdentity* identity = identities.Find(path);
-        if (!identity || !searched_.insert(Upper(path)).second) continue;
+        if (!identity || !searched_.insert(KvUpperPath(path)).second) continue;
         lost.push_back(LostFile{path, *identity});
     }
     if (!lost.empty()) StartSearch(std::move(lost), false);
@@ -228,7 +223,7 @@ void FilerFollow::FindMoved(const CEntry& entry) {
         KvMessageBox(filer_.ListView(), GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
         return;
     }
-    searched_.insert(Upper(path));
+    searched_.insert(KvUpperPath(path));
     StartSearch({LostFile{path, *identity}}, true);
 }
 
@@ -247,7 +242,7 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
             }
             const std::wstring directory = DirectoryOf(entry.ResolvedPath());
             if (directory.empty()) continue;
-            auto& place = used[Upper(directory)];
+            auto& place = used[KvUpperPath(directory)];
             if (place.first.empty()) place.first = directory;
             ++place.second;
         }

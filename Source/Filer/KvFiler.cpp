@@ -171,6 +171,7 @@ void CKvFiler::Destroy() {
     }
     StopAutoSearch();
     follow_->Stop();
+    if (kind_) kind_->Detach();  // gives the list view its own image lists back before the kind frees its own
     kind_.reset();
     if (menu_) menu_->Reset();
     typeAhead_.clear();

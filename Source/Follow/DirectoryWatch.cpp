@@ -20,7 +20,7 @@ struct DirectoryWatch::Watch {
     alignas(DWORD) unsigned char buffer[4096];
     bool pending = false;
 
-    bool Issue() {
+    bool Arm() {
         overlapped = OVERLAPPED{};
         overlapped.hEvent = event.get();
         pending = ReadDirectoryChangesW(directory.get(), buffer, sizeof(buffer), FALSE, kWatchedChanges, nullptr,
@@ -56,7 +56,7 @@ bool DirectoryWatch::Start(const std::vector<std::wstring>& directories, HWND ta
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
         watch->event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        if (!watch->directory || !watch->event || !watch->Issue()) continue;
+        if (!watch->directory || !watch->event || !watch->Arm()) continue;
         watched_.push_back(directory);
         watches_.push_back(std::move(watch));
     }
@@ -107,7 +107,7 @@ void DirectoryWatch::Run() {
         watch.pending = false;
         const bool read = GetOverlappedResult(watch.directory.get(), &watch.overlapped, &bytes, FALSE) != 0 ||
                           GetLastError() == ERROR_NOTIFY_ENUM_DIR;
-        if (!read || !watch.Issue()) {
+        if (!read || !watch.Arm()) {
             // The directory went away (or its drive did): it leaves the wait, and the caller's
             // periodic check covers it from now on.
             waits.erase(waits.begin() + static_cast<std::ptrdiff_t>(position));

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 #include <cstring>
-#include <cwctype>
 
 #include "Document/Folder.h"
 #include "Document/ProjectFile.h"
 #include "Follow/PathRoot.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
 
 namespace {
@@ -18,11 +18,6 @@ const unsigned char kMagic[8] = {'T', 'F', 'I', 'D', 'S', 1, 0, 0};
 constexpr uint32_t kMaxPathUnits = 32767;
 // A sidecar larger than this is not one this program wrote.
 constexpr uint64_t kMaxSidecarBytes = 256ull * 1024 * 1024;
-
-std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
-    return text;
-}
 
 uint32_t Fnv1a(const unsigned char* data, size_t size) {
     uint32_t hash = 2166136261u;
@@ -72,17 +67,17 @@ private:
 }  // namespace
 
 const FileIdentity* IdentityStore::Find(const std::wstring& path) const {
-    auto found = records_.find(Upper(path));
+    auto found = records_.find(KvUpperPath(path));
     return found == records_.end() ? nullptr : &found->second.identity;
 }
 
 void IdentityStore::Remember(const std::wstring& path, const FileIdentity& identity) {
     if (path.empty() || path.size() > kMaxPathUnits) return;
-    records_[Upper(path)] = Record{path, identity};
+    records_[KvUpperPath(path)] = Record{path, identity};
 }
 
 void IdentityStore::Forget(const std::wstring& path) {
-    records_.erase(Upper(path));
+    records_.erase(KvUpperPath(path));
 }
 
 bool IdentityStore::Load(const std::wstring& file) {
@@ -119,7 +114,7 @@ bool IdentityStore::Load(const std::wstring& file) {
         if (!in.U64(record.identity.volume) || !in.Raw(record.identity.id.data(), record.identity.id.size()) ||
             !in.U64(record.identity.size) || !in.U64(record.identity.written))
             return false;
-        std::wstring key = Upper(record.path);
+        std::wstring key = KvUpperPath(record.path);
         records[std::move(key)] = std::move(record);
     }
     if (in.Left() != 0) return false;
@@ -166,7 +161,7 @@ void IdentityStore::Refresh(const CFolder& root) {
             }
             const std::wstring path = entry.ResolvedPath();
             if (path.empty() || path.size() > kMaxPathUnits) continue;
-            std::wstring key = Upper(path);
+            std::wstring key = KvUpperPath(path);
             if (records.count(key)) continue;
             FileIdentity identity;
             if (!roots.Offline(path) && ReadFileIdentity(path, identity)) {

@@ -1,19 +1,14 @@
 // The search for moved files (MovedSearch.h).
 #include "Follow/MovedSearch.h"
 
-#include <cwctype>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
 
+#include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
 
 namespace {
-
-std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
-    return text;
-}
 
 std::wstring ParentOf(const std::wstring& path) {
     const size_t separator = path.find_last_of(L"\\/");
@@ -32,7 +27,7 @@ class Plan {
 public:
     void Add(const std::wstring& directory) {
         if (directory.empty() || order_.size() >= kMaxSearchDirectories) return;
-        if (seen_.insert(Upper(directory)).second) order_.push_back(directory);
+        if (seen_.insert(KvUpperPath(directory)).second) order_.push_back(directory);
     }
     std::vector<std::wstring>& Order() { return order_; }
 

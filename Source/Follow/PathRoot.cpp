@@ -6,6 +6,8 @@
 #include <cwctype>
 #include <utility>
 
+#include "Kv/KvFiles.h"
+
 std::wstring PathRoot(const std::wstring& path) {
     if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
         return path.substr(0, 2) + L'\\';
@@ -21,8 +23,7 @@ std::wstring PathRoot(const std::wstring& path) {
 bool RootAvailability::Offline(const std::wstring& path) {
     std::wstring root = PathRoot(path);
     if (root.empty()) return false;
-    std::wstring key = root;
-    for (wchar_t& c : key) c = static_cast<wchar_t>(towupper(c));
+    const std::wstring key = KvUpperPath(root);
     auto known = roots_.find(key);
     if (known != roots_.end()) return known->second.offline;
     // A drive letter nothing is mapped to, a drive without its medium and a share that does not

@@ -227,46 +227,53 @@ HANDLE WINAPI ToDIB(const char* path) {
 }
 
 int WINAPI DIBto24Bit(HANDLE dib) {
-    DibObject* object = FromHandle(dib);
-    if (!object) return 0;
-    BITMAPINFOHEADER& header = object->header;
-    if (header.biBitCount == 24) return 1;
-    if (header.biBitCount != 32) return 0;
-    const int width = header.biWidth, height = header.biHeight;
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
-    std::vector<uint8_t> bits;
     try {
-        bits.assign(stride * height, 0);
+        DibObject* object = FromHandle(dib);
+        if (!object) return 0;
+        BITMAPINFOHEADER& header = object->header;
+        if (header.biBitCount == 24) return 1;
+        if (header.biBitCount != 32) return 0;
+        const int width = header.biWidth, height = header.biHeight;
+        const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+        std::vector<uint8_t> bits(stride * height, 0);
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* s = &object->bits[static_cast<size_t>(y) * width * 4];
+            uint8_t* d = &bits[y * stride];
+            for (int x = 0; x < width; ++x, s += 4, d += 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+        object->bits.swap(bits);
+        header.biBitCount = 24;
+        header.biSizeImage = static_cast<DWORD>(object->bits.size());
+        Describe(*object);
+        return 1;
     } catch (...) {
         return 0;
     }
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* s = &object->bits[static_cast<size_t>(y) * width * 4];
-        uint8_t* d = &bits[y * stride];
-        for (int x = 0; x < width; ++x, s += 4, d += 3) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-        }
-    }
-    object->bits.swap(bits);
-    header.biBitCount = 24;
-    header.biSizeImage = static_cast<DWORD>(object->bits.size());
-    Describe(*object);
-    return 1;
 }
 
 ImgctlDibData* WINAPI DataDIB(HANDLE dib) {
-    DibObject* object = FromHandle(dib);
-    return object ? &object->data : nullptr;
+    try {
+        DibObject* object = FromHandle(dib);
+        return object ? &object->data : nullptr;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 BOOL WINAPI DeleteDIB(HANDLE dib) {
-    std::lock_guard<std::mutex> hold(HandleLock());
-    auto* object = static_cast<DibObject*>(dib);
-    if (!LiveHandles().erase(object)) return FALSE;
-    delete object;
-    return TRUE;
+    try {
+        std::lock_guard<std::mutex> hold(HandleLock());
+        auto* object = static_cast<DibObject*>(dib);
+        if (!LiveHandles().erase(object)) return FALSE;
+        delete object;
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 int WINAPI GetImageType(const char* path, int reserved) {

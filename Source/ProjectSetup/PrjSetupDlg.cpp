@@ -102,9 +102,8 @@ bool OnNotify(SetupState& s, const NMHDR& hdr) {
         return true;
     }
     if (hdr.idFrom != kAppList) return false;
-    const bool onRow = reinterpret_cast<const NMITEMACTIVATE&>(hdr).iItem >= 0;
     if (hdr.code == NM_RCLICK) ShowAppMenu(s);
-    if (hdr.code == NM_DBLCLK && onRow) EditSelectedApplication(s);
+    if (hdr.code == NM_DBLCLK && reinterpret_cast<const NMITEMACTIVATE&>(hdr).iItem >= 0) EditSelectedApplication(s);
     return true;
 }
 

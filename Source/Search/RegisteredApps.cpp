@@ -18,8 +18,11 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
         const LONG status = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_SUCCESS) names.emplace_back(name, length);
+        if (status == ERROR_SUCCESS) {
+            names.emplace_back(name, length);
+        } else if (status != ERROR_MORE_DATA) {
+            break;  // the end, or a key deleted or unreadable meanwhile
+        }
     }
     return names;
 }

@@ -154,10 +154,15 @@ TEST(Associations, WrittenPerUserQuotedAndRemovedOnlyWhereWritten) {
     // An extension that another program has taken over keeps its owner.
     SetValue(L".fol", nullptr, L"otherfile");
     SetValue(L".fol\\ShellNew", L"NullFile", L"");
+    // So does a class of the program's class name that another program wrote.
+    SetValue(L"folfile", nullptr, L"Other Type");
+    SetValue(L"folfile\\Shell\\Open\\Command", nullptr, L"other.exe \"%1\"");
     EXPECT_FALSE(IsAssociated(L"fol"));
     DeleteAssociation(L"fol", failed);
     EXPECT_EQ(Value(L".fol"), L"otherfile");
     EXPECT_TRUE(HasShellNew(L"fol"));
+    EXPECT_EQ(Value(L"folfile"), L"Other Type");
+    EXPECT_EQ(Value(L"folfile\\Shell\\Open\\Command"), L"other.exe \"%1\"");
     EXPECT_TRUE(failed.empty());
 }
 

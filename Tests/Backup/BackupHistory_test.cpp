@@ -352,7 +352,7 @@ TEST_F(BackupHistoryTest, OneRowMenuDrawsTheOpenWithProgramsAndOpensTheRowWithTh
     EXPECT_TRUE(tracked.measured);
     EXPECT_TRUE(tracked.drawn);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_NE(opened[0].find(L"notepad.exe|" + backup::VersionPath(store_, 1)), std::wstring::npos) << opened[0];
+    EXPECT_NE(opened[0].find(L"notepad.exe|\"" + backup::VersionPath(store_, 1) + L"\""), std::wstring::npos) << opened[0];
 }
 
 // Copies interrupted midway through the history's commands, each leaving the entry's file and

@@ -390,9 +390,10 @@ TEST(KvFileDialogs, BrowseForFolderStartsAtThePathAndKeepsItOnCancel) {
     std::wstring path = start;
     {
         SystemDialogDriver driver(isBrowser, [](SystemDialogDriver&, HWND dlg) {
-            // OK once the browser has selected the starting folder.
+            // OK once the browser has selected the starting folder (filling its tree can take a
+            // long while on a loaded machine: the wait ends as soon as the folder is selected).
             HWND tree = FindWindowExW(dlg, nullptr, L"SysTreeView32", nullptr);
-            for (int i = 0; i < 400 && SelectedItemText(tree) != L"start"; ++i) Sleep(50);
+            for (int i = 0; i < 2400 && SelectedItemText(tree) != L"start"; ++i) Sleep(50);
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
         });
         EXPECT_TRUE(KvBrowseForFolder(path, nullptr, L"フォルダの選択"));

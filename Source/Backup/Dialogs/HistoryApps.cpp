@@ -58,7 +58,7 @@ bool OpenWithMenuApp(HistoryState& s, HWND dlg, int id) {
         for (int row : rows) parameters += L"\"" + RowPath(s, s.rows[static_cast<size_t>(row)]) + L"\" ";
         return ShellOpen(dlg, *program, parameters);
     }
-    return ShellOpen(dlg, *program, RowPath(s, s.rows[static_cast<size_t>(rows.front())]));
+    return ShellOpen(dlg, *program, L"\"" + RowPath(s, s.rows[static_cast<size_t>(rows.front())]) + L"\"");
 }
 
 void OpenRow(HistoryState& s, HWND dlg, const HistoryRow& row) {

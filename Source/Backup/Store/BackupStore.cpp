@@ -76,7 +76,11 @@ bool CopyReplacingSafely(const std::wstring& source, const std::wstring& destina
     };
     if (!KvCopyFileReplacing(source, beside) || !writable() ||
         !MoveFileExW(beside.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        if (!IsDirectory(beside)) DeleteFileW(beside.c_str());
+        if (!IsDirectory(beside)) {
+            // The copy carries a read-only source's attribute, which would refuse the deletion.
+            SetFileAttributesW(beside.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(beside.c_str());
+        }
         return false;
     }
     return true;

@@ -83,9 +83,10 @@ void CFilerMusic::Play(int index, CEntry& entry) {
     Stop();
     CKvFiler* owner = filer();
     HWND list = owner ? owner->ListView() : nullptr;
-    // The command keeps the stored design's 512-character buffer: a longer one is cut there.
-    std::wstring open = L"open \"" + entry.ResolvedPath() + L"\" alias Audio";
-    if (open.size() > kMciCommandLimit - 1) open.resize(kMciCommandLimit - 1);
+    // A command longer than the 512-character buffer MCI commands are built in would reach MCI cut
+    // short, naming another file or none: such an entry is not played, as if MCI had refused it.
+    const std::wstring open = L"open \"" + entry.ResolvedPath() + L"\" alias Audio";
+    if (open.size() > kMciCommandLimit - 1) return;
     SendMci(open, list);
     SendMci(L"play Audio notify", list);
     angle_ = 0;
