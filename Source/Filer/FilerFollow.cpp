@@ -74,9 +74,8 @@ void FilerFollow::Stop() {
     rowsChanged_ = false;
 }
 
-bool FilerFollow::OnDirectoryChanged(WPARAM wp, LPARAM lp) {
+void FilerFollow::OnDirectoryChanged(WPARAM wp, LPARAM lp) {
     if (const std::wstring* directory = watch_.TakeChange(wp, lp)) pending_.insert(KvUpperPath(*directory));
-    return true;
 }
 
 bool FilerFollow::OnTimer(UINT_PTR timerId) {
@@ -271,16 +270,16 @@ void FilerFollow::StopSearch() {
         delete reinterpret_cast<std::vector<FoundFile>*>(message.lParam);
 }
 
-bool FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
+void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     std::unique_ptr<std::vector<FoundFile>> found = search_.TakeResult(wp, lp);
-    if (!found) return true;
+    if (!found) return;
     const bool onDemand = onDemand_;
     onDemand_ = false;
     HWND owner = filer_.ListView();
     if (found->empty()) {
         if (onDemand)
             KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
-        return true;
+        return;
     }
     std::wstring text = GlobalText::Get(kGtRelinkQuestion);
     text += L"\n";
@@ -291,7 +290,6 @@ bool FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     const int answer = KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), text.c_str(), KvMbYesNo);
     asking_ = false;
     if (answer == IDYES) Relink(*found);
-    return true;
 }
 
 void FilerFollow::Relink(const std::vector<FoundFile>& found) {

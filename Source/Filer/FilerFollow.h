@@ -45,9 +45,9 @@ public:
     void FolderShown(HWND container);
     // Stops and joins the watch and the timer (the filer is destroyed).
     void Stop();
-    // The container's timer and watch messages; false when not ours.
+    // The container's timer (false when not ours) and the watch's messages.
     bool OnTimer(UINT_PTR timerId);
-    bool OnDirectoryChanged(WPARAM wp, LPARAM lp);
+    void OnDirectoryChanged(WPARAM wp, LPARAM lp);
 
     // Moved files found again. After every periodic check, the missing (not offline) entries of
     // the shown folder whose identity is known (IdentityStore.h) and that were not looked for
@@ -56,7 +56,7 @@ public:
     // old path, keeping everything else about it. FindMoved looks for one entry on demand (and
     // says so when nothing is found).
     void FindMoved(const CEntry& entry);
-    bool OnMovedFound(WPARAM wp, LPARAM lp);
+    void OnMovedFound(WPARAM wp, LPARAM lp);
     bool Searching() const { return search_.Running(); }
 
     // Whether drives and shares can be reached; looked at again at every periodic check.
