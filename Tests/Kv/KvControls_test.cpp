@@ -2,6 +2,7 @@
 
 #include "Kv/KvControls.h"
 #include "Kv/KvFileDialogs.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 #include "Support/TestSupport.h"
@@ -382,18 +383,25 @@ TEST(KvFileDialogs, ChooseExecutableRefusesMissingFiles) {
 }
 
 TEST(KvFileDialogs, BrowseForFolderStartsAtThePathAndKeepsItOnCancel) {
-    TempDir dir;
-    const std::wstring start = dir / L"start";
+    // Straight under the drive's root: the browser finds a path by expanding each folder on the way,
+    // and the shared temporary folder changes under it while other suites run (links, loops,
+    // directories coming and going), which can make it give up at the desktop.
+    const std::wstring base = L"C:\\tfbrowse_" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring start = base + L"\\start";
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(start.c_str(), nullptr));
+    struct Cleanup {
+        const std::wstring& base;
+        ~Cleanup() { KvDeleteTree(base); }
+    } cleanup{base};
     auto isBrowser = [](HWND dlg) { return FindWindowExW(dlg, nullptr, L"SysTreeView32", nullptr) != nullptr; };
 
     std::wstring path = start;
     {
         SystemDialogDriver driver(isBrowser, [](SystemDialogDriver&, HWND dlg) {
-            // OK once the browser has selected the starting folder (filling its tree can take a
-            // long while on a loaded machine: the wait ends as soon as the folder is selected).
+            // OK once the browser has selected the starting folder.
             HWND tree = FindWindowExW(dlg, nullptr, L"SysTreeView32", nullptr);
-            for (int i = 0; i < 2400 && SelectedItemText(tree) != L"start"; ++i) Sleep(50);
+            for (int i = 0; i < 400 && SelectedItemText(tree) != L"start"; ++i) Sleep(50);
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
         });
         EXPECT_TRUE(KvBrowseForFolder(path, nullptr, L"フォルダの選択"));
