@@ -193,6 +193,26 @@ private:
     int count_ = 0;
 };
 
+// Calls visit(folder, entry, index) for every entry of `root` and of the folders below it that
+// points at a file or directory (subfolder entries are descended into, not visited); `index` is the
+// entry's position in its folder. Works on a const tree and on a mutable one.
+template <class Folder, class Visit>
+void ForEachFileEntry(Folder& root, Visit visit) {
+    std::vector<Folder*> pending{&root};
+    while (!pending.empty()) {
+        Folder* folder = pending.back();
+        pending.pop_back();
+        int index = 0;
+        for (auto& entry : folder->entries) {
+            const int at = index++;
+            if (entry.subfolder)
+                pending.push_back(entry.subfolder.get());
+            else
+                visit(*folder, entry, at);
+        }
+    }
+}
+
 // The process-wide folder id counter (initially 1; stored in the project file).
 uint32_t FolderIdCounter();
 void SetFolderIdCounter(uint32_t value);

@@ -230,22 +230,13 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
     // The directories the project's entries use, most used first, are the places after the
     // lost files' own neighbourhoods.
     std::unordered_map<std::wstring, std::pair<std::wstring, size_t>> used;
-    std::vector<const CFolder*> pending{&RootFolder()};
-    while (!pending.empty()) {
-        const CFolder* folder = pending.back();
-        pending.pop_back();
-        for (const CEntry& entry : folder->entries) {
-            if (entry.subfolder) {
-                pending.push_back(entry.subfolder.get());
-                continue;
-            }
-            const std::wstring directory = DirectoryOf(entry.ResolvedPath());
-            if (directory.empty()) continue;
-            auto& place = used[KvUpperPath(directory)];
-            if (place.first.empty()) place.first = directory;
-            ++place.second;
-        }
-    }
+    ForEachFileEntry(RootFolder(), [&](CFolder&, const CEntry& entry, int) {
+        const std::wstring directory = DirectoryOf(entry.ResolvedPath());
+        if (directory.empty()) return;
+        auto& place = used[KvUpperPath(directory)];
+        if (place.first.empty()) place.first = directory;
+        ++place.second;
+    });
     std::vector<std::pair<std::wstring, size_t>> order;
     order.reserve(used.size());
     for (auto& item : used) order.push_back(std::move(item.second));
@@ -301,35 +292,25 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
             identities.Remember(file.newPath, kept);
         }
     }
-    std::vector<CFolder*> pending{&RootFolder()};
-    while (!pending.empty()) {
-        CFolder* folder = pending.back();
-        pending.pop_back();
-        int index = 0;
-        for (CEntry& entry : folder->entries) {
-            const int at = index++;
-            if (entry.subfolder) {
-                pending.push_back(entry.subfolder.get());
-                continue;
+    ForEachFileEntry(RootFolder(), [&](CFolder& folder, CEntry& entry, int at) {
+        const std::wstring resolved = entry.ResolvedPath();
+        for (const FoundFile& file : found) {
+            if (!SamePath(resolved, file.oldPath)) continue;
+            const bool relative = entry.relative != 0;
+            const bool shown = &folder == filer_.CurrentFolder();
+            // The duplicate check of bulk adds indexes resolved paths.
+            if (shown) filer_.caches_->ResetPaths();
+            entry.path = file.newPath;
+            entry.relative = 0;
+            if (relative) entry.MakeRelative();
+            if (shown) {
+                filer_.displaySource_->ForgetListings();
+                filer_.MakeDisplayData(entry, at);
+                filer_.UpdateItem(at);
             }
-            const std::wstring resolved = entry.ResolvedPath();
-            for (const FoundFile& file : found) {
-                if (!SamePath(resolved, file.oldPath)) continue;
-                const bool relative = entry.relative != 0;
-                // The duplicate check of bulk adds indexes resolved paths.
-                if (folder == filer_.CurrentFolder()) filer_.caches_->ResetPaths();
-                entry.path = file.newPath;
-                entry.relative = 0;
-                if (relative) entry.MakeRelative();
-                if (folder == filer_.CurrentFolder()) {
-                    filer_.displaySource_->ForgetListings();
-                    filer_.MakeDisplayData(entry, at);
-                    filer_.UpdateItem(at);
-                }
-                break;
-            }
+            return;
         }
-    }
+    });
     filer_.OnSelectionChanged();
 }
 

@@ -150,27 +150,18 @@ void IdentityStore::Refresh(const CFolder& root) {
     // A drive or share that is away is asked about once, not once per file on it.
     RootAvailability roots;
     std::unordered_map<std::wstring, Record> records;
-    std::vector<const CFolder*> pending{&root};
-    while (!pending.empty()) {
-        const CFolder* folder = pending.back();
-        pending.pop_back();
-        for (const CEntry& entry : folder->entries) {
-            if (entry.subfolder) {
-                pending.push_back(entry.subfolder.get());
-                continue;
-            }
-            const std::wstring path = entry.ResolvedPath();
-            if (path.empty() || path.size() > kMaxPathUnits) continue;
-            std::wstring key = KvUpperPath(path);
-            if (records.count(key)) continue;
-            FileIdentity identity;
-            if (!roots.Offline(path) && ReadFileIdentity(path, identity)) {
-                records[key] = Record{path, identity};
-            } else if (const FileIdentity* known = Find(path)) {
-                records[key] = Record{path, *known};
-            }
+    ForEachFileEntry(root, [&](const CFolder&, const CEntry& entry, int) {
+        const std::wstring path = entry.ResolvedPath();
+        if (path.empty() || path.size() > kMaxPathUnits) return;
+        std::wstring key = KvUpperPath(path);
+        if (records.count(key)) return;
+        FileIdentity identity;
+        if (!roots.Offline(path) && ReadFileIdentity(path, identity)) {
+            records[key] = Record{path, identity};
+        } else if (const FileIdentity* known = Find(path)) {
+            records[key] = Record{path, *known};
         }
-    }
+    });
     records_ = std::move(records);
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "Bench/BenchSupport.h"
 #include "Backup/Dialogs/BackupHistoryDlg.h"
 #include "Backup/Store/BackupInfo.h"
 #include "Backup/Store/BackupStore.h"
@@ -76,11 +77,7 @@ void CloseAtOnce(HWND dlg, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    KvInitSystemInfo();
-    if (!GlobalText::Load()) return 1;
+    if (!BenchStartUp()) return 1;
     KvSetModalHook(CloseAtOnce, nullptr);
     const unsigned mib = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 1024u;
 

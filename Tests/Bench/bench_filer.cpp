@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "Bench/BenchSupport.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Kv/KvHandles.h"
@@ -88,10 +89,6 @@ double TimeAdd(const std::wstring& dir, int count, int round, bool batch) {
     return Seconds(start);
 }
 
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,19 +96,9 @@ int main(int argc, char** argv) {
     const int smallAdd = argc > 2 ? std::atoi(argv[2]) : 10000;
     const int largeAdd = argc > 3 ? std::atoi(argv[3]) : 100000;
 
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    KvInitSystemInfo();
-    GlobalText::Load();
+    BenchStartUp();
 
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = ParentProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"FilerBenchParent";
-    RegisterClassExW(&wc);
-    HWND parent = CreateWindowExW(0, L"FilerBenchParent", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND parent = BenchParentWindow(L"FilerBenchParent");
     // No host: the filer is measured alone.
     if (!parent || !Filer().Create(parent, GetModuleHandleW(nullptr), 0, 800, 600, nullptr)) {
         std::printf("cannot create the filer\n");

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "Bench/BenchSupport.h"
 #include "Config/GlobalText.h"
 #include "Document/Folder.h"
 #include "Filer/Kinds/FilerImage.h"
@@ -109,11 +110,7 @@ int main(int argc, char** argv) {
     const UINT width = argc > 2 ? std::atoi(argv[2]) : 1600;
     const UINT height = argc > 3 ? std::atoi(argv[3]) : 1200;
 
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    KvInitSystemInfo();
-    GlobalText::Load();
+    BenchStartUp();
     if (!LoadImageLibrary() || !ImageLibraryLoaded()) {
         std::printf("imglib\\imgctl.dll is missing beside the benchmark\n");
         return 1;
@@ -156,13 +153,7 @@ int main(int argc, char** argv) {
         if (!CreateHardLinkW(paths.back().c_str(), from.c_str(), nullptr)) CopyFileW(from.c_str(), paths.back().c_str(), FALSE);
     }
 
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = ParentProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ImageBenchParent";
-    RegisterClassExW(&wc);
-    HWND parent = CreateWindowExW(0, L"ImageBenchParent", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND parent = BenchParentWindow(L"ImageBenchParent", ParentProc, WS_VISIBLE);
     if (!parent || !Filer().Create(parent, GetModuleHandleW(nullptr), 0, 800, 600, nullptr)) {
         std::printf("cannot create the filer\n");
         return 1;

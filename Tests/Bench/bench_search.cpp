@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Bench/BenchSupport.h"
 #include "Config/GlobalText.h"
 #include "Document/Folder.h"
 #include "Filer/KvFiler.h"
@@ -97,10 +98,6 @@ double PumpUntil(Done done, Clock::time_point since) {
     return longest;
 }
 
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,11 +105,7 @@ int main(int argc, char** argv) {
     const int filesPerDirectory = argc > 2 ? std::atoi(argv[2]) : 20;
     const int autoFiles = argc > 3 ? std::atoi(argv[3]) : 20000;
 
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    KvInitSystemInfo();
-    GlobalText::Load();
+    BenchStartUp();
 
     {
         tf_test::TempDir dir;
@@ -138,13 +131,7 @@ int main(int argc, char** argv) {
             walkCount, bareCount, walk / 2, bare / 2, walk / bare);
     }
 
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = ParentProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"SearchBenchParent";
-    RegisterClassExW(&wc);
-    HWND parent = CreateWindowExW(0, L"SearchBenchParent", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND parent = BenchParentWindow(L"SearchBenchParent");
     if (!parent || !Filer().Create(parent, GetModuleHandleW(nullptr), 0, 800, 600, nullptr)) {
         std::printf("cannot create the filer\n");
         return 1;
