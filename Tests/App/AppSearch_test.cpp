@@ -32,24 +32,6 @@ std::vector<unsigned char> AutoSearchProject(const std::wstring& searchPath, boo
     return f.bytes;
 }
 
-// A control anywhere below `root` (the settings dialog's controls lie on its tab page).
-HWND FindControl(HWND root, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        root,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (GetDlgCtrlID(child) != s->id) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 bool WaitUntil(const std::function<bool()>& done) {
     for (int i = 0; i < 400; ++i) {
         if (done()) return true;
@@ -109,8 +91,8 @@ TEST(AppSearch, TheSearchDialogAddsWhatTheResultViewListed) {
     PostMessageW(main, WM_COMMAND, 2503, 0);
     HWND dlg = app.WaitForWindow(L"CSearchEntryDlg");
     ASSERT_NE(dlg, nullptr);
-    HWND edit = FindControl(dlg, 201);
-    HWND allLevels = FindControl(dlg, 211);
+    HWND edit = tf_test::FindControl(dlg, 201);
+    HWND allLevels = tf_test::FindControl(dlg, 211);
     ASSERT_TRUE(edit && allLevels);
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tree.c_str()));
     SendMessageW(allLevels, BM_CLICK, 0, 0);

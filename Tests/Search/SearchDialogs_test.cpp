@@ -30,59 +30,41 @@ using tf_test::WindowText;
 
 namespace {
 
-// A control anywhere below `root` (the settings dialog's controls lie on its tab page).
-HWND Control(HWND root, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        root,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (GetDlgCtrlID(child) != s->id) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 void Click(HWND dlg, int id) {
-    SendMessageW(Control(dlg, id), BM_CLICK, 0, 0);
+    SendMessageW(tf_test::FindControl(dlg, id), BM_CLICK, 0, 0);
 }
 
 void Type(HWND dlg, int id, const std::wstring& text) {
-    SetWindowTextW(Control(dlg, id), text.c_str());
+    SetWindowTextW(tf_test::FindControl(dlg, id), text.c_str());
 }
 
 bool Checked(HWND dlg, int id) {
-    return SendMessageW(Control(dlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(tf_test::FindControl(dlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 bool Enabled(HWND dlg, int id) {
-    return IsWindowEnabled(Control(dlg, id)) != FALSE;
+    return IsWindowEnabled(tf_test::FindControl(dlg, id)) != FALSE;
 }
 
 bool Visible(HWND dlg, int id) {
-    return IsWindowVisible(Control(dlg, id)) != FALSE;
+    return IsWindowVisible(tf_test::FindControl(dlg, id)) != FALSE;
 }
 
 void SwitchTab(HWND dlg, int tab) {
-    HWND control = Control(dlg, 200);
+    HWND control = tf_test::FindControl(dlg, 200);
     TabCtrl_SetCurSel(control, tab);
     NMHDR header{control, 200, static_cast<UINT>(TCN_SELCHANGE)};
     SendMessageW(dlg, WM_NOTIFY, 200, reinterpret_cast<LPARAM>(&header));
 }
 
 void SelectFolder(HWND dlg, int index) {
-    HWND list = Control(dlg, 208);
+    HWND list = tf_test::FindControl(dlg, 208);
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(208, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 int ListCount(HWND dlg) {
-    return static_cast<int>(SendMessageW(Control(dlg, 208), LB_GETCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(tf_test::FindControl(dlg, 208), LB_GETCOUNT, 0, 0));
 }
 
 bool FiltersEnabled(HWND dlg) {
@@ -162,18 +144,18 @@ TEST_F(SearchDialogTest, TabsAndFolderListEditACopyThatOnlyConfirmingKeeps) {
         ModalResponder responder(Script(
             paths,
             [](HWND dlg) {
-                EXPECT_EQ(TabCtrl_GetCurSel(Control(dlg, 200)), 1);
+                EXPECT_EQ(TabCtrl_GetCurSel(tf_test::FindControl(dlg, 200)), 1);
                 EXPECT_TRUE(Visible(dlg, 208));
                 EXPECT_FALSE(Visible(dlg, 201));
                 EXPECT_EQ(ListCount(dlg), 2);
-                EXPECT_EQ(SendMessageW(Control(dlg, 208), LB_GETCURSEL, 0, 0), 0);
+                EXPECT_EQ(SendMessageW(tf_test::FindControl(dlg, 208), LB_GETCURSEL, 0, 0), 0);
                 EXPECT_TRUE(Checked(dlg, 212));
-                EXPECT_EQ(WindowText(Control(dlg, 213)), L"3");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 213)), L"3");
                 EXPECT_TRUE(Checked(dlg, 214) && Enabled(dlg, 215));
-                EXPECT_EQ(WindowText(Control(dlg, 217)), L"exc");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 217)), L"exc");
 
                 SelectFolder(dlg, 1);
-                EXPECT_EQ(WindowText(Control(dlg, 213)), L"1");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 213)), L"1");
                 EXPECT_FALSE(Checked(dlg, 214) || Enabled(dlg, 215));
                 Click(dlg, 214);
                 EXPECT_TRUE(Enabled(dlg, 215));
@@ -181,20 +163,20 @@ TEST_F(SearchDialogTest, TabsAndFolderListEditACopyThatOnlyConfirmingKeeps) {
 
                 SelectFolder(dlg, 0);
                 Click(dlg, 206);
-                EXPECT_EQ(WindowText(Control(dlg, 213)), L"3");
-                EXPECT_EQ(WindowText(Control(dlg, 215)), L"inc");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 213)), L"3");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 215)), L"inc");
                 wchar_t line[MAX_PATH] = {};
-                SendMessageW(Control(dlg, 208), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+                SendMessageW(tf_test::FindControl(dlg, 208), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
                 EXPECT_STREQ(line, L"C:\\tf-missing-changed");
 
                 SwitchTab(dlg, 0);
                 EXPECT_TRUE(Visible(dlg, 201) && !Visible(dlg, 208));
-                EXPECT_EQ(WindowText(Control(dlg, 201)), L"C:\\single");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 201)), L"C:\\single");
                 Type(dlg, 213, L"x7");
                 Click(dlg, 211);
                 EXPECT_FALSE(Enabled(dlg, 213));
                 SwitchTab(dlg, 1);
-                EXPECT_EQ(WindowText(Control(dlg, 213)), L"3");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 213)), L"3");
                 return IDOK;
             },
             CancelWhenDone));
@@ -236,7 +218,7 @@ TEST_F(SearchDialogTest, TabsAndFolderListEditACopyThatOnlyConfirmingKeeps) {
                 Click(dlg, 204);
                 EXPECT_EQ(ListCount(dlg), 1);
                 EXPECT_TRUE(Enabled(dlg, 211) && Checked(dlg, 212));
-                EXPECT_EQ(WindowText(Control(dlg, 213)), L"1");
+                EXPECT_EQ(WindowText(tf_test::FindControl(dlg, 213)), L"1");
                 EXPECT_FALSE(Checked(dlg, 214));
                 return IDCANCEL;
             },

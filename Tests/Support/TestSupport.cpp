@@ -88,6 +88,23 @@ std::wstring ExeDirectory() {
     return s.substr(0, s.find_last_of(L"\\/") + 1);
 }
 
+HWND FindControl(HWND root, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::wstring WindowText(HWND hwnd) {
     int n = GetWindowTextLengthW(hwnd);
     std::wstring s(static_cast<size_t>(n) + 1, L'\0');

@@ -67,5 +67,7 @@ void InstallModalHook();
 void PumpMessages(DWORD ms = 0);
 
 std::wstring WindowText(HWND hwnd);
+// The window of dialog id `id` anywhere below `root` (controls may lie on a tab page), or null.
+HWND FindControl(HWND root, int id);
 
 }  // namespace tf_test
