@@ -55,10 +55,12 @@ CFolder::~CFolder() {
 CFolder::Position CFolder::InsertAt(size_t index) {
     if (index > entries.size()) return entries.end();
     Position before = index == entries.size() ? entries.end() : EntryAt(index);
+    NoteEntriesChanged();
     return entries.emplace(before, this);
 }
 
 CEntry& CFolder::Append() {
+    NoteEntriesChanged();
     return entries.emplace_back(this);
 }
 
@@ -67,6 +69,7 @@ CFolder::Position CFolder::RemoveAt(size_t index) {
     Position pos = EntryAt(index);
     std::vector<std::unique_ptr<CFolder>> detached;
     DetachSubtree(*pos, detached);
+    NoteEntriesChanged();
     return entries.erase(pos);
 }
 
@@ -80,6 +83,7 @@ CFolder::Position CFolder::EntryAt(size_t index) {
 void CFolder::Clear() {
     std::vector<std::unique_ptr<CFolder>> detached;
     DetachAllSubfolders(*this, detached);
+    NoteEntriesChanged();
     entries.clear();
 }
 

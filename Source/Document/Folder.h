@@ -95,6 +95,9 @@ public:
     CFolder* owner = nullptr;
     uint8_t missing = 0;
     uint8_t offline = 0;  // missing only because the drive or network share of its file is away
+    // The user answered No when asked to relink this entry to its moved file; it is not asked
+    // about again. Kept in the project's sidecar of extras (FolderExtras.h).
+    uint8_t relinkDeclined = 0;
 
     // The filer's display cache: made when a folder is shown (on demand, or in the background),
     // dropped when it is left. It is current while displayGeneration equals the filer's.
@@ -177,6 +180,11 @@ public:
     uint16_t sortFlags = 0;
     HTREEITEM treeItem = nullptr;
     SearchSettings search;
+    // Advanced by every change of `entries` (insert, append, remove, clear, sort, swap), so that
+    // whoever keeps a position or index into the list can tell it may have gone stale. Code that
+    // changes `entries` directly calls NoteEntriesChanged.
+    uint32_t generation = 0;
+    void NoteEntriesChanged() { ++generation; }
 };
 
 // Resolved path -> first index, built once over a folder so that many paths can be tested and

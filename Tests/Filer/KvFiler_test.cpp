@@ -347,18 +347,4 @@ TEST_F(KvFilerTest, ViewModeAndColumnLayout) {
     EXPECT_EQ(applied[4], 90u);
 }
 
-TEST_F(KvFilerTest, PathsFoundOnAnotherThreadAreAddedOnTheUiThread) {
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(dir / L"found.txt", Bytes(1)));
-    std::thread worker([&] {
-        Filer().PostFoundPath(dir / L"found.txt");
-        Filer().PostFoundPath(dir / L"found.txt");
-    });
-    worker.join();
-    EXPECT_EQ(RootFolder().Count(), 0u);
-    tf_test::PumpMessages();
-    EXPECT_EQ(RootFolder().Count(), 1u);
-    EXPECT_EQ(ItemCount(), 1);
-}
-
 }  // namespace
