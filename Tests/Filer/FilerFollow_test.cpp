@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Config/GtEntries.h"
+#include "Document/ProjectFile.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Follow/DirectoryWatch.h"
 #include "Follow/IdentityStore.h"
@@ -39,6 +40,20 @@ protected:
     }
 
     bool Missing(int index) { return Filer().EntryAtIndex(index)->missing != 0; }
+
+    // The window as the user looks at it: shown and in front (the live view asks only then).
+    void BringToFront() {
+        ShowWindow(parent_, SW_SHOW);
+        SetForegroundWindow(parent_);
+        tf_test::PumpMessages(20);
+        ASSERT_EQ(GetForegroundWindow(), parent_);
+    }
+
+    // Pumps for `ms` milliseconds.
+    static void PumpFor(DWORD ms) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < ms) tf_test::PumpMessages(20);
+    }
 };
 
 TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
@@ -76,6 +91,19 @@ TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
     // A file that comes back shows again.
     ASSERT_TRUE(WriteText(gone, std::string(3000, 'a')));
     EXPECT_TRUE(PumpUntil([&] { return !Missing(last - 2) && ItemText(last - 2, 2) == L"3KB"; }));
+
+    // A new date with the same size in KB shows too.
+    {
+        HANDLE file = CreateFileW(grows.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        SYSTEMTIME when{2001, 2, 0, 3, 4, 5, 0, 0};
+        FILETIME written{};
+        SystemTimeToFileTime(&when, &written);
+        ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
+        CloseHandle(file);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return ItemText(last - 1, 4) == L"2001/2/3 4:5"; }));
+    EXPECT_EQ(ItemText(last - 1, 2), L"5KB");
 
     // The folder was never shown again: the selection, the scroll position and the entries stay.
     EXPECT_TRUE(Selected(last - 1));
@@ -136,6 +164,7 @@ TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
     sub->Append().path = elsewhere / L"used\\stays.txt";
     ProjectIdentities().Clear();
     ProjectIdentities().Refresh(root);
+    BringToFront();
     ShowRoot();
 
     // Moved to a sibling directory, moved and renamed into another directory of the project, and a
@@ -174,6 +203,77 @@ TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
     ASSERT_EQ(ok.seen().size(), 1u);
     EXPECT_EQ(ok.seen()[0].text, KvToCrLf(GlobalText::Get(kGtFindMovedNone)));
     EXPECT_EQ(root.EntryAt(2)->path, same);
+    ProjectIdentities().Clear();
+}
+
+// The relink question waits while the window is hidden, lists the moved file and not a different
+// file of the same size and time beside its old place, and a No is remembered (also across saving
+// and loading the project): sorting, refreshing and time bring no new question. Relinking into a
+// folder that already lists the new path leaves one entry for it, not two.
+TEST_F(FilerFollowTest, RelinkQuestionWaitsForTheUserRemembersNoAndMakesNoDuplicate) {
+    TempDir dir, store;
+    for (const wchar_t* sub : {L"a", L"b"}) ASSERT_TRUE(CreateDirectoryW((dir / sub).c_str(), nullptr));
+    const std::wstring old = dir / L"a\\moved.txt", now = dir / L"b\\moved.txt", decoy = dir / L"a\\decoy.txt";
+    ASSERT_TRUE(WriteText(old, "moved!"));
+    ASSERT_TRUE(WriteText(dir / L"a\\other.txt", "other"));
+    CFolder& root = RootFolder();
+    root.Append().path = old;
+    root.Append().path = dir / L"a\\other.txt";
+    ProjectIdentities().Clear();
+    ProjectIdentities().Refresh(root);
+    ShowRoot();
+
+    ASSERT_TRUE(MoveFileW(old.c_str(), now.c_str()));
+    ASSERT_TRUE(WriteText(decoy, "decoy!"));
+    {
+        FILETIME written{};
+        HANDLE moved = CreateFileW(now.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE other = CreateFileW(decoy.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_TRUE(GetFileTime(moved, nullptr, nullptr, &written));
+        ASSERT_TRUE(SetFileTime(other, nullptr, nullptr, &written));
+        CloseHandle(moved);
+        CloseHandle(other);
+    }
+    ModalResponder no(IDNO);
+    PumpFor(3000);
+    EXPECT_TRUE(no.seen().empty()) << "asked while the window was hidden";
+    BringToFront();
+    EXPECT_TRUE(PumpUntil([&] { return !no.seen().empty(); }));
+    ASSERT_EQ(no.seen().size(), 1u);
+    EXPECT_NE(no.seen()[0].text.find(now), std::wstring::npos);
+    EXPECT_EQ(no.seen()[0].text.find(L"decoy"), std::wstring::npos);
+    EXPECT_EQ(root.EntryAt(0)->path, old);
+    EXPECT_TRUE(root.EntryAt(0)->relinkDeclined);
+
+    Filer().Refresh();
+    ClickColumn(0);
+    ClickColumn(0);
+    PumpFor(3000);
+    EXPECT_EQ(no.seen().size(), 1u);
+
+    const std::wstring project = store / L"p.tfolder";
+    ASSERT_TRUE(SaveProject(project));
+    ResetFolderModel();
+    ASSERT_TRUE(LoadProject(project));
+    ASSERT_EQ(root.Count(), 2u);
+    const size_t lost = root.EntryAt(0)->path == old ? 0 : 1;
+    EXPECT_TRUE(root.EntryAt(lost)->relinkDeclined);
+    ShowRoot();
+    PumpFor(3000);
+    EXPECT_EQ(no.seen().size(), 1u);
+
+    // Asked for on the entry's menu, and the folder already lists the new path: Yes leaves one entry.
+    root.Append().path = now;
+    ShowRoot();
+    ModalResponder yes(IDYES);
+    Select(static_cast<int>(lost), true);
+    Filer().RunMenuCommand(kFilerCmdFindMoved);
+    EXPECT_TRUE(PumpUntil([&] { return !yes.seen().empty(); }));
+    PumpFor(100);
+    EXPECT_EQ(root.Count(), 2u);
+    EXPECT_EQ(root.FindByPath(old), -1);
+    EXPECT_GE(root.FindByPath(now), 0);
+    EXPECT_EQ(ItemCount(), 2);
     ProjectIdentities().Clear();
 }
 
