@@ -37,8 +37,14 @@ constexpr ColumnSpec kColumns[kFilerColumnCount] = {
 
 void SetListStyleView(HWND listView, unsigned mode) {
     LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
-    style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
-    SetWindowLongPtrW(listView, GWL_STYLE, style);
+    const LONG_PTR changed = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
+    if (changed == style) return;
+    SetWindowLongPtrW(listView, GWL_STYLE, changed);
+    // The items are laid out afresh for the new view (an owner-data list keeps the old layout
+    // otherwise, and Wine's then paints one item of the new view over the rows of the old one).
+    const LRESULT count = SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
+    SendMessageW(listView, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    InvalidateRect(listView, nullptr, TRUE);
 }
 
 }  // namespace
