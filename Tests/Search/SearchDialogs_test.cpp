@@ -333,6 +333,50 @@ TEST_F(SearchDialogTest, StopKeepsWhatWasFoundAndSearchingAgainAddsNoDuplicates)
     SetShellOpenHook(nullptr);
 }
 
+// Rows found while the user looks at the list join it on top and the selection stays on the row it
+// was on; the add button does nothing while the walk runs (its results are not complete yet).
+TEST_F(SearchDialogTest, SelectionFollowsItsRowAndAddWaitsForTheWalk) {
+    TempDir dir;
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(tf_test::WriteText(dir / (L"f" + std::to_wstring(i) + L".txt"), "x"));
+    SearchSettings settings;
+    settings.path = dir.path();
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(release, nullptr);
+    SetSearchViewRowHook([release](size_t queued) {
+        if (queued == 3) WaitForSingleObject(release, 10000);
+    });
+    std::vector<std::wstring> none, found;
+    std::wstring chosen, selectedAtEnd;
+    int selectedCount = 0, selectedIndex = -1;
+    bool openWhileWalking = false;
+    {
+        ModalResponder responder(Script(
+            none, [](HWND) { return IDOK; },
+            [&](HWND view) {
+                EXPECT_TRUE(PumpUntil([&] { return RowCount(view) == 3; }));
+                chosen = RowPath(view, 1);
+                ListView_SetItemState(ResultList(view), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+                SendMessageW(view, WM_COMMAND, 200, 0);
+                openWhileWalking = IsWindow(view) != FALSE;
+                SetEvent(release);
+                EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, 200)) != FALSE; }));
+                HWND list = ResultList(view);
+                selectedCount = ListView_GetSelectedCount(list);
+                selectedIndex = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+                selectedAtEnd = RowPath(view, selectedIndex);
+                return IDCANCEL;
+            }));
+        EXPECT_TRUE(CSearchEntryDlg::Run(settings, nullptr, L"search", found));
+    }
+    SetSearchViewRowHook(nullptr);
+    CloseHandle(release);
+    EXPECT_TRUE(openWhileWalking);
+    EXPECT_EQ(selectedCount, 1);
+    EXPECT_EQ(selectedIndex, 1 + 20 - 3);
+    EXPECT_EQ(selectedAtEnd, chosen);
+    EXPECT_TRUE(found.empty());
+}
+
 // The depth box and the record agree at every moment: a record with depth 5 and no limit shows 5
 // (greyed); ticking "limit" walks 5 levels as shown. The box takes digits only, at most three,
 // and a 0 becomes 1; an emptied box gets the record's depth back.
