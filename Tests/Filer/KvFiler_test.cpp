@@ -355,6 +355,7 @@ TEST_F(KvFilerTest, ListViewShowsEveryEntryAndNoRowsOfTheReport) {
         ASSERT_TRUE(WriteBytes(path, Bytes(1)));
         RootFolder().Append().path = path;
     }
+    Filer().SetViewMode(kFilerViewReport);
     ShowWindow(parent_, SW_SHOW);
     ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
     tf_test::PumpMessages(100);
