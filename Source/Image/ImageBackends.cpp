@@ -4,11 +4,13 @@
 // really handed over before anything is read: a bitmap whose header claims more rows or a wider
 // row than its block holds is refused, never read past.
 //
-// Two locks. Every call that decodes holds the decode lock, so a decoder written for one thread is
-// never entered twice at once; loading and unloading take it too, so no module goes away under a
-// decode, and while it is held the records below do not change. The state lock guards the records
-// and is held exclusively only while they change: IsLoadableImage takes just that one, so the UI
-// thread never waits for a decode in progress to decide whether a file is an image.
+// Two locks. Every call into the plug-ins, or into a library without the wide entry point, holds the
+// decode lock, so a decoder written for one thread is never entered twice at once; loading and
+// unloading take it too, so no module goes away under a decode, and while it is held the records
+// below do not change. The state lock guards the records and is held exclusively only while they
+// change: this program's own library, which decodes on several threads at once, is called holding
+// it shared, and IsLoadableImage takes only it, so the UI thread never waits for a decode in
+// progress to decide whether a file is an image.
 #include "Image/ImageBackends.h"
 
 #include <windows.h>
@@ -335,16 +337,23 @@ bool IsLoadableImage(const std::wstring& path) {
 }
 
 bool LoadWithImageLibrary(const std::wstring& path, PictureSink& sink, int maxWidth, int maxHeight) {
+    {
+        // This program's own library decodes on any number of threads at once; holding the state
+        // lock shared keeps it loaded meanwhile.
+        std::shared_lock<std::shared_mutex> hold(g_stateLock);
+        const ImageLibrary& library = Library();
+        if (!library.module) return false;
+        if (library.toDibScaledW) {
+            LibraryDib dib{library, library.toDibScaledW(path.c_str(), std::max(maxWidth, 0), std::max(maxHeight, 0))};
+            const ImgctlDibData* data = dib.handle ? library.dataDib(dib.handle) : nullptr;
+            if (!data || !data->bits || !data->header) return false;
+            const uint64_t stride = CheckedStride(data->header, 32, data->header->biSizeImage);
+            return stride != 0 && StreamBitmap(*data->header, data->bits, stride, sink);
+        }
+    }
     std::lock_guard<std::mutex> hold(g_decodeLock);
     const ImageLibrary& library = Library();
     if (!library.module) return false;
-    if (library.toDibScaledW) {
-        LibraryDib dib{library, library.toDibScaledW(path.c_str(), std::max(maxWidth, 0), std::max(maxHeight, 0))};
-        const ImgctlDibData* data = dib.handle ? library.dataDib(dib.handle) : nullptr;
-        if (!data || !data->bits || !data->header) return false;
-        const uint64_t stride = CheckedStride(data->header, 32, data->header->biSizeImage);
-        return stride != 0 && StreamBitmap(*data->header, data->bits, stride, sink);
-    }
     std::string ansi;
     DibImage image;
     if (!AnsiPath(path, ansi) || !DecodeWithAnsiLibrary(library, ansi, image)) return false;
