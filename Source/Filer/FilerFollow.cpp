@@ -322,15 +322,21 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
     // of the same file; the others are pointed at the new path.
     std::vector<std::pair<CFolder*, const CEntry*>> duplicates;
     bool shownChanged = false;
+    // The upper-cased resolved paths of a folder, made once per folder that needs them.
+    std::unordered_map<const CFolder*, std::unordered_set<std::wstring>> listedPaths;
+    auto lists = [&](const CFolder& folder, const std::wstring& path) {
+        auto made = listedPaths.try_emplace(&folder);
+        if (made.second)
+            for (const CEntry& other : folder.entries)
+                if (!other.IsSubfolderEntry()) made.first->second.insert(KvUpperPath(other.ResolvedPath()));
+        return made.first->second.count(KvUpperPath(path)) != 0;
+    };
     ForEachFileEntry(RootFolder(), [&](CFolder& folder, CEntry& entry, int at) {
         const std::wstring resolved = entry.ResolvedPath();
         for (const FoundFile& file : found) {
             if (!SamePath(resolved, file.oldPath)) continue;
             const bool shown = &folder == filer_.CurrentFolder();
-            const bool listed = std::any_of(folder.entries.begin(), folder.entries.end(), [&](const CEntry& other) {
-                return !other.IsSubfolderEntry() && SamePath(other.ResolvedPath(), file.newPath);
-            });
-            if (listed) {
+            if (lists(folder, file.newPath)) {
                 duplicates.emplace_back(&folder, &entry);
                 shownChanged = shownChanged || shown;
                 return;
@@ -341,6 +347,7 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
             entry.path = file.newPath;
             entry.relative = 0;
             entry.relinkDeclined = 0;
+            listedPaths[&folder].insert(KvUpperPath(file.newPath));  // a second entry of the old path goes
             if (relative) entry.MakeRelative();
             if (shown) {
                 filer_.displaySource_->ForgetListings();
