@@ -10,6 +10,7 @@
 #include "Commands/MainCommand.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Config/Settings.h"
 #include "Document/Folder.h"
 #include "Filer/FilerHost.h"
 #include "Filer/KvFiler.h"
@@ -108,6 +109,9 @@ bool CFindPane::Create(HWND parent, HINSTANCE instance) {
     prevEditProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindBoxProc)));
     prevListProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindListProc)));
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    // The filer's colours, so the results read as the filer's own list.
+    ListView_SetBkColor(list_, Settings().backColor);
+    ListView_SetTextBkColor(list_, Settings().backColor);
 
     // The shell's small system image list, which LVS_SHAREIMAGELISTS keeps the list from freeing.
     SHFILEINFOW info{};
@@ -196,6 +200,12 @@ LRESULT CFindPane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case kMsgRowsChanged:
         if (mode_ != Mode::None) RowsChanged();
+        return 0;
+    case kMsgStatus:
+        statusQueued_ = false;
+        if (mode_ == Mode::None) return 0;
+        UpdateStatus();
+        TellTools();
         return 0;
     case kMsgMissingBatch:
         OnMissingBatch(wp, lp);
@@ -344,6 +354,7 @@ void CFindPane::ShowResults(Mode mode) {
     if (HWND filer = Filer().Container()) ShowWindow(filer, SW_HIDE);
     ShowWindow(list_, SW_SHOW);
     SetTimer(pane_, kModelTimer, kModelMilliseconds, nullptr);
+    toolsTold_ = false;
     Layout(column_.left, column_.top, column_.right - column_.left, column_.bottom - column_.top);
 }
 

@@ -148,6 +148,9 @@ private:
     Mode mode_ = Mode::None;
     bool quiet_ = false;          // the pane itself is changing the filer or the find box
     bool sliceQueued_ = false;    // a message to go on building the index is on its way
+    bool statusQueued_ = false;   // a message to tell the status bar and tool bar is on its way
+    bool toolsTold_ = false;      // the tool bar was told, of removeOffered_, since the list was shown
+    bool removeOffered_ = false;
     FindIndex index_;
     FindQuery query_;
     FindQuery lastQuery_;
@@ -168,10 +171,11 @@ private:
 };
 
 // Posted to the pane: go on building the index and run the query; the rows changed; a batch of the
-// missing-entries check.
+// missing-entries check; the status bar and tool bar to be told of the rows.
 constexpr UINT kMsgIndexSlice = WM_APP + 0x40;
 constexpr UINT kMsgRowsChanged = WM_APP + 0x41;
 constexpr UINT kMsgMissingBatch = WM_APP + 0x42;
+constexpr UINT kMsgStatus = WM_APP + 0x43;
 
 // The single find pane.
 CFindPane& FindPane();

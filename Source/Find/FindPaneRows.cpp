@@ -50,11 +50,20 @@ void CFindPane::SetRows(std::vector<Row> rows) {
 void CFindPane::RowsChanged(bool keepSelection) {
     // The selection of an owner-data list names rows by number; rows that are not the same rows
     // start unselected.
-    if (!keepSelection) ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), keepSelection ? LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL : 0);
-    InvalidateRect(list_, nullptr, FALSE);
-    UpdateStatus();
-    TellTools();
+    if (!keepSelection && ListView_GetSelectedCount(list_) > 0) ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    const int count = static_cast<int>(rows_.size());
+    if (ListView_GetItemCount(list_) != count) {
+        // The list redraws its scroll bar at once when its count changes, which costs more than the
+        // search itself; with redrawing off the scroll bar is drawn with the rows, at the next paint.
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        ListView_SetItemCountEx(list_, count, keepSelection ? LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL : 0);
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    } else {
+        InvalidateRect(list_, nullptr, FALSE);
+    }
+    // The status bar and the tool bar draw at once when told; they are told after the keystroke.
+    if (!statusQueued_) statusQueued_ = PostMessageW(pane_, kMsgStatus, 0, 0) != FALSE;
 }
 
 void CFindPane::CheckRows() {
@@ -173,8 +182,9 @@ LRESULT CFindPane::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     case CDDS_ITEMPREPAINT: {
         const CEntry* entry = RowEntry(static_cast<int>(draw->nmcd.dwItemSpec));
         if (!entry) return CDRF_DODEFAULT;
-        // As the filer colours them: gone files faded, colour labels in their colour.
-        if (mode_ == Mode::Missing)
+        // As the filer colours them: gone files faded (as far as the filer or the check knows),
+        // colour labels in their colour.
+        if (mode_ == Mode::Missing || (entry->missing && !entry->offline))
             draw->clrText = FadedColour(Settings().backColor);
         else if (entry->colour != 0)
             draw->clrText = FilerLabelColour(entry->colour);
@@ -202,6 +212,9 @@ void CFindPane::TellTools() {
     FilerHost* host = Filer().Host();
     if (!host) return;
     const bool any = mode_ != Mode::None && ListView_GetSelectedCount(list_) > 0;
+    if (toolsTold_ && any == removeOffered_) return;
+    toolsTold_ = true;
+    removeOffered_ = any;
     host->EnableTool(kCmdRemove, any);
     host->EnableTool(kCmdCopy, false);
     host->RedrawTools();

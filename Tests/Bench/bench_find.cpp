@@ -31,6 +31,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// UTF-8 for the console, which the C library's %ls would not give for Japanese text.
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 4, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0],
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
 double Ms(Clock::time_point since) {
     return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
@@ -84,6 +93,7 @@ struct KeyResult {
     std::wstring text;
     size_t rows;
     double paneMs;
+    double searchMs;
     double baselineMs;
     double gapMs;
 };
@@ -134,48 +144,69 @@ int main(int argc, char** argv) {
     HWND edit = pane.FindBox();
     SendMessageW(main, WM_COMMAND, kCmdFind, 0);
 
-    // 1 and 2: typing, one character at a time; the first one builds the index in slices.
+    // 1 and 2: typing, one character at a time; the very first one builds the index in slices.
+    // The machine is shared, so the typing is done three times and each figure is the least of
+    // the three (the gap: the most), the baseline likewise.
     const std::wstring typed[] = {L"ｶﾀﾛｸﾞ 0012", L"みつもり ﾒﾓ", L"invoice 5"};
+    constexpr int kRounds = 3;
     std::vector<KeyResult> keys;
     double worstGap = 0;
     double firstKeyMs = 0;
     std::vector<std::wstring> texts;
-    for (const std::wstring& text : typed) {
-        SetWindowTextW(edit, L"");
-        PumpTimed();
-        std::wstring sofar;
-        for (wchar_t ch : text) {
-            sofar += ch;
-            const bool building = texts.empty();
-            const auto start = Clock::now();
-            const auto keyStart = Clock::now();
-            SendMessageW(edit, WM_CHAR, ch, 0);
-            double gap = Ms(keyStart);
-            // Until the rows are there (the index slices are messages of their own).
-            while (!pane.Index().Current()) gap = std::max(gap, PumpTimed());
-            const double paneMs = Ms(start);
-            gap = std::max(gap, PumpTimed());
-            if (building) {
-                firstKeyMs = paneMs;
-                texts = pane.Index().RecordTexts();
+    for (int round = 0; round < kRounds; ++round) {
+        size_t at = 0;
+        for (const std::wstring& text : typed) {
+            SetWindowTextW(edit, L"");
+            PumpTimed();
+            std::wstring sofar;
+            for (wchar_t ch : text) {
+                sofar += ch;
+                const bool building = texts.empty();
+                const auto start = Clock::now();
+                SendMessageW(edit, WM_CHAR, ch, 0);
+                double gap = Ms(start);
+                // Until the rows are there (the index slices are messages of their own).
+                while (!pane.Index().Current()) gap = std::max(gap, PumpTimed());
+                const double paneMs = Ms(start);
+                gap = std::max(gap, PumpTimed());
                 worstGap = std::max(worstGap, gap);
-                continue;
+                if (building) {
+                    // The first keystroke of all built the index; its slot is filled by later rounds.
+                    firstKeyMs = paneMs;
+                    texts = pane.Index().RecordTexts();
+                    keys.push_back(KeyResult{sofar, 0, 1e9, 1e9, 1e9, 0});
+                    ++at;
+                    continue;
+                }
+                size_t hits = 0;
+                const double baseline = Baseline(texts, FindQuery(sofar), &hits);
+                if (hits != pane.RowCount())
+                    printf("MISMATCH for '%s': %zu rows, %zu by the scan\n", Utf8(sofar).c_str(), pane.RowCount(), hits);
+                // The index's whole search for the same query, without narrowing from the keystroke before.
+                const auto searchStart = Clock::now();
+                const size_t full = pane.Index().Search(FindQuery(sofar)).size();
+                const double searchMs = Ms(searchStart);
+                if (full != hits) printf("MISMATCH of the whole search for '%s'\n", Utf8(sofar).c_str());
+                if (round == 0) keys.push_back(KeyResult{sofar, 0, 1e9, 1e9, 1e9, 0});
+                KeyResult& best = keys[at++];
+                best.rows = pane.RowCount();
+                best.paneMs = std::min(best.paneMs, paneMs);
+                best.searchMs = std::min(best.searchMs, searchMs);
+                best.baselineMs = std::min(best.baselineMs, baseline);
+                best.gapMs = std::max(best.gapMs, gap);
             }
-            size_t hits = 0;
-            const double baseline = Baseline(texts, FindQuery(sofar), &hits);
-            if (hits != pane.RowCount()) printf("MISMATCH for '%ls': %zu rows, %zu by the scan\n", sofar.c_str(), pane.RowCount(), hits);
-            keys.push_back(KeyResult{sofar, pane.RowCount(), paneMs, baseline, gap});
-            worstGap = std::max(worstGap, gap);
         }
     }
-    printf("\n1. results per keystroke (pane: from the key to the rows set; scan: one linear scan of the\n"
-           "   same %zu folded strings for the same query)\n", texts.size());
+    printf("\n1. results per keystroke, least of %d rounds (pane: from the key to the rows in the list,\n"
+           "   narrowing from the keystroke before; search: the index's whole search; scan: one linear\n"
+           "   scan of the same %zu folded strings for the same query; ratio: pane / scan)\n", kRounds, texts.size());
     printf("   first keystroke, building the index in slices: %.1f ms\n", firstKeyMs);
     double worstMs = 0, worstRatio = 0;
     for (const KeyResult& key : keys) {
         const double ratio = key.paneMs / std::max(key.baselineMs, 0.001);
-        printf("   %-16ls rows %6zu  pane %7.2f ms  scan %7.2f ms  ratio %5.2f  gap %6.2f ms\n", key.text.c_str(),
-               key.rows, key.paneMs, key.baselineMs, ratio, key.gapMs);
+        const std::string text = Utf8(key.text);
+        printf("   %-24s rows %6zu  pane %6.2f ms  search %6.2f ms  scan %6.2f ms  ratio %5.2f  gap %6.2f ms\n",
+               text.c_str(), key.rows, key.paneMs, key.searchMs, key.baselineMs, ratio, key.gapMs);
         worstMs = std::max(worstMs, key.paneMs);
         worstRatio = std::max(worstRatio, ratio);
     }
@@ -186,8 +217,8 @@ int main(int argc, char** argv) {
     CFolder* someFolder = RootFolder().entries.front().subfolder.get();
     someFolder->RemoveAt(0);
     RootFolder().Append().path = L"C:\\データ\\新しい見積書.txt";
-    SetWindowTextW(edit, L"見積書");
     auto start = Clock::now();
+    SetWindowTextW(edit, L"見積書");
     while (!pane.Index().Current()) PumpTimed();
     const double afterChange = Ms(start);
     PumpTimed();
