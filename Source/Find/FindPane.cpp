@@ -132,6 +132,9 @@ bool CFindPane::Create(HWND parent, HINSTANCE instance) {
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
+    WORD glyph = 0;
+    if (GetGlyphIndicesW(dc, L"\u203A", 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 && glyph == 0xFFFF)
+        separator_ = L" \u00BB ";
     if (old) SelectObject(dc, old);
     ReleaseDC(edit_, dc);
     boxHeight_ = metrics.tmHeight + 8;

@@ -68,8 +68,10 @@ public:
     CEntry* RowEntry(int row);
     CFolder* RowFolder(int row);
     std::vector<int> SelectedRows() const;
-    // The folder's place in the tree as "親 › 子 › 孫".
+    // The folder's place in the tree as "親 › 子 › 孫" (the separator is "»" where the list's font
+    // has no "›", as Wine's default font).
     std::wstring FolderText(const CFolder* folder);
+    const std::wstring& FolderSeparator() const { return separator_; }
 
     // Opens the entry of `row` as its own folder would (a subfolder is shown, a file is opened with
     // its program or the shell, a missing file is left alone).
@@ -143,6 +145,7 @@ private:
     WNDPROC prevEditProc_ = nullptr;
     WNDPROC prevListProc_ = nullptr;
     int boxHeight_ = 0;
+    std::wstring separator_ = L" \u203A ";
     RECT column_{};
 
     Mode mode_ = Mode::None;

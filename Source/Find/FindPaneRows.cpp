@@ -129,7 +129,7 @@ std::wstring CFindPane::FolderText(const CFolder* folder) {
     for (const CFolder* f = folder; f && f->parent; f = f->parent) chain.push_back(f);
     std::wstring text;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!text.empty()) text += L" \u203A ";
+        if (!text.empty()) text += separator_;
         text += (*it)->Name();
     }
     if (text.empty()) text = GlobalText::Get(kGtFindRootFolder);

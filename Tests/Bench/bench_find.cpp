@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Bench/BenchSupport.h"
@@ -93,6 +94,7 @@ struct KeyResult {
     std::wstring text;
     size_t rows;
     double paneMs;
+    double resultsMs;
     double searchMs;
     double baselineMs;
     double gapMs;
@@ -159,6 +161,8 @@ int main(int argc, char** argv) {
             SetWindowTextW(edit, L"");
             PumpTimed();
             std::wstring sofar;
+            FindQuery previous;
+            std::vector<FindHit> previousHits;
             for (wchar_t ch : text) {
                 sofar += ch;
                 const bool building = texts.empty();
@@ -174,8 +178,10 @@ int main(int argc, char** argv) {
                     // The first keystroke of all built the index; its slot is filled by later rounds.
                     firstKeyMs = paneMs;
                     texts = pane.Index().RecordTexts();
-                    keys.push_back(KeyResult{sofar, 0, 1e9, 1e9, 1e9, 0});
+                    keys.push_back(KeyResult{sofar, 0, 1e9, 1e9, 1e9, 1e9, 0});
                     ++at;
+                    previous = FindQuery(sofar);
+                    previousHits = pane.Index().Search(previous);
                     continue;
                 }
                 size_t hits = 0;
@@ -187,30 +193,53 @@ int main(int argc, char** argv) {
                 const size_t full = pane.Index().Search(FindQuery(sofar)).size();
                 const double searchMs = Ms(searchStart);
                 if (full != hits) printf("MISMATCH of the whole search for '%s'\n", Utf8(sofar).c_str());
-                if (round == 0) keys.push_back(KeyResult{sofar, 0, 1e9, 1e9, 1e9, 0});
+                // The results as the pane makes them: the typed text folded into words, the hits of
+                // the keystroke before narrowed (or the whole index searched), the rows made.
+                const auto resultsStart = Clock::now();
+                const FindQuery query(sofar);
+                std::vector<FindHit> hitsNow = !previous.Empty() && query.Narrows(previous)
+                                                   ? pane.Index().SearchWithin(query, previousHits)
+                                                   : pane.Index().Search(query);
+                std::vector<std::pair<CFolder*, CEntry*>> rows;
+                rows.reserve(hitsNow.size());
+                for (FindHit hit : hitsNow) rows.emplace_back(pane.Index().FolderOf(hit), pane.Index().EntryOf(hit));
+                const double resultsMs = Ms(resultsStart);
+                previous = query;
+                previousHits = std::move(hitsNow);
+                if (round == 0) keys.push_back(KeyResult{sofar, 0, 1e9, 1e9, 1e9, 1e9, 0});
                 KeyResult& best = keys[at++];
                 best.rows = pane.RowCount();
                 best.paneMs = std::min(best.paneMs, paneMs);
+                best.resultsMs = std::min(best.resultsMs, resultsMs);
                 best.searchMs = std::min(best.searchMs, searchMs);
                 best.baselineMs = std::min(best.baselineMs, baseline);
                 best.gapMs = std::max(best.gapMs, gap);
             }
         }
     }
-    printf("\n1. results per keystroke, least of %d rounds (pane: from the key to the rows in the list,\n"
-           "   narrowing from the keystroke before; search: the index's whole search; scan: one linear\n"
-           "   scan of the same %zu folded strings for the same query; ratio: pane / scan)\n", kRounds, texts.size());
+    printf("\n1. per keystroke, least of %d rounds. results: the typed text folded, the hits of the keystroke\n"
+           "   before narrowed (or the index searched whole) and the rows made, as the find box does;\n"
+           "   search: the index searched whole; scan: one linear scan of the same %zu folded strings\n"
+           "   for the same query; ratio: results / scan; key: the whole keystroke in the window, from\n"
+           "   the character to the rows in the list (the find box's own typing and the list included);\n"
+           "   gap: the longest message of the keystroke, painting included, most of the rounds\n", kRounds, texts.size());
     printf("   first keystroke, building the index in slices: %.1f ms\n", firstKeyMs);
-    double worstMs = 0, worstRatio = 0;
+    double worstMs = 0, worstResults = 0, worstRatio = 0;
     for (const KeyResult& key : keys) {
-        const double ratio = key.paneMs / std::max(key.baselineMs, 0.001);
+        const double ratio = key.resultsMs / std::max(key.baselineMs, 0.001);
         const std::string text = Utf8(key.text);
-        printf("   %-24s rows %6zu  pane %6.2f ms  search %6.2f ms  scan %6.2f ms  ratio %5.2f  gap %6.2f ms\n",
-               text.c_str(), key.rows, key.paneMs, key.searchMs, key.baselineMs, ratio, key.gapMs);
+        // Padded by display columns: the console counts bytes, three for each Japanese character.
+        size_t wide = 0;
+        for (wchar_t ch : key.text) wide += ch >= 0x3000 && ch < 0xFF61 ? 2 : 1;
+        printf("   %s%*s rows %6zu  results %5.2f  search %5.2f  scan %5.2f ms  ratio %4.2f  key %5.2f  gap %5.1f ms\n",
+               text.c_str(), static_cast<int>(wide < 14 ? 14 - wide : 0), "", key.rows, key.resultsMs, key.searchMs,
+               key.baselineMs, ratio, key.paneMs, key.gapMs);
         worstMs = std::max(worstMs, key.paneMs);
+        worstResults = std::max(worstResults, key.resultsMs);
         worstRatio = std::max(worstRatio, ratio);
     }
-    printf("   worst keystroke %.2f ms (goal <= 20 ms), worst ratio %.2fx (goal <= 3x)\n", worstMs, worstRatio);
+    printf("   worst results %.2f ms, worst whole keystroke %.2f ms (goal <= 20 ms); worst ratio %.2fx (goal <= 3x)\n",
+           worstResults, worstMs, worstRatio);
 
     // After a change: one entry removed from one folder and one added to another; the next
     // keystroke updates those folders only.
