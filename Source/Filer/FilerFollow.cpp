@@ -228,6 +228,27 @@ void FilerFollow::FindMoved(const CEntry& entry) {
     StartSearch({LostFile{path, *identity}}, true);
 }
 
+void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+    if (asking_) {
+        done(false);
+        return;
+    }
+    const IdentityStore& identities = ProjectIdentities();
+    std::vector<LostFile> lost;
+    for (const std::wstring& path : paths) {
+        if (const FileIdentity* identity = identities.Find(path)) {
+            searched_.insert(KvUpperPath(path));
+            lost.push_back(LostFile{path, *identity});
+        }
+    }
+    if (lost.empty() || !container_) {
+        done(true);
+        return;
+    }
+    StartSearch(std::move(lost), true);
+    done_ = std::move(done);
+}
+
 void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
     // The directories the project's entries use, most used first, are the places after the
     // lost files' own neighbourhoods.
@@ -256,6 +277,11 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
 void FilerFollow::StopSearch() {
     search_.Stop();
     onDemand_ = false;
+    if (done_) {
+        std::function<void(bool)> done = std::move(done_);
+        done_ = nullptr;
+        done(false);
+    }
     if (!container_) return;
     // Results already queued belong to a search that is over; each owns its list.
     MSG message;
@@ -268,8 +294,12 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     if (!found) return;
     const bool onDemand = onDemand_;
     onDemand_ = false;
+    std::function<void(bool)> done = std::move(done_);
+    done_ = nullptr;
     if (found->empty()) {
-        if (onDemand)
+        if (done)
+            done(true);
+        else if (onDemand)
             KvMessageBox(filer_.ListView(), GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
         return;
     }
@@ -277,6 +307,7 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     // user is looking at the window (not in the tray, not behind another program or a box).
     waiting_ = std::move(found);
     if (onDemand || MayAsk()) AskWaiting();
+    if (done) done(true);
 }
 
 bool FilerFollow::MayAsk() const {
@@ -345,6 +376,7 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
             // The duplicate check of bulk adds indexes resolved paths.
             if (shown) filer_.caches_->ResetPaths();
             entry.path = file.newPath;
+            folder.NoteChanged();
             entry.relative = 0;
             entry.relinkDeclined = 0;
             listedPaths[&folder].insert(KvUpperPath(file.newPath));  // a second entry of the old path goes
@@ -372,6 +404,10 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
 
 void CKvFiler::FindMovedEntry(const CEntry& entry) {
     follow_->FindMoved(entry);
+}
+
+void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+    follow_->FindMovedFiles(paths, std::move(done));
 }
 
 bool CKvFiler::SearchingMovedFiles() const {

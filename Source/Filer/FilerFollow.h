@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -60,6 +61,11 @@ public:
     // (CEntry::relinkDeclined). FindMoved looks for one entry on demand, declined or not, asks at
     // once, and says so when nothing is found.
     void FindMoved(const CEntry& entry);
+    // Looks for the files of `paths` (missing files of entries in any folder) whose identity is
+    // known, in one search; the relink question follows as for one entry, with no box when nothing
+    // is found. `done` runs once: with true when the search ended (or had nothing to look for) and
+    // its question was answered, with false when the search was stopped.
+    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done);
     void OnMovedFound(WPARAM wp, LPARAM lp);
     bool Searching() const { return search_.Running(); }
 
@@ -116,4 +122,5 @@ private:
     bool onDemand_ = false;  // the running search was asked for from the entry menu
     bool asking_ = false;    // the relink question is open
     std::unique_ptr<std::vector<FoundFile>> waiting_;  // found files whose question waits for the user
+    std::function<void(bool)> done_;  // the caller of FindMovedFiles, told when the search ends
 };
