@@ -120,19 +120,6 @@ bool Parse(const std::vector<unsigned char>& bytes, uint64_t size, uint64_t writ
     return in.AtEnd();
 }
 
-// Every folder of the tree, depth first.
-template <class Folder, class Visit>
-void ForEachFolder(Folder& root, Visit visit) {
-    std::vector<Folder*> pending{&root};
-    while (!pending.empty()) {
-        Folder* folder = pending.back();
-        pending.pop_back();
-        visit(*folder);
-        for (auto& entry : folder->entries)
-            if (entry.subfolder) pending.push_back(entry.subfolder.get());
-    }
-}
-
 }  // namespace
 
 std::wstring FolderExtrasPathFor(const std::wstring& projectPath) {
