@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "Commands/MainCommand.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Config/Settings.h"
