@@ -24,6 +24,7 @@
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
+#include "Backup/BackupTestSupport.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -80,13 +81,11 @@ protected:
         tf_test::ModalResponder quiet;
         for (int v = 1; v <= 4; ++v) {
             WriteText(entry_->path, contents[v - 1]);
-            store_ = backup::OpenBackupFolder(*entry_);
-            backup::Versions before;
-            ASSERT_TRUE(backup::GetVersion(store_, before));
-            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v)));
-            ASSERT_TRUE(backup::UpdateXML(store_, before, v, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
-                                          L"2024/01/05 09:07 " + std::to_wstring(v)));
+            ASSERT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
+                                           L"2024/01/05 09:07 " + std::to_wstring(v)),
+                      v);
         }
+        store_ = entry_->BackupPath();
         DeleteFileW(backup::VersionPath(store_, 3).c_str());
         ASSERT_TRUE(backup::UpdateVersion(store_, 2));
     }
@@ -366,7 +365,7 @@ TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
     WriteText(entry_->path, changed);
     const std::string index = Read(store_ + L"info.xml");
     const std::wstring besideFile = entry_->path + L".tfcopy";
-    const std::wstring besideVersion = backup::VersionPath(store_, 5) + L".tfcopy";
+    const std::wstring besideVersion = store_ + L"copy.new";
 
     enum class Fault { StopBackup, ReadOnlyFile, StopCopy };
     Fault fault = Fault::StopBackup;
@@ -392,7 +391,11 @@ TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
     };
 
     auto boxes = Open(restoreVersion1, answer(1, IDYES));
-    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtHistoryRestoreStopped)}));
+    const std::wstring copyFailed = KvToCrLf((GlobalText::Get(kGtBackupCopyFailed) + (L"\n" + entry_->path) + L"\n" +
+                                              backup::SystemErrorText(ERROR_GEN_FAILURE))
+                                                 .c_str());
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), copyFailed,
+                                                Text(kGtHistoryRestoreStopped)}));
     EXPECT_FALSE(FileExists(backup::VersionPath(store_, 5)));
     EXPECT_FALSE(FileExists(besideVersion));
 
