@@ -60,6 +60,13 @@ void SelectOnly(HWND dlg, int row) {
     ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
+// The read-only copy of version `v` of "doc.txt" that programs are given instead of the version.
+std::wstring OpenedCopy(int v) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    return std::wstring(temp) + L"TessaraFolder\\doc (v" + std::to_wstring(v) + L").txt";
+}
+
 std::wstring ItemText(HWND dlg, int row) {
     wchar_t text[100] = {};
     ListView_GetItemText(GetDlgItem(dlg, kListId), row, 0, text, 100);
@@ -103,6 +110,11 @@ protected:
                 SendMessageW(dlg, WM_COMMAND, IDOK, 0);
                 return IsWindow(dlg) ? IDCANCEL : 0;
             }
+            if (seen.className == L"CBackupCommentDlg") {
+                SetDlgItemTextW(dlg, 200, typedComment_.c_str());
+                SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+                return 0;
+            }
             boxes.push_back(seen.text);
             return answer(seen.text);
         });
@@ -115,6 +127,7 @@ protected:
     TempDir dir_;
     CEntry* entry_ = nullptr;
     std::wstring store_;
+    std::wstring typedComment_;  // typed into the comment editor, which is then confirmed
 };
 
 TEST_F(BackupHistoryTest, RowsColoursAndTheOffsetArrows) {
@@ -261,8 +274,9 @@ TEST_F(BackupHistoryTest, SeveralRowsOpenWithAProjectApplicationEachPathQuoted) 
         },
         [](const std::wstring&) { return IDOK; });
     SetShellOpenHook({});
-    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\viewer.exe|\"" + backup::VersionPath(store_, 1) +
-                                                L"\" \"" + backup::VersionPath(store_, 4) + L"\" "});
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\viewer.exe|\"" + OpenedCopy(1) + L"\" \"" +
+                                                OpenedCopy(4) + L"\" "});
+    EXPECT_EQ(Read(OpenedCopy(4)), "four");
 }
 
 // While the history's context menu is tracked: what its application item 220 was and how the dialog
@@ -351,7 +365,7 @@ TEST_F(BackupHistoryTest, OneRowMenuDrawsTheOpenWithProgramsAndOpensTheRowWithTh
     EXPECT_TRUE(tracked.measured);
     EXPECT_TRUE(tracked.drawn);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_NE(opened[0].find(L"notepad.exe|\"" + backup::VersionPath(store_, 1) + L"\""), std::wstring::npos) << opened[0];
+    EXPECT_NE(opened[0].find(L"notepad.exe|\"" + OpenedCopy(1) + L"\""), std::wstring::npos) << opened[0];
 }
 
 // Copies interrupted midway through the history's commands, each leaving the entry's file and
@@ -419,6 +433,146 @@ TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
     EXPECT_TRUE(Read(entry_->path) == changed);
     EXPECT_FALSE(FileExists(besideFile));
     EXPECT_EQ(Read(store_ + L"info.xml"), index);
+}
+
+// The safety copy before a restore must be recorded before the file is replaced; a restore keeps
+// the file's attributes and never makes it read-only; a step forward answered No moves only
+// NowVersion; an edited comment with control characters saves as XML that loads again; a double
+// click hands the program a read-only copy of the version, never the version itself.
+TEST_F(BackupHistoryTest, SafetyCopyAttributesStepsCommentsAndOpening) {
+    WriteText(entry_->path, "modified");
+    const std::string index = Read(store_ + L"info.xml");
+    ASSERT_TRUE(CreateDirectoryW((store_ + L"info.new").c_str(), nullptr));  // the index cannot be saved
+    auto boxes = Open(
+        [](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+        },
+        [](const std::wstring& text) { return text == Text(kGtHistoryBackupFirst) ? IDYES : IDOK; });
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[1].find(L"Backup Failed. ReSave INFO XML"), 0u) << boxes[1];
+    EXPECT_NE(boxes[1].find(store_ + L"info.xml"), std::wstring::npos) << boxes[1];
+    EXPECT_EQ(boxes[2], Text(kGtBackupDoneOne));
+    EXPECT_EQ(boxes[3], Text(kGtHistorySafetyNotRecorded));
+    EXPECT_EQ(Read(entry_->path), "modified");
+    EXPECT_EQ(Read(store_ + L"info.xml"), index);
+    ASSERT_TRUE(RemoveDirectoryW((store_ + L"info.new").c_str()));
+
+    // Restores keep a hidden file hidden, and a version left read-only never makes a file so.
+    SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(backup::VersionPath(store_, 1).c_str(), FILE_ATTRIBUTE_READONLY);
+    boxes = Open(
+        [](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+        },
+        [](const std::wstring& text) { return text == Text(kGtHistoryBackupFirst) ? IDNO : IDOK; });
+    EXPECT_EQ(boxes.back(), KvToCrLf(GtFormat(kGtHistoryRestored, {1}).c_str()));
+    EXPECT_EQ(Read(entry_->path), "one");
+    EXPECT_EQ(GetFileAttributesW(entry_->path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(entry_->path.c_str());
+
+    // The file is gone: version 4 is made current and copied without questions; then version 2
+    // edited with a control character; then a step forward to 4 from 2 answered No at the
+    // overwrite question; then a double click on version 1.
+    entry_->appPath = L"C:\\tools\\editor.exe";
+    std::vector<std::wstring> opened;
+    SetShellOpenHook([&](const std::wstring& file, const std::wstring& parameters) {
+        opened.push_back(file + L"|" + parameters);
+        return true;
+    });
+    typedComment_ = L"line\x01one\r\nline two\x1f";
+    boxes = Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+            EXPECT_EQ(RowColour(dlg, 3), RGB(0, 0, 255));  // the file's row shows it is back
+            SelectOnly(dlg, 1);
+            SendMessageW(dlg, WM_COMMAND, 209, 0);
+            SelectOnly(dlg, 0);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"c1");
+            SelectOnly(dlg, 1);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"line\xFFFDone\r\nline two\xFFFD");
+            WriteText(entry_->path, "edited");
+            SelectOnly(dlg, 2);
+            SendMessageW(dlg, WM_COMMAND, 208, 0);
+            SelectOnly(dlg, 0);
+            NMHDR click{GetDlgItem(dlg, kListId), kListId, static_cast<UINT>(NM_DBLCLK)};
+            SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+        },
+        [](const std::wstring& text) {
+            if (text == Text(kGtHistoryCopyQuestion)) return 1;
+            return text == Text(kGtHistoryOverwriteQuestion) ? IDNO : IDOK;
+        });
+    SetShellOpenHook({});
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{KvToCrLf(GtFormat(kGtHistoryRestored, {1}).c_str()),
+                                                Text(kGtHistoryCopyQuestion), Text(kGtHistoryOverwriteQuestion),
+                                                Text(kGtHistoryStepForwardDone)}));
+    EXPECT_EQ(Read(entry_->path), "edited");
+    backup::Versions counters;
+    ASSERT_TRUE(backup::GetVersion(store_, counters));
+    EXPECT_EQ(counters.nowVersion, 4);
+    std::vector<backup::VersionNote> notes = {{2}};
+    ASSERT_TRUE(backup::SetVerComment(store_, 4, notes));
+    notes[0].comment.erase(std::remove(notes[0].comment.begin(), notes[0].comment.end(), L'\r'), notes[0].comment.end());
+    EXPECT_EQ(notes[0].comment, L"line\xFFFDone\nline two\xFFFD");
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\editor.exe|\"" + OpenedCopy(1) + L"\""});
+    EXPECT_EQ(Read(OpenedCopy(1)), "one");
+    EXPECT_TRUE(GetFileAttributesW(OpenedCopy(1).c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+// A damaged index does not lock the history: its version files are listed without comments and the
+// index is rebuilt on request, the damaged file kept beside it. A document type declaration with an
+// external entity counts as damage and its entity is never read.
+TEST_F(BackupHistoryTest, DamagedOrHostileIndexesAreListedAndRebuilt) {
+    const std::wstring secret = dir_ / L"secret.txt";
+    WriteText(secret, "SECRET");
+    std::wstring url = L"file:///" + secret;
+    std::replace(url.begin(), url.end(), L'\\', L'/');
+    const std::string hostile = "<?xml version=\"1.0\"?><!DOCTYPE root [<!ENTITY x SYSTEM \"" +
+                                std::string(url.begin(), url.end()) +
+                                "\">]><root><EndVersion>4</EndVersion><NowVersion>2</NowVersion>"
+                                "<comment ver=\"1\" time=\"t\">&x;</comment></root>";
+    WriteText(store_ + L"info.xml", hostile);
+    const std::wstring damaged = KvToCrLf(GtFormat(kGtHistoryIndexDamaged, {backup::InfoPath(store_)}).c_str());
+    auto boxes = Open(
+        [](HWND dlg) {
+            ASSERT_EQ(ListView_GetItemCount(GetDlgItem(dlg, kListId)), 4);
+            EXPECT_EQ(ItemText(dlg, 2), GtFormat(kGtHistoryVersion, {4}));
+            SelectOnly(dlg, 0);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"");
+        },
+        [](const std::wstring&) { return IDNO; });
+    EXPECT_EQ(boxes, std::vector<std::wstring>{damaged});
+    EXPECT_EQ(Read(store_ + L"info.xml"), hostile);
+
+    boxes = Open(
+        [](HWND dlg) {
+            ASSERT_EQ(ListView_GetItemCount(GetDlgItem(dlg, kListId)), 4);
+            EXPECT_EQ(RowColour(dlg, 2), RGB(255, 0, 0));
+        },
+        [](const std::wstring&) { return IDYES; });
+    EXPECT_EQ(boxes, std::vector<std::wstring>{damaged});
+    EXPECT_EQ(Read(backup::DamagedPath(store_)), hostile);
+    backup::Versions counters;
+    ASSERT_TRUE(backup::GetVersion(store_, counters));
+    EXPECT_EQ(counters.endVersion, 4);
+    EXPECT_EQ(counters.nowVersion, 4);
+    EXPECT_EQ(Read(store_ + L"info.xml").find("SECRET"), std::string::npos);
+
+    // The rebuilt index takes new versions as before.
+    WriteText(entry_->path, "five");
+    EXPECT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Normal, L"after"), 5);
+
+    // An index lost altogether beside its version files counts as damaged too.
+    DeleteFileW((store_ + L"info.xml").c_str());
+    tf_test::ModalResponder quiet;
+    backup::Versions none;
+    EXPECT_FALSE(backup::GetVersion(store_, none));
+    EXPECT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Normal, L"lost"), -1);
+    EXPECT_FALSE(FileExists(store_ + L"info.xml"));
 }
 
 }  // namespace

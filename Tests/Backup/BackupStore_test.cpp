@@ -13,6 +13,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "Kv/KvFiles.h"
 #include "Backup/BackupTestSupport.h"
 #include "Support/TestSupport.h"
 
@@ -223,6 +224,39 @@ TEST_F(BackupStoreTest, AFailedCopyLeavesTheFileAndTheIndexAsTheyWere) {
     EXPECT_EQ(failure.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(tf_test::FileExists(dir_ / L"other"));
     EXPECT_TRUE(boxes.seen().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// At the length limit: an entry's directory of exactly 251 characters keeps its index through every
+// save (its temporary files are no longer than "info.xml"), one character more is refused.
+TEST_F(BackupStoreTest, DirectoriesAtTheLengthLimitKeepTheirIndex) {
+    tf_test::ModalResponder boxes;
+    std::wstring base = dir_ / L"s";
+    base += std::wstring(251 - base.size() - std::wstring(L"\\memo.txt\\").size(), L'b');
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
+    Project().backupDir = base;
+    CEntry& e = AddEntry(L"memo.txt", "one");
+    ASSERT_EQ(Backup(e, BackupMode::Normal, L"1"), 1);
+    const std::wstring directory = e.BackupPath();
+    ASSERT_EQ(directory.size(), 251u);
+    WriteText(e.path, "two");
+    ASSERT_EQ(Backup(e, BackupMode::Normal, L"2"), 2);
+    WriteText(e.path, "three");
+    ASSERT_EQ(Backup(e, BackupMode::Append, L"3"), 3);
+    Versions counters;
+    ASSERT_TRUE(GetVersion(directory, counters));
+    EXPECT_EQ(counters.endVersion, 3);
+    EXPECT_EQ(counters.nowVersion, 2);
+    EXPECT_EQ(Comments(ReadUtf8(directory + L"info.xml")).size(), 3u);
+    EXPECT_TRUE(boxes.seen().empty());
+
+    CEntry& longer = AddEntry(L"memo.txtx", "x");
+    EXPECT_EQ(Backup(longer, BackupMode::Normal, L""), -1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_NE(boxes.seen()[0].text.find(GlobalText::Get(kGtBackupPathTooLong)), std::wstring::npos);
 }
 
 }  // namespace

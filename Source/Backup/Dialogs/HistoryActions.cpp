@@ -182,8 +182,10 @@ void StepForward(HistoryState& s, HWND dlg, HistoryRow row) {
 void EditVersionComment(HistoryState& s, HWND dlg, HistoryRow& row) {
     std::wstring text = row.comment;
     if (!CBackupCommentDlg::Run(text, dlg, GlobalText::Get(kGtHistoryEditComment))) return;
-    row.comment = text;
-    backup::EditComment(s.directory, row.version, text);
+    if (!backup::EditComment(s.directory, row.version, text)) return;
+    // The row shows the comment as stored (without the characters the index cannot hold).
+    std::vector<backup::VersionNote> notes = {{row.version}};
+    if (backup::SetVerComment(s.directory, s.versions.endVersion, notes)) row.comment = notes[0].comment;
 }
 
 }  // namespace backup_ui
