@@ -191,6 +191,7 @@ TEST_F(BackupHistoryTest, TypedOffsetDrawsTheBytesFromThereAsTextAndHex) {
     const std::string tail = "tail from three hundred";
     WriteText(entry_->path, head + tail);
     WriteText(backup::VersionPath(store_, 4), tail);
+    WriteText(backup::VersionPath(store_, 2), head + tail);
     Open(
         [&](HWND dlg) {
             for (int mode : {202, 201}) {
@@ -199,15 +200,51 @@ TEST_F(BackupHistoryTest, TypedOffsetDrawsTheBytesFromThereAsTextAndHex) {
                 const std::vector<DWORD> start = Drawn(dlg);
                 SetDlgItemTextW(dlg, 203, L"300");
                 const std::vector<DWORD> typed = Drawn(dlg);
-                SelectOnly(dlg, 2);
-                EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"0");
-                const std::vector<DWORD> version = Drawn(dlg);
                 EXPECT_NE(start, typed) << mode;
-                EXPECT_EQ(typed, version) << mode;
                 EXPECT_NE(std::count(typed.begin(), typed.end(), typed.front()), static_cast<long>(typed.size()));
+                // Text: the same as a version holding only the bytes from 300. Hexadecimal rows
+                // name their offset, so: the same as a version of the same bytes from 300.
+                SelectOnly(dlg, mode == 202 ? 2 : 1);
+                EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"0");
+                if (mode == 201) SetDlgItemTextW(dlg, 203, L"300");
+                EXPECT_EQ(typed, Drawn(dlg)) << mode;
             }
         },
         [](const std::wstring&) { return IDOK; });
+    EXPECT_EQ(CBackupDataView::HexRows({'A', 0x00, 'b', 0x7F}, 0x12c),
+              std::vector<std::wstring>{L"012c  41 00 62 7f" + std::wstring(12 * 3 + 2, L' ') + L"A.b."});
+    EXPECT_EQ(CBackupDataView::HexRows(std::vector<unsigned char>(17, 'x'), 0).size(), 2u);
+}
+
+// The text is decoded by the file's own encoding: UTF-8 with or without its byte-order mark and
+// UTF-16 with one draw the same characters; a window into the middle of a character skips its tail.
+TEST_F(BackupHistoryTest, TextIsDecodedByTheFilesOwnEncoding) {
+    const std::string text = "2024\xE5\xB9\xB4\xE3\x81\xAE\xE8\xA8\x98\xE9\x8C\xB2";  // 2024年の記録
+    WriteText(backup::VersionPath(store_, 1), "\xEF\xBB\xBF" + text);
+    WriteText(backup::VersionPath(store_, 2), text);
+    const std::wstring wide = L"2024\x5E74\x306E\x8A18\x9332";
+    std::vector<unsigned char> utf16 = {0xFF, 0xFE};
+    for (wchar_t c : wide) {
+        utf16.push_back(static_cast<unsigned char>(c & 0xFF));
+        utf16.push_back(static_cast<unsigned char>(c >> 8));
+    }
+    tf_test::WriteBytes(backup::VersionPath(store_, 4), utf16);
+    Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 0);
+            const std::vector<DWORD> withMark = Drawn(dlg);
+            SelectOnly(dlg, 1);
+            EXPECT_EQ(Drawn(dlg), withMark);
+            SelectOnly(dlg, 2);
+            EXPECT_EQ(Drawn(dlg), withMark);
+        },
+        [](const std::wstring&) { return IDOK; });
+    const std::vector<unsigned char> bytes(text.begin(), text.end());
+    EXPECT_EQ(CBackupDataView::DecodeShown(bytes, bytes, 0), wide);
+    const std::vector<unsigned char> cut(bytes.begin() + 5, bytes.end());  // inside 年
+    EXPECT_EQ(CBackupDataView::DecodeShown(bytes, cut, 5), wide.substr(5));
+    EXPECT_EQ(CBackupDataView::DecodeShown(utf16, std::vector<unsigned char>(utf16.begin() + 3, utf16.end()), 3),
+              wide.substr(1));
 }
 
 TEST_F(BackupHistoryTest, RestoreAndStepBackKeepWhatTheyShould) {

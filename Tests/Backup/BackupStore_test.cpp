@@ -230,9 +230,10 @@ TEST_F(BackupStoreTest, AFailedCopyLeavesTheFileAndTheIndexAsTheyWere) {
 
 namespace {
 
-// At the length limit: an entry's directory of exactly 251 characters keeps its index through every
-// save (its temporary files are no longer than "info.xml"), one character more is refused.
-TEST_F(BackupStoreTest, DirectoriesAtTheLengthLimitKeepTheirIndex) {
+// At the length limit on both sides: an entry's directory of exactly 251 characters keeps its
+// index through every save (its temporary files are no longer than "info.xml"), one character more
+// is refused; and a file of 259 characters is restored through its copy beside it.
+TEST_F(BackupStoreTest, PathsAtTheLimitOnBothSides) {
     tf_test::ModalResponder boxes;
     std::wstring base = dir_ / L"s";
     base += std::wstring(251 - base.size() - std::wstring(L"\\memo.txt\\").size(), L'b');
@@ -257,6 +258,19 @@ TEST_F(BackupStoreTest, DirectoriesAtTheLengthLimitKeepTheirIndex) {
     EXPECT_EQ(Backup(longer, BackupMode::Normal, L""), -1);
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_NE(boxes.seen()[0].text.find(GlobalText::Get(kGtBackupPathTooLong)), std::wstring::npos);
+
+    std::wstring folder = dir_ / L"f";
+    folder += std::wstring(259 - folder.size() - 6, L'f');
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\a.txt";
+    ASSERT_EQ(file.size(), 259u);
+    WriteText(file, "current");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    StoreFailure failure;
+    EXPECT_TRUE(RestoreFile(VersionPath(directory, 1), file, failure)) << failure.error;
+    EXPECT_EQ(ReadUtf8(file), "one");
+    EXPECT_TRUE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(tf_test::FileExists(ReachablePath(file + L".tfcopy")));
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ namespace {
 using backup_ui::HistoryRow;
 using backup_ui::HistoryState;
 
+// Wide enough for the data view's hexadecimal rows of 16 bytes with their offset and characters.
+constexpr int kDialogWidth = 640;
 const COLORREF kMissingColour = RGB(168, 168, 168);
 const COLORREF kCurrentFileColour = RGB(0, 0, 255);
 const COLORREF kNowVersionColour = RGB(255, 0, 0);
@@ -101,8 +103,8 @@ void OnCreate(HistoryState& s, HWND dlg) {
     HFONT font = s.font.get();
     const KvSystemInfo& info = KvGetSystemInfo();
     KvCentreOnOwner(dlg);
-    KvCreateButton(GlobalText::Get(kGtHistoryClose), 340 - info.frameWidth2, 330 - info.frameCaptionHeight,
-                            100, 20, dlg, IDCANCEL, font);
+    KvCreateButton(GlobalText::Get(kGtHistoryClose), kDialogWidth - 110 - info.frameWidth2,
+                   330 - info.frameCaptionHeight, 100, 20, dlg, IDCANCEL, font);
     if (s.directory.empty()) return;
     CreateList(s, dlg);
     const int width = KvClientSize(dlg).cx;
@@ -288,7 +290,7 @@ bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
     state.directory = backup::ExistingBackupFolder(entry);
     if (!state.directory.empty() && !ReadRows(state, parent)) state.directory.clear();
     const KvModalScope<HistoryState> scope(state, L"CBackupHistoryDlg::WndProc");
-    const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 450,
-                                 360, parent, KvModalProc<HistoryState, Handle>);
+    const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
+                                 kDialogWidth, 360, parent, KvModalProc<HistoryState, Handle>);
     return result != 0;
 }
