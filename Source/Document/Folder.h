@@ -48,10 +48,11 @@ struct SearchSettings : SearchFolder {
 };
 
 // Whether a backupName read from a project file names a place inside the backup directory: one or
-// more plain directory names, each followed by a backslash; none empty, none made of dots and
-// blanks only (".", ".."), none holding a drive or stream colon, a wildcard, a forward slash or a
-// control character, none a device name (CON, NUL, COM1, ...). Anything else could lead out of the
-// backup directory, so neither the store nor the removal of an entry uses it.
+// more plain directory names separated by backslashes (the store writes one after the last too),
+// none empty, none made of dots and blanks only (".", ".."), none holding a drive or stream colon,
+// a wildcard, a forward slash or a control character, none a device name (CON, NUL, COM1, ...).
+// Anything else could lead out of the backup directory, so neither the store nor the removal of an
+// entry uses it.
 bool IsPlainBackupName(const std::wstring& name);
 // Whether `name` is a device name of the system with or without an extension ("CON", "nul.txt").
 bool IsDeviceName(const std::wstring& name);

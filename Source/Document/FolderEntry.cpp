@@ -4,6 +4,8 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvHandles.h"
@@ -103,10 +105,11 @@ bool IsDeviceName(const std::wstring& name) {
 }
 
 bool IsPlainBackupName(const std::wstring& name) {
-    if (name.empty() || name.back() != L'\\') return false;
+    const size_t length = !name.empty() && name.back() == L'\\' ? name.size() - 1 : name.size();
+    if (length == 0) return false;
     size_t start = 0;
-    while (start < name.size()) {
-        const size_t end = name.find(L'\\', start);
+    while (start < length) {
+        const size_t end = std::min(name.find(L'\\', start), length);
         const std::wstring part = name.substr(start, end - start);
         if (part.find_first_not_of(L". ") == std::wstring::npos) return false;
         for (wchar_t c : part)

@@ -161,7 +161,7 @@ std::wstring ExistingBackupFolder(const CEntry& entry) {
         KvWarningBox(GtFormat(kGtBackupNameRefused, {entry.backupName}).c_str());
         return std::wstring();
     }
-    const std::wstring directory = entry.BackupPath();
+    const std::wstring directory = WithBackslash(entry.BackupPath());
     if (directory.empty() || !IsDirectory(directory)) {
         const std::wstring where = directory.empty() ? BackupRoot() + entry.backupName : directory;
         KvWarningBox(kOpenError, (where + L"\n" + SystemErrorText(ERROR_PATH_NOT_FOUND)).c_str());
@@ -182,7 +182,7 @@ bool OpenBackupFolder(CEntry& entry, BackupPlace& place) {
             KvWarningBox(GtFormat(kGtBackupNameRefused, {entry.backupName}).c_str());
             return false;
         }
-        const std::wstring directory = entry.BackupPath();
+        const std::wstring directory = WithBackslash(entry.BackupPath());
         if (!directory.empty() && IsDirectory(directory)) {
             place.directory = directory;
             return GetVersion(directory, place.versions);
