@@ -168,6 +168,8 @@ const FormattedEntry kFormattedEntries[] = {
     {kGtBackupUnchangedMany, "s"}, {kGtBackupDropLaterOne, "d"}, {kGtBackupDropLaterMany, "sd"},
     {kGtHistoryVersion, "d"},      {kGtHistoryRestored, "d"},    {kGtOfflineRefused, "s"},
     {kGtBackupNameRefused, "s"},   {kGtHistoryIndexDamaged, "s"},
+    {kGtFindCount, "d"},           {kGtMissingChecking, "d"},    {kGtMissingCount, "d"},
+    {kGtMissingRemoveQuestion, "d"}, {kGtMissingSearching, "d"},
 };
 
 bool IsFormatted(int entry) {
