@@ -177,6 +177,32 @@ TEST_F(ImgLibTest, NamesOutsideTheAnsiCodePageReachTheLibraryWholeAndThePluginsN
     EXPECT_TRUE(image.Load(folder + L"\\\u0e01.tga"));
 }
 
+TEST_F(ImgLibTest, HeadersClaimingFarMoreThanTheirFilesHoldAreRefusedBeforeAnythingIsDecoded) {
+    ASSERT_TRUE(LoadImageLibrary());
+    LoadPlugins();
+    tf_test::TempDir dir;
+    // Found by the fuzz test: the bitmap of 3 x 2 with its width made 33,554,435, and a 24-bit TGA
+    // (not the own reader's) claiming 16,000 x 16,000, each a few dozen bytes long.
+    std::vector<unsigned char> bmp = tf_test::ReadBytes(Images() + L"plain.bmp");
+    ASSERT_GE(bmp.size(), 26u);
+    bmp[18] = 3, bmp[19] = 0, bmp[20] = 0, bmp[21] = 2;
+    ASSERT_TRUE(tf_test::WriteBytes(dir / L"wide.bmp", bmp));
+    std::vector<unsigned char> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3e, 0x80, 0x3e, 24, 0};
+    tga.resize(64, 7);
+    ASSERT_TRUE(tf_test::WriteBytes(dir / L"huge.tga", tga));
+    for (const wchar_t* name : {L"wide.bmp", L"huge.tga"}) {
+        DibImage image;
+        bool loaded = true, made = true;
+        const size_t taken = tf_test::PeakExtraBytes([&] {
+            loaded = image.Load(dir / name);
+            made = ComposeThumbnail(dir / name, image);
+        });
+        EXPECT_FALSE(loaded) << name;
+        EXPECT_FALSE(made) << name;
+        EXPECT_LT(taken, 16u << 20) << name;
+    }
+}
+
 // A folder holding the built library, the PNM plug-in and the misbehaving test libraries.
 std::wstring HostileImglib(const tf_test::TempDir& dir, bool realLibrary) {
     const std::wstring testlibs = tf_test::ExeDirectory() + L"testlibs\\";

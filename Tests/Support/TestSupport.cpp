@@ -2,7 +2,12 @@
 
 #include "Kv/KvWindow.h"
 
+#include <psapi.h>
 #include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <fstream>
 
 namespace tf_test {
@@ -163,6 +168,32 @@ void PumpMessages(DWORD ms) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+size_t PrivateBytes() {
+    // PagefileUsage is the same count as PrivateUsage, and the one Wine fills in.
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PagefileUsage;
+}
+
+size_t PeakExtraBytes(const std::function<void()>& work) {
+    const size_t base = PrivateBytes();
+    std::atomic<bool> running{true};
+    std::atomic<size_t> peak{0};
+    std::thread sampler([&] {
+        while (running) {
+            const size_t now = PrivateBytes();
+            if (now > base && now - base > peak) peak = now - base;
+            Sleep(1);
+        }
+    });
+    work();
+    running = false;
+    sampler.join();
+    const size_t now = PrivateBytes();
+    return std::max<size_t>(peak, now > base ? now - base : 0);
 }
 
 }  // namespace tf_test
