@@ -15,7 +15,7 @@
 //     list with room for every entry at once would take.
 // The pictures are written with the Windows Imaging Component's encoders. The image library must lie
 // in imglib\ beside the benchmark (the build puts it there).
-// Usage: bench_images.exe [files-in-folder] [width] [height] [entries-in-large-folder]
+// Usage: bench_images.exe [files-in-folder] [width] [height] [entries-in-large-folder] [huge-side (0: none)]
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
@@ -93,27 +93,6 @@ bool WriteJpeg(const std::wstring& path, UINT width, UINT height, unsigned seed)
 
 double Megabytes(size_t bytes) { return bytes / 1048576.0; }
 
-// What the platform's decoder holds for a frame when one row of it is read.
-void DecodeOneRow(const std::wstring& path) {
-    IWICImagingFactory* factory = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&factory))))
-        return;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    UINT width = 0, height = 0;
-    if (SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                     &decoder)) &&
-        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&width, &height))) {
-        std::vector<BYTE> row(static_cast<size_t>(width) * 8);
-        const WICRect line{0, 0, static_cast<INT>(width), 1};
-        frame->CopyPixels(&line, static_cast<UINT>(row.size()), static_cast<UINT>(row.size()), row.data());
-    }
-    if (frame) frame->Release();
-    if (decoder) decoder->Release();
-    factory->Release();
-}
-
 // What the library's seven ANSI entry points cost for a thumbnail: the full decode, its conversion
 // to 24 bits and, for a PNG, the alpha plane decoded again.
 void DecodeThroughAnsiEntryPoints(const std::wstring& path) {
@@ -169,6 +148,7 @@ int main(int argc, char** argv) {
     const UINT width = argc > 2 ? std::atoi(argv[2]) : 1600;
     const UINT height = argc > 3 ? std::atoi(argv[3]) : 1200;
     const int entries = argc > 4 ? std::atoi(argv[4]) : 100000;
+    const UINT hugeSide = argc > 5 ? std::atoi(argv[5]) : 16384;
 
     BenchStartUp();
     if (!LoadImageLibrary() || !ImageLibraryLoaded()) {
@@ -200,10 +180,11 @@ int main(int argc, char** argv) {
     }
     // One thumbnail of a 16384 x 16384 picture.
     for (const GUID* container : {&GUID_ContainerFormatPng, &GUID_ContainerFormatJpeg}) {
+        if (hugeSide == 0) break;
         const bool png = container == &GUID_ContainerFormatPng;
         const std::wstring huge = dir / (png ? L"huge.png" : L"huge.jpg");
-        if (!WritePicture(huge, *container, 16384, 16384, 3, false)) {
-            std::printf("cannot write the 16384 x 16384 picture\n");
+        if (!WritePicture(huge, *container, hugeSide, hugeSide, 3, false)) {
+            std::printf("cannot write the %u x %u picture\n", hugeSide, hugeSide);
             return 1;
         }
         WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -211,11 +192,11 @@ int main(int argc, char** argv) {
         DibImage canvas;
         bool made = false;
         const size_t thumbnail = tf_test::PeakExtraBytes([&] { made = ComposeThumbnail(huge, canvas); });
-        const size_t decoder = tf_test::PeakExtraBytes([&] { DecodeOneRow(huge); });
+        const size_t decoder = tf_test::PeakExtraBytes([&] { tf_test::PlatformDecodeOneRow(huge); });
         const size_t ansi = tf_test::PeakExtraBytes([&] { DecodeThroughAnsiEntryPoints(huge); });
-        std::printf("thumbnail of a 16384 x 16384 %s of %.1f MB (%s): peak extra memory %.0f MB (goal <= 64); the platform "
+        std::printf("thumbnail of a %u x %u %s of %.1f MB (%s): peak extra memory %.0f MB (goal <= 64); the platform "
                     "decoder alone for one row %.0f MB; the library's ANSI entry points %.0f MB\n",
-                    png ? "PNG" : "JPEG", Megabytes(data.nFileSizeLow), made ? "made" : "NOT made", Megabytes(thumbnail),
+                    hugeSide, hugeSide, png ? "PNG" : "JPEG", Megabytes(data.nFileSizeLow), made ? "made" : "NOT made", Megabytes(thumbnail),
                     Megabytes(decoder), Megabytes(ansi));
         DeleteFileW(huge.c_str());
     }
@@ -236,7 +217,7 @@ int main(int argc, char** argv) {
 
     HWND parent = BenchParentWindow(L"ImageBenchParent", ParentProc, WS_VISIBLE);
     if (!parent || !Filer().Create(parent, GetModuleHandleW(nullptr), 0, 800, 600, nullptr)) {
-        std::printf("cannot create the filer\n");
+        std::printf("cannot create the filer (parent %p, error %lu)\n", static_cast<void*>(parent), GetLastError());
         return 1;
     }
     CEntry& owner = RootFolder().Append();

@@ -203,6 +203,25 @@ TEST_F(ImgLibTest, HeadersClaimingFarMoreThanTheirFilesHoldAreRefusedBeforeAnyth
     }
 }
 
+TEST_F(ImgLibTest, AThumbnailIsDecodedOnceAndScaledWhileDecoding) {
+    ASSERT_TRUE(LoadImageLibrary());
+    // 4096 x 4096 with alpha: the platform's decoder holds the frame; the program and the library
+    // add no full-size copy of it, and do not decode it a second time for its alpha.
+    const std::wstring large = Images() + L"large.png";
+    const size_t decoder = tf_test::PeakExtraBytes([&] { tf_test::PlatformDecodeOneRow(large); });
+    DibImage canvas;
+    bool made = false;
+    const size_t thumbnail = tf_test::PeakExtraBytes([&] { made = ComposeThumbnail(large, canvas); });
+    ASSERT_TRUE(made);
+    EXPECT_LT(thumbnail, decoder + decoder / 4 + (8u << 20)) << (thumbnail >> 20) << " MB, decoder " << (decoder >> 20);
+    // 75 x 75 at column 1: red above, blue below, the checkerboard in column 0.
+    EXPECT_EQ(Channel(canvas, 10, 40, 2), 254);
+    EXPECT_EQ(Channel(canvas, 10, 40, 0), 0);
+    EXPECT_EQ(Channel(canvas, 60, 40, 0), 254);
+    EXPECT_EQ(Channel(canvas, 60, 40, 2), 0);
+    EXPECT_EQ(Channel(canvas, 10, 0, 0), 120);
+}
+
 // A folder holding the built library, the PNM plug-in and the misbehaving test libraries.
 std::wstring HostileImglib(const tf_test::TempDir& dir, bool realLibrary) {
     const std::wstring testlibs = tf_test::ExeDirectory() + L"testlibs\\";

@@ -70,6 +70,9 @@ void PumpMessages(DWORD ms = 0);
 // takes meanwhile (sampled every millisecond on a thread of its own).
 size_t PrivateBytes();
 size_t PeakExtraBytes(const std::function<void()>& work);
+// Has the platform's image decoder (WIC) read the first row of the picture at `path`: what the
+// decoder itself holds for a picture, with nothing of the program's.
+void PlatformDecodeOneRow(const std::wstring& path);
 
 std::wstring WindowText(HWND hwnd);
 // The window of dialog id `id` anywhere below `root` (controls may lie on a tab page), or null.
