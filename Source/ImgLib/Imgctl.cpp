@@ -165,12 +165,61 @@ bool BmpRowsPresent(const Decoded& decoded) {
     return offset <= decoded.fileSize && stride * height <= decoded.fileSize - offset;
 }
 
+bool PlausibleSize(uint64_t width, uint64_t height, uint64_t fileSize) {
+    const uint64_t pixels = width * height;
+    return pixels <= kMaxPixels && pixels <= kMaxPixelsPerFileByte * std::max(fileSize, kMinClaimBytes);
+}
+
+// Whether the size the file's header claims is plausible (PlausibleSize), read from the header
+// itself before any decoder is asked: some decoders allocate the whole frame as soon as they are
+// opened. PNG: width and height big-endian at 16 and 20. GIF: the logical screen at 6 and 8. BMP:
+// width and height at 18 and 22. JPEG: every frame header (SOF markers) among the first 64 KB.
+// Other formats are checked once the decoder reports their size.
+bool HeaderPlausible(const std::wstring& path, uint64_t fileSize) {
+    std::vector<uint8_t> head(65536);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD read = 0;
+    const bool ok = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr) != FALSE;
+    CloseHandle(file);
+    if (!ok) return false;
+    head.resize(read);
+    const auto be16 = [&head](size_t at) { return static_cast<uint64_t>(head[at] << 8 | head[at + 1]); };
+    const auto le16 = [&head](size_t at) { return static_cast<uint64_t>(head[at] | head[at + 1] << 8); };
+    const auto be32 = [&](size_t at) { return be16(at) << 16 | be16(at + 2); };
+    if (head.size() >= 24 && std::memcmp(head.data(), "\x89PNG", 4) == 0) return PlausibleSize(be32(16), be32(20), fileSize);
+    if (head.size() >= 10 && std::memcmp(head.data(), "GIF8", 4) == 0) return PlausibleSize(le16(6), le16(8), fileSize);
+    if (head.size() >= 26 && head[0] == 'B' && head[1] == 'M') {
+        const auto magnitude = [&](size_t at) {
+            return static_cast<uint64_t>(std::abs(static_cast<int64_t>(static_cast<int32_t>(Le32(&head[at])))));
+        };
+        return PlausibleSize(magnitude(18), magnitude(22), fileSize);
+    }
+    if (head.size() >= 4 && head[0] == 0xff && head[1] == 0xd8) {
+        for (size_t at = 2; at + 9 <= head.size();) {
+            if (head[at] != 0xff) return true;  // entropy-coded data or damage: the decoder decides
+            const uint8_t marker = head[at + 1];
+            if (marker == 0xff) {
+                ++at;
+                continue;
+            }
+            const bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+            if (frame && !PlausibleSize(be16(at + 7), be16(at + 5), fileSize)) return false;
+            if (marker == 0xda) return true;
+            at += 2 + be16(at + 2);
+        }
+    }
+    return true;
+}
+
 bool OpenWide(const std::wstring& wide, Decoded& decoded, bool wantFrame) {
     if (wide.empty()) return false;
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attributes)) return false;
     decoded.path = wide;
     decoded.fileSize = (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    if (!HeaderPlausible(wide, decoded.fileSize)) return false;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(decoded.factory.out()))))
         return false;
@@ -293,8 +342,7 @@ Com<IWICBitmap> ReducedDecode(Decoded& decoded, UINT frameWidth, UINT frameHeigh
 DibObject* DecodeBgra(Decoded& decoded, int maxWidth = 0, int maxHeight = 0) {
     UINT frameWidth = 0, frameHeight = 0;
     if (FAILED(decoded.frame->GetSize(&frameWidth, &frameHeight)) || frameWidth == 0 || frameHeight == 0) return nullptr;
-    const uint64_t pixels = static_cast<uint64_t>(frameWidth) * frameHeight;
-    if (pixels > kMaxPixels || pixels > kMaxPixelsPerFileByte * std::max(decoded.fileSize, kMinClaimBytes)) return nullptr;
+    if (!PlausibleSize(frameWidth, frameHeight, decoded.fileSize)) return nullptr;
     if (IsEqualGUID(decoded.container, GUID_ContainerFormatBmp) && !BmpRowsPresent(decoded)) return nullptr;
     UINT width = 0, height = 0;
     FitSize(frameWidth, frameHeight, maxWidth, maxHeight, width, height);

@@ -1,12 +1,14 @@
 // Mutated inputs of every format the program reads itself or through its own image library, fed to
 // the public load functions: TGA and .argb (own readers), PPM and PGM (the plug-in), PNG, JPEG, GIF
-// and BMP (imgctl.dll), the identity sidecar and the UI text table. Each input must load or be
+// and BMP (imgctl.dll), the identity sidecar, the folder extras sidecar and the UI text table. Each input must load or be
 // refused cleanly (a refused image is empty, a refused sidecar leaves an empty store, a refused text
 // table the one before), within a time limit, and without taking more than a memory bound.
 //
 // A watchdog thread samples the process's private bytes while an input runs and ends the process
 // with the input's name when one runs over its time. CI runs fixed seeds; a longer run by hand:
 //   TF_FUZZ_SCALE=20 TF_FUZZ_SEED=7 Fuzz_test.exe      (20 times the inputs, another seed)
+// TF_FUZZ_ONLY=jpeg tries only that format's inputs (the others are still made, so each input is the
+// one of the whole run), and TF_FUZZ_FROM=134 only its inputs from that one on.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "Config/GlobalText.h"
+#include "Document/FolderExtras.h"
 #include "Follow/IdentityStore.h"
 #include "Image/DibImage.h"
 #include "Image/ImageBackends.h"
@@ -176,6 +179,8 @@ protected:
 TEST_F(FuzzTest, MutatedInputsOfEveryFormatLoadOrAreRefusedCleanly) {
     const unsigned scale = std::max(1u, EnvNumber("TF_FUZZ_SCALE", 1));
     const uint32_t seed = EnvNumber("TF_FUZZ_SEED", 20261208u);
+    const char* only = std::getenv("TF_FUZZ_ONLY");
+    const unsigned from = EnvNumber("TF_FUZZ_FROM", 0);
     const std::wstring images = tf_test::ExeDirectory() + L"images\\";
     auto file = [](const std::wstring& path) { return tf_test::ReadBytes(path); };
 
@@ -190,6 +195,14 @@ TEST_F(FuzzTest, MutatedInputsOfEveryFormatLoadOrAreRefusedCleanly) {
         store.Remember(L"C:\\photos\\\u5199\u771f" + std::to_wstring(i) + L".jpg", identity);
     }
     ASSERT_TRUE(store.Save(dir_ / L"seed.ids"));
+    // The folder extras sidecar of a project file that stays as it is, so every mutation is read.
+    const std::wstring project = dir_ / L"p.tfolder";
+    ASSERT_TRUE(tf_test::WriteText(project, "project"));
+    FolderExtras extras;
+    extras.exclusions.push_back({3, L"*.tmp;\u4e0b\u66f8\u304d"});
+    extras.exclusions.push_back({7, L"thumbs.db"});
+    extras.declined.push_back({3, 12, L"C:\\photos\\a.jpg"});
+    ASSERT_TRUE(WriteFolderExtras(project, extras));
     const Bytes gt = file(tf_test::ExeDirectory() + L"GT");
     ASSERT_FALSE(gt.empty());
     std::wstring lastText = GlobalText::Get(kGtMenuExit);
@@ -208,6 +221,11 @@ TEST_F(FuzzTest, MutatedInputsOfEveryFormatLoadOrAreRefusedCleanly) {
              IdentityStore loaded;
              loaded.Remember(L"C:\\before", FileIdentity{});
              return loaded.Load(path) || loaded.Count() == 0;
+         }},
+        {"more", {file(FolderExtrasPathFor(project))}, FolderExtrasPathFor(project), 32, 1500,
+         [&project](const std::wstring&, unsigned) {
+             FolderExtras read;
+             return ReadFolderExtras(project, read) || read.Empty();
          }},
         {"gt", {gt}, dir_ / L"GT", 64, 1200,
          [&lastText](const std::wstring& path, unsigned) {
@@ -241,6 +259,7 @@ TEST_F(FuzzTest, MutatedInputsOfEveryFormatLoadOrAreRefusedCleanly) {
             const Bytes& original = format.seeds[i % format.seeds.size()];
             Bytes bytes = mutator.MutateHead(original, format.head);
             for (int more = mutator.Pick(3); more > 0; --more) bytes = mutator.MutateHead(bytes, format.head);
+            if (only && *only && (std::strcmp(only, format.name) != 0 || i < from)) continue;
             ASSERT_TRUE(tf_test::WriteBytes(format.file, bytes));
             std::snprintf(g_current, sizeof(g_current), "%s #%u (seed %u)", format.name, i, seed);
             watchdog.Begin(g_current);
@@ -265,7 +284,9 @@ TEST_F(FuzzTest, MutatedInputsOfEveryFormatLoadOrAreRefusedCleanly) {
                 tried, failures, worstMemory >> 10, std::chrono::duration<double>(Clock::now() - start).count(), seed);
     SetUnhandledExceptionFilter(nullptr);
     EXPECT_EQ(failures, 0u);
-    EXPECT_GE(tried, 20000u);
+    if (!only || !*only) {
+        EXPECT_GE(tried, 20000u);
+    }
 }
 
 }  // namespace

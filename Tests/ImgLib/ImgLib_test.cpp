@@ -190,7 +190,15 @@ TEST_F(ImgLibTest, HeadersClaimingFarMoreThanTheirFilesHoldAreRefusedBeforeAnyth
     std::vector<unsigned char> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3e, 0x80, 0x3e, 24, 0};
     tga.resize(64, 7);
     ASSERT_TRUE(tf_test::WriteBytes(dir / L"huge.tga", tga));
-    for (const wchar_t* name : {L"wide.bmp", L"huge.tga"}) {
+    // And a JPEG of 324 bytes whose frame header claims 29,354 x 45,625 (some decoders allocate the
+    // whole frame as soon as they are opened).
+    std::vector<unsigned char> jpeg = tf_test::ReadBytes(Images() + L"photo.jpg");
+    size_t frame = 2;
+    while (frame + 9 < jpeg.size() && !(jpeg[frame] == 0xff && jpeg[frame + 1] == 0xc0)) frame += 2 + (jpeg[frame + 2] << 8 | jpeg[frame + 3]);
+    ASSERT_LT(frame + 9, jpeg.size());
+    jpeg[frame + 5] = 0xb2, jpeg[frame + 6] = 0x39, jpeg[frame + 7] = 0x72, jpeg[frame + 8] = 0xaa;
+    ASSERT_TRUE(tf_test::WriteBytes(dir / L"huge.jpg", jpeg));
+    for (const wchar_t* name : {L"wide.bmp", L"huge.tga", L"huge.jpg"}) {
         DibImage image;
         bool loaded = true, made = true;
         const size_t taken = tf_test::PeakExtraBytes([&] {
