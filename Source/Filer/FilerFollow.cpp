@@ -226,9 +226,9 @@ void FilerFollow::FindMoved(const CEntry& entry) {
     StartSearch({LostFile{path, *identity}}, true);
 }
 
-void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done) {
     if (asking_) {
-        done(false);
+        done(false, 0);
         return;
     }
     const IdentityStore& identities = ProjectIdentities();
@@ -240,7 +240,7 @@ void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::fu
         }
     }
     if (lost.empty() || !container_) {
-        done(true);
+        done(true, 0);
         return;
     }
     StartSearch(std::move(lost), true);
@@ -276,9 +276,9 @@ void FilerFollow::StopSearch() {
     search_.Stop();
     onDemand_ = false;
     if (done_) {
-        std::function<void(bool)> done = std::move(done_);
+        std::function<void(bool, size_t)> done = std::move(done_);
         done_ = nullptr;
-        done(false);
+        done(false, 0);
     }
     if (!container_) return;
     // Results already queued belong to a search that is over; each owns its list.
@@ -292,12 +292,12 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     if (!found) return;
     const bool onDemand = onDemand_;
     onDemand_ = false;
-    std::function<void(bool)> done = std::move(done_);
+    std::function<void(bool, size_t)> done = std::move(done_);
     done_ = nullptr;
     HWND owner = filer_.ListView();
     if (found->empty()) {
         if (done)
-            done(true);
+            done(true, 0);
         else if (onDemand)
             KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
         return;
@@ -311,7 +311,7 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     const int answer = KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), text.c_str(), KvMbYesNo);
     asking_ = false;
     if (answer == IDYES) Relink(*found);
-    if (done) done(true);
+    if (done) done(true, found->size());
 }
 
 void FilerFollow::Relink(const std::vector<FoundFile>& found) {
@@ -350,7 +350,7 @@ void CKvFiler::FindMovedEntry(const CEntry& entry) {
     follow_->FindMoved(entry);
 }
 
-void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done) {
     follow_->FindMovedFiles(paths, std::move(done));
 }
 
