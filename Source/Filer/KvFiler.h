@@ -163,7 +163,7 @@ public:
     void FindMovedEntry(const CEntry& entry);
     // Looks for the moved files of several missing entries of any folders at once; the relink
     // question follows, then `done` (FilerFollow::FindMovedFiles).
-    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done);
+    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done);
     // True while a search for moved files runs.
     bool SearchingMovedFiles() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.

@@ -171,7 +171,7 @@ void CFindPane::ShowMenu(POINT screen) {
         Append(m, kFindCmdJump, kGtFindMenuJump);
         AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
     }
-    if (one && file && mode_ == Mode::Missing) Append(m, kFilerCmdFindMoved, kGtEntryMenuFindMoved);
+    if (file && mode_ == Mode::Missing) Append(m, kFilerCmdFindMoved, kGtEntryMenuFindMoved, movedSearching_ ? MF_GRAYED : 0);
     if (mode_ == Mode::Missing) {
         Append(m, kFindCmdMovedAll, kGtMissingMenuFindAll, movedSearching_ || checking_ ? MF_GRAYED : 0);
         Append(m, kFindCmdRemoveAll, kGtMissingMenuRemoveAll, movedSearching_ || checking_ ? MF_GRAYED : 0);
@@ -249,10 +249,10 @@ void CFindPane::RunMenuCommand(UINT id) {
         if (!first->IsSubfolderEntry()) ShowBackupHistory(list_, *first);
         break;
     case kFilerCmdFindMoved:
-        Filer().FindMovedEntry(*first);
+        FindMoved(false);
         break;
     case kFindCmdMovedAll:
-        FindMovedForAll();
+        FindMoved(true);
         break;
     case kFindCmdRemoveAll:
         RemoveAllMissing(true);
@@ -331,16 +331,22 @@ void CFindPane::OnMissingBatch(WPARAM wp, LPARAM lp) {
     RowsChanged(true);
 }
 
-void CFindPane::FindMovedForAll() {
+void CFindPane::FindMoved(bool all) {
     if (mode_ != Mode::Missing || movedSearching_ || checking_ || RowCount() == 0) return;
     std::vector<std::wstring> paths;
-    for (const Row& row : rows_) paths.push_back(row.entry->ResolvedPath());
+    if (all) {
+        for (const Row& row : rows_) paths.push_back(row.entry->ResolvedPath());
+    } else {
+        for (int row : SelectedRows())
+            if (CEntry* entry = RowEntry(row)) paths.push_back(entry->ResolvedPath());
+    }
+    if (paths.empty()) return;
     movedSearching_ = true;
     UpdateStatus();
-    Filer().FindMovedFiles(paths, [this](bool finished) { OnMovedSearchDone(finished); });
+    Filer().FindMovedFiles(paths, [this, all](bool finished, size_t found) { OnMovedSearchDone(finished, found, all); });
 }
 
-void CFindPane::OnMovedSearchDone(bool finished) {
+void CFindPane::OnMovedSearchDone(bool finished, size_t found, bool all) {
     movedSearching_ = false;
     if (mode_ != Mode::Missing) return;
     // Relinked entries name files that are there now; the rest are still missing.
@@ -353,7 +359,11 @@ void CFindPane::OnMovedSearchDone(bool finished) {
     } else {
         UpdateStatus();
     }
-    if (finished && !rows_.empty()) RemoveAllMissing(true);
+    if (!finished) return;
+    if (all && !rows_.empty())
+        RemoveAllMissing(true);
+    else if (!all && found == 0)
+        KvMessageBox(list_, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
 }
 
 int CFindPane::RemoveAllMissing(bool askFirst) {
