@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "Commands/AddPathsMessage.h"
 #include "Support/AppProcess.h"
 #include "Support/TestSupport.h"
 
@@ -34,35 +33,17 @@ struct Instance {
         WaitReady();
     }
     void WaitReady() {
-        main = app.WaitForWindow(L"MainWindow");
+        main = WaitForReadyInstance(app);
         ASSERT_NE(main, nullptr);
-        for (DWORD waited = 0; !GetPropW(main, kInstanceActiveProperty) && waited < kAppTimeout; waited += 50) Sleep(50);
-        ASSERT_NE(GetPropW(main, kInstanceActiveProperty), nullptr);
     }
     std::vector<std::wstring> Paths(std::vector<int>* selected = nullptr) {
-        RemoteList list(app, FindListView(main));
-        std::vector<std::wstring> paths;
-        // The instance adds the paths after the sender's message has returned.
-        for (DWORD waited = 0; waited < kAppTimeout; waited += 100) {
-            paths.clear();
-            for (int i = 0; i < list.Count(); ++i) paths.push_back(list.Text(i, 1));
-            if (!paths.empty()) break;
-            Sleep(100);
-        }
-        if (selected) *selected = list.Selected();
-        return paths;
+        return WaitForListPaths(app, main, selected);
     }
     void Exit() {
         PostMessageW(main, WM_COMMAND, 2506, 0);
         ASSERT_TRUE(app.Exited(kAppTimeout));
     }
 };
-
-std::vector<std::wstring> SavedPaths(const std::wstring& project) {
-    std::vector<std::wstring> paths;
-    for (const SavedEntry& e : ReadSavedProject(project).root) paths.push_back(e.path);
-    return paths;
-}
 
 // Runs `TessaraFolder.exe /add <tail>` and waits for that start to end.
 void RunAdd(const std::wstring& tail) {
@@ -116,8 +97,8 @@ TEST_F(AppAddTest, PathsGoToTheInstanceUsedLastAndAreSavedThere) {
 
     q.Exit();
     p.Exit();
-    EXPECT_EQ(SavedPaths(dir_ / L"p.tfolder"), (std::vector<std::wstring>{first_, spaced_}));
-    EXPECT_TRUE(SavedPaths(dir_ / L"q.tfolder").empty());
+    EXPECT_EQ(SavedRootPaths(dir_ / L"p.tfolder"), (std::vector<std::wstring>{first_, spaced_}));
+    EXPECT_TRUE(SavedRootPaths(dir_ / L"q.tfolder").empty());
 }
 
 TEST_F(AppAddTest, WithNoInstanceTheRecentProjectStartsAndTakesThePaths) {
@@ -132,6 +113,6 @@ TEST_F(AppAddTest, WithNoInstanceTheRecentProjectStartsAndTakesThePaths) {
     started.WaitReady();
     EXPECT_EQ(started.Paths(), (std::vector<std::wstring>{spaced_, first_}));
     started.Exit();
-    EXPECT_EQ(SavedPaths(dir_ / L"q.tfolder"), (std::vector<std::wstring>{spaced_, first_}));
+    EXPECT_EQ(SavedRootPaths(dir_ / L"q.tfolder"), (std::vector<std::wstring>{spaced_, first_}));
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, kRecentValue);
 }
