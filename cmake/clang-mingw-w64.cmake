@@ -1,6 +1,7 @@
 # Cross-build for 64-bit Windows with Clang and LLD against the MinGW-w64 headers and libraries of
 # the GCC cross compiler (Debian's clang does not find that compiler's C++ library on its own), so
-# that the code is checked by a second compiler. Resources still go through windres.
+# that the code is checked by a second compiler. Resources and archives still go through the GNU
+# tools of MinGW-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
@@ -10,8 +11,8 @@ set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET ${TF_CLANG_TARGET})
 set(CMAKE_CXX_COMPILER_TARGET ${TF_CLANG_TARGET})
 set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_AR llvm-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB llvm-ranlib CACHE FILEPATH "")
+set(CMAKE_AR ${TOOLCHAIN_PREFIX}-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB ${TOOLCHAIN_PREFIX}-ranlib CACHE FILEPATH "")
 
 # The newest GCC cross compiler's library folder, for libstdc++'s headers and archives.
 file(GLOB TF_MINGW_GCC_DIRS /usr/lib/gcc/${TOOLCHAIN_PREFIX}/*-posix)
