@@ -18,11 +18,14 @@ set(CMAKE_RANLIB ${TOOLCHAIN_PREFIX}-ranlib CACHE FILEPATH "")
 file(GLOB TF_MINGW_GCC_DIRS /usr/lib/gcc/${TOOLCHAIN_PREFIX}/*-posix)
 list(SORT TF_MINGW_GCC_DIRS COMPARE NATURAL ORDER DESCENDING)
 list(GET TF_MINGW_GCC_DIRS 0 TF_MINGW_GCC_DIR)
-set(CMAKE_CXX_FLAGS_INIT "-isystem ${TF_MINGW_GCC_DIR}/include/c++ -isystem ${TF_MINGW_GCC_DIR}/include/c++/${TOOLCHAIN_PREFIX}")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L${TF_MINGW_GCC_DIR}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld -L${TF_MINGW_GCC_DIR}")
-# GCC's posix driver links winpthreads by itself; the C++ library's threads need it here.
-set(CMAKE_CXX_STANDARD_LIBRARIES "-lpthread")
+# That library keeps its thread-local variables (std::call_once's, behind std::async) in GCC's
+# emulated TLS; Clang must address them the same way.
+set(CMAKE_C_FLAGS_INIT "-femulated-tls")
+set(CMAKE_CXX_FLAGS_INIT "-femulated-tls -isystem ${TF_MINGW_GCC_DIR}/include/c++ -isystem ${TF_MINGW_GCC_DIR}/include/c++/${TOOLCHAIN_PREFIX}")
+# GCC's posix driver links winpthreads by itself; the C++ library's threads and the emulated TLS
+# need it here (-pthread).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -pthread -L${TF_MINGW_GCC_DIR}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld -pthread -L${TF_MINGW_GCC_DIR}")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
