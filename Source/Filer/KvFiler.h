@@ -126,6 +126,10 @@ public:
     // AddPath for each path in order, with one update of the list's item count at the end (the
     // update is the costly part of a bulk add). Returns the number of entries added.
     int AddPaths(const std::vector<std::wstring>& paths, bool selectExisting);
+    // Paths handed in from outside the program (Explorer's Send To, a command line) added to the
+    // current folder: the new entries and the existing ones of those paths become the selection, the
+    // first of them focused and scrolled into view. Returns the number of entries added.
+    int AddAndSelect(const std::vector<std::wstring>& paths);
     // AddPath for the current folder; for another folder appends an entry with only its path set,
     // unless the folder already holds the path. True when an entry was added.
     bool AddPathToFolder(CFolder* folder, const std::wstring& path);
