@@ -17,10 +17,10 @@
 #include "Filer/FilerDialogs.h"
 #include "Filer/FilerFollow.h"
 #include "Filer/FilerHost.h"
+#include "Filer/FilerRemove.h"
 #include "Filer/KvFiler.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Filer/Menu/FilerMenu.h"
-#include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
@@ -47,21 +47,6 @@ bool FileThere(const CEntry& entry) {
 
 void Append(HMENU menu, UINT id, int textEntry, UINT flags = 0) {
     AppendMenuW(menu, MF_STRING | flags, id, GlobalText::Get(textEntry));
-}
-
-enum class BackupAnswer { Keep, Delete, Stop };
-
-BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
-    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {entry.displayText.empty() ? entry.name : entry.displayText,
-                                                            entry.BackupPath()});
-    switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
-    case IDYES:
-        return BackupAnswer::Delete;
-    case IDNO:
-        return BackupAnswer::Keep;
-    default:
-        return BackupAnswer::Stop;
-    }
 }
 
 }  // namespace
@@ -130,11 +115,7 @@ int CFindPane::RemoveSelected() {
         CEntry& entry = *it->entry;
         const int index = IndexIn(folder, &entry);
         if (index < 0) continue;
-        if (entry.HasBackup()) {
-            const BackupAnswer answer = AskAboutBackup(list_, entry);
-            if (answer == BackupAnswer::Stop) break;
-            if (answer == BackupAnswer::Delete) KvDeleteTree(entry.BackupPath());
-        }
+        if (!SettleBackupsOfRemovedEntry(list_, entry)) break;
         // The filer must not be left showing a folder that goes with this entry.
         if (entry.subfolder && FolderIsWithin(filer.CurrentFolder(), entry.subfolder.get()))
             Quietly([&] { filer.ShowFolder(&folder, false); });
