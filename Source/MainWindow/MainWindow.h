@@ -49,7 +49,8 @@ public:
     // them out again; WM_DPICHANGED calls it after moving to the rectangle the system suggests.
     void ApplyDpi(UINT dpi);
     UINT Dpi() const { return dpi_; }
-    // The window's own keys (Ctrl+F) taken from the message loop before dispatch; true when taken.
+    // The window's own keys (Ctrl+F, Tab and Shift+Tab between the panes) taken from the message loop
+    // before dispatch; true when taken.
     bool TranslateKey(const MSG& msg);
     void CheckViewItem(int command);  // checks 2507 or 2508 (whichever equals command), unchecks the other
     void CheckMenuItem(int command, bool checked);
@@ -90,6 +91,7 @@ private:
     static FilerHost& AsFilerHost();
     static TreeHost& AsTreeHost();
     bool BuildMenu();
+    bool MoveFocus(bool backwards);
     bool CreateToolBar();
     void OnCommand(int id, HWND from);
     // The search commands (MainWindowSearch.cpp): what they find is added to the current folder.

@@ -598,9 +598,9 @@ TEST_F(MainWindowTest, MovingToAnotherScaleLaysTheWindowOutAgainAndKeepsStoredSi
     EXPECT_EQ(Filer().ReadColumns(), (FilerColumnWidths{150, 250, 80, 100, 130}));
 }
 
-// The keyboard alone in a music folder: Enter plays the focused song, type-ahead moves the focus
-// without stopping it, the Apps key and Shift+F10 open the focused entry's menu below it, and its
-// Stop ends the song.
+// The keyboard alone: Tab goes round the panes; in a music folder Enter plays the focused song,
+// type-ahead moves the focus without stopping it, the Apps key and Shift+F10 open the focused entry's
+// menu below it, and its Stop ends the song.
 TEST_F(MainWindowTest, KeyboardMenusOpenAtTheFocusedEntryAndStopTheSong) {
     tf_test::TempDir dir;
     std::vector<std::wstring> songs{dir / L"alpha.mp3", dir / L"beta.mp3", dir / L"gamma.mp3"};
@@ -630,6 +630,26 @@ TEST_F(MainWindowTest, KeyboardMenusOpenAtTheFocusedEntryAndStopTheSong) {
         tf_test::PumpMessages();
     };
     auto focused = [&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED); };
+    auto setShift = [](bool down) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    };
+
+    // Tab and Shift+Tab go round the panes shown.
+    Project().treePane = 1;
+    MainWindow().Layout();
+    SetFocus(list);
+    const MSG tab{list, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_TRUE(MainWindow().TranslateKey(tab));
+    EXPECT_EQ(GetFocus(), Tree().TreeView());
+    EXPECT_TRUE(MainWindow().TranslateKey(MSG{Tree().TreeView(), WM_KEYDOWN, VK_TAB, 1, 0, {}}));
+    EXPECT_EQ(GetFocus(), FindPane().FindBox());
+    setShift(true);
+    EXPECT_TRUE(MainWindow().TranslateKey(MSG{FindPane().FindBox(), WM_KEYDOWN, VK_TAB, 1, 0, {}}));
+    setShift(false);
+    EXPECT_EQ(GetFocus(), Tree().TreeView());
     SetFocus(list);
 
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -655,12 +675,8 @@ TEST_F(MainWindowTest, KeyboardMenusOpenAtTheFocusedEntryAndStopTheSong) {
     EXPECT_EQ(at.y, row.bottom);
 
     // Shift+F10 as the system sees it: F10 is a system key.
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] = 0x80;
-    SetKeyboardState(keys);
+    setShift(true);
     key(WM_SYSKEYDOWN, WM_SYSKEYUP, VK_F10);
-    keys[VK_SHIFT] = 0;
-    SetKeyboardState(keys);
+    setShift(false);
     EXPECT_EQ(menus.size(), 2u);
 }
