@@ -84,7 +84,7 @@ void CEntry::MakeAbsolute() {
 
 std::wstring CEntry::ShownName() const {
     if (!alias.empty()) return alias;
-    return GtFormat(kGtNameWithoutAlias, {name});
+    return GtFormat(kGtNameWithoutAlias, {name.str()});
 }
 
 std::wstring CEntry::BackupPath() const {

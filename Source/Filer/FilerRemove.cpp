@@ -17,7 +17,7 @@ namespace {
 enum class BackupAnswer { Keep, Delete, Stop };
 
 BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
-    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {entry.displayText, entry.BackupPath()});
+    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {entry.Display().displayText, entry.BackupPath()});
     switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
     case IDYES:
         return BackupAnswer::Delete;

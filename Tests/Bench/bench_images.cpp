@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
         int pending = 0;
         made = 0;
         for (const CEntry& entry : folder.entries) {
-            if (entry.thumbIndex == kThumbPending) ++pending;
-            if (entry.thumbIndex >= 0) ++made;
+            if (entry.Display().thumbIndex == kThumbPending) ++pending;
+            if (entry.Display().thumbIndex >= 0) ++made;
         }
         return made > 0 && pending == 0;
     };

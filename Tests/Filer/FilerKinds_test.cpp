@@ -105,29 +105,29 @@ TEST_F(FilerKindsTest, ImageFolderShowsThumbnailsInIconViewAndLeavesThePreviousV
     CEntry& blue = *images->EntryAt(0);
     CEntry& broken = *images->EntryAt(1);
 
-    ASSERT_TRUE(PaintUntil([&] { return blue.thumbIndex >= 0 && broken.thumbIndex == kThumbFailed; }));
+    ASSERT_TRUE(PaintUntil([&] { return blue.Display().thumbIndex >= 0 && broken.Display().thumbIndex == kThumbFailed; }));
     auto* kind = static_cast<CFilerImage*>(Filer().Kind());
     EXPECT_EQ(ImageList_GetImageCount(kind->Thumbnails()), 1);
-    EXPECT_EQ(blue.iconIndex, blue.thumbIndex);
+    EXPECT_EQ(blue.Display().iconIndex, blue.Display().thumbIndex);
     // The picture sits unscaled at the top left; the checkerboard shows beside and below it.
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 0, 0), 0x0000feu);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 39, 29), 0x0000feu);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 40, 0), 0x787878u);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 39, 30), 0xc8c8c8u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 0, 0), 0x0000feu);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 39, 29), 0x0000feu);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 40, 0), 0x787878u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 39, 30), 0xc8c8c8u);
 
     // A file that could not be decoded is not asked for again while the folder stays on screen.
     PaintUntil([] { return false; }, 6);
-    EXPECT_EQ(broken.thumbIndex, kThumbFailed);
+    EXPECT_EQ(broken.Display().thumbIndex, kThumbFailed);
     EXPECT_EQ(ImageList_GetImageCount(kind->Thumbnails()), 1);
 
     // Shown again, the thumbnails are made anew; left, the filer's own view and commands return.
     Filer().Refresh();
-    ASSERT_TRUE(PaintUntil([&] { return blue.thumbIndex >= 0 && broken.thumbIndex == kThumbFailed; }));
+    ASSERT_TRUE(PaintUntil([&] { return blue.Display().thumbIndex >= 0 && broken.Display().thumbIndex == kThumbFailed; }));
     Filer().NavigateTo(&RootFolder());
     EXPECT_EQ(Filer().Kind()->Kind(), static_cast<unsigned>(kFolderKindPlain));
     EXPECT_EQ(ViewBits(list_), LVS_LIST);
     EXPECT_TRUE(filerHost_.viewCommandsEnabled);
-    EXPECT_EQ(blue.thumbIndex, 0);
+    EXPECT_EQ(blue.Display().thumbIndex, 0);
 }
 
 class MciRecorder {

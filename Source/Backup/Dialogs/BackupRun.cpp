@@ -39,7 +39,7 @@ bool CopyStep(BackupDlgState& s, HWND dlg, CEntry& entry, const std::wstring& di
                                                      GlobalText::Get(kGtBackupUnchangedNo),
                                                      GlobalText::Get(kGtBackupUnchangedYesToAll),
                                                      GlobalText::Get(kGtBackupUnchangedNoToAll), nullptr};
-                    const std::wstring text = GtFormat(kGtBackupUnchangedMany, {entry.name});
+                    const std::wstring text = GtFormat(kGtBackupUnchangedMany, {entry.name.str()});
                     switch (KvMessageBoxCustom(labels, dlg, title, text.c_str())) {
                     case 1:
                         break;
@@ -97,7 +97,7 @@ void RunSeveralBackups(BackupDlgState& s, HWND dlg, const std::wstring& comment)
         if (!backup::GetVersion(directory, versions)) continue;
         const int newVersion = versions.nowVersion + 1;
         if (versions.nowVersion != versions.endVersion) {
-            const std::wstring text = GtFormat(kGtBackupDropLaterMany, {entry->name, newVersion});
+            const std::wstring text = GtFormat(kGtBackupDropLaterMany, {entry->name.str(), newVersion});
             if (KvMessageBox(dlg, title, text.c_str(), KvMbYesNo) != IDYES) continue;
         }
         if (!CopyStep(s, dlg, *entry, directory, versions, newVersion)) continue;

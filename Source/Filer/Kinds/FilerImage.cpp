@@ -52,20 +52,21 @@ void CFilerImage::Detach() {
     owner->ShowListStyle(owner->ViewMode());
     owner->EnableViewCommands(true);
     if (CFolder* folder = owner->CurrentFolder())
-        for (CEntry& entry : folder->entries) entry.thumbIndex = 0;
+        for (CEntry& entry : folder->entries)
+            if (entry.HasDisplay()) entry.EditDisplay().thumbIndex = 0;
 }
 
 void CFilerImage::EntryRemoved(CEntry& entry) {
-    entry.thumbIndex = 0;
+    if (entry.HasDisplay()) entry.EditDisplay().thumbIndex = 0;
     pending_.erase(&entry);
 }
 
 void CFilerImage::RequestThumbnail(int item, CEntry& entry) {
-    entry.thumbIndex = kThumbPending;
+    entry.EditDisplay().thumbIndex = kThumbPending;
     try {
         pending_.insert(&entry);
     } catch (const std::exception&) {
-        entry.thumbIndex = kThumbFailed;
+        entry.EditDisplay().thumbIndex = kThumbFailed;
         return;
     }
     worker_.Request(&entry, item, entry.ResolvedPath());
@@ -84,7 +85,7 @@ void CFilerImage::TakeFinishedThumbnails() {
         if (found == pending_.end()) continue;
         CEntry& entry = *const_cast<CEntry*>(*found);
         pending_.erase(found);
-        entry.thumbIndex = kThumbFailed;
+        entry.EditDisplay().thumbIndex = kThumbFailed;
         if (result.canvas && memory && thumbnails_) {
             kv::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, kThumbnailWidth, kThumbnailHeight));
             if (bitmap) {
@@ -92,7 +93,7 @@ void CFilerImage::TakeFinishedThumbnails() {
                 result.canvas->DrawThumbnail(memory.get());
                 SelectObject(memory.get(), old);
                 const int index = ImageList_Add(thumbnails_.get(), bitmap.get(), nullptr);
-                if (index >= 0) entry.thumbIndex = entry.iconIndex = index;
+                if (index >= 0) entry.EditDisplay().thumbIndex = entry.EditDisplay().iconIndex = index;
             }
         }
         if (owner->EntryAtIndex(result.item) == &entry)
@@ -123,7 +124,7 @@ bool CFilerImage::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
             *result = CDRF_SKIPDEFAULT;
             return true;
         }
-        if (!entry->IsSubfolderEntry() && !entry->missing && entry->thumbIndex == -1)
+        if (!entry->IsSubfolderEntry() && !entry->missing && entry->Display().thumbIndex == -1)
             RequestThumbnail(static_cast<int>(draw.nmcd.dwItemSpec), *entry);
         ApplyTextColour(draw, *entry);
         *result = CDRF_NOTIFYPOSTPAINT;
