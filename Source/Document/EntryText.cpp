@@ -5,11 +5,17 @@
 #include <new>
 #include <ostream>
 
+#include "Document/SmallBlocks.h"
+
+size_t EntryText::BlockBytes(size_t count) {
+    return offsetof(Block, text) + (count + 1) * sizeof(wchar_t);
+}
+
 EntryText& EntryText::Assign(const void* text, size_t count) {
     Block* fresh = nullptr;
     if (count != 0) {
         if (count > UINT32_MAX - 1) throw std::bad_alloc();
-        fresh = static_cast<Block*>(::operator new(offsetof(Block, text) + (count + 1) * sizeof(wchar_t)));
+        fresh = static_cast<Block*>(smallblocks::Allocate(BlockBytes(count)));
         fresh->length = static_cast<uint32_t>(count);
         std::memcpy(fresh->text, text, count * sizeof(wchar_t));
         fresh->text[count] = L'\0';
@@ -20,7 +26,7 @@ EntryText& EntryText::Assign(const void* text, size_t count) {
 }
 
 void EntryText::Release() {
-    ::operator delete(block_);
+    if (block_) smallblocks::Free(block_, BlockBytes(block_->length));
     block_ = nullptr;
 }
 

@@ -1,8 +1,8 @@
 // A stored text of an entry (name, alias, path, program, backup name) in one pointer: an empty text
-// is a null pointer and costs nothing beyond it; any other text is one exactly sized block holding
-// its length and its UTF-16 characters with a terminator. A project holds hundreds of thousands of
-// these, most of them empty, which a std::wstring (32 bytes each, empty or not) made the bulk of an
-// entry's memory. Reads as a string (c_str, size, comparison, conversion to std::wstring and
+// is a null pointer and costs nothing beyond it; any other text is one exactly sized block from the
+// model's small block pool holding its length and its UTF-16 characters with a terminator. A
+// project holds hundreds of thousands of these, most of them empty, which a std::wstring (32 bytes
+// each, empty or not) made the bulk of an entry's memory. Reads as a string (c_str, size, comparison, conversion to std::wstring and
 // std::wstring_view); assignment replaces the block.
 #pragma once
 
@@ -98,6 +98,7 @@ private:
         joined.append(b);
         return joined;
     }
+    static size_t BlockBytes(size_t count);
     void Release();
 
     Block* block_ = nullptr;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Document/EntryText.h"
+#include "Document/SmallBlocks.h"
 
 class CFolder;
 
@@ -133,7 +134,7 @@ private:
 
 class CFolder {
 public:
-    using EntryList = std::list<CEntry>;
+    using EntryList = std::list<CEntry, SmallBlockAllocator<CEntry>>;
     using Position = EntryList::iterator;
 
     // Filer columns, also the sortFlags bit numbers.
