@@ -19,3 +19,4 @@
 #define IDI_CLOSE          129
 #define IDI_CLOSE_HOT      130
 #define IDD_TAB_PAGE       131  // the empty page of a tab control, filled in code
+#define IDI_TB_FIND        132

@@ -302,6 +302,15 @@ def draw_refresh(c):
     c.outlined(union(ring, head), vgrad(2, GREEN[0], 14, GREEN[1]), GREEN_OUTLINE)
 
 
+def draw_find(c):
+    """A magnifying glass: a ring with a pale lens and a handle to the lower right."""
+    cx, cy, r = 6.5, 6.5, 4.6
+    handle = capsule(10.0, 10.0, 14.2, 14.2, 2.6)
+    c.outlined(handle, vgrad(9, (150, 112, 70), 15, (96, 64, 32)), (64, 40, 16))
+    c.paint(circle(cx, cy, r - 1.2), rgrad(cx - 1.2, cy - 1.2, r, (236, 246, 255), (170, 204, 240)))
+    c.outlined(subtract(circle(cx, cy, r), circle(cx, cy, r - 1.6)), vgrad(2, BLUE[0], 11, BLUE[1]), BLUE_OUTLINE)
+
+
 def draw_mark_gear(c):
     """Application mark, style 2: a small gear in the lower right corner."""
     cx, cy = (12.0, 12.0) if c.small else (12.5, 12.5)
@@ -406,6 +415,7 @@ ICONS = [
     ("newfolder", draw_new_folder),
     ("up", draw_up),
     ("refresh", draw_refresh),
+    ("find", draw_find),
     ("appmark2", draw_mark_gear),
     ("appmark1", draw_mark_arrow),
     ("appmark0", draw_mark_star),

@@ -144,6 +144,7 @@ void CMaster::Shutdown() {
 void RunMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (MainWindow().TranslateKey(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -29,6 +29,8 @@ enum MainCommand : int {
     kCmdNewFolderTool = 2521,
     kCmdUp = 2522,
     kCmdRefresh = 2523,
+    kCmdFind = 2524,
+    kCmdMissingEntries = 2525,
 };
 
 // Tray icon callback message.

@@ -11,6 +11,7 @@
 namespace {
 
 uint32_t g_folderIdCounter = 1;
+uint64_t g_folderStamp = 0;
 
 // Moves the subfolder of `entry` and every folder below it into `out`, so that destroying them one
 // by one never nests destructor calls deeper than one level.
@@ -52,18 +53,29 @@ CFolder::~CFolder() {
     DetachAllSubfolders(*this, detached);
 }
 
+uint64_t CFolder::NextFolderStamp() {
+    return ++g_folderStamp;
+}
+
+uint64_t FolderModelStamp() {
+    return g_folderStamp;
+}
+
 CFolder::Position CFolder::InsertAt(size_t index) {
     if (index > entries.size()) return entries.end();
+    NoteChanged();
     Position before = index == entries.size() ? entries.end() : EntryAt(index);
     return entries.emplace(before, this);
 }
 
 CEntry& CFolder::Append() {
+    NoteChanged();
     return entries.emplace_back(this);
 }
 
 CFolder::Position CFolder::RemoveAt(size_t index) {
     if (index >= entries.size()) return entries.end();
+    NoteChanged();
     Position pos = EntryAt(index);
     std::vector<std::unique_ptr<CFolder>> detached;
     DetachSubtree(*pos, detached);
@@ -78,6 +90,7 @@ CFolder::Position CFolder::EntryAt(size_t index) {
 }
 
 void CFolder::Clear() {
+    NoteChanged();
     std::vector<std::unique_ptr<CFolder>> detached;
     DetachAllSubfolders(*this, detached);
     entries.clear();

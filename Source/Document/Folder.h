@@ -140,8 +140,8 @@ public:
     // Filer columns, also the sortFlags bit numbers.
     enum Column { kColumnName = 0, kColumnPath = 1, kColumnSize = 2, kColumnType = 3, kColumnDate = 4 };
 
-    CFolder() = default;
-    CFolder(uint32_t folderId, uint32_t folderKind) : kind(folderKind), id(folderId) {}
+    CFolder() : stamp(NextFolderStamp()) {}
+    CFolder(uint32_t folderId, uint32_t folderKind) : kind(folderKind), id(folderId), stamp(NextFolderStamp()) {}
     ~CFolder();
     CFolder(const CFolder&) = delete;
     CFolder& operator=(const CFolder&) = delete;
@@ -161,6 +161,9 @@ public:
     Position EntryAt(size_t index);
     // Destroys every entry and the subfolder trees under them.
     void Clear();
+    // Gives the folder a new stamp: its entries were added, removed or renamed. InsertAt, Append,
+    // RemoveAt and Clear do this themselves; whoever changes an entry's name, alias or path calls it.
+    void NoteChanged() { stamp = NextFolderStamp(); }
 
     // Index of the first entry whose resolved path equals `path` exactly (case-sensitive), or -1.
     // Linear; to test many paths against one folder use FolderPathIndex.
@@ -201,6 +204,13 @@ public:
     uint16_t sortFlags = 0;
     HTREEITEM treeItem = nullptr;
     SearchSettings search;
+    // Unique over the process's life (never reused, even by a folder made at the same address):
+    // a folder whose stamp is unchanged still holds the same entries with the same names and
+    // paths, so what was learnt about them (the find index) still holds.
+    uint64_t stamp;
+
+private:
+    static uint64_t NextFolderStamp();
 };
 
 // Resolved path -> first index, built once over a folder so that many paths can be tested and
@@ -236,6 +246,26 @@ void ForEachFileEntry(Folder& root, Visit visit) {
         }
     }
 }
+
+// Calls visit(folder) for `root` and every folder below it, depth first in entry order.
+template <class Folder, class Visit>
+void ForEachFolder(Folder& root, Visit visit) {
+    std::vector<Folder*> pending{&root};
+    std::vector<Folder*> children;
+    while (!pending.empty()) {
+        Folder* folder = pending.back();
+        pending.pop_back();
+        visit(*folder);
+        children.clear();
+        for (auto& entry : folder->entries)
+            if (entry.subfolder) children.push_back(entry.subfolder.get());
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
+// The stamp most recently given to any folder: unchanged means no folder of the tree has gained,
+// lost or renamed an entry, and none was made.
+uint64_t FolderModelStamp();
 
 // The process-wide folder id counter (initially 1; stored in the project file).
 uint32_t FolderIdCounter();

@@ -227,6 +227,27 @@ void FilerFollow::FindMoved(const CEntry& entry) {
     StartSearch({LostFile{path, *identity}}, true);
 }
 
+void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+    if (asking_) {
+        done(false);
+        return;
+    }
+    const IdentityStore& identities = ProjectIdentities();
+    std::vector<LostFile> lost;
+    for (const std::wstring& path : paths) {
+        if (const FileIdentity* identity = identities.Find(path)) {
+            searched_.insert(KvUpperPath(path));
+            lost.push_back(LostFile{path, *identity});
+        }
+    }
+    if (lost.empty() || !container_) {
+        done(true);
+        return;
+    }
+    StartSearch(std::move(lost), true);
+    done_ = std::move(done);
+}
+
 void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
     // The directories the project's entries use, most used first, are the places after the
     // lost files' own neighbourhoods.
@@ -255,6 +276,11 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
 void FilerFollow::StopSearch() {
     search_.Stop();
     onDemand_ = false;
+    if (done_) {
+        std::function<void(bool)> done = std::move(done_);
+        done_ = nullptr;
+        done(false);
+    }
     if (!container_) return;
     // Results already queued belong to a search that is over; each owns its list.
     MSG message;
@@ -267,9 +293,13 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     if (!found) return;
     const bool onDemand = onDemand_;
     onDemand_ = false;
+    std::function<void(bool)> done = std::move(done_);
+    done_ = nullptr;
     HWND owner = filer_.ListView();
     if (found->empty()) {
-        if (onDemand)
+        if (done)
+            done(true);
+        else if (onDemand)
             KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
         return;
     }
@@ -282,6 +312,7 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     const int answer = KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), text.c_str(), KvMbYesNo);
     asking_ = false;
     if (answer == IDYES) Relink(*found);
+    if (done) done(true);
 }
 
 void FilerFollow::Relink(const std::vector<FoundFile>& found) {
@@ -302,6 +333,7 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
             // The duplicate check of bulk adds indexes resolved paths.
             if (shown) filer_.caches_->ResetPaths();
             entry.path = file.newPath;
+            folder.NoteChanged();
             entry.relative = 0;
             if (relative) entry.MakeRelative();
             if (shown) {
@@ -317,6 +349,10 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
 
 void CKvFiler::FindMovedEntry(const CEntry& entry) {
     follow_->FindMoved(entry);
+}
+
+void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+    follow_->FindMovedFiles(paths, std::move(done));
 }
 
 bool CKvFiler::SearchingMovedFiles() const {

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -56,6 +57,11 @@ public:
     // old path, keeping everything else about it. FindMoved looks for one entry on demand (and
     // says so when nothing is found).
     void FindMoved(const CEntry& entry);
+    // Looks for the files of `paths` (missing files of entries in any folder) whose identity is
+    // known, in one search; the relink question follows as for one entry, with no box when nothing
+    // is found. `done` runs once: with true when the search ended (or had nothing to look for) and
+    // its question was answered, with false when the search was stopped.
+    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done);
     void OnMovedFound(WPARAM wp, LPARAM lp);
     bool Searching() const { return search_.Running(); }
 
@@ -107,4 +113,5 @@ private:
     std::unordered_set<std::wstring> searched_;  // upper-cased paths looked for during this showing
     bool onDemand_ = false;  // the running search was asked for from the entry menu
     bool asking_ = false;    // the relink question is open
+    std::function<void(bool)> done_;  // the caller of FindMovedFiles, told when the search ends
 };

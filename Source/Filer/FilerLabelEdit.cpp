@@ -71,6 +71,8 @@ BOOL CKvFiler::OnEndLabelEdit(const NMLVDISPINFOW& info) {
         ShowNameRefused(listView_);
         return FALSE;
     }
+    // A name, alias or path may change below; whatever indexes the folder's texts reads them again.
+    if (entry->owner) entry->owner->NoteChanged();
 
     if (entry->IsSubfolderEntry()) {
         entry->name = text;

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,6 +160,9 @@ public:
     // Looks for the moved file of a missing entry in the background and offers to relink it
     // (FilerFollow.h); says so when nothing is found.
     void FindMovedEntry(const CEntry& entry);
+    // Looks for the moved files of several missing entries of any folders at once; the relink
+    // question follows, then `done` (FilerFollow::FindMovedFiles).
+    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done);
     // True while a search for moved files runs.
     bool SearchingMovedFiles() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.

@@ -1,9 +1,11 @@
-// DibImage: buffers, the load order of the decoders, filling and drawing.
+// DibImage: buffers, the load order of the decoders, filling and drawing, thumbnails.
 #include "Image/DibImage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
+#include "Image/BoxScaler.h"
 #include "Image/ImageBackends.h"
 #include "Image/OwnReaders.h"
 
@@ -17,7 +19,68 @@ std::wstring Extension(const std::wstring& path) {
     return path.substr(dot);
 }
 
+// Copies what a decoder delivers into a DibImage of the picture's full size.
+class ImageSink : public PictureSink {
+public:
+    explicit ImageSink(DibImage& image) : image_(image) {}
+    bool Begin(int width, int height) override { return image_.Allocate(height, width); }
+    void Row(int row, const uint8_t* bgra) override {
+        if (row < 0 || row >= image_.height) return;
+        uint8_t* p = &image_.pixels[image_.PixelOffset(row, 0)];
+        uint8_t* a = &image_.alpha[image_.AlphaOffset(row, 0)];
+        for (int x = 0; x < image_.width; ++x, bgra += 4, p += 3) {
+            p[0] = bgra[0];
+            p[1] = bgra[1];
+            p[2] = bgra[2];
+            a[x] = bgra[3];
+        }
+    }
+
+private:
+    DibImage& image_;
+};
+
+// Scales what a decoder delivers straight to its thumbnail size.
+class ThumbnailSink : public PictureSink {
+public:
+    bool Begin(int width, int height) override {
+        size_ = ThumbnailSize(width, height);
+        begun_ = scaler_.Begin(width, height, size_.cx, size_.cy);
+        return begun_;
+    }
+    void Row(int row, const uint8_t* bgra) override { scaler_.AddRow(row, bgra); }
+    std::unique_ptr<DibImage> Finish() const { return begun_ ? scaler_.Finish() : nullptr; }
+
+private:
+    BoxScaler scaler_;
+    SIZE size_{};
+    bool begun_ = false;
+};
+
+// Decoders that scale while decoding are asked for this many times the thumbnail's size, so that
+// the area averaging of the last step still sees several samples per thumbnail pixel.
+constexpr int kDecodeOversampling = 4;
+
 }  // namespace
+
+bool DecodePicture(const std::wstring& path, PictureSink& sink, int maxWidth, int maxHeight) {
+    const std::wstring extension = Extension(path);
+    if (extension == L".tga" && ReadTgaFile(path, sink)) return true;
+    if (extension == L".argb" && ReadArgbFile(path, sink)) return true;
+    if (LoadWithImageLibrary(path, sink, maxWidth, maxHeight)) return true;
+    return LoadWithPlugins(path, sink);
+}
+
+SIZE ThumbnailSize(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (width <= kThumbnailWidth && height <= kThumbnailHeight) return SIZE{width, height};
+    const int64_t w = width, h = height;
+    // Whichever side meets its limit first sets the scale; the other is rounded to the nearest pixel.
+    if (w * kThumbnailHeight >= h * kThumbnailWidth)
+        return SIZE{kThumbnailWidth, static_cast<LONG>(std::max<int64_t>(1, (h * kThumbnailWidth + w / 2) / w))};
+    return SIZE{static_cast<LONG>(std::max<int64_t>(1, (w * kThumbnailHeight + h / 2) / h)), kThumbnailHeight};
+}
 
 bool DibImage::Allocate(int newHeight, int newWidth) {
     Free();
@@ -52,11 +115,10 @@ void DibImage::Free() {
 
 bool DibImage::Load(const std::wstring& source) {
     path = source;
-    const std::wstring extension = Extension(source);
-    if (extension == L".tga" && ReadTgaFile(source, *this)) return true;
-    if (extension == L".argb" && ReadArgbFile(source, *this)) return true;
-    if (LoadWithImageLibrary(source, *this)) return true;
-    return LoadWithPlugins(source, *this);
+    ImageSink sink(*this);
+    if (DecodePicture(source, sink, 0, 0)) return true;
+    Free();
+    return false;
 }
 
 void DibImage::FillRect(COLORREF colour, int top, int bottom, int left, int right) {
@@ -96,14 +158,14 @@ void DibImage::DrawThumbnail(HDC dc) const {
 }
 
 bool ComposeThumbnail(const std::wstring& path, DibImage& canvas) {
-    DibImage loaded;
-    if (!loaded.Load(path)) return false;
-    std::unique_ptr<DibImage> scaled =
-        ScaleImage(loaded, std::min(loaded.width, kThumbnailWidth), std::min(loaded.height, kThumbnailHeight));
+    ThumbnailSink sink;
+    if (!DecodePicture(path, sink, kThumbnailWidth * kDecodeOversampling, kThumbnailHeight * kDecodeOversampling))
+        return false;
+    std::unique_ptr<DibImage> scaled = sink.Finish();
     if (!scaled) return false;
     if (canvas.width != kThumbnailWidth || canvas.height != kThumbnailHeight || canvas.Empty())
         if (!canvas.Allocate(kThumbnailHeight, kThumbnailWidth)) return false;
     canvas.FillCheckerboard();
-    BlendImage(canvas, *scaled);
+    BlendImage(canvas, *scaled, (kThumbnailWidth - scaled->width) / 2, (kThumbnailHeight - scaled->height) / 2);
     return true;
 }

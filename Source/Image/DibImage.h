@@ -15,14 +15,23 @@
 #include <string>
 #include <vector>
 
+// Receives a decoded picture row by row.
+class PictureSink {
+public:
+    virtual ~PictureSink() = default;
+    // The picture's size, before any row; false refuses it and the decoder stops.
+    virtual bool Begin(int width, int height) = 0;
+    // One row in stored order (0 = the bottom row): width pixels of blue, green, red, alpha.
+    virtual void Row(int row, const uint8_t* bgra) = 0;
+};
+
 class DibImage {
 public:
     // Frees the old buffers; width and height below 1 become 1. Every pixel and alpha byte becomes
     // 255 (white, opaque). False (and an empty image) when the buffers cannot be allocated.
     bool Allocate(int height, int width);
     void Free();
-    // Decodes `path`: the own readers for the extensions ".tga" and ".argb" (case-sensitive), then
-    // the image library, then the first plug-in that takes the file. False when nothing could.
+    // Decodes `path` at its full size (DecodePicture). False, and an empty image, when nothing could.
     bool Load(const std::wstring& path);
 
     // Fills the pixels (not the alpha) of a rectangle in top-down coordinates, right and bottom
@@ -55,10 +64,22 @@ public:
 constexpr int kThumbnailWidth = 78;
 constexpr int kThumbnailHeight = 75;
 
-// Area-averaged copy of `source` at width x height; null when it cannot be made.
+// Decodes `path` into `sink`: the own readers for the extensions ".tga" and ".argb"
+// (case-sensitive), then the image library, then the first plug-in that takes the file. A decoder
+// that can scale while decoding delivers at most maxWidth x maxHeight, keeping the proportions
+// (0 x 0: the full size). False when nothing could decode it.
+bool DecodePicture(const std::wstring& path, PictureSink& sink, int maxWidth, int maxHeight);
+
+// Area-averaged copy of `source` at width x height (BoxScaler.h); null when it cannot be made.
 std::unique_ptr<DibImage> ScaleImage(const DibImage& source, int width, int height);
-// Blends `source` over `destination` by the source's alpha, top-left aligned.
-void BlendImage(DibImage& destination, const DibImage& source);
-// Loads `path`, scales it to at most 78 x 75 (each side on its own) and blends it over the
-// checkerboard of `canvas`, which becomes a 78 x 75 image. False when the file cannot be decoded.
+// Blends `source` over `destination` by the source's alpha, its top-left corner at (left, top) of
+// the destination counted from the top.
+void BlendImage(DibImage& destination, const DibImage& source, int left = 0, int top = 0);
+// The size of the thumbnail of a width x height picture: it keeps its proportions, fits 78 x 75 and
+// is never enlarged; neither side is below 1.
+SIZE ThumbnailSize(int width, int height);
+// Decodes `path`, scales it to its ThumbnailSize while it is decoded and blends it over the
+// checkerboard of `canvas`, centred; `canvas` becomes a 78 x 75 image. The whole picture is never
+// held: what the decoders deliver goes through the scaler row by row. False when the file cannot
+// be decoded.
 bool ComposeThumbnail(const std::wstring& path, DibImage& canvas);

@@ -1,7 +1,16 @@
 // The image library and the image plug-ins, loaded from "imglib" beside the executable.
 //
-// Whatever an external decoder reports about sizes is checked before it is used: a bitmap whose
-// header claims more rows or a wider row than the bytes it holds is refused, never read past.
+// Whatever an external decoder reports about sizes is checked, in 64 bits, against the bytes it
+// really handed over before anything is read: a bitmap whose header claims more rows or a wider
+// row than its block holds is refused, never read past.
+//
+// Two locks. Every call into the plug-ins, or into a library without the wide entry point, holds the
+// decode lock, so a decoder written for one thread is never entered twice at once; loading and
+// unloading take it too, so no module goes away under a decode, and while it is held the records
+// below do not change. The state lock guards the records and is held exclusively only while they
+// change: this program's own library, which decodes on several threads at once, is called holding
+// it shared, and IsLoadableImage takes only it, so the UI thread never waits for a decode in
+// progress to decide whether a file is an image.
 #include "Image/ImageBackends.h"
 
 #include <windows.h>
@@ -9,6 +18,8 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <shared_mutex>
 #include <vector>
 
 #include "Image/DibImage.h"
@@ -30,6 +41,7 @@ struct ImageLibrary {
     ImgctlGetImageType getImageType = nullptr;
     ImgctlGifToDibEx gifToDibEx = nullptr;
     ImgctlPngaToDib pngaToDib = nullptr;
+    ImgctlToDibScaledW toDibScaledW = nullptr;  // only in this program's own library
 };
 
 struct Plugin {
@@ -42,12 +54,18 @@ struct Plugin {
 
 // Process-wide state at namespace scope: made before and destroyed after any object that may
 // unload the decoders from its destructor.
-std::recursive_mutex g_backendLock;
+std::mutex g_decodeLock;
+std::shared_mutex g_stateLock;
 ImageLibrary g_library;
 std::vector<Plugin> g_plugins;
 std::wstring g_imglibOverride;
 
-std::recursive_mutex& BackendLock() { return g_backendLock; }
+// Held while records change: the decode lock first, then the state lock.
+struct ChangeLock {
+    std::lock_guard<std::mutex> decode{g_decodeLock};
+    std::unique_lock<std::shared_mutex> state{g_stateLock};
+};
+
 ImageLibrary& Library() { return g_library; }
 std::vector<Plugin>& Plugins() { return g_plugins; }
 
@@ -74,16 +92,30 @@ bool Resolve(HMODULE module, const char* name, Function& function) {
     return function != nullptr;
 }
 
-// A bitmap header that describes `width` x `height` rows of `bitCount` bits with at least as many
-// bytes as it claims to hold; `stride` receives its row length.
-bool SaneHeader(const BITMAPINFOHEADER* header, WORD bitCount, int& stride) {
-    if (!header || header->biSize < sizeof(BITMAPINFOHEADER)) return false;
-    if (header->biBitCount != bitCount || header->biCompression != BI_RGB) return false;
-    if (header->biWidth <= 0 || header->biHeight <= 0) return false;
-    const uint64_t pixels = static_cast<uint64_t>(header->biWidth) * static_cast<uint64_t>(header->biHeight);
-    if (pixels > kMaxPixels) return false;
-    stride = ((header->biWidth * bitCount + 31) / 32) * 4;
-    return true;
+// The row length of a bitmap of `bitCount` bits per pixel whose header describes width x height
+// rows, when the `blockBytes` it was handed over in hold all of them; 0 otherwise.
+uint64_t CheckedStride(const BITMAPINFOHEADER* header, WORD bitCount, uint64_t blockBytes) {
+    if (!header || header->biSize < sizeof(BITMAPINFOHEADER)) return 0;
+    if (header->biBitCount != bitCount || header->biCompression != BI_RGB) return 0;
+    if (header->biWidth <= 0 || header->biHeight <= 0) return 0;
+    const uint64_t width = static_cast<uint64_t>(header->biWidth), height = static_cast<uint64_t>(header->biHeight);
+    if (width * height > kMaxPixels) return 0;
+    const uint64_t stride = (width * bitCount + 31) / 32 * 4;
+    return stride * height <= blockBytes ? stride : 0;
+}
+
+// A row buffer of blue, green, red, alpha for `width` pixels; empty when it cannot be had.
+std::vector<uint8_t> RowBuffer(int width) {
+    try {
+        return std::vector<uint8_t>(static_cast<size_t>(width) * 4, 255);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+void FreePlugins() {
+    for (const Plugin& plugin : Plugins()) FreeLibrary(plugin.module);
+    Plugins().clear();
 }
 
 void FreeLibraryState() {
@@ -92,24 +124,32 @@ void FreeLibraryState() {
     library = ImageLibrary{};
 }
 
-// Reads the file's first 2000 bytes for IsSupported; missing bytes stay zero.
-void ReadPluginHead(const std::wstring& path, std::vector<char>& head) {
-    head.assign(kPluginHeadBytes, 0);
+// The file's first 2000 bytes, as IsSupported takes them; missing bytes stay zero.
+std::vector<char> ReadHead(const std::wstring& path) {
+    std::vector<char> head(kPluginHeadBytes, 0);
     kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
-    if (!file) return;
+    if (!file) return head;
     DWORD read = 0;
     ReadFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+    return head;
 }
 
-const Plugin* PluginFor(const std::wstring& path, const std::string& ansi) {
-    std::vector<Plugin>& plugins = Plugins();
-    if (plugins.empty()) return nullptr;
-    std::vector<char> head;
-    ReadPluginHead(path, head);
-    for (const Plugin& plugin : plugins)
-        if (plugin.isSupported(ansi.c_str(), head.data()) != 0) return &plugin;
+const Plugin* PluginFor(const std::vector<char>& head, const std::string& ansi) {
+    for (const Plugin& plugin : Plugins())
+        if (plugin.isSupported(ansi.c_str(), const_cast<char*>(head.data())) != 0) return &plugin;
     return nullptr;
+}
+
+// Whether the first bytes are the signature of a format the image library decodes (what the
+// Windows Imaging Component reads: PNG, JPEG, GIF, BMP, TIFF, icons, DDS, JPEG XR, WebP).
+bool LibrarySignature(const std::vector<char>& head) {
+    const auto starts = [&head](const char* bytes, size_t count, size_t at = 0) {
+        return std::memcmp(head.data() + at, bytes, count) == 0;
+    };
+    return starts("\x89PNG\r\n\x1a\n", 8) || starts("\xff\xd8\xff", 3) || starts("GIF87a", 6) || starts("GIF89a", 6) ||
+           starts("BM", 2) || starts("II*\0", 4) || starts("MM\0*", 4) || starts("\0\0\1\0", 4) || starts("DDS ", 4) ||
+           starts("II\xbc", 3) || (starts("RIFF", 4) && starts("WEBP", 4, 8));
 }
 
 // Local-memory blocks handed over by a plug-in, freed on every path.
@@ -120,10 +160,70 @@ struct LocalBlock {
     }
 };
 
+// A decoded bitmap of the image library, released with DeleteDIB on every path.
+struct LibraryDib {
+    const ImageLibrary& library;
+    HANDLE handle;
+    ~LibraryDib() {
+        if (handle) library.deleteDib(handle);
+    }
+};
+
+// Hands the rows of a bottom-up bitmap of 24 or 32 bits per pixel to `sink`.
+bool StreamBitmap(const BITMAPINFOHEADER& header, const uint8_t* bits, uint64_t stride, PictureSink& sink) {
+    const int width = header.biWidth, height = header.biHeight;
+    std::vector<uint8_t> row = RowBuffer(width);
+    if (row.empty() || !sink.Begin(width, height)) return false;
+    const int bytesPerPixel = header.biBitCount / 8;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* p = bits + stride * static_cast<uint64_t>(y);
+        if (bytesPerPixel == 4) {
+            sink.Row(y, p);
+            continue;
+        }
+        for (int x = 0; x < width; ++x, p += bytesPerPixel) std::memcpy(&row[static_cast<size_t>(x) * 4], p, 3);
+        sink.Row(y, row.data());
+    }
+    return true;
+}
+
+// The seven ANSI entry points: the bitmap, then the GIF's transparent colour or the PNG's alpha
+// plane, each decoded again by the library.
+bool DecodeWithAnsiLibrary(const ImageLibrary& library, const std::string& ansi, DibImage& image) {
+    LibraryDib dib{library, library.toDib(ansi.c_str())};
+    if (!dib.handle || library.dibTo24Bit(dib.handle) == 0) return false;
+    const ImgctlDibData* data = library.dataDib(dib.handle);
+    if (!data || !data->bits || !data->header) return false;
+    const uint64_t stride = CheckedStride(data->header, 24, data->header->biSizeImage);
+    if (stride == 0 || !image.Allocate(data->header->biHeight, data->header->biWidth)) return false;
+    std::memcpy(image.pixels.data(), data->bits, image.pixels.size());
+
+    const int type = library.getImageType(ansi.c_str(), 0);
+    if (type == kImageTypeGif) {
+        ImgctlGifInfo info{};
+        info.flags = kGifTransparentFlag;
+        LibraryDib gif{library, library.gifToDibEx(ansi.c_str(), &info)};
+        if (!gif.handle || !(info.flags & kGifTransparentFlag)) return true;
+        for (int row = 0; row < image.height; ++row) {
+            const uint8_t* p = &image.pixels[image.PixelOffset(row, 0)];
+            uint8_t* a = &image.alpha[image.AlphaOffset(row, 0)];
+            for (int x = 0; x < image.width; ++x, p += 3)
+                a[x] = (p[0] == info.transparent[0] && p[1] == info.transparent[1] && p[2] == info.transparent[2]) ? 0 : 255;
+        }
+    } else if (type == kImageTypePng) {
+        LibraryDib mask{library, library.pngaToDib(ansi.c_str())};
+        const ImgctlDibData* alpha = mask.handle ? library.dataDib(mask.handle) : nullptr;
+        if (alpha && alpha->bits && alpha->header && alpha->header->biWidth == image.width &&
+            alpha->header->biHeight == image.height && CheckedStride(alpha->header, 8, alpha->header->biSizeImage) != 0)
+            std::memcpy(image.alpha.data(), alpha->bits, image.alpha.size());
+    }
+    return true;
+}
+
 }  // namespace
 
 void SetImglibDirectory(const std::wstring& directory) {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
+    ChangeLock hold;
     ImglibOverride() = directory;
 }
 
@@ -153,7 +253,7 @@ bool AnsiPath(const std::wstring& path, std::string& ansi) {
 }
 
 bool LoadImageLibrary() {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
+    ChangeLock hold;
     FreeLibraryState();
     const std::wstring path = ImglibDirectory() + L"imgctl.dll";
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -165,22 +265,23 @@ bool LoadImageLibrary() {
                           Resolve(module, "GetImageType", library.getImageType) &&
                           Resolve(module, "GIFtoDIBex", library.gifToDibEx) && Resolve(module, "PNGAtoDIB", library.pngaToDib);
     if (!complete) FreeLibraryState();
+    else Resolve(module, "ToDIBScaledW", library.toDibScaledW);
     return true;
 }
 
 void UnloadImageLibrary() {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
+    ChangeLock hold;
     FreeLibraryState();
 }
 
 bool ImageLibraryLoaded() {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
+    std::shared_lock<std::shared_mutex> hold(g_stateLock);
     return Library().module != nullptr;
 }
 
 void LoadPlugins() {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
-    UnloadPlugins();
+    ChangeLock hold;
+    FreePlugins();
     const std::wstring directory = ImglibDirectory() + L"spi\\";
     WIN32_FIND_DATAW found{};
     kv::UniqueFind find(FindFirstFileW((directory + L"*").c_str(), &found));
@@ -210,13 +311,12 @@ void LoadPlugins() {
 }
 
 void UnloadPlugins() {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
-    for (const Plugin& plugin : Plugins()) FreeLibrary(plugin.module);
-    Plugins().clear();
+    ChangeLock hold;
+    FreePlugins();
 }
 
 size_t PluginCount() {
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
+    std::shared_lock<std::shared_mutex> hold(g_stateLock);
     return Plugins().size();
 }
 
@@ -227,71 +327,56 @@ bool IsLoadableImage(const std::wstring& path) {
         const std::wstring extension = path.substr(dot);
         if (extension == L".tga" || extension == L".argb") return true;
     }
+    const std::vector<char> head = ReadHead(path);
+    std::shared_lock<std::shared_mutex> hold(g_stateLock);
+    if (Library().module && LibrarySignature(head)) return true;
+    // A plug-in's IsSupported looks only at the name and the bytes it is given, so it is asked
+    // without waiting for a decode.
     std::string ansi;
-    if (!AnsiPath(path, ansi)) return false;
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
-    const ImageLibrary& library = Library();
-    if (library.module && library.getImageType(ansi.c_str(), 0) != kImageTypeNone) return true;
-    return PluginFor(path, ansi) != nullptr;
+    return !Plugins().empty() && AnsiPath(path, ansi) && PluginFor(head, ansi) != nullptr;
 }
 
-bool LoadWithImageLibrary(const std::wstring& path, DibImage& image) {
-    std::string ansi;
-    if (!AnsiPath(path, ansi)) return false;
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
-    const ImageLibrary& library = Library();
-    if (!library.module) return false;
-    HANDLE dib = library.toDib(ansi.c_str());
-    if (!dib) return false;
-    bool copied = false;
-    if (library.dibTo24Bit(dib) != 0) {
-        const ImgctlDibData* data = library.dataDib(dib);
-        int stride = 0;
-        if (data && data->bits && SaneHeader(data->header, 24, stride) &&
-            data->header->biSizeImage >= static_cast<uint64_t>(stride) * data->header->biHeight &&
-            image.Allocate(data->header->biHeight, data->header->biWidth)) {
-            std::memcpy(image.pixels.data(), data->bits, image.pixels.size());
-            copied = true;
+bool LoadWithImageLibrary(const std::wstring& path, PictureSink& sink, int maxWidth, int maxHeight) {
+    {
+        // This program's own library decodes on any number of threads at once; holding the state
+        // lock shared keeps it loaded meanwhile.
+        std::shared_lock<std::shared_mutex> hold(g_stateLock);
+        const ImageLibrary& library = Library();
+        if (!library.module) return false;
+        if (library.toDibScaledW) {
+            LibraryDib dib{library, library.toDibScaledW(path.c_str(), std::max(maxWidth, 0), std::max(maxHeight, 0))};
+            const ImgctlDibData* data = dib.handle ? library.dataDib(dib.handle) : nullptr;
+            if (!data || !data->bits || !data->header) return false;
+            const uint64_t stride = CheckedStride(data->header, 32, data->header->biSizeImage);
+            return stride != 0 && StreamBitmap(*data->header, data->bits, stride, sink);
         }
     }
-    library.deleteDib(dib);
-    if (!copied) return false;
-
-    const int type = library.getImageType(ansi.c_str(), 0);
-    if (type == kImageTypeGif) {
-        ImgctlGifInfo info{};
-        info.flags = kGifTransparentFlag;
-        if (HANDLE gif = library.gifToDibEx(ansi.c_str(), &info)) {
-            library.deleteDib(gif);
-            if (info.flags & kGifTransparentFlag) {
-                for (int row = 0; row < image.height; ++row) {
-                    const uint8_t* p = &image.pixels[image.PixelOffset(row, 0)];
-                    uint8_t* a = &image.alpha[image.AlphaOffset(row, 0)];
-                    for (int x = 0; x < image.width; ++x, p += 3)
-                        a[x] = (p[0] == info.transparent[0] && p[1] == info.transparent[1] && p[2] == info.transparent[2])
-                                   ? 0 : 255;
-                }
-            }
+    std::lock_guard<std::mutex> hold(g_decodeLock);
+    const ImageLibrary& library = Library();
+    if (!library.module) return false;
+    std::string ansi;
+    DibImage image;
+    if (!AnsiPath(path, ansi) || !DecodeWithAnsiLibrary(library, ansi, image)) return false;
+    std::vector<uint8_t> row = RowBuffer(image.width);
+    if (row.empty() || !sink.Begin(image.width, image.height)) return false;
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* p = &image.pixels[image.PixelOffset(y, 0)];
+        const uint8_t* a = &image.alpha[image.AlphaOffset(y, 0)];
+        for (int x = 0; x < image.width; ++x, p += 3) {
+            std::memcpy(&row[static_cast<size_t>(x) * 4], p, 3);
+            row[static_cast<size_t>(x) * 4 + 3] = a[x];
         }
-    } else if (type == kImageTypePng) {
-        if (HANDLE mask = library.pngaToDib(ansi.c_str())) {
-            const ImgctlDibData* data = library.dataDib(mask);
-            int stride = 0;
-            if (data && data->bits && SaneHeader(data->header, 8, stride) && data->header->biWidth == image.width &&
-                data->header->biHeight == image.height &&
-                data->header->biSizeImage >= static_cast<uint64_t>(stride) * image.height)
-                std::memcpy(image.alpha.data(), data->bits, image.alpha.size());
-            library.deleteDib(mask);
-        }
+        sink.Row(y, row.data());
     }
     return true;
 }
 
-bool LoadWithPlugins(const std::wstring& path, DibImage& image) {
+bool LoadWithPlugins(const std::wstring& path, PictureSink& sink) {
     std::string ansi;
     if (!AnsiPath(path, ansi)) return false;
-    std::lock_guard<std::recursive_mutex> hold(BackendLock());
-    const Plugin* plugin = PluginFor(path, ansi);
+    const std::vector<char> head = ReadHead(path);
+    std::lock_guard<std::mutex> hold(g_decodeLock);
+    const Plugin* plugin = PluginFor(head, ansi);
     if (!plugin) return false;
     LocalBlock info, bits;
     if (plugin->getPicture(ansi.c_str(), 0, 0, &info.handle, &bits.handle, nullptr, 0) != 0) return false;
@@ -300,12 +385,9 @@ bool LoadWithPlugins(const std::wstring& path, DibImage& image) {
     const auto* header = static_cast<const BITMAPINFOHEADER*>(LocalLock(info.handle));
     const uint8_t* data = static_cast<const uint8_t*>(LocalLock(bits.handle));
     bool done = false;
-    int stride = 0;
-    if (header && data && SaneHeader(header, 24, stride) &&
-        LocalSize(bits.handle) >= static_cast<uint64_t>(stride) * header->biHeight &&
-        image.Allocate(header->biHeight, header->biWidth)) {
-        std::memcpy(image.pixels.data(), data, image.pixels.size());
-        done = true;
+    if (header && data) {
+        const uint64_t stride = CheckedStride(header, 24, LocalSize(bits.handle));
+        done = stride != 0 && StreamBitmap(*header, data, stride, sink);
     }
     if (data) LocalUnlock(bits.handle);
     if (header) LocalUnlock(info.handle);

@@ -1,17 +1,19 @@
 // The external decoders: the image library "imglib/imgctl.dll" beside the program with its seven
 // entry points, and the image plug-ins in "imglib\spi" (GetPluginInfo, IsSupported, GetPictureInfo,
 // GetPicture). Both are process-wide; the thumbnail kind loads them when it is made and unloads
-// them when it goes. Every call into them is serialised, so a decoder written for one thread is
-// never entered twice at once (the thumbnail worker and the UI thread both reach them).
+// them when it goes. Every decode through them is serialised, so a decoder written for one thread is
+// never entered twice at once (the thumbnail workers and the UI thread all reach them); deciding
+// whether a file is an image never waits for a decode.
 //
-// The external decoders take ANSI paths. A path that the ANSI code page cannot spell exactly is
+// This program's own image library is given wide paths (ToDIBScaledW). The plug-ins, and a library
+// without that entry point, take ANSI paths: a path that the ANSI code page cannot spell exactly is
 // handed over in its short (8.3) form when that can be spelled; otherwise, or when longer than 511
 // bytes, it is never handed to them (a best-fit spelling could name another file).
 #pragma once
 
 #include <string>
 
-class DibImage;
+class PictureSink;
 
 // The folder holding imgctl.dll and spi\ (with a trailing backslash); empty (the default) means
 // "imglib\" beside the executable.
@@ -29,12 +31,14 @@ void LoadPlugins();
 void UnloadPlugins();
 size_t PluginCount();
 
-// Whether some decoder can read `path`: the own extensions, the library's type, a plug-in.
+// Whether some decoder can read `path`, from its extension and its first bytes: the own
+// extensions, the signature of a format the library reads, a plug-in's IsSupported.
 bool IsLoadableImage(const std::wstring& path);
 
-// The image library's and the plug-ins' steps of DibImage::Load.
-bool LoadWithImageLibrary(const std::wstring& path, DibImage& image);
-bool LoadWithPlugins(const std::wstring& path, DibImage& image);
+// The image library's and the plug-ins' steps of DecodePicture. The library scales while it
+// decodes to fit maxWidth x maxHeight (0 x 0: full size) when it has the wide entry point.
+bool LoadWithImageLibrary(const std::wstring& path, PictureSink& sink, int maxWidth, int maxHeight);
+bool LoadWithPlugins(const std::wstring& path, PictureSink& sink);
 
 // `path` (or its short form) in the ANSI code page; false when neither can be spelled there
 // exactly or the result is too long.

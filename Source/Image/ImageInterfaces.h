@@ -5,7 +5,13 @@
 // per pixel (0: failed); DataDIB describes it (ImgctlDibData, null: failed); DeleteDIB frees it.
 // GetImageType names the file's format (0: not an image; 3 PNG, 4 GIF). GIFtoDIBex decodes a GIF
 // and reports its transparent colour in an ImgctlGifInfo; PNGAtoDIB gives a PNG's alpha plane as an
-// 8-bit bitmap with rows of width rounded up to 4 bytes, bottom row first.
+// 8-bit bitmap with rows of width rounded up to 4 bytes, bottom row first. Those seven take ANSI
+// paths and stay for decoders written to them.
+//
+// This program's own library also has a wide-path entry point, which the program prefers:
+// ToDIBScaledW decodes once into a 32-bit bitmap (blue, green, red, straight alpha; transparent
+// pixels of a GIF have alpha 0), scaled while it is decoded to fit maxWidth x maxHeight keeping its
+// proportions (never enlarged; 0 x 0 means the full size). DataDIB and DeleteDIB take its handle.
 //
 // Plug-ins: IsSupported looks at a path and the file's first 2000 bytes (non-zero: supported);
 // GetPicture (flag 0: the first argument is a file name) returns a BITMAPINFO and the bits as two
@@ -49,6 +55,7 @@ using ImgctlDeleteDib = BOOL(WINAPI*)(HANDLE dib);
 using ImgctlGetImageType = int(WINAPI*)(const char* path, int reserved);
 using ImgctlGifToDibEx = HANDLE(WINAPI*)(const char* path, ImgctlGifInfo* info);
 using ImgctlPngaToDib = HANDLE(WINAPI*)(const char* path);
+using ImgctlToDibScaledW = HANDLE(WINAPI*)(const wchar_t* path, int maxWidth, int maxHeight);
 
 constexpr size_t kPluginHeadBytes = 2000;
 

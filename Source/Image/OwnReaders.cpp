@@ -7,12 +7,15 @@
 //
 // .argb (little-endian): "BGRA", four channel depths of 8, width and height as 32-bit unsigned, then
 // width * height pixels of blue, green, red, alpha, rows from top to bottom.
+//
+// Both hand the picture to a PictureSink one row at a time.
 #include "Image/OwnReaders.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "Image/DibImage.h"
@@ -34,10 +37,14 @@ bool ReadHead(HANDLE file, size_t count, std::vector<uint8_t>& bytes, uint64_t& 
     return ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size();
 }
 
-bool ReadExactly(HANDLE file, uint64_t offset, std::vector<uint8_t>& bytes) {
+bool Seek(HANDLE file, uint64_t offset) {
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
+}
+
+// Fills `bytes` from the file's current position.
+bool ReadExactly(HANDLE file, std::vector<uint8_t>& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
@@ -57,40 +64,33 @@ uint32_t Le32(const uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Copies width x height pixels of 4 bytes into `image`; `rowOf` maps the file's row to the stored row.
+// Hands the width x height pixels of 4 bytes at `offset` to `sink` row by row, once the file is known
+// to hold all of them: the claimed size alone never decides an allocation, and only one row is held
+// at a time. `rowOf` maps the file's row to the stored row.
 template <typename RowMap>
-void CopyBgra(const uint8_t* source, DibImage& image, RowMap rowOf) {
-    for (int r = 0; r < image.height; ++r) {
-        const int row = rowOf(r);
-        uint8_t* p = &image.pixels[image.PixelOffset(row, 0)];
-        uint8_t* a = &image.alpha[image.AlphaOffset(row, 0)];
-        for (int x = 0; x < image.width; ++x, source += 4, p += 3) {
-            p[0] = source[0];
-            p[1] = source[1];
-            p[2] = source[2];
-            a[x] = source[3];
-        }
-    }
-}
-
-// The pixel block of a width x height image of 4-byte pixels at `offset`, once the file is known
-// to hold all of it; the claimed size alone never decides an allocation.
-bool ReadPixelBlock(HANDLE file, uint64_t fileSize, uint64_t offset, uint32_t width, uint32_t height,
-                    std::vector<uint8_t>& block) {
+bool StreamPixels(HANDLE file, uint64_t fileSize, uint64_t offset, uint32_t width, uint32_t height, PictureSink& sink,
+                  RowMap rowOf) {
     if (width == 0 || height == 0 || width > INT32_MAX / 4 || height > INT32_MAX) return false;
-    const uint64_t bytes = static_cast<uint64_t>(width) * height * 4;
-    if (offset > fileSize || bytes > fileSize - offset) return false;
+    const uint64_t rowBytes = static_cast<uint64_t>(width) * 4;
+    if (offset > fileSize || rowBytes * height > fileSize - offset) return false;
+    if (!sink.Begin(static_cast<int>(width), static_cast<int>(height))) return false;
+    std::vector<uint8_t> row;
     try {
-        block.resize(static_cast<size_t>(bytes));
+        row.resize(static_cast<size_t>(rowBytes));
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return ReadExactly(file, offset, block);
+    if (!Seek(file, offset)) return false;
+    for (uint32_t r = 0; r < height; ++r) {
+        if (!ReadExactly(file, row)) return false;
+        sink.Row(rowOf(static_cast<int>(r)), row.data());
+    }
+    return true;
 }
 
 }  // namespace
 
-bool ReadTgaFile(const std::wstring& path, DibImage& image) {
+bool ReadTgaFile(const std::wstring& path, PictureSink& sink) {
     kv::UniqueFile file = OpenForReading(path);
     if (!file) return false;
     std::vector<uint8_t> head;
@@ -99,14 +99,10 @@ bool ReadTgaFile(const std::wstring& path, DibImage& image) {
     if (head[1] != 0 || head[2] != 2 || head[16] != 32) return false;
     const uint32_t width = head[12] | (head[13] << 8);
     const uint32_t height = head[14] | (head[15] << 8);
-    std::vector<uint8_t> block;
-    if (!ReadPixelBlock(file.get(), fileSize, kTgaHeaderSize + head[0], width, height, block)) return false;
-    if (!image.Allocate(static_cast<int>(height), static_cast<int>(width))) return false;
-    CopyBgra(block.data(), image, [](int r) { return r; });
-    return true;
+    return StreamPixels(file.get(), fileSize, kTgaHeaderSize + head[0], width, height, sink, [](int r) { return r; });
 }
 
-bool ReadArgbFile(const std::wstring& path, DibImage& image) {
+bool ReadArgbFile(const std::wstring& path, PictureSink& sink) {
     kv::UniqueFile file = OpenForReading(path);
     if (!file) return false;
     std::vector<uint8_t> head;
@@ -116,10 +112,6 @@ bool ReadArgbFile(const std::wstring& path, DibImage& image) {
     if (std::memcmp(head.data(), kMagic, sizeof(kMagic)) != 0) return false;
     const uint32_t width = Le32(&head[8]);
     const uint32_t height = Le32(&head[12]);
-    std::vector<uint8_t> block;
-    if (!ReadPixelBlock(file.get(), fileSize, kArgbHeaderSize, width, height, block)) return false;
-    if (!image.Allocate(static_cast<int>(height), static_cast<int>(width))) return false;
     const int last = static_cast<int>(height) - 1;
-    CopyBgra(block.data(), image, [last](int r) { return last - r; });
-    return true;
+    return StreamPixels(file.get(), fileSize, kArgbHeaderSize, width, height, sink, [last](int r) { return last - r; });
 }

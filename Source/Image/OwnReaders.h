@@ -5,7 +5,7 @@
 
 #include <string>
 
-class DibImage;
+class PictureSink;
 
-bool ReadTgaFile(const std::wstring& path, DibImage& image);
-bool ReadArgbFile(const std::wstring& path, DibImage& image);
+bool ReadTgaFile(const std::wstring& path, PictureSink& sink);
+bool ReadArgbFile(const std::wstring& path, PictureSink& sink);

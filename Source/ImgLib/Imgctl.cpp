@@ -1,14 +1,21 @@
 // imgctl.dll: the image library the thumbnail kind loads from "imglib" beside the program. It
 // decodes every format the Windows Imaging Component offers (PNG, JPEG, GIF, BMP, TIFF, ICO, ...)
-// behind the seven entry points of ImageInterfaces.h. Paths come in the ANSI code page.
+// behind the seven ANSI entry points of ImageInterfaces.h and the wide ToDIBScaledW.
 //
 // A bitmap handle is a DibObject made here: its DataDIB record, header and bits, bottom row first.
 // ToDIB makes 32 bits per pixel, DIBto24Bit converts in place. Transparent pixels of a GIF get a key
 // colour that no opaque colour of its palette has, which GIFtoDIBex reports as the transparent
 // colour, so an opaque pixel never matches it. No exception leaves the library.
+//
+// ToDIBScaledW decodes the first frame once. When a smaller size is asked for, the frame is scaled
+// while it is read: through the decoder's own reduced-size decode where it offers one
+// (IWICBitmapSourceTransform, the JPEG decoder's scaled inverse transform on Windows) and through
+// IWICBitmapScaler for the rest, pulling the rows it needs, so that only the small result is held
+// here whatever the picture's size.
 #include <windows.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -79,6 +86,11 @@ public:
     }
     Com(const Com&) = delete;
     Com& operator=(const Com&) = delete;
+    Com(Com&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    Com& operator=(Com&& other) noexcept {
+        std::swap(p_, other.p_);
+        return *this;
+    }
     T** out() { return &p_; }
     T* operator->() const { return p_; }
     T* get() const { return p_; }
@@ -106,8 +118,7 @@ struct Decoded {
     GUID container{};
 };
 
-bool Open(const char* path, Decoded& decoded, bool wantFrame) {
-    const std::wstring wide = WidePath(path);
+bool OpenWide(const std::wstring& wide, Decoded& decoded, bool wantFrame) {
     if (wide.empty()) return false;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(decoded.factory.out()))))
@@ -117,6 +128,10 @@ bool Open(const char* path, Decoded& decoded, bool wantFrame) {
         return false;
     if (FAILED(decoded.decoder->GetContainerFormat(&decoded.container))) return false;
     return !wantFrame || SUCCEEDED(decoded.decoder->GetFrame(0, decoded.frame.out()));
+}
+
+bool Open(const char* path, Decoded& decoded, bool wantFrame) {
+    return OpenWide(WidePath(path), decoded, wantFrame);
 }
 
 // The frame's palette colours (0xAARRGGBB); empty when the frame has none.
@@ -150,16 +165,109 @@ uint32_t KeyColour(const std::vector<WICColor>& palette) {
     return key;
 }
 
-// A 32-bit bottom-up DibObject of the first frame, BGRA with straight alpha.
-DibObject* DecodeBgra(Decoded& decoded) {
+// The size that fits maxWidth x maxHeight keeping the proportions of width x height, never larger
+// than it; 0 x 0 asks for the full size.
+void FitSize(UINT width, UINT height, int maxWidth, int maxHeight, UINT& fitWidth, UINT& fitHeight) {
+    fitWidth = width;
+    fitHeight = height;
+    if (maxWidth <= 0 || maxHeight <= 0) return;
+    const uint64_t w = width, h = height, mw = static_cast<uint64_t>(maxWidth), mh = static_cast<uint64_t>(maxHeight);
+    if (w <= mw && h <= mh) return;
+    if (w * mh >= h * mw) {
+        fitWidth = maxWidth;
+        fitHeight = static_cast<UINT>(std::max<uint64_t>(1, (h * mw + w / 2) / w));
+    } else {
+        fitHeight = maxHeight;
+        fitWidth = static_cast<UINT>(std::max<uint64_t>(1, (w * mh + h / 2) / h));
+    }
+}
+
+// IWICBitmapSourceTransform, which not every SDK's wincodec.h declares: a frame's decode at another
+// size, orientation or pixel format done by the decoder itself.
+struct ReducedDecoder : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
+                                                 WICBitmapTransformOptions transform, UINT stride, UINT size,
+                                                 BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+const IID kIidReducedDecoder = {0x3b16811b, 0x6a43, 0x4ec9, {0xb7, 0x13, 0x3d, 0x5a, 0x0c, 0x13, 0xb9, 0x40}};
+
+// Reduced-size decodes are taken only when their result stays this small (pixels).
+constexpr uint64_t kMaxReducedPixels = 1ull << 22;
+
+// The frame decoded by the decoder itself at the smallest size it offers that is not below
+// width x height, when that is smaller than the frame and small enough to hold; null otherwise.
+Com<IWICBitmap> ReducedDecode(Decoded& decoded, UINT frameWidth, UINT frameHeight, UINT width, UINT height) {
+    Com<IWICBitmap> bitmap;
+    Com<ReducedDecoder> transform;
+    if (FAILED(decoded.frame->QueryInterface(kIidReducedDecoder, reinterpret_cast<void**>(transform.out()))))
+        return bitmap;
+    UINT closeWidth = width, closeHeight = height;
+    if (FAILED(transform->GetClosestSize(&closeWidth, &closeHeight))) return bitmap;
+    if (closeWidth < width || closeHeight < height || closeWidth >= frameWidth || closeHeight >= frameHeight ||
+        static_cast<uint64_t>(closeWidth) * closeHeight > kMaxReducedPixels)
+        return bitmap;
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+    if (FAILED(transform->GetClosestPixelFormat(&format))) return bitmap;
+    Com<IWICComponentInfo> info;
+    Com<IWICPixelFormatInfo> formatInfo;
+    UINT bits = 0;
+    if (FAILED(decoded.factory->CreateComponentInfo(format, info.out())) ||
+        FAILED(info->QueryInterface(IID_IWICPixelFormatInfo, reinterpret_cast<void**>(formatInfo.out()))) ||
+        FAILED(formatInfo->GetBitsPerPixel(&bits)) || bits == 0 || bits > 128)
+        return bitmap;
+    const UINT stride = (closeWidth * bits + 31) / 32 * 4;
+    std::vector<uint8_t> pixels;
+    try {
+        pixels.resize(static_cast<size_t>(stride) * closeHeight);
+    } catch (...) {
+        return bitmap;
+    }
+    if (FAILED(transform->CopyPixels(nullptr, closeWidth, closeHeight, &format, WICBitmapTransformRotate0, stride,
+                                     static_cast<UINT>(pixels.size()), pixels.data())))
+        return bitmap;
+    decoded.factory->CreateBitmapFromMemory(closeWidth, closeHeight, format, stride, static_cast<UINT>(pixels.size()),
+                                            pixels.data(), bitmap.out());
+    return bitmap;
+}
+
+// A 32-bit bottom-up DibObject of the first frame, BGRA with straight alpha, scaled to fit
+// maxWidth x maxHeight (0 x 0: full size). Rows are pulled one at a time into their place, so
+// nothing but the result is held here.
+DibObject* DecodeBgra(Decoded& decoded, int maxWidth = 0, int maxHeight = 0) {
+    UINT frameWidth = 0, frameHeight = 0;
+    if (FAILED(decoded.frame->GetSize(&frameWidth, &frameHeight)) || frameWidth == 0 || frameHeight == 0) return nullptr;
+    if (static_cast<uint64_t>(frameWidth) * frameHeight > kMaxPixels) return nullptr;
     UINT width = 0, height = 0;
-    if (FAILED(decoded.frame->GetSize(&width, &height)) || width == 0 || height == 0) return nullptr;
-    if (static_cast<uint64_t>(width) * height > kMaxPixels) return nullptr;
+    FitSize(frameWidth, frameHeight, maxWidth, maxHeight, width, height);
+
+    IWICBitmapSource* source = decoded.frame.get();
+    Com<IWICBitmap> reduced;
+    if (width != frameWidth || height != frameHeight) {
+        reduced = ReducedDecode(decoded, frameWidth, frameHeight, width, height);
+        if (reduced) source = reduced.get();
+    }
+    // Premultiplied alpha while scaling, so that the colour of transparent pixels does not bleed.
     Com<IWICFormatConverter> converter;
     if (FAILED(decoded.factory->CreateFormatConverter(converter.out()))) return nullptr;
-    if (FAILED(converter->Initialize(decoded.frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
-                                     0.0, WICBitmapPaletteTypeCustom)))
+    const bool scaling = width != frameWidth || height != frameHeight;
+    const bool premultiplied =
+        scaling && SUCCEEDED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                                   nullptr, 0.0, WICBitmapPaletteTypeCustom));
+    if (!premultiplied && FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                                       nullptr, 0.0, WICBitmapPaletteTypeCustom)))
         return nullptr;
+    IWICBitmapSource* rows = converter.get();
+    Com<IWICBitmapScaler> scaler;
+    if (scaling) {
+        if (FAILED(decoded.factory->CreateBitmapScaler(scaler.out())) ||
+            FAILED(scaler->Initialize(converter.get(), width, height, WICBitmapInterpolationModeFant)))
+            return nullptr;
+        rows = scaler.get();
+    }
+
     std::unique_ptr<DibObject> object(new (std::nothrow) DibObject());
     if (!object) return nullptr;
     const UINT stride = width * 4;
@@ -169,15 +277,18 @@ DibObject* DecodeBgra(Decoded& decoded) {
         return nullptr;
     }
     // WIC rows run from the top; the bitmap's from the bottom.
-    std::vector<uint8_t> rows;
-    try {
-        rows.resize(object->bits.size());
-    } catch (...) {
-        return nullptr;
+    for (UINT y = 0; y < height; ++y) {
+        const WICRect line{0, static_cast<INT>(y), static_cast<INT>(width), 1};
+        if (FAILED(rows->CopyPixels(&line, stride, stride, &object->bits[static_cast<size_t>(height - 1 - y) * stride])))
+            return nullptr;
     }
-    if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(rows.size()), rows.data()))) return nullptr;
-    for (UINT y = 0; y < height; ++y)
-        std::memcpy(&object->bits[static_cast<size_t>(height - 1 - y) * stride], &rows[static_cast<size_t>(y) * stride], stride);
+    if (premultiplied)
+        for (size_t i = 0; i + 3 < object->bits.size(); i += 4) {
+            const unsigned alpha = object->bits[i + 3];
+            if (alpha == 0 || alpha == 255) continue;
+            for (size_t c = i; c < i + 3; ++c)
+                object->bits[c] = static_cast<uint8_t>(std::min(255u, (object->bits[c] * 255u + alpha / 2) / alpha));
+        }
 
     BITMAPINFOHEADER& header = object->header;
     header.biSize = sizeof(BITMAPINFOHEADER);
@@ -313,6 +424,20 @@ HANDLE WINAPI GIFtoDIBex(const char* path, ImgctlGifInfo* info) {
                 info->transparent[2] = (key >> 16) & 0xff;
             }
         }
+        return Publish(object);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+HANDLE WINAPI ToDIBScaledW(const wchar_t* path, int maxWidth, int maxHeight) {
+    try {
+        ComScope com;
+        Decoded decoded;
+        if (!path || !OpenWide(path, decoded, true)) return nullptr;
+        DibObject* object = DecodeBgra(decoded, maxWidth, maxHeight);
+        if (!object) return nullptr;
+        Describe(*object);
         return Publish(object);
     } catch (...) {
         return nullptr;

@@ -8,6 +8,7 @@
 #include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Find/FindPane.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
@@ -116,6 +117,7 @@ bool CMainWindow::Create() {
     ListView_SetBkColor(Filer().ListView(), back);
     ListView_SetTextBkColor(Filer().ListView(), back);
     Tree().SetBackColor(back);
+    if (!FindPane().Create(hwnd_, instance)) return false;
 
     dragBar_ = std::make_unique<CKvDragBar>();
     if (!dragBar_->Create(hwnd_)) return false;
@@ -141,6 +143,9 @@ bool CMainWindow::BuildMenu() {
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     item(file, kCmdSearchSettings, kGtMenuSearch);
     item(file, kCmdRegisteredApps, kGtMenuRegisteredApps);
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    item(file, kCmdFind, kGtMenuFind);
+    item(file, kCmdMissingEntries, kGtMenuMissing);
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     item(file, kCmdExitWithoutSaving, kGtMenuExitWithoutSaving);
     item(file, kCmdExit, kGtMenuExit);
@@ -186,6 +191,8 @@ bool CMainWindow::CreateToolBar() {
     bar.AddSeparator();
     bar.AddButton(IDI_TB_REFRESH, kCmdRefresh, GlobalText::Get(kGtTipRefresh));
     bar.AddSeparator();
+    bar.AddButton(IDI_TB_FIND, kCmdFind, GlobalText::Get(kGtTipFind));
+    bar.AddSeparator();
     for (int id : {kCmdBack, kCmdForward, kCmdUp, kCmdCopy, kCmdRemove}) bar.EnableButton(false, id);
     bar.SetBackColors(Settings().toolBackTop, Settings().toolBackBottom);
     return true;
@@ -196,6 +203,7 @@ void CMainWindow::Destroy() {
     RemoveTrayIcon();
     if (dragBar_) dragBar_->Destroy();
     dragBar_.reset();
+    FindPane().Destroy();
     Filer().Destroy();
     Tree().Destroy();
     toolBar_.reset();

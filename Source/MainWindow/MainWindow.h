@@ -43,6 +43,8 @@ public:
     static std::wstring ExpandTitle(const std::wstring& templ);
 
     void Layout();
+    // The window's own keys (Ctrl+F) taken from the message loop before dispatch; true when taken.
+    bool TranslateKey(const MSG& msg);
     void CheckViewItem(int command);  // checks 2507 or 2508 (whichever equals command), unchecks the other
     void CheckMenuItem(int command, bool checked);
     void EnableMenuItem(int command, bool enabled);

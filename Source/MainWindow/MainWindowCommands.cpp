@@ -5,12 +5,21 @@
 #include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Find/FindPane.h"
 #include "Kv/KvControls.h"
 #include "Config/ModulePath.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Shell/ShellRun.h"
+
+bool CMainWindow::TranslateKey(const MSG& msg) {
+    // Ctrl+F anywhere in the window, as a menu accelerator would.
+    if (msg.message != WM_KEYDOWN || msg.wParam != 'F' || GetKeyState(VK_CONTROL) >= 0) return false;
+    if (!hwnd_ || !msg.hwnd || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+    OnCommand(kCmdFind, nullptr);
+    return true;
+}
 
 void CMainWindow::OnCommand(int id, HWND from) {
     if (dragBar_ && from && from == dragBar_->Hwnd()) {
@@ -90,11 +99,21 @@ void CMainWindow::OnCommand(int id, HWND from) {
     case kCmdUp:
         Filer().GoUp();
         break;
+    // While the result list stands in the filer's place, the filer's selection is out of sight.
     case kCmdCopy:
-        Filer().CopySelected();
+        if (!FindPane().ResultsShown()) Filer().CopySelected();
         break;
     case kCmdRemove:
-        Filer().RemoveSelected(true);
+        if (FindPane().ResultsShown())
+            FindPane().RemoveSelected();
+        else
+            Filer().RemoveSelected(true);
+        break;
+    case kCmdFind:
+        FindPane().FocusFindBox();
+        break;
+    case kCmdMissingEntries:
+        FindPane().ShowMissing();
         break;
     case kCmdRefresh:
         KvSetStatusText(statusBar_, 0, L"更新中");

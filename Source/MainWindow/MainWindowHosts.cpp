@@ -9,6 +9,7 @@
 #include "Document/Folder.h"
 #include "Filer/FilerHost.h"
 #include "Filer/KvFiler.h"
+#include "Find/FindPane.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
 #include "Tree/Tree.h"
@@ -33,7 +34,10 @@ int ViewMenuCommand(unsigned mode) {
 class MainFilerHost final : public FilerHost {
 public:
     void RootFolderSet(CFolder& root) override { Tree().SetRootFolder(&root); }
-    void FolderShown(CFolder&) override { MainWindow().RefreshTitle(); }
+    void FolderShown(CFolder&) override {
+        MainWindow().RefreshTitle();
+        FindPane().FilerShowedFolder();
+    }
     void SubfoldersChanged(CFolder& folder) override { Tree().RefreshFolder(&folder); }
     void SelectFolderSilently(CFolder& folder) override { Tree().SelectFolderSilently(&folder); }
     void ViewModeChanged(unsigned mode) override {

@@ -5,6 +5,7 @@
 
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Find/FindPane.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvToolBar.h"
@@ -64,7 +65,10 @@ void CMainWindow::Layout() {
         splitter_ = RECT{-1, toolHeight, 0, paneHeight};
     }
     CheckMenuItem(kCmdToggleTreePane, project.treePane != 0);
-    SetWindowPos(Filer().Container(), nullptr, filerX, toolHeight, width - filerX, paneHeight, SWP_NOZORDER);
+    // The find box strip heads the filer's column; the filer fills the rest.
+    const int strip = FindPane().Layout(filerX, toolHeight, width - filerX, paneHeight);
+    SetWindowPos(Filer().Container(), nullptr, filerX, toolHeight + strip, width - filerX, std::max(0, paneHeight - strip),
+                 SWP_NOZORDER);
 }
 
 void CMainWindow::OnPaint() {

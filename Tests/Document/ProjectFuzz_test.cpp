@@ -15,6 +15,7 @@
 #include "Document/ProjectView.h"
 #include "Support/ProjectBytes.h"
 #include "Support/ProjectState.h"
+#include "Support/ByteMutator.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -45,66 +46,6 @@ Bytes RichSeed(const tf_test::TempDir& dir) {
     return tf_test::ReadBytes(path);
 }
 
-class Mutator {
-public:
-    explicit Mutator(uint32_t seed) : random_(seed) {}
-
-    Bytes Mutate(const Bytes& seed) {
-        Bytes b = seed;
-        const int kind = Pick(7);
-        switch (kind) {
-        case 0:  // bit flips
-            for (int n = 1 + Pick(3); n > 0; --n) b[Pick(b.size())] ^= static_cast<unsigned char>(1u << Pick(8));
-            break;
-        case 1:  // truncation
-            b.resize(Pick(b.size()));
-            break;
-        case 2: {  // a huge or odd 32-bit count or length
-            static const uint32_t values[] = {0xFFFFFFFFu, 0x7FFFFFFFu, 0x00010000u, 0x80000000u, 44, 45, 3};
-            Put32(b, Pick(b.size()), Pick(2) ? values[Pick(7)] : static_cast<uint32_t>(random_()));
-            break;
-        }
-        case 3: {  // a huge or inconsistent 16-bit string length
-            static const uint16_t values[] = {0xFFFF, 0xFFFE, 0x8000, 1, 2, 3, 1024};
-            Put16(b, Pick(b.size()), values[Pick(7)]);
-            break;
-        }
-        case 4: {  // bytes removed
-            const size_t at = Pick(b.size());
-            const size_t n = std::min<size_t>(1 + Pick(8), b.size() - at);
-            b.erase(b.begin() + at, b.begin() + at + n);
-            break;
-        }
-        case 5: {  // bytes inserted
-            const size_t at = Pick(b.size() + 1);
-            for (int n = 1 + Pick(8); n > 0; --n) b.insert(b.begin() + at, static_cast<unsigned char>(random_()));
-            break;
-        }
-        default: {  // a span repeated, which nests records in unexpected places
-            const size_t from = Pick(b.size());
-            const size_t n = std::min<size_t>(1 + Pick(64), b.size() - from);
-            const Bytes span(b.begin() + from, b.begin() + from + n);
-            const size_t at = Pick(b.size() + 1);
-            b.insert(b.begin() + at, span.begin(), span.end());
-            break;
-        }
-        }
-        return b;
-    }
-
-private:
-    size_t Pick(size_t n) { return n == 0 ? 0 : static_cast<size_t>(random_() % n); }
-    int Pick(int n) { return static_cast<int>(random_() % static_cast<uint32_t>(n)); }
-    static void Put32(Bytes& b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4 && at + i < b.size(); ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    }
-    static void Put16(Bytes& b, size_t at, uint16_t v) {
-        for (int i = 0; i < 2 && at + i < b.size(); ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    }
-
-    std::mt19937 random_;
-};
-
 }  // namespace
 
 TEST(ProjectFuzz, MutatedFilesLoadOrAreRefusedCleanly) {
@@ -119,7 +60,7 @@ TEST(ProjectFuzz, MutatedFilesLoadOrAreRefusedCleanly) {
     const std::wstring path = dir / L"m.tfolder";
     const std::wstring copy = dir / L"copy.tfolder";
     std::wstring state = tf_test::ProjectFingerprint();
-    Mutator mutator(20240601u);
+    tf_test::ByteMutator mutator(20240601u);
     int loaded = 0;
     int refused = 0;
     const auto start = std::chrono::steady_clock::now();

@@ -109,11 +109,13 @@ TEST_F(FilerKindsTest, ImageFolderShowsThumbnailsInIconViewAndLeavesThePreviousV
     auto* kind = static_cast<CFilerImage*>(Filer().Kind());
     EXPECT_EQ(ImageList_GetImageCount(kind->Thumbnails()), 1);
     EXPECT_EQ(blue.Display().iconIndex, blue.Display().thumbIndex);
-    // The picture sits unscaled at the top left; the checkerboard shows beside and below it.
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 0, 0), 0x0000feu);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 39, 29), 0x0000feu);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 40, 0), 0x787878u);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 39, 30), 0xc8c8c8u);
+    // The picture sits unscaled in the middle (columns 19-58, rows 22-51); the checkerboard
+    // shows around it.
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 19, 22), 0x0000feu);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 58, 51), 0x0000feu);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 0, 0), 0x787878u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 18, 22), 0x787878u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 59, 40), 0xc8c8c8u);
 
     // A file that could not be decoded is not asked for again while the folder stays on screen.
     PaintUntil([] { return false; }, 6);
@@ -130,14 +132,54 @@ TEST_F(FilerKindsTest, ImageFolderShowsThumbnailsInIconViewAndLeavesThePreviousV
     EXPECT_EQ(blue.Display().thumbIndex, 0);
 }
 
+// Records the MCI commands; every "open" makes a new device, numbered from 1.
+TEST_F(FilerKindsTest, ImageFolderKeepsAFewScreensOfThumbnailsAndRemakesThoseScrolledBackTo) {
+    constexpr size_t kLimit = 40;
+    SetThumbnailLimit(kLimit);
+    CFolder* images = AddKindFolder(kFolderKindImage);
+    ASSERT_TRUE(images);
+    Filer().NavigateTo(images);
+    const int files = 160;
+    for (int i = 0; i < files; ++i) {
+        const std::wstring path = dir_ / (L"t" + std::to_wstring(1000 + i) + L".tga");
+        ASSERT_TRUE(tf_test::WriteBytes(path, SolidTga(8, 8, 0xff000000u | static_cast<uint32_t>(i))));
+        ASSERT_TRUE(Filer().AddPath(path, false));
+    }
+    auto* kind = static_cast<CFilerImage*>(Filer().Kind());
+    auto show = [&](int item) {
+        SendMessageW(list_, LVM_ENSUREVISIBLE, item, FALSE);
+        return PaintUntil([&] { return images->EntryAt(static_cast<size_t>(item))->Display().thumbIndex >= 0; });
+    };
+    // Scrolled from the top to the end: never more than the limit, the first ones given up.
+    for (int item = 0; item < files; item += 8) ASSERT_TRUE(show(item)) << item;
+    ASSERT_TRUE(show(files - 1));
+    EXPECT_LE(static_cast<size_t>(ImageList_GetImageCount(kind->Thumbnails())), kLimit);
+    CEntry& first = *images->EntryAt(0);
+    EXPECT_EQ(first.Display().thumbIndex, -1);
+    EXPECT_EQ(first.Display().iconIndex, -1);
+    // Back at the top, the first thumbnail is made again in a place given up by another.
+    ASSERT_TRUE(show(0));
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), first.Display().thumbIndex, 39, 37), 0u);  // its black picture
+    EXPECT_LE(static_cast<size_t>(ImageList_GetImageCount(kind->Thumbnails())), kLimit);
+    SetThumbnailLimit(0);
+}
+
 class MciRecorder {
 public:
     MciRecorder() {
-        SetMciCommandSender([this](const std::wstring& command, HWND notify) { commands.push_back(command); });
+        SetMciCommandSender([this](const std::wstring& command, HWND notify) {
+            commands.push_back(command);
+            if (command.compare(0, 5, L"open ") == 0) ++device;
+        });
+        SetMciDeviceLookup([this](const std::wstring&) { return device; });
     }
-    ~MciRecorder() { SetMciCommandSender({}); }
+    ~MciRecorder() {
+        SetMciCommandSender({});
+        SetMciDeviceLookup({});
+    }
     std::vector<std::wstring> Take() { return std::exchange(commands, {}); }
     std::vector<std::wstring> commands;
+    unsigned device = 0;
 };
 
 TEST_F(FilerKindsTest, MusicFolderPlaysEntriesInTurnAndStopsWhenShownAgainOrLeft) {
@@ -173,11 +215,23 @@ TEST_F(FilerKindsTest, MusicFolderPlaysEntriesInTurnAndStopsWhenShownAgainOrLeft
     EXPECT_FLOAT_EQ(kind->Angle(), 0.2f);
 
     // Finished: the next entry, wrapping from the last to the first. An aborted one goes nowhere.
-    SendMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 0);
+    SendMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, mci.device);
     EXPECT_EQ(kind->PlayingIndex(), 0);
     EXPECT_EQ(mci.Take().at(2), L"open \"" + (dir_ / L"a.wav") + L"\" alias Audio");
-    SendMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_ABORTED, 0);
+    SendMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_ABORTED, mci.device);
     EXPECT_EQ(kind->PlayingIndex(), 0);
+
+    // A song chosen while the previous one's completion is on its way: that completion, queued or
+    // arriving, does not skip the new song; the new song's own does.
+    const unsigned previous = mci.device;
+    PostMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, previous);
+    Filer().OpenEntry(1);
+    tf_test::PumpMessages(50);
+    SendMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, previous);
+    EXPECT_EQ(kind->PlayingIndex(), 1);
+    SendMessageW(list_, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, mci.device);
+    EXPECT_EQ(kind->PlayingIndex(), 2);
+    mci.Take();
 
     // "Stop" is offered without a selection and stops.
     filer_test::MenuAnswer menu(kMusicStopCommand);

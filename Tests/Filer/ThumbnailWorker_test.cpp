@@ -21,7 +21,7 @@ TEST(ThumbnailWorkerTest, TheNewestBatchIsServedFirstInTheOrderItWasAskedFor) {
     worker.Request(&keys[2], 2, dir / L"c.tga");
     worker.Request(&keys[3], 3, dir / L"d.tga");
     worker.BeginBatch();  // a paint that asked for nothing
-    ASSERT_TRUE(worker.Start(nullptr, 0));
+    ASSERT_TRUE(worker.Start(nullptr, 0, 1));
 
     std::vector<ThumbnailWorker::Result> results;
     for (int i = 0; i < 200 && results.size() < 4; ++i) {

@@ -174,18 +174,78 @@ TEST_F(DibImageTest, BlendingLosesOneStepAtBothEndsAndThumbnailsAreNotEnlarged) 
     BlendImage(canvas, opaque);
     EXPECT_EQ(Blue(canvas, 74, 0), 254);
 
-    // A 40 x 30 TGA keeps its size at the canvas's top-left corner on the checkerboard.
+    // A 40 x 30 TGA keeps its size, centred on the checkerboard: columns 19-58, rows 22-51 from the top.
     ASSERT_TRUE(tf_test::WriteBytes(dir_ / L"small.tga", Tga(40, 30, [](int, int) { return 0xff0000ffu; })));
     DibImage thumb;
     ASSERT_TRUE(ComposeThumbnail(dir_ / L"small.tga", thumb));
     EXPECT_EQ(thumb.width, 78);
     EXPECT_EQ(thumb.height, 75);
-    EXPECT_EQ(thumb.pixels[thumb.PixelOffset(74, 0) + 2], 0);  // red byte of the blue picture
-    EXPECT_EQ(Blue(thumb, 74, 0), 254);
-    EXPECT_EQ(Blue(thumb, 74 - 29, 39), 254);     // last row and column of the picture
-    EXPECT_EQ(Blue(thumb, 74 - 30, 39), 200);     // below it: the untouched checkerboard
-    EXPECT_EQ(Blue(thumb, 74, 40), 120);          // right of it: the third square, dark again
+    auto top = [&](int y, int x) { return Blue(thumb, 74 - y, x); };
+    EXPECT_EQ(thumb.pixels[thumb.PixelOffset(74 - 22, 19) + 2], 0);  // red byte of the blue picture
+    EXPECT_EQ(top(22, 19), 254);
+    EXPECT_EQ(top(51, 58), 254);
+    // Around it the checkerboard: the squares at (1, 1) and (3, 3) are dark.
+    EXPECT_EQ(top(21, 19), 120);
+    EXPECT_EQ(top(22, 18), 120);
+    EXPECT_EQ(top(52, 58), 120);
+    EXPECT_EQ(top(51, 59), 120);
     EXPECT_FALSE(ComposeThumbnail(dir_ / L"none.tga", thumb));
+}
+
+TEST_F(DibImageTest, ThumbnailsKeepTheirProportionsCentredOnTheCanvas) {
+    EXPECT_EQ(ThumbnailSize(200, 300).cx, 50);
+    EXPECT_EQ(ThumbnailSize(200, 300).cy, 75);
+    EXPECT_EQ(ThumbnailSize(1600, 1200).cx, 78);
+    EXPECT_EQ(ThumbnailSize(1600, 1200).cy, 59);
+    EXPECT_EQ(ThumbnailSize(17000000, 1).cy, 1);
+    EXPECT_EQ(ThumbnailSize(78, 75).cx, 78);
+
+    // A 200 x 300 portrait, red above and green below, becomes 50 x 75 at columns 14-63.
+    ASSERT_TRUE(tf_test::WriteBytes(dir_ / L"portrait.tga",
+                                    Tga(200, 300, [](int r, int) { return r < 150 ? 0xff00ff00u : 0xffff0000u; })));
+    DibImage thumb;
+    ASSERT_TRUE(ComposeThumbnail(dir_ / L"portrait.tga", thumb));
+    auto rgb = [&](int y, int x) {
+        const uint8_t* p = &thumb.pixels[thumb.PixelOffset(74 - y, x)];
+        return RGB(p[2], p[1], p[0]);
+    };
+    EXPECT_EQ(rgb(0, 13), RGB(120, 120, 120));
+    EXPECT_EQ(rgb(10, 14), RGB(254, 0, 0));  // the TGA's last file rows are the top
+    EXPECT_EQ(rgb(10, 63), RGB(254, 0, 0));
+    EXPECT_EQ(rgb(70, 40), RGB(0, 254, 0));
+    EXPECT_EQ(rgb(70, 64), RGB(120, 120, 120));
+}
+
+TEST_F(DibImageTest, PicturesWiderOrTallerThanFloatsCanStepAreScaledExactly) {
+    // 17,000,000 x 1: black up to the middle, then grey 200. Every box covers about 217,949 pixels;
+    // only box 39 holds both halves.
+    const uint32_t wide = 17000000;
+    Bytes argb = ArgbHeader(wide, 1);
+    argb.reserve(argb.size() + size_t{wide} * 4);
+    for (uint32_t x = 0; x < wide; ++x) Put32(argb, x < wide / 2 ? 0xff000000u : 0xffc8c8c8u);
+    ASSERT_TRUE(tf_test::WriteBytes(dir_ / L"wide.argb", argb));
+    argb = Bytes();
+    DibImage thumb;
+    ASSERT_TRUE(ComposeThumbnail(dir_ / L"wide.argb", thumb));
+    const int row = 74 - 37;  // the one row of the picture, centred
+    EXPECT_EQ(Blue(thumb, row, 0), 0);
+    EXPECT_EQ(Blue(thumb, row, 38), 0);
+    EXPECT_GT(Blue(thumb, row, 39), 0);
+    EXPECT_LT(Blue(thumb, row, 39), 199);
+    EXPECT_EQ(Blue(thumb, row, 40), 199);
+    EXPECT_EQ(Blue(thumb, row, 77), 199);
+    EXPECT_EQ(Blue(thumb, row - 1, 40), 120);  // the checkerboard right below it
+
+    // 1 x 17,000,000 scaled directly: the rows likewise.
+    DibImage tall;
+    ASSERT_TRUE(tall.Allocate(static_cast<int>(wide), 1));
+    for (uint32_t y = wide / 2; y < wide; ++y) tall.pixels[tall.PixelOffset(static_cast<int>(y), 0)] = 0;
+    std::unique_ptr<DibImage> scaled = ScaleImage(tall, 1, 75);
+    ASSERT_TRUE(scaled);
+    EXPECT_EQ(Blue(*scaled, 0, 0), 255);
+    EXPECT_EQ(Blue(*scaled, 36, 0), 255);
+    EXPECT_EQ(Blue(*scaled, 38, 0), 0);
+    EXPECT_EQ(Blue(*scaled, 74, 0), 0);
 }
 
 }  // namespace

@@ -5,11 +5,15 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 
 #include "Image/DibImage.h"
 #include "Image/ImageBackends.h"
 #include "Image/ImageInterfaces.h"
+#include "Kv/KvHandles.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -137,36 +141,78 @@ TEST_F(ImgLibTest, LoadedLibraryAndPluginGiveImagesWithTheirAlpha) {
         EXPECT_TRUE(IsLoadableImage(Images() + name)) << name;
 }
 
-TEST_F(ImgLibTest, PathsTheAnsiCodePageCannotSpellReachTheAnsiDecodersOnlyByTheirShortForm) {
+TEST_F(ImgLibTest, NamesOutsideTheAnsiCodePageReachTheLibraryWholeAndThePluginsNeverAsAnotherFile) {
     ASSERT_TRUE(LoadImageLibrary());
     LoadPlugins();
     tf_test::TempDir dir;
-    // A best-fit spelling of the Latin letter would be "a.pgm", the file beside it, which must not
-    // be read in its place.
+    // Folders deep enough that not even the short form of the path fits MAX_PATH.
+    std::wstring folder = dir.path().substr(0, dir.path().size() - 1);
+    while (folder.size() < 320) {
+        folder += L"\\\U00020bb7\u7530\u30d5\u30a9\u30eb\u30c0\U0001f600";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    const std::wstring png = folder + L"\\\U00020bb7\u7530\U0001f600.png";
+    ASSERT_TRUE(tf_test::WriteBytes(png, tf_test::ReadBytes(Images() + L"alpha.png")));
+    std::string ansi;
+    ASSERT_FALSE(AnsiPath(png, ansi));
+    EXPECT_TRUE(IsLoadableImage(png));
+    DibImage image;
+    ASSERT_TRUE(image.Load(png));
+    EXPECT_EQ(image.width, 4);
+    EXPECT_EQ(Alpha(image, 1, 3), 255);
+    DibImage canvas;
+    EXPECT_TRUE(ComposeThumbnail(png, canvas));
+
+    // The plug-ins keep their ANSI names. A best-fit spelling of the Latin letter would be
+    // "a.pgm", the file beside it, which must not be read in its place.
     const std::vector<unsigned char> pgm = tf_test::ReadBytes(Images() + L"grey.pgm");
     ASSERT_TRUE(tf_test::WriteBytes(dir / L"a.pgm", pgm));
     ASSERT_TRUE(tf_test::WriteBytes(dir / L"\u0101.pgm", {'P', '5', '\n', 'x'}));
-    DibImage image;
     EXPECT_FALSE(image.Load(dir / L"\u0101.pgm"));
-    // A name the code page cannot spell at all reaches the library under its short name, or not
-    // at all; never as another file.
-    const std::wstring thai = dir / L"\u0e01\u0e02.png";
-    ASSERT_TRUE(tf_test::WriteBytes(thai, tf_test::ReadBytes(Images() + L"alpha.png")));
-    wchar_t shortPath[MAX_PATH] = {};
-    GetShortPathNameW(thai.c_str(), shortPath, MAX_PATH);
-    std::string ansi;
-    if (AnsiPath(thai, ansi)) {
-        EXPECT_NE(std::wstring(shortPath), thai);
-        ASSERT_TRUE(image.Load(thai));
-        EXPECT_EQ(image.width, 4);
-        EXPECT_EQ(Alpha(image, 0, 3), 255);
-    } else {
-        EXPECT_FALSE(IsLoadableImage(thai));
-    }
+    ASSERT_TRUE(tf_test::WriteBytes(folder + L"\\g.pgm", pgm));
+    EXPECT_FALSE(image.Load(folder + L"\\g.pgm"));
     // The own readers open the wide path.
     std::vector<unsigned char> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 32, 0, 1, 2, 3, 4};
-    ASSERT_TRUE(tf_test::WriteBytes(dir / L"\u0e01.tga", tga));
-    EXPECT_TRUE(image.Load(dir / L"\u0e01.tga"));
+    ASSERT_TRUE(tf_test::WriteBytes(folder + L"\\\u0e01.tga", tga));
+    EXPECT_TRUE(image.Load(folder + L"\\\u0e01.tga"));
+}
+
+// A folder holding the built library, the PNM plug-in and the misbehaving test libraries.
+std::wstring HostileImglib(const tf_test::TempDir& dir, bool realLibrary) {
+    const std::wstring testlibs = tf_test::ExeDirectory() + L"testlibs\\";
+    const std::wstring library = realLibrary ? tf_test::ExeDirectory() + L"imglib\\imgctl.dll" : testlibs + L"partial_imgctl.dll";
+    CopyFileW(library.c_str(), (dir / L"imgctl.dll").c_str(), FALSE);
+    CreateDirectoryW((dir / L"spi").c_str(), nullptr);
+    CopyFileW((testlibs + L"hostile.sph").c_str(), (dir / L"spi\\hostile.sph").c_str(), FALSE);
+    return dir.path();
+}
+
+TEST_F(ImgLibTest, DecidingWhetherAFileIsAnImageNeverWaitsForADecodeInProgress) {
+    tf_test::TempDir dir;
+    SetImglibDirectory(HostileImglib(dir, true));
+    ASSERT_TRUE(CopyFileW((tf_test::ExeDirectory() + L"imglib\\spi\\ifpnm.sph").c_str(), (dir / L"spi\\ifpnm.sph").c_str(), FALSE));
+    ASSERT_TRUE(LoadImageLibrary());
+    LoadPlugins();
+    ASSERT_EQ(PluginCount(), 2u);
+    kv::UniqueKernel entered(CreateEventA(nullptr, TRUE, FALSE, "TfHostilePluginEntered"));
+    kv::UniqueKernel release(CreateEventA(nullptr, TRUE, FALSE, "TfHostilePluginRelease"));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"slow.bin", "SLOW"));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"notes.txt", "text"));
+
+    std::thread decoding([&] {
+        DibImage image;
+        image.Load(dir / L"slow.bin");
+    });
+    ASSERT_EQ(WaitForSingleObject(entered.get(), 10000), WAIT_OBJECT_0);
+    std::future<bool> asked = std::async(std::launch::async, [&] {
+        return IsLoadableImage(Images() + L"photo.jpg") && IsLoadableImage(Images() + L"grey.pgm") &&
+               !IsLoadableImage(dir / L"notes.txt");
+    });
+    const bool answered = asked.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    SetEvent(release.get());
+    decoding.join();
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(asked.get());
 }
 
 TEST_F(ImgLibTest, MissingOrIncompleteLibraryAndMisbehavingPlugins) {
@@ -176,9 +222,7 @@ TEST_F(ImgLibTest, MissingOrIncompleteLibraryAndMisbehavingPlugins) {
     EXPECT_FALSE(ImageLibraryLoaded());
 
     const std::wstring testlibs = tf_test::ExeDirectory() + L"testlibs\\";
-    ASSERT_TRUE(CopyFileW((testlibs + L"partial_imgctl.dll").c_str(), (dir / L"imgctl.dll").c_str(), FALSE));
-    CreateDirectoryW((dir / L"spi").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW((testlibs + L"hostile.sph").c_str(), (dir / L"spi\\hostile.sph").c_str(), FALSE));
+    HostileImglib(dir, false);
     ASSERT_TRUE(CopyFileW((testlibs + L"partial_imgctl.dll").c_str(), (dir / L"spi\\notplugin.sph").c_str(), FALSE));
     ASSERT_TRUE(tf_test::WriteText(dir / L"spi\\junk.sph", "not a library"));
     CreateDirectoryW((dir / L"spi\\sub.sph").c_str(), nullptr);
@@ -198,6 +242,15 @@ TEST_F(ImgLibTest, MissingOrIncompleteLibraryAndMisbehavingPlugins) {
     EXPECT_FALSE(image.Load(dir / L"claims.bin"));  // blocks smaller than the header claims
     EXPECT_TRUE(image.Empty());
     EXPECT_FALSE(image.Load(dir / L"fails.bin"));
+    // Row lengths past 32 bits: 178,956,971 pixels of 24 bits wrap to a 4-byte row in 32-bit
+    // arithmetic; 89,478,486 pass 2^31 bytes. Both are refused for their 16-byte blocks.
+    ASSERT_TRUE(tf_test::WriteText(dir / L"wide.bin", "WIDE"));
+    ASSERT_TRUE(tf_test::WriteText(dir / L"wide2.bin", "WID2"));
+    for (const wchar_t* name : {L"wide.bin", L"wide2.bin"}) {
+        EXPECT_FALSE(image.Load(dir / name)) << name;
+        EXPECT_TRUE(image.Empty()) << name;
+        EXPECT_FALSE(ComposeThumbnail(dir / name, image)) << name;
+    }
     EXPECT_FALSE(IsLoadableImage(dir / L"other.bin"));
     EXPECT_FALSE(image.Load(dir / L"other.bin"));
 }

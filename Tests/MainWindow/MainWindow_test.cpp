@@ -14,6 +14,7 @@
 #include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Find/FindPane.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvToolBar.h"
 #include "MainWindow/MainWindow.h"
@@ -93,7 +94,7 @@ TEST_F(MainWindowTest, MenuBarHoldsTheCommandsInOrderWithTheirCaptions) {
     EXPECT_EQ(MenuText(bar, 3), GlobalText::Get(kGtMenuHelp));
 
     HMENU file = GetSubMenu(bar, 0);
-    EXPECT_EQ(MenuIds(file), (std::vector<int>{-1, 0, 2503, 2504, 0, 2505, 2506}));
+    EXPECT_EQ(MenuIds(file), (std::vector<int>{-1, 0, 2503, 2504, 0, 2524, 2525, 0, 2505, 2506}));
     EXPECT_EQ(MenuText(file, 0), GlobalText::Get(kGtMenuNew));
     HMENU newFolder = GetSubMenu(file, 0);
     EXPECT_EQ(MenuIds(newFolder), (std::vector<int>{2500, 2501, 2502}));
@@ -102,8 +103,10 @@ TEST_F(MainWindowTest, MenuBarHoldsTheCommandsInOrderWithTheirCaptions) {
     EXPECT_EQ(MenuText(newFolder, 2), GlobalText::Get(kGtMenuNewImageFolder));
     EXPECT_EQ(MenuText(file, 2), GlobalText::Get(kGtMenuSearch));
     EXPECT_EQ(MenuText(file, 3), GlobalText::Get(kGtMenuRegisteredApps));
-    EXPECT_EQ(MenuText(file, 5), GlobalText::Get(kGtMenuExitWithoutSaving));
-    EXPECT_EQ(MenuText(file, 6), GlobalText::Get(kGtMenuExit));
+    EXPECT_EQ(MenuText(file, 5), GlobalText::Get(kGtMenuFind));
+    EXPECT_EQ(MenuText(file, 6), GlobalText::Get(kGtMenuMissing));
+    EXPECT_EQ(MenuText(file, 8), GlobalText::Get(kGtMenuExitWithoutSaving));
+    EXPECT_EQ(MenuText(file, 9), GlobalText::Get(kGtMenuExit));
 
     HMENU view = GetSubMenu(bar, 1);
     EXPECT_EQ(MenuIds(view), (std::vector<int>{2507, 2508, 0, 2510, 0, 2511}));
@@ -124,18 +127,20 @@ TEST_F(MainWindowTest, MenuBarHoldsTheCommandsInOrderWithTheirCaptions) {
 TEST_F(MainWindowTest, ToolBarAndStatusBarAreBuiltAsDescribed) {
     CKvToolBar* bar = MainWindow().ToolBar();
     ASSERT_NE(bar, nullptr);
-    const std::vector<int> commands{2517, 2518, 2522, 0, 2521, 0, 2519, 2520, 0, 2523, 0};
+    const std::vector<int> commands{2517, 2518, 2522, 0, 2521, 0, 2519, 2520, 0, 2523, 0, 2524, 0};
     ASSERT_EQ(bar->ButtonCount(), commands.size());
     for (size_t i = 0; i < commands.size(); ++i) {
         EXPECT_EQ(bar->Button(i).command, commands[i]) << i;
         const bool separator = commands[i] == 0;
         EXPECT_EQ(bar->Button(i).kind, separator ? KvToolButton::Separator : KvToolButton::Icon) << i;
     }
-    EXPECT_EQ(bar->Button(commands.size() - 1).rect.right + 1, 5 + 7 * 21 + 4 * 10);
+    EXPECT_EQ(bar->Button(commands.size() - 1).rect.right + 1, 5 + 8 * 21 + 5 * 10);
     for (size_t i : {0u, 1u, 2u, 6u, 7u}) EXPECT_FALSE(bar->Button(i).enabled) << i;
     EXPECT_TRUE(bar->Button(4).enabled);
     EXPECT_TRUE(bar->Button(9).enabled);
     EXPECT_EQ(bar->Button(0).tip, GlobalText::Get(kGtTipBack));
+    EXPECT_TRUE(bar->Button(11).enabled);
+    EXPECT_EQ(bar->Button(11).tip, GlobalText::Get(kGtTipFind));
 
     HWND status = MainWindow().StatusBar();
     int parts[4] = {};
@@ -159,11 +164,18 @@ TEST_F(MainWindowTest, LayoutFollowsTheTreePaneAndStatusBarOptions) {
     EXPECT_EQ(tree.right - tree.left, 120);
     EXPECT_EQ(filer.left, 125);
     EXPECT_EQ(filer.right, w);
+    // The find box strip heads the filer's column, the filer fills the rest of it.
+    const RECT strip = ChildRect(FindPane().Hwnd());
+    EXPECT_EQ(strip.left, 125);
+    EXPECT_EQ(strip.right, w);
+    EXPECT_EQ(strip.top, top);
+    EXPECT_EQ(filer.top, strip.bottom);
+    EXPECT_GT(strip.bottom - strip.top, 10);
     RECT splitter = MainWindow().SplitterRect();
     EXPECT_EQ(splitter.left, 120);
     EXPECT_EQ(splitter.top, top);
     EXPECT_EQ(splitter.right, 5);
-    EXPECT_EQ(splitter.bottom, filer.bottom - filer.top);
+    EXPECT_EQ(splitter.bottom, filer.bottom - strip.top);
     EXPECT_TRUE(Checked(2511));
 
     SendMessageW(hwnd_, WM_COMMAND, 2511, 0);

@@ -1,6 +1,8 @@
 // The thumbnail kind.
 #include "Filer/Kinds/FilerImage.h"
 
+#include <algorithm>
+
 #include "Document/Folder.h"
 #include "Document/Project.h"
 #include "Filer/KvFiler.h"
@@ -12,7 +14,22 @@ namespace {
 // Posted by the worker to the list view when thumbnails are waiting.
 constexpr UINT kMsgThumbnailsReady = WM_APP + 0x48;
 
+// About 24 KB each (78 x 75 in 32 bits with its mask): 512 thumbnails are some 12 MB, many screens.
+constexpr size_t kDefaultThumbnailLimit = 512;
+// The image list starts with room for a few screens and grows by as much.
+constexpr int kThumbnailGrowth = 64;
+
+size_t g_thumbnailLimit = kDefaultThumbnailLimit;
+
 }  // namespace
+
+size_t ThumbnailLimit() {
+    return g_thumbnailLimit;
+}
+
+void SetThumbnailLimit(size_t limit) {
+    g_thumbnailLimit = limit == 0 ? kDefaultThumbnailLimit : limit;
+}
 
 CFilerImage::CFilerImage() {
     LoadImageLibrary();
@@ -33,8 +50,9 @@ bool CFilerImage::Attach(CKvFiler& filer) {
     CFilerNormal::Attach(filer);
     filer.ShowListStyle(kFilerViewIcons);
     filer.EnableViewCommands(false);
-    const int count = filer.CurrentFolder() ? static_cast<int>(filer.CurrentFolder()->Count()) : 0;
-    thumbnails_.reset(ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLOR32 | ILC_MASK, count, 50));
+    slots_.clear();
+    thumbnails_.reset(
+        ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLOR32 | ILC_MASK, kThumbnailGrowth, kThumbnailGrowth));
     if (HWND list = filer.ListView()) {
         SendMessageW(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(thumbnails_.get()));
         worker_.Start(list, kMsgThumbnailsReady);
@@ -45,6 +63,7 @@ bool CFilerImage::Attach(CKvFiler& filer) {
 void CFilerImage::Detach() {
     worker_.Cancel();
     pending_.clear();
+    slots_.clear();
     CKvFiler* owner = filer();
     if (!owner) return;
     owner->AttachSystemImageLists();
@@ -57,6 +76,9 @@ void CFilerImage::Detach() {
 }
 
 void CFilerImage::EntryRemoved(CEntry& entry) {
+    const int thumb = entry.Display().thumbIndex;
+    if (thumb >= 0 && static_cast<size_t>(thumb) < slots_.size() && slots_[static_cast<size_t>(thumb)].entry == &entry)
+        slots_[static_cast<size_t>(thumb)] = Slot{};
     if (entry.HasDisplay()) entry.EditDisplay().thumbIndex = 0;
     pending_.erase(&entry);
 }
@@ -92,7 +114,7 @@ void CFilerImage::TakeFinishedThumbnails() {
                 HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
                 result.canvas->DrawThumbnail(memory.get());
                 SelectObject(memory.get(), old);
-                const int index = ImageList_Add(thumbnails_.get(), bitmap.get(), nullptr);
+                const int index = StoreThumbnail(bitmap.get(), entry, result.item);
                 if (index >= 0) entry.EditDisplay().thumbIndex = entry.EditDisplay().iconIndex = index;
             }
         }
@@ -103,6 +125,49 @@ void CFilerImage::TakeFinishedThumbnails() {
     }
     ReleaseDC(list, screen);
     if (redrawAll) InvalidateRect(list, nullptr, FALSE);
+}
+
+int CFilerImage::StoreThumbnail(HBITMAP bitmap, CEntry& entry, int item) {
+    size_t place = slots_.size();
+    for (size_t i = 0; i < slots_.size() && place == slots_.size(); ++i)
+        if (!slots_[i].entry) place = i;
+    if (place == slots_.size() && slots_.size() >= ThumbnailLimit()) {
+        // Full: the thumbnail farthest from the items painted last makes room.
+        int farthest = -1;
+        for (size_t i = 0; i < slots_.size(); ++i) {
+            const int item = slots_[i].item;
+            const int distance = item < paintedFirst_ ? paintedFirst_ - item : item > paintedLast_ ? item - paintedLast_ : 0;
+            if (distance > farthest) {
+                farthest = distance;
+                place = i;
+            }
+        }
+        // Every thumbnail kept is on screen: the list grows past its limit rather than take one.
+        if (farthest <= 0) {
+            place = slots_.size();
+        } else {
+            CEntry& dropped = *slots_[place].entry;
+            EntryDisplay& shown = dropped.EditDisplay();
+            shown.thumbIndex = -1;
+            shown.iconIndex = -1;
+        }
+    }
+    try {
+        if (place == slots_.size()) {
+            slots_.emplace_back();
+            if (ImageList_Add(thumbnails_.get(), bitmap, nullptr) != static_cast<int>(place)) {
+                slots_.pop_back();
+                return -1;
+            }
+        } else if (!ImageList_Replace(thumbnails_.get(), static_cast<int>(place), bitmap, nullptr)) {
+            slots_[place] = Slot{};
+            return -1;
+        }
+    } catch (const std::exception&) {
+        return -1;
+    }
+    slots_[place] = Slot{&entry, item};
+    return static_cast<int>(place);
 }
 
 bool CFilerImage::MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
@@ -116,6 +181,7 @@ bool CFilerImage::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         worker_.BeginBatch();
+        paintStarted_ = true;
         *result = CDRF_NOTIFYITEMDRAW;
         return true;
     case CDDS_ITEMPREPAINT: {
@@ -124,8 +190,14 @@ bool CFilerImage::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
             *result = CDRF_SKIPDEFAULT;
             return true;
         }
-        if (!entry->IsSubfolderEntry() && !entry->missing && entry->Display().thumbIndex == -1)
-            RequestThumbnail(static_cast<int>(draw.nmcd.dwItemSpec), *entry);
+        const int item = static_cast<int>(draw.nmcd.dwItemSpec);
+        if (paintStarted_) {
+            paintedFirst_ = paintedLast_ = item;
+            paintStarted_ = false;
+        }
+        paintedFirst_ = std::min(paintedFirst_, item);
+        paintedLast_ = std::max(paintedLast_, item);
+        if (!entry->IsSubfolderEntry() && !entry->missing && entry->Display().thumbIndex == -1) RequestThumbnail(item, *entry);
         ApplyTextColour(draw, *entry);
         *result = CDRF_NOTIFYPOSTPAINT;
         return true;

@@ -18,9 +18,15 @@ constexpr size_t kMciCommandLimit = 512;
 // At namespace scope, so it is made before and destroyed after the filer's kind object, whose
 // destruction still stops the sound.
 MciCommandSender g_sender;
+MciDeviceLookup g_lookup;
 
 MciCommandSender& Sender() {
     return g_sender;
+}
+
+unsigned DeviceOf(const std::wstring& alias) {
+    if (g_lookup) return g_lookup(alias);
+    return mciGetDeviceIDW(alias.c_str());
 }
 
 void SendMci(const std::wstring& command, HWND notify) {
@@ -43,6 +49,10 @@ bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix) {
 
 void SetMciCommandSender(MciCommandSender sender) {
     Sender() = std::move(sender);
+}
+
+void SetMciDeviceLookup(MciDeviceLookup lookup) {
+    g_lookup = std::move(lookup);
 }
 
 CFilerMusic::~CFilerMusic() {
@@ -74,8 +84,14 @@ void CFilerMusic::Stop() {
     HWND list = owner ? owner->ListView() : nullptr;
     SendMci(L"stop Audio", list);
     SendMci(L"close Audio", list);
+    // The closed device's notifications already queued are of no use any more; device ids may be
+    // given again, so they are dropped rather than left to match the next song.
+    MSG stale;
+    while (list && PeekMessageW(&stale, list, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
+    }
     if (owner && owner->Container()) KillTimer(owner->Container(), kMusicAnimationTimer);
     playing_ = -1;
+    device_ = 0;
     if (list) InvalidateRect(list, nullptr, TRUE);
 }
 
@@ -88,6 +104,7 @@ void CFilerMusic::Play(int index, CEntry& entry) {
     const std::wstring open = L"open \"" + entry.ResolvedPath() + L"\" alias Audio";
     if (open.size() > kMciCommandLimit - 1) return;
     SendMci(open, list);
+    device_ = DeviceOf(L"Audio");
     SendMci(L"play Audio notify", list);
     angle_ = 0;
     playing_ = index;
@@ -106,7 +123,8 @@ void CFilerMusic::PlayNext() {
 }
 
 bool CFilerMusic::MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
-    if (msg == MM_MCINOTIFY && wp == MCI_NOTIFY_SUCCESSFUL)
+    // The notification names its device in lParam.
+    if (msg == MM_MCINOTIFY && wp == MCI_NOTIFY_SUCCESSFUL && device_ != 0 && static_cast<unsigned>(lp) == device_)
         PlayNext();
     else if (msg == WM_COMMAND && LOWORD(wp) == kMusicStopCommand)
         Stop();

@@ -3,7 +3,8 @@
 // (after the last, the first). The playing item is drawn blue with three icons circling its icon;
 // playback stops when the folder is shown again (sort, refresh, removal) or left, and with "Stop"
 // (command 29) of the menu without a selection. MCI errors are ignored: without a sound device the
-// folder simply stays silent.
+// folder simply stays silent. Only the completion of the device playing now moves on: a
+// notification of an earlier song, queued before it was stopped, is dropped.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,9 @@
 // mciSendStringW; tests put a recorder in its place.
 using MciCommandSender = std::function<void(const std::wstring& command, HWND notify)>;
 void SetMciCommandSender(MciCommandSender sender);  // an empty function restores the default
+// The device id MCI gave an alias (mciGetDeviceIDW by default; tests put their own in its place).
+using MciDeviceLookup = std::function<unsigned(const std::wstring& alias)>;
+void SetMciDeviceLookup(MciDeviceLookup lookup);  // an empty function restores the default
 
 constexpr int kMusicStopCommand = 29;
 constexpr UINT_PTR kMusicAnimationTimer = 3;
@@ -44,5 +48,6 @@ private:
     void DrawMusicMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry);
 
     int playing_ = -1;
+    unsigned device_ = 0;  // the MCI device of the playing song; 0 while none plays
     float angle_ = 0;
 };

@@ -1,18 +1,22 @@
-// The thumbnail kind's background thread.
+// The thumbnail kind's background threads.
 #include "Filer/Kinds/ThumbnailWorker.h"
 
 #include <objbase.h>
 
-bool ThumbnailWorker::Start(HWND notify, UINT message) {
+#include <algorithm>
+
+bool ThumbnailWorker::Start(HWND notify, UINT message, unsigned threads) {
     std::lock_guard<std::mutex> hold(lock_);
     notify_ = notify;
     message_ = message;
-    if (thread_.joinable()) return true;
+    if (!threads_.empty()) return true;
     stop_ = false;
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     try {
-        thread_ = std::thread(&ThumbnailWorker::Run, this);
+        threads_.reserve(threads);
+        while (threads_.size() < threads) threads_.emplace_back(&ThumbnailWorker::Run, this);
     } catch (const std::exception&) {
-        return false;
+        return !threads_.empty();
     }
     return true;
 }
@@ -25,7 +29,8 @@ void ThumbnailWorker::Stop() {
         results_.clear();
     }
     wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    for (std::thread& thread : threads_) thread.join();
+    threads_.clear();
 }
 
 void ThumbnailWorker::BeginBatch() {

@@ -1,9 +1,9 @@
-// The one background thread of the thumbnail kind: it decodes, scales and composes thumbnails and
-// hands each finished canvas to the UI thread, which it wakes with one posted message for as many
-// results as pile up meanwhile. Jobs come in batches (one per paint of the list): the newest batch
-// is served first, in the order it was asked for, so the items on screen after a scroll do not wait
-// for those scrolled past. One thread only, so the image
-// library and the plug-ins are never entered twice at once by thumbnails.
+// The background threads of the thumbnail kind, one per processor by default: they decode, scale
+// and compose thumbnails and hand each finished canvas to the UI thread, which they wake with one
+// posted message for as many results as pile up meanwhile. Jobs come in batches (one per paint of
+// the list): the newest batch is served first, in the order it was asked for, so the items on
+// screen after a scroll do not wait for those scrolled past. Decoders that are not safe on several
+// threads at once are serialised by the image back-ends themselves (ImageBackends.h).
 //
 // Jobs and results carry an opaque key and the showing (generation) they belong to; Cancel drops
 // the queued jobs and makes the results of earlier showings stale, so the UI thread never applies a
@@ -36,16 +36,17 @@ public:
     ThumbnailWorker(const ThumbnailWorker&) = delete;
     ThumbnailWorker& operator=(const ThumbnailWorker&) = delete;
 
-    // Starts the thread unless it runs; `notify` gets `message` when results are waiting.
-    bool Start(HWND notify, UINT message);
-    // Ends the thread and drops everything queued.
+    // Starts `threads` threads (0: one per processor) unless they run; `notify` gets `message` when
+    // results are waiting. False when not one thread could be started.
+    bool Start(HWND notify, UINT message, unsigned threads = 0);
+    // Ends the threads and drops everything queued.
     void Stop();
     // Starts a new batch; later requests go into it.
     void BeginBatch();
     void Request(const void* key, int item, std::wstring path);
     // Drops the queued jobs and every result not taken yet; results in the making are dropped too.
     void Cancel();
-    // The finished results of the current generation, in the order they were made.
+    // The finished results of the current generation, in the order they were finished.
     std::vector<Result> TakeResults();
 
 private:
@@ -65,5 +66,5 @@ private:
     bool notified_ = false;
     HWND notify_ = nullptr;
     UINT message_ = 0;
-    std::thread thread_;
+    std::vector<std::thread> threads_;
 };
