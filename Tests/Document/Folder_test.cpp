@@ -311,3 +311,35 @@ TEST_F(FolderTest, ShownNameAndBackupPaths) {
     EXPECT_TRUE(e.HasBackup());
     GlobalText::Release();
 }
+
+// Entry texts: empty ones allocate nothing, set ones read back exactly (beyond ASCII, from their own
+// characters, through copies and moves), and the blocks behind them are reused once freed.
+TEST_F(FolderTest, EntryTextsAndTheirBlocks) {
+    static_assert(sizeof(EntryText) == sizeof(void*), "an entry text is one pointer");
+    CEntry& e = RootFolder().Append();
+    EXPECT_TRUE(e.alias.empty());
+    EXPECT_EQ(e.alias.c_str()[0], L'\0');
+    EXPECT_FALSE(e.HasDisplay());
+    EXPECT_EQ(e.Display().iconIndex, CEntry::kIconUnset);
+
+    e.name = std::wstring(L"\u65e5\u672c\u8a9e.txt");
+    EXPECT_EQ(e.name, L"\u65e5\u672c\u8a9e.txt");
+    EXPECT_EQ(e.name.size(), 7u);
+    EXPECT_EQ(e.name.c_str()[7], L'\0');
+    e.name = e.name.view().substr(3);  // assigned from its own characters
+    EXPECT_EQ(e.name, std::wstring(L".txt"));
+    EntryText copy = e.name;
+    EntryText moved = std::move(copy);
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(moved + L"!", L".txt!");
+    e.name = L"";
+    EXPECT_TRUE(e.name.empty());
+
+    void* block = smallblocks::Allocate(40);
+    smallblocks::Free(block, 40);
+    EXPECT_EQ(smallblocks::Allocate(33), block) << "a freed block serves the next request of its class";
+    smallblocks::Free(block, 33);
+    void* large = smallblocks::Allocate(smallblocks::kMaxSmallBlock + 1);
+    ASSERT_NE(large, nullptr);
+    smallblocks::Free(large, smallblocks::kMaxSmallBlock + 1);
+}

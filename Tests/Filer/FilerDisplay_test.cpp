@@ -190,7 +190,8 @@ TEST_F(FilerDisplayTest, LeavingOrChangingTheFolderDuringTheBackgroundWork) {
     tf_test::PumpMessages(20);
     ASSERT_TRUE(Filer().ShowFolder(other, false));
     DrainQueue();
-    for (const CEntry& entry : root.entries) EXPECT_TRUE(entry.Display().displayText.empty() || entry.IsSubfolderEntry());
+    // Display data lives only while its folder is shown: the folder left holds none at all.
+    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.HasDisplay());
     for (const CEntry& entry : other->entries) EXPECT_FALSE(entry.Display().displayText.empty());
 
     ASSERT_TRUE(Filer().ShowFolder(&root, false));
