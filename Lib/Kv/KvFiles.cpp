@@ -11,8 +11,10 @@
 
 namespace {
 
+// The prefix of an extended-length path (\\?\) is no wildcard.
 bool HasWildcard(const std::wstring& path) {
-    return path.find_first_of(L"*?") != std::wstring::npos;
+    const size_t from = path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
+    return path.find_first_of(L"*?", from) != std::wstring::npos;
 }
 
 std::wstring WithBackslash(std::wstring path) {

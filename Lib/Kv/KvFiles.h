@@ -38,7 +38,8 @@ int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB);
 // directory, nothing is touched and the result is false. Copying a file onto itself succeeds
 // without doing anything. A copy that fails or is stopped midway deletes what it wrote, so the
 // destination is then gone: a caller that must keep the old destination copies beside it and moves
-// the finished copy over it. No progress window is shown. True when the whole file was copied.
+// the finished copy over it. No progress window is shown. Either path may be an extended-length
+// path (prefix \\?\). True when the whole file was copied.
 bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination);
 
 // Test seam: while set, KvCopyFileReplacing calls this after every block it wrote, with the

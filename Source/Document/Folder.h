@@ -65,6 +65,16 @@ struct EntryDisplay {
     int32_t thumbIndex = 0;
 };
 
+// Whether a backupName read from a project file names a place inside the backup directory: one or
+// more plain directory names separated by backslashes (the store writes one after the last too),
+// none empty, none made of dots and blanks only (".", ".."), none holding a drive or stream colon,
+// a wildcard, a forward slash or a control character, none a device name (CON, NUL, COM1, ...).
+// Anything else could lead out of the backup directory, so neither the store nor the removal of an
+// entry uses it.
+bool IsPlainBackupName(const std::wstring& name);
+// Whether `name` is a device name of the system with or without an extension ("CON", "nul.txt").
+bool IsDeviceName(const std::wstring& name);
+
 class CEntry {
 public:
     static constexpr int32_t kIconUnset = EntryDisplay::kIconUnset;
@@ -92,8 +102,9 @@ public:
     void SetAppPath(const std::wstring& text) { appPath = text; }
     void SetDisplayText(const std::wstring& text) { EditDisplay().displayText = text; }
 
-    // "<backup dir>\<backupName>"; empty without a backupName or backup directory, or when the result
-    // would be 252 characters or longer (the backup store appends file names to it).
+    // "<backup dir>\<backupName>"; empty without a backupName or backup directory, when backupName
+    // is not a plain relative name (IsPlainBackupName), or when the result would be 252 characters
+    // or longer (the backup store appends file names to it).
     std::wstring BackupPath() const;
     // BackupPath is set and its info.xml can be opened for reading.
     bool HasBackup() const;

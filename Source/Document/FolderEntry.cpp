@@ -4,6 +4,8 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvHandles.h"
@@ -87,9 +89,40 @@ std::wstring CEntry::ShownName() const {
     return GtFormat(kGtNameWithoutAlias, {name.str()});
 }
 
+bool IsDeviceName(const std::wstring& name) {
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    for (const wchar_t* device : kDevices)
+        if (lstrcmpiW(stem.c_str(), device) == 0) return true;
+    // COM1 to COM9 and LPT1 to LPT9 (also with the superscript digits the system counts).
+    if (stem.size() != 4) return false;
+    const std::wstring head = stem.substr(0, 3);
+    const wchar_t digit = stem[3];
+    const bool numbered =
+        (digit >= L'1' && digit <= L'9') || digit == L'\x00B9' || digit == L'\x00B2' || digit == L'\x00B3';
+    return numbered && (lstrcmpiW(head.c_str(), L"COM") == 0 || lstrcmpiW(head.c_str(), L"LPT") == 0);
+}
+
+bool IsPlainBackupName(const std::wstring& name) {
+    const size_t length = !name.empty() && name.back() == L'\\' ? name.size() - 1 : name.size();
+    if (length == 0) return false;
+    size_t start = 0;
+    while (start < length) {
+        const size_t end = std::min(name.find(L'\\', start), length);
+        const std::wstring part = name.substr(start, end - start);
+        if (part.find_first_not_of(L". ") == std::wstring::npos) return false;
+        for (wchar_t c : part)
+            if (c < 0x20 || wcschr(L":*?\"<>|/", c)) return false;
+        if (IsDeviceName(part)) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 std::wstring CEntry::BackupPath() const {
     const std::wstring& directory = Project().backupDir;
-    if (backupName.empty() || directory.empty()) return std::wstring();
+    if (backupName.empty() || directory.empty() || !IsPlainBackupName(backupName)) return std::wstring();
     std::wstring result = directory;
     if (result.back() != L'\\') result += L'\\';
     result += backupName;

@@ -77,8 +77,8 @@ bool FindIndex::Update(CFolder& root, DWORD budgetMs) {
 }
 
 void FindIndex::Finish() {
-    // Slots moved out left their folder null; a slot gathered before a failed slice may have been
-    // moved already, so the fresh list is the whole truth.
+    // Every folder of the tree has its slot in the fresh list; what is left behind belonged to
+    // folders that are gone.
     slots_ = std::move(fresh_);
     fresh_.clear();
     pending_.clear();

@@ -36,7 +36,7 @@ public:
     // milliseconds (0: no limit). True when it is current afterwards; false when it needs another
     // call (a tree changed between calls makes the work start over from the folders' stamps).
     bool Update(CFolder& root, DWORD budgetMs);
-    // True when the last Update that finished changed anything, so earlier hits are void.
+    // True when an update finished since the last search: hits of earlier searches are void.
     bool ChangedSinceSearch() const { return changed_; }
     void Clear();
 

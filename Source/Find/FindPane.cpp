@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "Commands/MainCommand.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Config/Settings.h"
@@ -23,8 +22,6 @@ const wchar_t kPaneClass[] = L"CKvFind";
 constexpr int kEditId = 1;
 constexpr int kListId = 2;
 constexpr int kMargin = 2;
-// A slice of index building leaves the window this long between messages at most.
-constexpr DWORD kSliceMilliseconds = 40;
 // While the list is shown the model is looked at this often, so that entries changed elsewhere
 // (the live view, the tree) show in the list without a keystroke.
 constexpr UINT_PTR kModelTimer = 1;
@@ -108,7 +105,7 @@ bool CFindPane::Create(HWND parent, HINSTANCE instance) {
     SendMessageW(edit_, EM_SETLIMITTEXT, 512, 0);
     prevEditProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindBoxProc)));
     prevListProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindListProc)));
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
     // The filer's colours, so the results read as the filer's own list.
     ListView_SetBkColor(list_, Settings().backColor);
     ListView_SetTextBkColor(list_, Settings().backColor);
@@ -159,7 +156,9 @@ void CFindPane::Destroy() {
     query_ = FindQuery();
     lastQuery_ = FindQuery();
     status_.clear();
-    checking_ = movedSearching_ = sliceQueued_ = quiet_ = false;
+    checking_ = movedSearching_ = sliceQueued_ = quiet_ = taking_ = false;
+    takeFolders_.clear();
+    takePaths_.clear();
 }
 
 int CFindPane::Layout(int x, int y, int width, int height) {
@@ -209,6 +208,9 @@ LRESULT CFindPane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (mode_ == Mode::None) return 0;
         UpdateStatus();
         TellTools();
+        return 0;
+    case kMsgTakeEntries:
+        TakeEntries();
         return 0;
     case kMsgMissingBatch:
         OnMissingBatch(wp, lp);
@@ -348,6 +350,7 @@ void CFindPane::ShowResults(Mode mode) {
     if (mode_ != Mode::None && mode_ != mode) {
         check_.Stop();
         checking_ = false;
+        taking_ = false;
     }
     const bool wasShown = mode_ != Mode::None;
     mode_ = mode;
@@ -381,6 +384,10 @@ void CFindPane::FilerShowedFolder() {
 void CFindPane::Close(bool restore) {
     check_.Stop();
     checking_ = false;
+    taking_ = false;
+    takeFolders_.clear();
+    takePaths_.clear();
+    checked_.clear();
     mode_ = Mode::None;
     rows_.clear();
     lastHits_.clear();

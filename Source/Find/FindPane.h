@@ -92,7 +92,8 @@ public:
 
     FindIndex& Index() { return index_; }
     const std::wstring& StatusText() const { return status_; }
-    bool MissingCheckRunning() const { return check_.Running(); }
+    // The missing-entries check is taking the entries or looking at their files.
+    bool MissingCheckRunning() const { return taking_ || check_.Running(); }
 
 private:
     friend LRESULT CALLBACK FindPaneProc(HWND, UINT, WPARAM, LPARAM);
@@ -113,6 +114,8 @@ private:
     void OnTextChanged();
     // Brings the index up to date in slices and shows the query's rows when it is.
     void RunQuery();
+    // The missing-entries list: the entries' paths copied in slices, then the check started.
+    void TakeEntries();
     void OnMissingBatch(WPARAM wp, LPARAM lp);
     // The search for moved files ended (finished: it ran to its end and the relink question was answered).
     void OnMovedSearchDone(bool finished);
@@ -168,17 +171,27 @@ private:
     MissingCheck check_;
     std::vector<Row> checked_;  // the entries given to the running check, by position
     uint64_t checkedStamp_ = 0;  // FolderModelStamp when they were taken
+    bool taking_ = false;        // the entries are being taken, slice by slice
+    std::vector<CFolder*> takeFolders_;
+    size_t takeNext_ = 0;
+    uint64_t takeStamp_ = 0;
+    std::vector<std::wstring> takePaths_;
     size_t missingFound_ = 0;
     bool checking_ = false;
     bool movedSearching_ = false;
 };
 
 // Posted to the pane: go on building the index and run the query; the rows changed; a batch of the
-// missing-entries check; the status bar and tool bar to be told of the rows.
+// missing-entries check; the status bar and tool bar to be told of the rows; go on taking the
+// entries for the check.
 constexpr UINT kMsgIndexSlice = WM_APP + 0x40;
 constexpr UINT kMsgRowsChanged = WM_APP + 0x41;
 constexpr UINT kMsgMissingBatch = WM_APP + 0x42;
 constexpr UINT kMsgStatus = WM_APP + 0x43;
+constexpr UINT kMsgTakeEntries = WM_APP + 0x44;
+// A slice of the pane's own work on the UI thread (building the index, taking the entries for the
+// check) leaves the window this long between messages at most.
+constexpr DWORD kSliceMilliseconds = 25;
 
 // The single find pane.
 CFindPane& FindPane();

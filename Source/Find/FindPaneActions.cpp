@@ -268,17 +268,47 @@ void CFindPane::ShowMissing() {
     // The find box belongs to the find; the list now shows something else.
     Quietly([&] { SetWindowTextW(edit_, L""); });
     check_.Stop();
-    checked_.clear();
-    std::vector<std::wstring> paths;
-    ForEachFileEntry(RootFolder(), [&](CFolder& folder, CEntry& entry, int) {
-        checked_.push_back(Row{&folder, &entry, folder.stamp});
-        paths.push_back(entry.ResolvedPath());
-    });
-    checkedStamp_ = FolderModelStamp();
     SetRows({});
-    checking_ = check_.Start(std::move(paths), pane_, kMsgMissingBatch);
+    checking_ = true;
+    taking_ = true;
+    takeFolders_.clear();
     UpdateStatus();
     SetFocus(list_);
+    TakeEntries();
+}
+
+void CFindPane::TakeEntries() {
+    if (!taking_ || mode_ != Mode::Missing) return;
+    // The entries' paths are copied for the worker a slice at a time, folder by folder, so the
+    // window answers meanwhile; a tree changed between slices may have lost folders still to be
+    // read, so the taking starts over.
+    if (takeFolders_.empty() || takeStamp_ != FolderModelStamp()) {
+        takeFolders_.clear();
+        ForEachFolder(RootFolder(), [&](CFolder& folder) { takeFolders_.push_back(&folder); });
+        takeStamp_ = FolderModelStamp();
+        takeNext_ = 0;
+        checked_.clear();
+        takePaths_.clear();
+    }
+    const DWORD start = GetTickCount();
+    while (takeNext_ < takeFolders_.size()) {
+        CFolder& folder = *takeFolders_[takeNext_++];
+        for (CEntry& entry : folder.entries) {
+            if (entry.IsSubfolderEntry()) continue;
+            checked_.push_back(Row{&folder, &entry, folder.stamp});
+            takePaths_.push_back(entry.ResolvedPath());
+        }
+        if (takeNext_ < takeFolders_.size() && GetTickCount() - start >= kSliceMilliseconds) {
+            PostMessageW(pane_, kMsgTakeEntries, 0, 0);
+            return;
+        }
+    }
+    taking_ = false;
+    takeFolders_.clear();
+    checkedStamp_ = takeStamp_;
+    checking_ = check_.Start(std::move(takePaths_), pane_, kMsgMissingBatch);
+    takePaths_.clear();
+    UpdateStatus();
 }
 
 void CFindPane::OnMissingBatch(WPARAM wp, LPARAM lp) {

@@ -24,6 +24,7 @@
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
+#include "Backup/BackupTestSupport.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -59,6 +60,13 @@ void SelectOnly(HWND dlg, int row) {
     ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
+// The read-only copy of version `v` of "doc.txt" that programs are given instead of the version.
+std::wstring OpenedCopy(int v) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    return std::wstring(temp) + L"TessaraFolder\\doc (v" + std::to_wstring(v) + L").txt";
+}
+
 std::wstring ItemText(HWND dlg, int row) {
     wchar_t text[100] = {};
     ListView_GetItemText(GetDlgItem(dlg, kListId), row, 0, text, 100);
@@ -80,13 +88,11 @@ protected:
         tf_test::ModalResponder quiet;
         for (int v = 1; v <= 4; ++v) {
             WriteText(entry_->path, contents[v - 1]);
-            store_ = backup::OpenBackupFolder(*entry_);
-            backup::Versions before;
-            ASSERT_TRUE(backup::GetVersion(store_, before));
-            ASSERT_TRUE(backup::CopyReplacingSafely(entry_->path, backup::VersionPath(store_, v)));
-            ASSERT_TRUE(backup::UpdateXML(store_, before, v, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
-                                          L"2024/01/05 09:07 " + std::to_wstring(v)));
+            ASSERT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Normal, L"c" + std::to_wstring(v),
+                                           L"2024/01/05 09:07 " + std::to_wstring(v)),
+                      v);
         }
+        store_ = entry_->BackupPath();
         DeleteFileW(backup::VersionPath(store_, 3).c_str());
         ASSERT_TRUE(backup::UpdateVersion(store_, 2));
     }
@@ -104,6 +110,11 @@ protected:
                 SendMessageW(dlg, WM_COMMAND, IDOK, 0);
                 return IsWindow(dlg) ? IDCANCEL : 0;
             }
+            if (seen.className == L"CBackupCommentDlg") {
+                SetDlgItemTextW(dlg, 200, typedComment_.c_str());
+                SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+                return 0;
+            }
             boxes.push_back(seen.text);
             return answer(seen.text);
         });
@@ -116,6 +127,7 @@ protected:
     TempDir dir_;
     CEntry* entry_ = nullptr;
     std::wstring store_;
+    std::wstring typedComment_;  // typed into the comment editor, which is then confirmed
 };
 
 TEST_F(BackupHistoryTest, RowsColoursAndTheOffsetArrows) {
@@ -179,6 +191,7 @@ TEST_F(BackupHistoryTest, TypedOffsetDrawsTheBytesFromThereAsTextAndHex) {
     const std::string tail = "tail from three hundred";
     WriteText(entry_->path, head + tail);
     WriteText(backup::VersionPath(store_, 4), tail);
+    WriteText(backup::VersionPath(store_, 2), head + tail);
     Open(
         [&](HWND dlg) {
             for (int mode : {202, 201}) {
@@ -187,15 +200,51 @@ TEST_F(BackupHistoryTest, TypedOffsetDrawsTheBytesFromThereAsTextAndHex) {
                 const std::vector<DWORD> start = Drawn(dlg);
                 SetDlgItemTextW(dlg, 203, L"300");
                 const std::vector<DWORD> typed = Drawn(dlg);
-                SelectOnly(dlg, 2);
-                EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"0");
-                const std::vector<DWORD> version = Drawn(dlg);
                 EXPECT_NE(start, typed) << mode;
-                EXPECT_EQ(typed, version) << mode;
                 EXPECT_NE(std::count(typed.begin(), typed.end(), typed.front()), static_cast<long>(typed.size()));
+                // Text: the same as a version holding only the bytes from 300. Hexadecimal rows
+                // name their offset, so: the same as a version of the same bytes from 300.
+                SelectOnly(dlg, mode == 202 ? 2 : 1);
+                EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 203)), L"0");
+                if (mode == 201) SetDlgItemTextW(dlg, 203, L"300");
+                EXPECT_EQ(typed, Drawn(dlg)) << mode;
             }
         },
         [](const std::wstring&) { return IDOK; });
+    EXPECT_EQ(CBackupDataView::HexRows({'A', 0x00, 'b', 0x7F}, 0x12c),
+              std::vector<std::wstring>{L"012c  41 00 62 7f" + std::wstring(12 * 3 + 2, L' ') + L"A.b."});
+    EXPECT_EQ(CBackupDataView::HexRows(std::vector<unsigned char>(17, 'x'), 0).size(), 2u);
+}
+
+// The text is decoded by the file's own encoding: UTF-8 with or without its byte-order mark and
+// UTF-16 with one draw the same characters; a window into the middle of a character skips its tail.
+TEST_F(BackupHistoryTest, TextIsDecodedByTheFilesOwnEncoding) {
+    const std::string text = "2024\xE5\xB9\xB4\xE3\x81\xAE\xE8\xA8\x98\xE9\x8C\xB2";  // 2024年の記録
+    WriteText(backup::VersionPath(store_, 1), "\xEF\xBB\xBF" + text);
+    WriteText(backup::VersionPath(store_, 2), text);
+    const std::wstring wide = L"2024\x5E74\x306E\x8A18\x9332";
+    std::vector<unsigned char> utf16 = {0xFF, 0xFE};
+    for (wchar_t c : wide) {
+        utf16.push_back(static_cast<unsigned char>(c & 0xFF));
+        utf16.push_back(static_cast<unsigned char>(c >> 8));
+    }
+    tf_test::WriteBytes(backup::VersionPath(store_, 4), utf16);
+    Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 0);
+            const std::vector<DWORD> withMark = Drawn(dlg);
+            SelectOnly(dlg, 1);
+            EXPECT_EQ(Drawn(dlg), withMark);
+            SelectOnly(dlg, 2);
+            EXPECT_EQ(Drawn(dlg), withMark);
+        },
+        [](const std::wstring&) { return IDOK; });
+    const std::vector<unsigned char> bytes(text.begin(), text.end());
+    EXPECT_EQ(CBackupDataView::DecodeShown(bytes, bytes, 0), wide);
+    const std::vector<unsigned char> cut(bytes.begin() + 5, bytes.end());  // inside 年
+    EXPECT_EQ(CBackupDataView::DecodeShown(bytes, cut, 5), wide.substr(5));
+    EXPECT_EQ(CBackupDataView::DecodeShown(utf16, std::vector<unsigned char>(utf16.begin() + 3, utf16.end()), 3),
+              wide.substr(1));
 }
 
 TEST_F(BackupHistoryTest, RestoreAndStepBackKeepWhatTheyShould) {
@@ -262,8 +311,9 @@ TEST_F(BackupHistoryTest, SeveralRowsOpenWithAProjectApplicationEachPathQuoted) 
         },
         [](const std::wstring&) { return IDOK; });
     SetShellOpenHook({});
-    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\viewer.exe|\"" + backup::VersionPath(store_, 1) +
-                                                L"\" \"" + backup::VersionPath(store_, 4) + L"\" "});
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\viewer.exe|\"" + OpenedCopy(1) + L"\" \"" +
+                                                OpenedCopy(4) + L"\" "});
+    EXPECT_EQ(Read(OpenedCopy(4)), "four");
 }
 
 // While the history's context menu is tracked: what its application item 220 was and how the dialog
@@ -352,7 +402,7 @@ TEST_F(BackupHistoryTest, OneRowMenuDrawsTheOpenWithProgramsAndOpensTheRowWithTh
     EXPECT_TRUE(tracked.measured);
     EXPECT_TRUE(tracked.drawn);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_NE(opened[0].find(L"notepad.exe|\"" + backup::VersionPath(store_, 1) + L"\""), std::wstring::npos) << opened[0];
+    EXPECT_NE(opened[0].find(L"notepad.exe|\"" + OpenedCopy(1) + L"\""), std::wstring::npos) << opened[0];
 }
 
 // Copies interrupted midway through the history's commands, each leaving the entry's file and
@@ -366,7 +416,7 @@ TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
     WriteText(entry_->path, changed);
     const std::string index = Read(store_ + L"info.xml");
     const std::wstring besideFile = entry_->path + L".tfcopy";
-    const std::wstring besideVersion = backup::VersionPath(store_, 5) + L".tfcopy";
+    const std::wstring besideVersion = store_ + L"copy.new";
 
     enum class Fault { StopBackup, ReadOnlyFile, StopCopy };
     Fault fault = Fault::StopBackup;
@@ -392,7 +442,11 @@ TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
     };
 
     auto boxes = Open(restoreVersion1, answer(1, IDYES));
-    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtHistoryRestoreStopped)}));
+    const std::wstring copyFailed = KvToCrLf((GlobalText::Get(kGtBackupCopyFailed) + (L"\n" + entry_->path) + L"\n" +
+                                              backup::SystemErrorText(ERROR_GEN_FAILURE))
+                                                 .c_str());
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), copyFailed,
+                                                Text(kGtHistoryRestoreStopped)}));
     EXPECT_FALSE(FileExists(backup::VersionPath(store_, 5)));
     EXPECT_FALSE(FileExists(besideVersion));
 
@@ -416,6 +470,146 @@ TEST_F(BackupHistoryTest, InterruptedCopiesLeaveTheFileAndTheIndexAsTheyWere) {
     EXPECT_TRUE(Read(entry_->path) == changed);
     EXPECT_FALSE(FileExists(besideFile));
     EXPECT_EQ(Read(store_ + L"info.xml"), index);
+}
+
+// The safety copy before a restore must be recorded before the file is replaced; a restore keeps
+// the file's attributes and never makes it read-only; a step forward answered No moves only
+// NowVersion; an edited comment with control characters saves as XML that loads again; a double
+// click hands the program a read-only copy of the version, never the version itself.
+TEST_F(BackupHistoryTest, SafetyCopyAttributesStepsCommentsAndOpening) {
+    WriteText(entry_->path, "modified");
+    const std::string index = Read(store_ + L"info.xml");
+    ASSERT_TRUE(CreateDirectoryW((store_ + L"info.new").c_str(), nullptr));  // the index cannot be saved
+    auto boxes = Open(
+        [](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+        },
+        [](const std::wstring& text) { return text == Text(kGtHistoryBackupFirst) ? IDYES : IDOK; });
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[1].find(L"Backup Failed. ReSave INFO XML"), 0u) << boxes[1];
+    EXPECT_NE(boxes[1].find(store_ + L"info.xml"), std::wstring::npos) << boxes[1];
+    EXPECT_EQ(boxes[2], Text(kGtBackupDoneOne));
+    EXPECT_EQ(boxes[3], Text(kGtHistorySafetyNotRecorded));
+    EXPECT_EQ(Read(entry_->path), "modified");
+    EXPECT_EQ(Read(store_ + L"info.xml"), index);
+    ASSERT_TRUE(RemoveDirectoryW((store_ + L"info.new").c_str()));
+
+    // Restores keep a hidden file hidden, and a version left read-only never makes a file so.
+    SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(backup::VersionPath(store_, 1).c_str(), FILE_ATTRIBUTE_READONLY);
+    boxes = Open(
+        [](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+        },
+        [](const std::wstring& text) { return text == Text(kGtHistoryBackupFirst) ? IDNO : IDOK; });
+    EXPECT_EQ(boxes.back(), KvToCrLf(GtFormat(kGtHistoryRestored, {1}).c_str()));
+    EXPECT_EQ(Read(entry_->path), "one");
+    EXPECT_EQ(GetFileAttributesW(entry_->path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    SetFileAttributesW(entry_->path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(entry_->path.c_str());
+
+    // The file is gone: version 4 is made current and copied without questions; then version 2
+    // edited with a control character; then a step forward to 4 from 2 answered No at the
+    // overwrite question; then a double click on version 1.
+    entry_->appPath = L"C:\\tools\\editor.exe";
+    std::vector<std::wstring> opened;
+    SetShellOpenHook([&](const std::wstring& file, const std::wstring& parameters) {
+        opened.push_back(file + L"|" + parameters);
+        return true;
+    });
+    typedComment_ = L"line\x01one\r\nline two\x1f";
+    boxes = Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 0);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);
+            EXPECT_EQ(RowColour(dlg, 3), RGB(0, 0, 255));  // the file's row shows it is back
+            SelectOnly(dlg, 1);
+            SendMessageW(dlg, WM_COMMAND, 209, 0);
+            SelectOnly(dlg, 0);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"c1");
+            SelectOnly(dlg, 1);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"line\xFFFDone\r\nline two\xFFFD");
+            WriteText(entry_->path, "edited");
+            SelectOnly(dlg, 2);
+            SendMessageW(dlg, WM_COMMAND, 208, 0);
+            SelectOnly(dlg, 0);
+            NMHDR click{GetDlgItem(dlg, kListId), kListId, static_cast<UINT>(NM_DBLCLK)};
+            SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+        },
+        [](const std::wstring& text) {
+            if (text == Text(kGtHistoryCopyQuestion)) return 1;
+            return text == Text(kGtHistoryOverwriteQuestion) ? IDNO : IDOK;
+        });
+    SetShellOpenHook({});
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{KvToCrLf(GtFormat(kGtHistoryRestored, {1}).c_str()),
+                                                Text(kGtHistoryCopyQuestion), Text(kGtHistoryOverwriteQuestion),
+                                                Text(kGtHistoryStepForwardDone)}));
+    EXPECT_EQ(Read(entry_->path), "edited");
+    backup::Versions counters;
+    ASSERT_TRUE(backup::GetVersion(store_, counters));
+    EXPECT_EQ(counters.nowVersion, 4);
+    std::vector<backup::VersionNote> notes = {{2}};
+    ASSERT_TRUE(backup::SetVerComment(store_, 4, notes));
+    notes[0].comment.erase(std::remove(notes[0].comment.begin(), notes[0].comment.end(), L'\r'), notes[0].comment.end());
+    EXPECT_EQ(notes[0].comment, L"line\xFFFDone\nline two\xFFFD");
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"C:\\tools\\editor.exe|\"" + OpenedCopy(1) + L"\""});
+    EXPECT_EQ(Read(OpenedCopy(1)), "one");
+    EXPECT_TRUE(GetFileAttributesW(OpenedCopy(1).c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+// A damaged index does not lock the history: its version files are listed without comments and the
+// index is rebuilt on request, the damaged file kept beside it. A document type declaration with an
+// external entity counts as damage and its entity is never read.
+TEST_F(BackupHistoryTest, DamagedOrHostileIndexesAreListedAndRebuilt) {
+    const std::wstring secret = dir_ / L"secret.txt";
+    WriteText(secret, "SECRET");
+    std::wstring url = L"file:///" + secret;
+    std::replace(url.begin(), url.end(), L'\\', L'/');
+    const std::string hostile = "<?xml version=\"1.0\"?><!DOCTYPE root [<!ENTITY x SYSTEM \"" +
+                                std::string(url.begin(), url.end()) +
+                                "\">]><root><EndVersion>4</EndVersion><NowVersion>2</NowVersion>"
+                                "<comment ver=\"1\" time=\"t\">&x;</comment></root>";
+    WriteText(store_ + L"info.xml", hostile);
+    const std::wstring damaged = KvToCrLf(GtFormat(kGtHistoryIndexDamaged, {backup::InfoPath(store_)}).c_str());
+    auto boxes = Open(
+        [](HWND dlg) {
+            ASSERT_EQ(ListView_GetItemCount(GetDlgItem(dlg, kListId)), 4);
+            EXPECT_EQ(ItemText(dlg, 2), GtFormat(kGtHistoryVersion, {4}));
+            SelectOnly(dlg, 0);
+            EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, 200)), L"");
+        },
+        [](const std::wstring&) { return IDNO; });
+    EXPECT_EQ(boxes, std::vector<std::wstring>{damaged});
+    EXPECT_EQ(Read(store_ + L"info.xml"), hostile);
+
+    boxes = Open(
+        [](HWND dlg) {
+            ASSERT_EQ(ListView_GetItemCount(GetDlgItem(dlg, kListId)), 4);
+            EXPECT_EQ(RowColour(dlg, 2), RGB(255, 0, 0));
+        },
+        [](const std::wstring&) { return IDYES; });
+    EXPECT_EQ(boxes, std::vector<std::wstring>{damaged});
+    EXPECT_EQ(Read(backup::DamagedPath(store_)), hostile);
+    backup::Versions counters;
+    ASSERT_TRUE(backup::GetVersion(store_, counters));
+    EXPECT_EQ(counters.endVersion, 4);
+    EXPECT_EQ(counters.nowVersion, 4);
+    EXPECT_EQ(Read(store_ + L"info.xml").find("SECRET"), std::string::npos);
+
+    // The rebuilt index takes new versions as before.
+    WriteText(entry_->path, "five");
+    EXPECT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Normal, L"after"), 5);
+
+    // An index lost altogether beside its version files counts as damaged too.
+    DeleteFileW((store_ + L"info.xml").c_str());
+    tf_test::ModalResponder quiet;
+    backup::Versions none;
+    EXPECT_FALSE(backup::GetVersion(store_, none));
+    EXPECT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Normal, L"lost"), -1);
+    EXPECT_FALSE(FileExists(store_ + L"info.xml"));
 }
 
 }  // namespace

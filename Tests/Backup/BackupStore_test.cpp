@@ -13,6 +13,8 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "Kv/KvFiles.h"
+#include "Backup/BackupTestSupport.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -55,17 +57,9 @@ protected:
         return e;
     }
 
-    // One backup as the dialog makes it: copy, drop later versions, record.
     int Backup(CEntry& e, BackupMode mode, const std::wstring& comment,
                const std::wstring& time = L"2024/01/05 09:07 3") {
-        const std::wstring directory = OpenBackupFolder(e);
-        Versions before;
-        if (directory.empty() || !GetVersion(directory, before)) return -1;
-        const int version = mode == BackupMode::Append ? before.endVersion + 1 : before.nowVersion + 1;
-        if (!CopyReplacingSafely(e.ResolvedPath(), VersionPath(directory, version))) return -1;
-        if (mode == BackupMode::Normal) DeleteVersions(directory, version + 1, before.endVersion);
-        UpdateXML(directory, before, version, mode, comment, time);
-        return version;
+        return tf_test::StoreBackup(e, mode, comment, time);
     }
 
     TempDir dir_;
@@ -120,11 +114,15 @@ TEST_F(BackupStoreTest, NumbersVersionsInBothModesAndWritesTheStoredLayout) {
     ASSERT_TRUE(SetVerComment(directory, 4, notes));
     EXPECT_EQ(notes[0].comment, L"edited");
     EXPECT_EQ(notes[1].time, L"2025/12/31 23:59 0");
-    EXPECT_FALSE(tf_test::FileExists(directory + L"info.xml.new"));
+    EXPECT_FALSE(tf_test::FileExists(directory + L"info.new"));
 
-    // A read-only file's version keeps the attribute and is still dropped by a later normal backup.
+    // A read-only file's version is stored writable, and a version left read-only by an earlier
+    // program is still replaced and dropped by a later normal backup.
     SetFileAttributesW(e.path.c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_EQ(Backup(e, BackupMode::Append, L"read-only"), 5);
+    EXPECT_FALSE(GetFileAttributesW((directory + L"5").c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((directory + L"4").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((directory + L"5").c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesW(e.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(UpdateVersion(directory, 3));
     WriteText(e.path, "four again");
@@ -146,7 +144,8 @@ TEST_F(BackupStoreTest, NamesDirectoriesAndRefusesUnusablePlaces) {
     // Over 251 characters: warned, backupName cleared, nothing made.
     CEntry& longer = AddEntry(L"x", "x");
     longer.name = std::wstring(260 - Project().backupDir.size(), L'n');
-    EXPECT_TRUE(OpenBackupFolder(longer).empty());
+    BackupPlace place;
+    EXPECT_FALSE(OpenBackupFolder(longer, place));
     EXPECT_TRUE(longer.backupName.empty());
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_EQ(boxes.seen()[0].title, L"警告");
@@ -156,11 +155,12 @@ TEST_F(BackupStoreTest, NamesDirectoriesAndRefusesUnusablePlaces) {
     WriteText(dir_ / L"plain", "file");
     Project().backupDir = dir_ / L"plain";
     CEntry& c = AddEntry(L"c.txt", "c");
-    EXPECT_TRUE(OpenBackupFolder(c).empty());
+    EXPECT_EQ(Backup(c, BackupMode::Normal, L""), -1);
     Project().backupDir = L"Q:\\nowhere\\";
-    EXPECT_TRUE(OpenBackupFolder(c).empty());
+    EXPECT_EQ(Backup(c, BackupMode::Normal, L""), -1);
     Project().backupDir.clear();
-    EXPECT_TRUE(OpenBackupFolder(c).empty());
+    EXPECT_FALSE(OpenBackupFolder(c, place));
+    EXPECT_TRUE(c.backupName.empty());
 }
 
 TEST_F(BackupStoreTest, DamagedIndexesAreReportedAndNeverRewritten) {
@@ -208,7 +208,7 @@ TEST_F(BackupStoreTest, AFailedCopyLeavesTheFileAndTheIndexAsTheyWere) {
     const std::string index = ReadUtf8(directory + L"info.xml");
 
     // The copy beside the version file cannot be made: no version 2, the index unchanged.
-    ASSERT_TRUE(CreateDirectoryW((directory + L"2.tfcopy").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((directory + L"copy.new").c_str(), nullptr));
     WriteText(e.path, "changed");
     EXPECT_EQ(Backup(e, BackupMode::Normal, L"v2"), -1);
     EXPECT_FALSE(tf_test::FileExists(directory + L"2"));
@@ -216,12 +216,61 @@ TEST_F(BackupStoreTest, AFailedCopyLeavesTheFileAndTheIndexAsTheyWere) {
 
     // Restoring over the entry's file when the copy cannot be made leaves the file whole.
     ASSERT_TRUE(CreateDirectoryW((e.path + L".tfcopy").c_str(), nullptr));
-    EXPECT_FALSE(CopyReplacingSafely(VersionPath(directory, 1), e.path));
+    StoreFailure failure;
+    EXPECT_FALSE(RestoreFile(VersionPath(directory, 1), e.path, failure));
     EXPECT_EQ(ReadUtf8(e.path), "changed");
     // A version file that is gone is no source either.
-    EXPECT_FALSE(CopyReplacingSafely(VersionPath(directory, 7), dir_ / L"other"));
+    EXPECT_FALSE(RestoreFile(VersionPath(directory, 7), dir_ / L"other", failure));
+    EXPECT_EQ(failure.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(tf_test::FileExists(dir_ / L"other"));
     EXPECT_TRUE(boxes.seen().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// At the length limit on both sides: an entry's directory of exactly 251 characters keeps its
+// index through every save (its temporary files are no longer than "info.xml"), one character more
+// is refused; and a file of 259 characters is restored through its copy beside it.
+TEST_F(BackupStoreTest, PathsAtTheLimitOnBothSides) {
+    tf_test::ModalResponder boxes;
+    std::wstring base = dir_ / L"s";
+    base += std::wstring(251 - base.size() - std::wstring(L"\\memo.txt\\").size(), L'b');
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
+    Project().backupDir = base;
+    CEntry& e = AddEntry(L"memo.txt", "one");
+    ASSERT_EQ(Backup(e, BackupMode::Normal, L"1"), 1);
+    const std::wstring directory = e.BackupPath();
+    ASSERT_EQ(directory.size(), 251u);
+    WriteText(e.path, "two");
+    ASSERT_EQ(Backup(e, BackupMode::Normal, L"2"), 2);
+    WriteText(e.path, "three");
+    ASSERT_EQ(Backup(e, BackupMode::Append, L"3"), 3);
+    Versions counters;
+    ASSERT_TRUE(GetVersion(directory, counters));
+    EXPECT_EQ(counters.endVersion, 3);
+    EXPECT_EQ(counters.nowVersion, 2);
+    EXPECT_EQ(Comments(ReadUtf8(directory + L"info.xml")).size(), 3u);
+    EXPECT_TRUE(boxes.seen().empty());
+
+    CEntry& longer = AddEntry(L"memo.txtx", "x");
+    EXPECT_EQ(Backup(longer, BackupMode::Normal, L""), -1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_NE(boxes.seen()[0].text.find(GlobalText::Get(kGtBackupPathTooLong)), std::wstring::npos);
+
+    std::wstring folder = dir_ / L"f";
+    folder += std::wstring(259 - folder.size() - 6, L'f');
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\a.txt";
+    ASSERT_EQ(file.size(), 259u);
+    WriteText(file, "current");
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    StoreFailure failure;
+    EXPECT_TRUE(RestoreFile(VersionPath(directory, 1), file, failure)) << failure.error;
+    EXPECT_EQ(ReadUtf8(file), "one");
+    EXPECT_TRUE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(tf_test::FileExists(ReachablePath(file + L".tfcopy")));
 }
 
 }  // namespace

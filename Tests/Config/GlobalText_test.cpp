@@ -167,6 +167,7 @@ const FormattedEntry kFormattedEntries[] = {
     {kGtBackupNewVersion, "d"},    {kGtBackupUnreadable, "d"},   {kGtBackupDoneMany, "d"},
     {kGtBackupUnchangedMany, "s"}, {kGtBackupDropLaterOne, "d"}, {kGtBackupDropLaterMany, "sd"},
     {kGtHistoryVersion, "d"},      {kGtHistoryRestored, "d"},    {kGtOfflineRefused, "s"},
+    {kGtBackupNameRefused, "s"},   {kGtHistoryIndexDamaged, "s"},
     {kGtFindCount, "d"},           {kGtMissingChecking, "d"},    {kGtMissingCount, "d"},
     {kGtMissingRemoveQuestion, "d"}, {kGtMissingSearching, "d"},
 };

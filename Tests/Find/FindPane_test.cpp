@@ -19,6 +19,7 @@
 #include "Document/Folder.h"
 #include "Document/Project.h"
 #include "Filer/KvFiler.h"
+#include "Filer/Menu/FilerMenu.h"
 #include "Find/FindPane.h"
 #include "Follow/IdentityStore.h"
 #include "MainWindow/MainWindow.h"
@@ -249,6 +250,11 @@ TEST_F(FindTest, TypingNarrowsJumpSelectsEscReturnsAndRemovedEntriesLeave) {
     tf_test::PumpMessages();
     EXPECT_EQ(Rows(), (std::set<std::wstring>{L"カタカナ一覧.txt"}));
     for (const CEntry& entry : child_->entries) EXPECT_NE(entry.name, L"かたかな練習.txt");
+
+    // The entry menu's commands act on the entry of the row, in its own folder.
+    SelectRow(0);
+    pane.RunMenuCommand(kFilerCmdColourFirst + 2);
+    EXPECT_EQ(full_->colour, 2);
 
     // Ctrl+Enter on a row: the filer shows the entry's folder with the entry selected.
     SetFocus(pane.ResultList());

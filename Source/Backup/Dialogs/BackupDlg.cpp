@@ -80,18 +80,17 @@ bool RunDialog(BackupDlgState& state, HWND parent, const wchar_t* title) {
 
 }  // namespace
 
-bool CBackupDlg::Run(CEntry& entry, backup::BackupMode mode, HWND parent, const wchar_t* title) {
+bool CBackupDlg::Run(CEntry& entry, backup::BackupMode mode, HWND parent, const wchar_t* title, int* recorded) {
+    if (recorded) *recorded = 0;
     BackupDlgState state;
     state.entry = &entry;
     state.mode = mode;
-    state.directory = backup::OpenBackupFolder(entry);
-    if (state.directory.empty()) {
-        KvWarningBox(L"BackupFolder Open error!");
-        return false;
-    }
-    if (!backup::GetVersion(state.directory, state.versions)) return false;
-    state.newVersion = (mode == backup::BackupMode::Append ? state.versions.endVersion : state.versions.nowVersion) + 1;
-    return RunDialog(state, parent, title);
+    if (!backup::OpenBackupFolder(entry, state.place)) return false;
+    const backup::Versions& versions = state.place.versions;
+    state.newVersion = (mode == backup::BackupMode::Append ? versions.endVersion : versions.nowVersion) + 1;
+    const bool ran = RunDialog(state, parent, title);
+    if (recorded) *recorded = state.recorded;
+    return ran;
 }
 
 bool CBackupDlg::Run(const std::vector<CEntry*>& entries, HWND parent, const wchar_t* title) {

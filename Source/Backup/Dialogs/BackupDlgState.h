@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Backup/Store/BackupInfo.h"
+#include "Backup/Store/BackupStore.h"
 #include "Kv/KvHandles.h"
 
 class CEntry;
@@ -17,9 +18,9 @@ struct BackupDlgState {
     CEntry* entry = nullptr;  // null in the several-entries form
     std::vector<CEntry*> entries;
     backup::BackupMode mode = backup::BackupMode::Normal;
-    std::wstring directory;
-    backup::Versions versions;
+    backup::BackupPlace place;
     int newVersion = 0;
+    int recorded = 0;  // the version the one-entry form stored and recorded; 0 when none
     std::wstring time;
     bool yesToAll = false;
     bool noToAll = false;

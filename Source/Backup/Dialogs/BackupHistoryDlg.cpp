@@ -35,32 +35,29 @@ namespace {
 using backup_ui::HistoryRow;
 using backup_ui::HistoryState;
 
+// Wide enough for the data view's hexadecimal rows of 16 bytes with their offset and characters.
+constexpr int kDialogWidth = 640;
 const COLORREF kMissingColour = RGB(168, 168, 168);
 const COLORREF kCurrentFileColour = RGB(0, 0, 255);
 const COLORREF kNowVersionColour = RGB(255, 0, 0);
 
-// The version files present, from one listing of the directory, in number order.
-std::vector<backup::VersionNote> ListVersionFiles(const std::wstring& directory) {
-    std::vector<backup::VersionNote> found;
-    WIN32_FIND_DATAW data;
-    // Only names and attributes are needed: no short names, and entries fetched in large batches.
-    kv::UniqueFind find(FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                         nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return found;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const int version = backup::ParseVersion(data.cFileName);
-        if (version > 0) found.push_back({version});
-    } while (FindNextFileW(find.get(), &data));
-    std::sort(found.begin(), found.end(),
-              [](const backup::VersionNote& a, const backup::VersionNote& b) { return a.version < b.version; });
-    return found;
-}
-
-// The store's reading for the rows; false (after its box) when the index is unusable.
-bool ReadRows(HistoryState& s) {
-    std::vector<backup::VersionNote> notes = ListVersionFiles(s.directory);
-    if (!backup::ReadHistory(s.directory, s.versions, notes)) return false;
+// The rows: the version files present with their comments, then the current file. A damaged index
+// lists the files without comments and offers to rebuild it; false when nothing can be read.
+bool ReadRows(HistoryState& s, HWND owner) {
+    const std::vector<int> files = backup::ListVersionFiles(s.directory);
+    std::vector<backup::VersionNote> notes;
+    for (int version : files) notes.push_back({version});
+    const backup::IndexStatus status = backup::ReadHistory(s.directory, s.versions, notes);
+    if (status == backup::IndexStatus::NoComponent) return false;
+    if (status == backup::IndexStatus::Damaged) {
+        const std::wstring text = GtFormat(kGtHistoryIndexDamaged, {backup::InfoPath(s.directory)});
+        if (KvMessageBox(owner, GlobalText::Get(kGtBackupHistory), text.c_str(), KvMbYesNo) == IDYES &&
+            backup::RebuildIndex(s.directory, files))
+            return ReadRows(s, owner);
+        notes.clear();
+        for (int version : files) notes.push_back({version});
+        s.versions = {files.empty() ? 0 : files.back(), files.empty() ? 0 : files.back()};
+    }
     for (const backup::VersionNote& note : notes) s.rows.push_back({note.version, true, note.comment, note.time});
     s.rows.push_back({-1, KvPathExists(s.entry->ResolvedPath()), L"", L""});
     return true;
@@ -81,7 +78,9 @@ void FillDisplayInfo(const HistoryState& s, NMLVDISPINFOW& info) {
 void CreateList(HistoryState& s, HWND dlg) {
     s.list = CreateWindowExW(
         WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER | LVS_OWNERDATA, 10,
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER | LVS_OWNERDATA |
+            LVS_SHOWSELALWAYS,
+        10,
         10, 180, 280, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryList)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
@@ -104,8 +103,8 @@ void OnCreate(HistoryState& s, HWND dlg) {
     HFONT font = s.font.get();
     const KvSystemInfo& info = KvGetSystemInfo();
     KvCentreOnOwner(dlg);
-    KvCreateButton(GlobalText::Get(kGtHistoryClose), 340 - info.frameWidth2, 330 - info.frameCaptionHeight,
-                            100, 20, dlg, IDCANCEL, font);
+    KvCreateButton(GlobalText::Get(kGtHistoryClose), kDialogWidth - 110 - info.frameWidth2,
+                   330 - info.frameCaptionHeight, 100, 20, dlg, IDCANCEL, font);
     if (s.directory.empty()) return;
     CreateList(s, dlg);
     const int width = KvClientSize(dlg).cx;
@@ -288,14 +287,10 @@ LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
     HistoryState state;
     state.entry = &entry;
-    state.directory = backup::OpenBackupFolder(entry);
-    if (state.directory.empty()) {
-        KvWarningBox(L"BackupFolder Open error!");
-    } else if (!ReadRows(state)) {
-        state.directory.clear();
-    }
+    state.directory = backup::ExistingBackupFolder(entry);
+    if (!state.directory.empty() && !ReadRows(state, parent)) state.directory.clear();
     const KvModalScope<HistoryState> scope(state, L"CBackupHistoryDlg::WndProc");
-    const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 450,
-                                 360, parent, KvModalProc<HistoryState, Handle>);
+    const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
+                                 kDialogWidth, 360, parent, KvModalProc<HistoryState, Handle>);
     return result != 0;
 }

@@ -12,72 +12,73 @@
 namespace backup_ui {
 namespace {
 
-const wchar_t kOpenError[] = L"BackupFolder Open error!";
-
-enum class Unchanged { Ask, BackUp, Skip };
-
-// Copies the entry's file into version `newVersion`. False when the entry is not to be backed up
-// (unreadable, unchanged and declined, or the copy failed); nothing is then written.
-bool CopyStep(BackupDlgState& s, HWND dlg, CEntry& entry, const std::wstring& directory,
-              const backup::Versions& versions, int newVersion) {
+// Whether the entry is to be backed up: its file is readable, and when it has not changed since
+// NowVersion the user still wants a version of it. The questions come here, before anything is
+// written.
+bool ShouldBackUp(BackupDlgState& s, HWND dlg, CEntry& entry, const backup::BackupPlace& place) {
     const std::wstring path = entry.ResolvedPath();
-    if (versions.endVersion != 0) {
-        const int compared = KvCompareFiles(path, backup::VersionPath(directory, versions.nowVersion));
-        if (compared == KvCompareFailBoth || compared == KvCompareFailA) {
-            KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), path.c_str());
-            return false;
-        }
-        if (compared == KvCompareEqual) {
-            const wchar_t* title = GlobalText::Get(kGtBackupUnchangedTitle);
-            if (s.entry) {
-                if (KvMessageBox(dlg, title, GlobalText::Get(kGtBackupUnchangedOne), KvMbOkCancel) != IDOK)
-                    return false;
-            } else {
-                if (s.noToAll) return false;
-                if (!s.yesToAll) {
-                    const wchar_t* const labels[] = {GlobalText::Get(kGtBackupUnchangedYes),
-                                                     GlobalText::Get(kGtBackupUnchangedNo),
-                                                     GlobalText::Get(kGtBackupUnchangedYesToAll),
-                                                     GlobalText::Get(kGtBackupUnchangedNoToAll), nullptr};
-                    const std::wstring text = GtFormat(kGtBackupUnchangedMany, {entry.name.str()});
-                    switch (KvMessageBoxCustom(labels, dlg, title, text.c_str())) {
-                    case 1:
-                        break;
-                    case 3:
-                        s.yesToAll = true;
-                        break;
-                    case 4:
-                        s.noToAll = true;
-                        return false;
-                    default:
-                        return false;
-                    }
-                }
-            }
-        }
-    } else if (!KvPathExists(path)) {
+    if (place.versions.endVersion == 0) {
+        if (KvPathExists(path)) return true;
         KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), path.c_str());
         return false;
     }
-    return backup::CopyReplacingSafely(path, backup::VersionPath(directory, newVersion));
+    const int compared = KvCompareFiles(path, backup::VersionPath(place.directory, place.versions.nowVersion));
+    if (compared == KvCompareFailBoth || compared == KvCompareFailA) {
+        KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), path.c_str());
+        return false;
+    }
+    if (compared != KvCompareEqual) return true;
+    const wchar_t* title = GlobalText::Get(kGtBackupUnchangedTitle);
+    if (s.entry) return KvMessageBox(dlg, title, GlobalText::Get(kGtBackupUnchangedOne), KvMbOkCancel) == IDOK;
+    if (s.noToAll) return false;
+    if (s.yesToAll) return true;
+    const wchar_t* const labels[] = {GlobalText::Get(kGtBackupUnchangedYes), GlobalText::Get(kGtBackupUnchangedNo),
+                                     GlobalText::Get(kGtBackupUnchangedYesToAll),
+                                     GlobalText::Get(kGtBackupUnchangedNoToAll), nullptr};
+    const std::wstring text = GtFormat(kGtBackupUnchangedMany, {entry.name.str()});
+    switch (KvMessageBoxCustom(labels, dlg, title, text.c_str())) {
+    case 1:
+        return true;
+    case 3:
+        s.yesToAll = true;
+        return true;
+    case 4:
+        s.noToAll = true;
+        return false;
+    default:
+        return false;
+    }
 }
 
-void Record(const std::wstring& directory, const backup::Versions& versions, int newVersion, backup::BackupMode mode,
-            const std::wstring& comment, const std::wstring& time) {
-    if (mode == backup::BackupMode::Normal) backup::DeleteVersions(directory, newVersion + 1, versions.endVersion);
-    backup::UpdateXML(directory, versions, newVersion, mode, comment, time);
+// Stores the version; a copy that failed is reported with its path and the system's reason (a
+// failed index update has been reported by the store).
+backup::StoreResult Store(CEntry& entry, backup::BackupPlace& place, int newVersion, backup::BackupMode mode,
+           const std::wstring& comment, const std::wstring& time) {
+    backup::StoreFailure failure;
+    const backup::StoreResult result =
+        backup::StoreVersion(entry, place, entry.ResolvedPath(), newVersion, mode, comment, time, failure);
+    if (result == backup::StoreResult::NotCopied && !failure.path.empty())
+        KvWarningBox(GlobalText::Get(kGtBackupCopyFailed),
+                     (failure.path + L"\n" + backup::SystemErrorText(failure.error)).c_str());
+    return result;
 }
 
 }  // namespace
 
 bool RunOneBackup(BackupDlgState& s, HWND dlg, const std::wstring& comment) {
     const wchar_t* title = GlobalText::Get(kGtBackupTitle);
-    if (s.mode == backup::BackupMode::Normal && s.versions.nowVersion != s.versions.endVersion) {
+    const backup::Versions& versions = s.place.versions;
+    if (s.mode == backup::BackupMode::Normal && versions.nowVersion != versions.endVersion) {
         const std::wstring text = GtFormat(kGtBackupDropLaterOne, {s.newVersion});
         if (KvMessageBox(dlg, title, text.c_str(), KvMbYesNo) != IDYES) return false;
     }
-    if (!CopyStep(s, dlg, *s.entry, s.directory, s.versions, s.newVersion)) return false;
-    Record(s.directory, s.versions, s.newVersion, s.mode, comment, s.time);
+    if (!ShouldBackUp(s, dlg, *s.entry, s.place)) return false;
+    const bool first = s.place.directory.empty();
+    const backup::StoreResult result = Store(*s.entry, s.place, s.newVersion, s.mode, comment, s.time);
+    if (result == backup::StoreResult::Stored)
+        s.recorded = s.newVersion;
+    else if (result == backup::StoreResult::NotCopied || first)
+        return false;  // nothing was stored: the user stays with the comment
     KvMessageBox(dlg, title, GlobalText::Get(kGtBackupDoneOne), KvMbOk);
     return true;
 }
@@ -88,21 +89,17 @@ void RunSeveralBackups(BackupDlgState& s, HWND dlg, const std::wstring& comment)
     s.noToAll = false;
     int count = 0;
     for (CEntry* entry : s.entries) {
-        const std::wstring directory = backup::OpenBackupFolder(*entry);
-        if (directory.empty()) {
-            KvWarningBox(kOpenError, directory.c_str());
-            continue;
-        }
-        backup::Versions versions;
-        if (!backup::GetVersion(directory, versions)) continue;
-        const int newVersion = versions.nowVersion + 1;
-        if (versions.nowVersion != versions.endVersion) {
+        backup::BackupPlace place;
+        if (!backup::OpenBackupFolder(*entry, place)) continue;
+        const int newVersion = place.versions.nowVersion + 1;
+        if (place.versions.nowVersion != place.versions.endVersion) {
             const std::wstring text = GtFormat(kGtBackupDropLaterMany, {entry->name.str(), newVersion});
             if (KvMessageBox(dlg, title, text.c_str(), KvMbYesNo) != IDYES) continue;
         }
-        if (!CopyStep(s, dlg, *entry, directory, versions, newVersion)) continue;
-        Record(directory, versions, newVersion, backup::BackupMode::Normal, comment, s.time);
-        ++count;
+        if (!ShouldBackUp(s, dlg, *entry, place)) continue;
+        if (Store(*entry, place, newVersion, backup::BackupMode::Normal, comment, s.time) ==
+            backup::StoreResult::Stored)
+            ++count;
     }
     KvMessageBox(dlg, title, GtFormat(kGtBackupDoneMany, {count}).c_str(), KvMbOk);
 }

@@ -3,6 +3,8 @@
 // it, and NowVersion is stored only after the copy it stands for has succeeded.
 #include "Backup/Dialogs/HistoryState.h"
 
+#include <algorithm>
+
 #include "Backup/Dialogs/BackupCommentDlg.h"
 #include "Backup/Dialogs/BackupDlg.h"
 #include "Backup/Store/BackupStore.h"
@@ -28,11 +30,20 @@ int CompareWithNow(const HistoryState& s) {
     return result == KvCompareFailB ? KvCompareDifferent : result;
 }
 
-// Backs the current file up as a new version in the append mode and lists it.
-bool BackUpCurrent(HistoryState& s, HWND dlg) {
-    if (!CBackupDlg::Run(*s.entry, backup::BackupMode::Append, dlg, GlobalText::Get(kGtBackupTitle))) return false;
+// Backs the current file up as a new version in the append mode and lists it. The file may be
+// replaced afterwards only when that version is both written and recorded in the index: otherwise
+// says why (`stopped` when the user cancelled) and gives false.
+bool BackUpCurrent(HistoryState& s, HWND dlg, int title, int stopped) {
+    int recorded = 0;
+    const bool ran =
+        CBackupDlg::Run(*s.entry, backup::BackupMode::Append, dlg, GlobalText::Get(kGtBackupTitle), &recorded);
+    if (recorded == 0) {
+        Say(dlg, title, GlobalText::Get(ran ? kGtHistorySafetyNotRecorded : stopped));
+        return false;
+    }
     HistoryRow row;
-    row.version = ++s.versions.endVersion;
+    row.version = recorded;
+    s.versions.endVersion = std::max(s.versions.endVersion, recorded);
     row.present = true;
     std::vector<backup::VersionNote> notes = {{row.version}};
     backup::SetVerComment(s.directory, s.versions.endVersion, notes);
@@ -50,8 +61,14 @@ bool AskCopy(HWND dlg, int title) {
     return KvMessageBoxCustom(labels, dlg, GlobalText::Get(title), GlobalText::Get(kGtHistoryCopyQuestion)) == 1;
 }
 
+// Copies the version over the entry's file and shows the current file's row as it now is.
 bool CopyOver(HistoryState& s, const HistoryRow& row) {
-    return backup::CopyReplacingSafely(RowPath(s, row), s.entry->ResolvedPath());
+    backup::StoreFailure failure;
+    const bool copied = backup::RestoreFile(RowPath(s, row), s.entry->ResolvedPath(), failure);
+    s.rows.back().present = KvPathExists(s.entry->ResolvedPath());
+    InvalidateRect(s.list, nullptr, TRUE);
+    InvalidateRect(s.view.Window(), nullptr, TRUE);
+    return copied;
 }
 
 }  // namespace
@@ -83,10 +100,7 @@ void RestoreVersion(HistoryState& s, HWND dlg, HistoryRow row) {
             const int answer = KvMessageBox(dlg, GlobalText::Get(kGtHistoryRestore),
                                             GlobalText::Get(kGtHistoryBackupFirst), KvMbYesNoCancel);
             if (answer == IDCANCEL) return;
-            if (answer == IDYES && !BackUpCurrent(s, dlg)) {
-                Say(dlg, kGtHistoryRestore, GlobalText::Get(kGtHistoryRestoreStopped));
-                return;
-            }
+            if (answer == IDYES && !BackUpCurrent(s, dlg, kGtHistoryRestore, kGtHistoryRestoreStopped)) return;
         }
     }
     if (!CopyOver(s, row)) {
@@ -108,10 +122,11 @@ void StepBack(HistoryState& s, HWND dlg, HistoryRow row) {
     if (copy && KvPathExists(file) && CompareWithNow(s) != KvCompareEqual) {
         const int answer = KvMessageBox(dlg, GlobalText::Get(kGtHistoryStepBack),
                                         GlobalText::Get(kGtHistoryBackupFirst), KvMbYesNoCancel);
-        if (answer == IDCANCEL || (answer == IDYES && !BackUpCurrent(s, dlg))) {
+        if (answer == IDCANCEL) {
             Say(dlg, kGtHistoryStepBack, GlobalText::Get(kGtHistoryStepBackStopped));
             return;
         }
+        if (answer == IDYES && !BackUpCurrent(s, dlg, kGtHistoryStepBack, kGtHistoryStepBackStopped)) return;
     }
     if (copy && !CopyOver(s, row)) {
         Say(dlg, kGtHistoryStepBack, GlobalText::Get(kGtHistoryFileError));
@@ -167,8 +182,10 @@ void StepForward(HistoryState& s, HWND dlg, HistoryRow row) {
 void EditVersionComment(HistoryState& s, HWND dlg, HistoryRow& row) {
     std::wstring text = row.comment;
     if (!CBackupCommentDlg::Run(text, dlg, GlobalText::Get(kGtHistoryEditComment))) return;
-    row.comment = text;
-    backup::EditComment(s.directory, row.version, text);
+    if (!backup::EditComment(s.directory, row.version, text)) return;
+    // The row shows the comment as stored (without the characters the index cannot hold).
+    std::vector<backup::VersionNote> notes = {{row.version}};
+    if (backup::SetVerComment(s.directory, s.versions.endVersion, notes)) row.comment = notes[0].comment;
 }
 
 }  // namespace backup_ui

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "Backup/Store/BackupStore.h"
 #include "Backup/Store/XmlDom.h"
 #include "Kv/KvWindow.h"
 
@@ -14,6 +15,38 @@ const wchar_t kDomMissing[] = L"XML DOM Documentの生成に失敗!";
 const wchar_t kSaveFailed[] = L"Backup Failed Save INFO XML";
 const wchar_t kResaveFailed[] = L"Backup Failed. ReSave INFO XML";
 const wchar_t kNoRoot[] = L"Get XML Root Element";
+const wchar_t kDomMissingBox[] = L"CreateInstance Error.\nXML DOM Document";
+
+void ReportDomMissing() {
+    KvErrorBox(kDomMissingBox, L".\\Source\\BackupDlg", L"CBackupDlg::GetVersion", 364);
+}
+
+// Saves the index through "info.new"; false after `warning` with the path and the reason.
+bool Save(IXMLDOMDocument* doc, const std::wstring& directory, const wchar_t* warning) {
+    DWORD error = 0;
+    const std::wstring path = InfoPath(directory);
+    if (backup_xml::SaveReplacing(doc, directory + L"info.new", path, error)) return true;
+    KvWarningBox(warning, (path + L"\n" + SystemErrorText(error)).c_str());
+    return false;
+}
+
+// The comment as XML can hold it: control characters other than tab and line breaks, unpaired
+// surrogates and the two non-characters U+FFFE and U+FFFF become U+FFFD.
+std::wstring XmlText(const std::wstring& text) {
+    std::wstring out = text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const wchar_t c = out[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        const bool low = c >= 0xDC00 && c <= 0xDFFF;
+        if (high && i + 1 < out.size() && out[i + 1] >= 0xDC00 && out[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        if ((c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || high || low || c == 0xFFFE || c == 0xFFFF)
+            out[i] = 0xFFFD;
+    }
+    return out;
+}
 
 bool IsElement(IXMLDOMNode* node, const wchar_t* name) {
     DOMNodeType type = NODE_INVALID;
@@ -72,6 +105,23 @@ void FillNotes(IXMLDOMNode* root, int endVersion, std::vector<VersionNote>& note
     }
 }
 
+// Appends a "comment" for `version` ("ver" before "time") and the line break after it.
+bool AppendNote(IXMLDOMDocument* doc, IXMLDOMNode* root, int version, const std::wstring& comment,
+                const std::wstring& time) {
+    backup_xml::Node note = backup_xml::AppendElement(doc, root, L"comment", XmlText(comment));
+    VARIANT ver;
+    VariantInit(&ver);
+    ver.vt = VT_I4;
+    ver.lVal = version;
+    const kv::UniqueBstr timeText(time.c_str());
+    VARIANT when;
+    VariantInit(&when);
+    when.vt = VT_BSTR;
+    when.bstrVal = timeText.get();
+    return note && backup_xml::SetAttribute(note.get(), L"ver", ver) && backup_xml::SetAttribute(note.get(), L"time", when) &&
+           backup_xml::AppendText(doc, root, L"\n");
+}
+
 backup_xml::Document CreateOrReport(const wchar_t* source, const wchar_t* function, int line) {
     backup_xml::Document doc = backup_xml::CreateDocument();
     if (!doc) KvErrorBox(kDomMissing, source, function, line);
@@ -94,18 +144,44 @@ std::wstring InfoPath(const std::wstring& directory) {
     return directory + L"info.xml";
 }
 
+bool DomAvailable() {
+    if (backup_xml::CreateDocument()) return true;
+    ReportDomMissing();
+    return false;
+}
+
 bool GetVersion(const std::wstring& directory, Versions& out) {
-    backup_xml::Document doc = backup_xml::CreateDocument();
-    if (!doc) {
-        KvErrorBox(L"CreateInstance Error.\nXML DOM Document", L".\\Source\\BackupDlg", L"CBackupDlg::GetVersion", 364);
+    std::vector<VersionNote> none;
+    switch (ReadHistory(directory, out, none)) {
+    case IndexStatus::Read:
+        return true;
+    case IndexStatus::Damaged:
+        KvWarningBox(kNoRoot, InfoPath(directory).c_str());
+        return false;
+    default:
         return false;
     }
-    const std::wstring path = InfoPath(directory);
-    out = Versions();
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    if (LoadIndex(doc.get(), path, &out)) return true;
-    KvWarningBox(kNoRoot, path.c_str());
-    return false;
+}
+
+bool DropVersionsAfter(const std::wstring& directory, int nowVersion) {
+    backup_xml::Document doc = CreateOrReport(L".\\Source\\BackupDlg", L"CBackupDlg::UpdateXML", 606);
+    if (!doc) return false;
+    backup_xml::Node root = LoadIndex(doc.get(), InfoPath(directory), nullptr);
+    if (!root) {
+        KvWarningBox(kResaveFailed, InfoPath(directory).c_str());
+        return false;
+    }
+    for (backup_xml::Node child = backup_xml::FirstChild(root.get()); child;) {
+        backup_xml::Node next = backup_xml::NextSibling(child.get());
+        if (IsElement(child.get(), L"EndVersion")) {
+            backup_xml::SetText(child.get(), std::to_wstring(nowVersion));
+        } else if (IsElement(child.get(), L"comment")) {
+            const int ver = CommentVersion(child.get());
+            if (ver > nowVersion || ver < 1) backup_xml::RemoveChild(root.get(), child.get());
+        }
+        child = std::move(next);
+    }
+    return Save(doc.get(), directory, kResaveFailed);
 }
 
 bool UpdateXML(const std::wstring& directory, const Versions& before, int newVersion, BackupMode mode,
@@ -115,7 +191,7 @@ bool UpdateXML(const std::wstring& directory, const Versions& before, int newVer
     const std::wstring path = InfoPath(directory);
     backup_xml::Node root = before.endVersion == 0 ? NewIndex(doc.get()) : LoadIndex(doc.get(), path, nullptr);
     if (!root) {
-        KvWarningBox(before.endVersion == 0 ? kSaveFailed : kResaveFailed);
+        KvWarningBox(before.endVersion == 0 ? kSaveFailed : kResaveFailed, path.c_str());
         return false;
     }
     const std::wstring number = std::to_wstring(newVersion);
@@ -131,21 +207,10 @@ bool UpdateXML(const std::wstring& directory, const Versions& before, int newVer
         }
         child = std::move(next);
     }
-    backup_xml::Node note = backup_xml::AppendElement(doc.get(), root.get(), L"comment", comment);
-    VARIANT ver;
-    VariantInit(&ver);
-    ver.vt = VT_I4;
-    ver.lVal = newVersion;
-    const kv::UniqueBstr timeText(time.c_str());
-    VARIANT when;
-    VariantInit(&when);
-    when.vt = VT_BSTR;
-    when.bstrVal = timeText.get();
-    const bool built = note && backup_xml::SetAttribute(note.get(), L"ver", ver) &&
-                       backup_xml::SetAttribute(note.get(), L"time", when) &&
-                       backup_xml::AppendText(doc.get(), root.get(), L"\n");
-    if (built && backup_xml::SaveReplacing(doc.get(), path)) return true;
-    KvWarningBox(before.endVersion == 0 ? kSaveFailed : kResaveFailed);
+    const bool built = AppendNote(doc.get(), root.get(), newVersion, comment, time);
+    const wchar_t* warning = before.endVersion == 0 ? kSaveFailed : kResaveFailed;
+    if (built) return Save(doc.get(), directory, warning);
+    KvWarningBox(warning, path.c_str());
     return false;
 }
 
@@ -157,12 +222,12 @@ bool UpdateVersion(const std::wstring& directory, int version) {
     Versions counters;
     backup_xml::Node root = LoadIndex(doc.get(), path, &counters);
     if (!root || version < 0 || version > counters.endVersion) {
-        KvWarningBox(kResaveFailed);
+        KvWarningBox(kResaveFailed, path.c_str());
         return false;
     }
     backup_xml::Node now = backup_xml::FindChild(root.get(), L"NowVersion");
     if (!backup_xml::SetText(now.get(), std::to_wstring(version))) return false;
-    return backup_xml::SaveReplacing(doc.get(), path);
+    return Save(doc.get(), directory, kResaveFailed);
 }
 
 bool SetVerComment(const std::wstring& directory, int endVersion, std::vector<VersionNote>& notes) {
@@ -178,28 +243,60 @@ bool SetVerComment(const std::wstring& directory, int endVersion, std::vector<Ve
     return true;
 }
 
-bool ReadHistory(const std::wstring& directory, Versions& out, std::vector<VersionNote>& notes) {
+IndexStatus ReadHistory(const std::wstring& directory, Versions& out, std::vector<VersionNote>& notes) {
+    out = Versions();
     backup_xml::Document doc = backup_xml::CreateDocument();
     if (!doc) {
-        KvErrorBox(L"CreateInstance Error.\nXML DOM Document", L".\\Source\\BackupDlg", L"CBackupDlg::GetVersion", 364);
-        return false;
+        ReportDomMissing();
+        return IndexStatus::NoComponent;
     }
     const std::wstring path = InfoPath(directory);
-    out = Versions();
     backup_xml::Node root;
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         root = LoadIndex(doc.get(), path, &out);
-        if (!root) {
-            KvWarningBox(kNoRoot, path.c_str());
-            return false;
-        }
+        if (!root) return IndexStatus::Damaged;
+    } else if (!ListVersionFiles(directory).empty()) {
+        return IndexStatus::Damaged;  // versions without their index
     }
     const int end = out.endVersion;
     notes.erase(std::remove_if(notes.begin(), notes.end(),
                                [end](const VersionNote& n) { return n.version < 1 || n.version > end; }),
                 notes.end());
     if (root) FillNotes(root.get(), end, notes);
-    return true;
+    return IndexStatus::Read;
+}
+
+std::wstring DamagedPath(const std::wstring& directory) {
+    return directory + L"info.xml.damaged";
+}
+
+bool RebuildIndex(const std::wstring& directory, const std::vector<int>& versions) {
+    backup_xml::Document doc = CreateOrReport(L".\\Source\\BackupHistoryDlg", L"CBackupHistoryDlg::EditComment", 1440);
+    if (!doc) return false;
+    const std::wstring path = InfoPath(directory);
+    // "info.xml.damaged" may pass the 260 characters that the store's own names keep to.
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !MoveFileExW(ReachablePath(path).c_str(), ReachablePath(DamagedPath(directory)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        KvWarningBox(kSaveFailed, (path + L"\n" + SystemErrorText(GetLastError())).c_str());
+        return false;
+    }
+    backup_xml::Node root = NewIndex(doc.get());
+    const int last = versions.empty() ? 0 : versions.back();
+    bool built = root && backup_xml::SetText(backup_xml::FindChild(root.get(), L"EndVersion").get(), std::to_wstring(last)) &&
+                 backup_xml::SetText(backup_xml::FindChild(root.get(), L"NowVersion").get(), std::to_wstring(last));
+    for (size_t i = 0; built && i < versions.size(); ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        SYSTEMTIME time{};
+        FILETIME local{};
+        GetFileAttributesExW(VersionPath(directory, versions[i]).c_str(), GetFileExInfoStandard, &data);
+        FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+        FileTimeToSystemTime(&local, &time);
+        built = AppendNote(doc.get(), root.get(), versions[i], L"", BackupTimeText(time));
+    }
+    if (built) return Save(doc.get(), directory, kSaveFailed);
+    KvWarningBox(kSaveFailed, path.c_str());
+    return false;
 }
 
 bool EditComment(const std::wstring& directory, int version, const std::wstring& text) {
@@ -208,15 +305,15 @@ bool EditComment(const std::wstring& directory, int version, const std::wstring&
     const std::wstring path = InfoPath(directory);
     backup_xml::Node root = LoadIndex(doc.get(), path, nullptr);
     if (!root) {
-        KvWarningBox(kResaveFailed);
+        KvWarningBox(kResaveFailed, path.c_str());
         return false;
     }
     for (backup_xml::Node child = backup_xml::FirstChild(root.get()); child;
          child = backup_xml::NextSibling(child.get())) {
         if (IsElement(child.get(), L"comment") && CommentVersion(child.get()) == version)
-            backup_xml::SetText(child.get(), text);
+            backup_xml::SetText(child.get(), XmlText(text));
     }
-    return backup_xml::SaveReplacing(doc.get(), path);
+    return Save(doc.get(), directory, kResaveFailed);
 }
 
 }  // namespace backup

@@ -3,6 +3,8 @@
 
 #include <ole2.h>
 
+#include <vector>
+
 namespace backup_xml {
 namespace {
 
@@ -21,6 +23,42 @@ VARIANT BorrowedString(const kv::UniqueBstr& text) {
     v.vt = VT_BSTR;
     v.bstrVal = text.get();
     return v;
+}
+
+// Whether the file declares a document type or entities ("<!DOCTYPE", "<!ENTITY"), in any of the
+// encodings a parser accepts: the bytes are read with the zero bytes of UTF-16 left out.
+bool DeclaresDocumentType(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string text;
+    std::vector<char> block(64 * 1024);
+    DWORD read = 0;
+    while (ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &read, nullptr) && read > 0)
+        for (DWORD i = 0; i < read; ++i)
+            if (block[i] != 0) text.push_back(block[i]);
+    CloseHandle(file);
+    return text.find("<!DOCTYPE") != std::string::npos || text.find("<!ENTITY") != std::string::npos;
+}
+
+// setProperty("ProhibitDTD", true) of the document's second interface, reached through its
+// dispatch interface so that only the first interface's declarations are needed. A component
+// without the property keeps its defaults; Load refuses such documents by itself anyway.
+void ProhibitDocumentTypes(IXMLDOMDocument* doc) {
+    wchar_t method[] = L"setProperty";
+    LPOLESTR names[] = {method};
+    DISPID id = 0;
+    if (FAILED(doc->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return;
+    const kv::UniqueBstr property(L"ProhibitDTD");
+    VARIANT arguments[2];  // in reverse order: the value, then the name
+    VariantInit(&arguments[0]);
+    arguments[0].vt = VT_BOOL;
+    arguments[0].boolVal = VARIANT_TRUE;
+    VariantInit(&arguments[1]);
+    arguments[1].vt = VT_BSTR;
+    arguments[1].bstrVal = property.get();
+    DISPPARAMS parameters = {arguments, nullptr, 2, 0};
+    doc->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
 }
 
 Node AsNode(IUnknown* object) {
@@ -48,10 +86,14 @@ Document CreateDocument() {
     Document doc;
     if (FAILED(object->QueryInterface(kDocumentInterface, reinterpret_cast<void**>(&doc)))) return Document();
     doc->put_async(VARIANT_FALSE);
+    doc->put_validateOnParse(VARIANT_FALSE);
+    doc->put_resolveExternals(VARIANT_FALSE);
+    ProhibitDocumentTypes(doc.get());
     return doc;
 }
 
 Node Load(IXMLDOMDocument* doc, const std::wstring& path) {
+    if (DeclaresDocumentType(path)) return Node();
     const kv::UniqueBstr source(path.c_str());
     VARIANT_BOOL loaded = VARIANT_FALSE;
     if (FAILED(doc->load(BorrowedString(source), &loaded)) || loaded != VARIANT_TRUE) return Node();
@@ -60,14 +102,26 @@ Node Load(IXMLDOMDocument* doc, const std::wstring& path) {
     return AsNode(root.get());
 }
 
-bool SaveReplacing(IXMLDOMDocument* doc, const std::wstring& path) {
-    const std::wstring beside = path + L".new";
+bool SaveReplacing(IXMLDOMDocument* doc, const std::wstring& beside, const std::wstring& path, DWORD& error) {
+    // A leftover of an interrupted save, possibly read-only, must not stop this one.
+    SetFileAttributesW(beside.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(beside.c_str());
     const kv::UniqueBstr destination(beside.c_str());
-    if (FAILED(doc->save(BorrowedString(destination)))) {
+    const HRESULT saved = doc->save(BorrowedString(destination));
+    if (FAILED(saved)) {
+        error = HRESULT_FACILITY(saved) == FACILITY_WIN32 ? HRESULT_CODE(saved) : static_cast<DWORD>(saved);
         DeleteFileW(beside.c_str());
         return false;
     }
+    // On disk before it replaces the index, so a power cut leaves the old index or the new one.
+    HANDLE written = CreateFileW(beside.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (written != INVALID_HANDLE_VALUE) {
+        FlushFileBuffers(written);
+        CloseHandle(written);
+    }
     if (MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    error = GetLastError();
     DeleteFileW(beside.c_str());
     return false;
 }

@@ -15,13 +15,17 @@ namespace backup_xml {
 using Document = kv::ComPtr<IXMLDOMDocument>;
 using Node = kv::ComPtr<IXMLDOMNode>;
 
-// A new, empty document with asynchronous loading off; null when the component is missing.
+// A new, empty document with asynchronous loading off, document type declarations prohibited and
+// external entities never resolved; null when the component is missing.
 Document CreateDocument();
-// Loads `path`; the document element, or null when the file is missing or not well-formed XML.
+// Loads `path`; the document element, or null when the file is missing, not well-formed XML, or
+// holds a document type or entity declaration (refused before the parser sees it, whatever the
+// component's own settings).
 Node Load(IXMLDOMDocument* doc, const std::wstring& path);
-// Writes the document beside `path` and then moves it over `path`, so an interrupted save leaves
-// the previous file whole. False when either step fails (the previous file is then unchanged).
-bool SaveReplacing(IXMLDOMDocument* doc, const std::wstring& path);
+// Writes the document to `beside` and then moves that over `path`, so an interrupted save leaves
+// the previous file whole. False, with the system's error code in `error`, when either step fails
+// (the previous file is then unchanged and nothing is left at `beside`).
+bool SaveReplacing(IXMLDOMDocument* doc, const std::wstring& beside, const std::wstring& path, DWORD& error);
 
 // The document itself as a node, to append its document element to.
 Node DocumentNode(IXMLDOMDocument* doc);
