@@ -52,11 +52,11 @@ bool ReadExactly(HANDLE file, unsigned char* buffer, DWORD length) {
 
 // Compares `size` bytes; both files had this size when opened. A file that can no longer be read
 // to that size (shortened meanwhile, or a read error) counts as different.
-int CompareContents(HANDLE fileA, HANDLE fileB, DWORD size) {
-    std::vector<unsigned char> bufferA(std::min(size, kBlockBytes));
+int CompareContents(HANDLE fileA, HANDLE fileB, unsigned long long size) {
+    std::vector<unsigned char> bufferA(static_cast<size_t>(std::min<unsigned long long>(size, kBlockBytes)));
     std::vector<unsigned char> bufferB(bufferA.size());
-    for (DWORD done = 0; done < size;) {
-        const DWORD length = std::min(kBlockBytes, size - done);
+    for (unsigned long long done = 0; done < size;) {
+        const DWORD length = static_cast<DWORD>(std::min<unsigned long long>(kBlockBytes, size - done));
         if (!ReadExactly(fileA, bufferA.data(), length) || !ReadExactly(fileB, bufferB.data(), length))
             return KvCompareDifferent;
         if (!SameBytes(bufferA.data(), bufferB.data(), length)) return KvCompareDifferent;
@@ -77,9 +77,7 @@ int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB) {
     LARGE_INTEGER sizeA{}, sizeB{};
     if (!GetFileSizeEx(fileA.get(), &sizeA)) return KvCompareFailA;
     if (!GetFileSizeEx(fileB.get(), &sizeB)) return KvCompareFailB;
-    if (sizeA.HighPart != 0 || sizeB.HighPart != 0) return KvCompareTooLarge;
-    if (sizeA.LowPart == 0 && sizeB.LowPart == 0) return KvCompareEqual;
-    if (sizeA.LowPart == 0 || sizeB.LowPart == 0) return KvCompareDifferent;
-    if (sizeA.LowPart != sizeB.LowPart) return KvCompareDifferent;
-    return CompareContents(fileA.get(), fileB.get(), sizeA.LowPart);
+    if (sizeA.QuadPart == 0 && sizeB.QuadPart == 0) return KvCompareEqual;
+    if (sizeA.QuadPart != sizeB.QuadPart) return KvCompareDifferent;
+    return CompareContents(fileA.get(), fileB.get(), static_cast<unsigned long long>(sizeA.QuadPart));
 }

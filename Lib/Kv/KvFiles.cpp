@@ -56,7 +56,8 @@ void MakeParentDirectories(const std::wstring& path) {
 
 // Writes every byte of `source` to `destination`; false when a read or write fails or the test
 // seam stops the copy.
-bool CopyBlocks(HANDLE source, HANDLE destination, const std::wstring& destinationPath) {
+bool CopyBlocks(HANDLE source, HANDLE destination, const std::wstring& destinationPath,
+                const KvCopyProgress& progress) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(source, &size)) return false;
     const unsigned long long total = static_cast<unsigned long long>(size.QuadPart);
@@ -71,6 +72,7 @@ bool CopyBlocks(HANDLE source, HANDLE destination, const std::wstring& destinati
         if (!WriteFile(destination, block.data(), read, &written, nullptr) || written != read) return false;
         copied += read;
         if (CopyProgressHook() && !CopyProgressHook()(destinationPath, copied, total)) return false;
+        if (progress && !progress(copied, total)) return false;
     }
 }
 
@@ -140,6 +142,10 @@ std::wstring KvUpperPath(std::wstring path) {
 }
 
 bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination) {
+    return KvCopyFileReplacing(source, destination, KvCopyProgress());
+}
+
+bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination, const KvCopyProgress& progress) {
     if (source.empty() || destination.empty() || HasWildcard(source) || HasWildcard(destination)) return false;
     kv::UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -153,7 +159,7 @@ bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destina
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!dest) return false;
     FILETIME written{};
-    const bool copied = CopyBlocks(src.get(), dest.get(), destination) &&
+    const bool copied = CopyBlocks(src.get(), dest.get(), destination, progress) &&
                         GetFileTime(src.get(), nullptr, nullptr, &written) &&
                         SetFileTime(dest.get(), nullptr, nullptr, &written) &&
                         FlushFileBuffers(dest.get());  // on disk before a caller moves it over a file

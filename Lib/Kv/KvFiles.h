@@ -22,12 +22,11 @@ enum KvCompareResult {
     KvCompareFailA = -1,     // A cannot be opened
     KvCompareFailB = -2,     // B cannot be opened (A could)
     KvCompareFailBoth = -3,  // neither can be opened
-    KvCompareTooLarge = -4,  // a file is 4 GiB or larger
 };
 
 // Compares two files byte by byte. Both are opened for reading with read and write sharing. The
-// checks come in the order of the codes above: open failures, the 4 GiB limit, one empty file,
-// different sizes, then the contents, read block by block into buffers of this call alone, so two
+// checks come in the order of the codes above: open failures, one empty file, different sizes
+// (files of any size, 4 GiB and more too), then the contents, read block by block into buffers of this call alone, so two
 // comparisons (also in two processes) never meet. A file that cannot be read to its end counts as
 // different.
 int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB);
@@ -41,6 +40,11 @@ int KvCompareFiles(const std::wstring& pathA, const std::wstring& pathB);
 // the finished copy over it. No progress window is shown. Either path may be an extended-length
 // path (prefix \\?\). True when the whole file was copied.
 bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination);
+
+// The same, calling `progress` after every block with the bytes copied so far and the file's size;
+// false from it stops the copy as a failed one. It may run on any thread.
+using KvCopyProgress = std::function<bool(unsigned long long copied, unsigned long long total)>;
+bool KvCopyFileReplacing(const std::wstring& source, const std::wstring& destination, const KvCopyProgress& progress);
 
 // Test seam: while set, KvCopyFileReplacing calls this after every block it wrote, with the
 // destination, the bytes copied so far and the file's size; false stops the copy there as a failed

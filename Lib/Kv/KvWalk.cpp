@@ -50,14 +50,18 @@ struct Walk {
         path += name;
         if (path.size() >= MAX_PATH) return true;
         if (options.includeText.empty() || Contains(name, options.includeText)) report(path, directory);
-        const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        if (!directory || link || !MayEnter(level)) return true;
+        if (!directory || KvIsDirectoryLink(found.dwFileAttributes, found.dwReserved0) || !MayEnter(level)) return true;
         path += L'\\';
         return List(level + 1);
     }
 };
 
 }  // namespace
+
+bool KvIsDirectoryLink(unsigned long attributes, unsigned long reparseTag) {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag);
+}
 
 void KvWalkDirectory(const std::wstring& root, const KvWalkOptions& options, const std::atomic<bool>& stop,
                      const KvWalkReport& report) {

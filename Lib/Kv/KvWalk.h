@@ -21,10 +21,16 @@ struct KvWalkOptions {
 // Receives each reported full path; `directory` tells a directory from anything else.
 using KvWalkReport = std::function<void(const std::wstring& path, bool directory)>;
 
+// Whether a directory with these attributes and reparse tag (WIN32_FIND_DATAW::dwReserved0) is a
+// link to elsewhere: a symbolic link, a junction or any other name surrogate, or a reparse point
+// whose tag is not known. Other reparse points (cloud-file placeholders, deduplicated folders) hold
+// their own contents and are walked like plain directories.
+bool KvIsDirectoryLink(unsigned long attributes, unsigned long reparseTag);
+
 // Walks the directory `root` (with or without a final separator). `stop` is read after every item
-// at every level, so setting it from another thread ends the walk at once. Directory links and
-// junctions are reported but never entered (a link to an ancestor would loop); a full path longer
-// than MAX_PATH - 1 characters is neither reported nor entered; a directory that cannot be listed
+// at every level, so setting it from another thread ends the walk at once. Directory links
+// (KvIsDirectoryLink) are reported but never entered (a link to an ancestor would loop); a full path
+// of MAX_PATH characters or more is neither reported nor entered; a directory that cannot be listed
 // contributes nothing. An empty root finds nothing.
 void KvWalkDirectory(const std::wstring& root, const KvWalkOptions& options, const std::atomic<bool>& stop,
                      const KvWalkReport& report);

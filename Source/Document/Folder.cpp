@@ -65,11 +65,13 @@ CFolder::Position CFolder::InsertAt(size_t index) {
     if (index > entries.size()) return entries.end();
     NoteChanged();
     Position before = index == entries.size() ? entries.end() : EntryAt(index);
+    NoteEntriesChanged();
     return entries.emplace(before, this);
 }
 
 CEntry& CFolder::Append() {
     NoteChanged();
+    NoteEntriesChanged();
     return entries.emplace_back(this);
 }
 
@@ -79,6 +81,7 @@ CFolder::Position CFolder::RemoveAt(size_t index) {
     Position pos = EntryAt(index);
     std::vector<std::unique_ptr<CFolder>> detached;
     DetachSubtree(*pos, detached);
+    NoteEntriesChanged();
     return entries.erase(pos);
 }
 
@@ -93,6 +96,7 @@ void CFolder::Clear() {
     NoteChanged();
     std::vector<std::unique_ptr<CFolder>> detached;
     DetachAllSubfolders(*this, detached);
+    NoteEntriesChanged();
     entries.clear();
 }
 

@@ -135,6 +135,9 @@ public:
     // Not stored.
     uint8_t missing = 0;
     uint8_t offline = 0;  // missing only because the drive or network share of its file is away
+    // The user answered No when asked to relink this entry to its moved file; it is not asked
+    // about again. Kept in the project's sidecar of extras (FolderExtras.h).
+    uint8_t relinkDeclined = 0;
     CFolder* owner = nullptr;
 
 private:
@@ -219,6 +222,12 @@ public:
     // a folder whose stamp is unchanged still holds the same entries with the same names and
     // paths, so what was learnt about them (the find index) still holds.
     uint64_t stamp;
+    // Advanced by every change of the list `entries` itself, its order included (insert, append,
+    // remove, clear, sort, swap), so that whoever keeps a position or index into the list can tell
+    // it may have gone stale; unlike `stamp` it ignores renames and follows sorts. Code that
+    // changes `entries` directly calls NoteEntriesChanged.
+    uint32_t generation = 0;
+    void NoteEntriesChanged() { ++generation; }
 
 private:
     static uint64_t NextFolderStamp();

@@ -56,22 +56,27 @@ bool CFolder::SortByColumn(int column) {
 }
 
 void CFolder::SortByName(bool ascending) {
+    NoteEntriesChanged();
     SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.Display().displayText; });
 }
 
 void CFolder::SortBySize(bool ascending) {
+    NoteEntriesChanged();
     SortByKey(entries, ascending, [](const CEntry& e) { return e.Display().sizeValue; });
 }
 
 void CFolder::SortByType(bool ascending) {
+    NoteEntriesChanged();
     SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.Display().typeText; });
 }
 
 void CFolder::SortByDate(bool ascending) {
+    NoteEntriesChanged();
     SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.Display().dateText; });
 }
 
 void CFolder::SortByPath(bool ascending) {
+    NoteEntriesChanged();
     // Resolving is not free, so every key is made once. Descending puts equal paths in reverse of
     // their previous order: the keys are reversed first and then sorted stably.
     std::vector<std::pair<std::wstring, Position>> keyed;
@@ -88,6 +93,7 @@ void CFolder::SortByPath(bool ascending) {
 
 bool CFolder::SortByPrefix(const std::wstring& text) {
     if (text.empty()) return false;
+    NoteEntriesChanged();
     EntryList matches;
     bool moved = false;
     bool sawOther = false;

@@ -11,6 +11,7 @@
 
 // Reads the file into Project(), the root folder and the id counter, then applies what it holds to
 // the registered ProjectView (placement, title, options, filer columns, root folder shown).
+// The sidecar of extras saved with that file (FolderExtras.h) is applied to the tree first.
 // An empty file is a new project: only the path, the title and the default backup directory are
 // taken. False, with nothing changed, when the file cannot be read, its magic is unknown, or it is
 // truncated or inconsistent.
@@ -21,8 +22,8 @@ bool LoadProject(const std::wstring& path);
 bool LoadProjectBytes(const std::wstring& path, const unsigned char* data, size_t size);
 
 // Writes version 10. The new file is written beside the old one under a temporary name, flushed,
-// and only then put in its place, so a failed save leaves the old file whole. False when the file
-// cannot be written.
+// and only then put in its place, so a failed save leaves the old file whole; then the sidecar of
+// what the file has no field for (FolderExtras.h), the same way. False when either cannot be written.
 bool SaveProject(const std::wstring& path);
 
 // The project's safe save for any file: `write` fills a new file beside `path` (under a temporary

@@ -32,6 +32,7 @@
 #include <utility>
 
 #include "Document/Folder.h"
+#include "Document/FolderExtras.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 #include "Document/Project.h"
@@ -297,6 +298,7 @@ WINDOWPLACEMENT PlacementFromRect(const RECT& rect) {
 void CommitTree(ParsedProject& parsed) {
     CFolder& root = RootFolder();
     root.entries.swap(parsed.root.entries);
+    root.NoteEntriesChanged();
     for (CEntry& entry : root.entries) {
         entry.owner = &root;
         if (entry.subfolder) entry.subfolder->parent = &root;
@@ -354,6 +356,10 @@ bool LoadFrom(const std::wstring& path, ByteReader& reader, uint64_t size) {
         return true;
     }
     if (!Parse(reader, *parsed)) return false;
+    // What the file has no field for comes from its sidecar, before the root is shown (showing a
+    // folder may start its automatic search).
+    FolderExtras extras;
+    if (ReadFolderExtras(path, extras)) ApplyFolderExtras(extras, parsed->root);
     Commit(*parsed);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Document/Folder.h"
+#include "Document/FolderExtras.h"
 #include "Kv/KvHandles.h"
 #include "Document/Project.h"
 #include "Document/ProjectFormat.h"
@@ -156,7 +157,7 @@ bool SaveProjectTo(const std::wstring& path) {
     RefreshWindowState(project);
     if (!SaveFileSafely(path, [&](HANDLE file) { return WriteProjectFile(file, project); })) return false;
     project.filePath = path;
-    return true;
+    return WriteFolderExtras(path, GatherFolderExtras(RootFolder()));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// Caches the filer keeps over its current folder. Both are checked against the folder and its
-// entry count before use, so a change the filer was not told about costs a rebuild, never a stale
-// answer about which entries exist.
+// Caches the filer keeps over its current folder. Each is checked against the folder and its entry
+// generation (CFolder::generation, advanced by every change of its entries) before use, so a change
+// the filer was not told about costs a rebuild, never a position in a freed entry: a removal and an
+// append between two uses leave the count as it was, but not the generation.
 #pragma once
 
 #include <cstddef>
@@ -13,18 +14,18 @@ struct FilerCaches {
     // One-entry position cache of display requests: owner-data lists ask for rows in order, and
     // walking the linked list from its start for every row would be quadratic.
     const CFolder* displayFolder = nullptr;
-    size_t displayCount = 0;
+    uint32_t displayEntries = 0;  // the folder's generation
     CFolder::Position displayPos;
     int displayIndex = -1;  // -1: nothing cached
 
     // Resolved path -> first index, for the duplicate check of bulk adds.
     std::unique_ptr<FolderPathIndex> pathIndex;
     const CFolder* pathFolder = nullptr;
-    size_t pathCount = 0;
+    uint32_t pathEntries = 0;
 
     // Cursor of the background completion of display data (FilerDisplayQueue.cpp).
     const CFolder* queueFolder = nullptr;
-    size_t queueCount = 0;
+    uint32_t queueEntries = 0;
     uint32_t queueGeneration = 0;
     CFolder::Position queuePos;
     int queueIndex = 0;
@@ -37,6 +38,6 @@ struct FilerCaches {
     void ResetPaths() {
         pathIndex.reset();
         pathFolder = nullptr;
-        pathCount = 0;
+        pathEntries = 0;
     }
 };

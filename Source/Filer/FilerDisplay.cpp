@@ -72,7 +72,7 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
     EnableTool(kCmdRemove, false);
     if (host_) host_->FolderShown(*folder);
     follow_->FolderShown(container_);
-    if (autoSearch_ && folder->search.autoUpdate) autoSearch_->Start(*folder);
+    StartAutoSearch(*folder);
     return true;
 }
 
@@ -131,6 +131,8 @@ void CKvFiler::SetItemCount() {
     if (!listView_ || !current_) return;
     SendMessageW(listView_, LVM_SETITEMCOUNT, current_->Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     ArrangeIcons();
+    // The status bar's count and sum follow every change of the shown entries.
+    OnSelectionChanged();
 }
 
 void CKvFiler::ArrangeIcons() {
@@ -150,14 +152,14 @@ void CKvFiler::ArrangeIcons() {
 CEntry* CKvFiler::EntryAtIndex(int index) {
     if (!current_ || index < 0 || static_cast<size_t>(index) >= current_->Count()) return nullptr;
     FilerCaches& cache = *caches_;
-    if (cache.displayFolder != current_ || cache.displayCount != current_->Count()) cache.ResetDisplay();
+    if (cache.displayFolder != current_ || cache.displayEntries != current_->generation) cache.ResetDisplay();
     if (cache.displayIndex >= 0 && index == cache.displayIndex + 1) {
         ++cache.displayPos;
     } else if (cache.displayIndex < 0 || index != cache.displayIndex) {
         cache.displayPos = current_->EntryAt(static_cast<size_t>(index));
     }
     cache.displayFolder = current_;
-    cache.displayCount = current_->Count();
+    cache.displayEntries = current_->generation;
     cache.displayIndex = index;
     CEntry& entry = *cache.displayPos;
     EnsureDisplayData(entry, index);

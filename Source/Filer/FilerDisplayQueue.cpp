@@ -4,7 +4,7 @@
 // of every entry (sorting by a shown column, type-ahead) completes the rest at once, saying so in
 // the status bar.
 //
-// The queue's cursor is checked against the folder, its entry count and the display generation
+// The queue's cursor is checked against the folder, its entries' generation and the display generation
 // before every slice: after a change of folder, entries or showing it starts again from the top,
 // so it never writes into entries of a folder no longer shown nor follows a removed entry.
 #include "Filer/KvFiler.h"
@@ -40,10 +40,10 @@ bool CKvFiler::OnDisplayTimer(UINT_PTR timerId) {
 bool CKvFiler::ContinueDisplayQueue(DWORD milliseconds) {
     if (!current_) return false;
     FilerCaches& cache = *caches_;
-    if (cache.queueFolder != current_ || cache.queueCount != current_->Count() ||
+    if (cache.queueFolder != current_ || cache.queueEntries != current_->generation ||
         cache.queueGeneration != displayGeneration_) {
         cache.queueFolder = current_;
-        cache.queueCount = current_->Count();
+        cache.queueEntries = current_->generation;
         cache.queueGeneration = displayGeneration_;
         cache.queuePos = current_->entries.begin();
         cache.queueIndex = 0;

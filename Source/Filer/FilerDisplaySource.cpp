@@ -100,6 +100,34 @@ bool FilerDisplaySource::DescribeInFull(const std::wstring& resolved, PathDispla
     return true;
 }
 
+namespace {
+
+// A plain path whose file name does not start with its only dot: Describe reads it from the
+// directory entry.
+bool ListedAsIs(const std::wstring& resolved) {
+    if (!IsPlainFilePath(resolved)) return false;
+    const std::wstring fileName = resolved.substr(resolved.rfind(L'\\') + 1);
+    return fileName.rfind(L'.') != 0;
+}
+
+}  // namespace
+
+bool FilerDisplaySource::ReadFacts(const std::wstring& resolved, WIN32_FILE_ATTRIBUTE_DATA& out) {
+    out = WIN32_FILE_ATTRIBUTE_DATA{};
+    WIN32_FIND_DATAW data{};
+    HANDLE find = ListedAsIs(resolved) ? FindFirstFileExW(resolved.c_str(), FindExInfoBasic, &data,
+                                                          FindExSearchNameMatch, nullptr, 0)
+                                       : INVALID_HANDLE_VALUE;
+    // What Describe asks in full (a path it does not list) is asked of the file here too.
+    if (find == INVALID_HANDLE_VALUE) return GetFileAttributesExW(resolved.c_str(), GetFileExInfoStandard, &out) != FALSE;
+    FindClose(find);
+    out.dwFileAttributes = data.dwFileAttributes;
+    out.ftLastWriteTime = data.ftLastWriteTime;
+    out.nFileSizeHigh = data.nFileSizeHigh;
+    out.nFileSizeLow = data.nFileSizeLow;
+    return true;
+}
+
 bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out) {
     if (!IsPlainFilePath(resolved)) return DescribeInFull(resolved, out);
     const size_t slash = resolved.rfind(L'\\');

@@ -40,6 +40,12 @@ public:
     // The same through one full shell parse and one file open, with no cache: what every path
     // costs without this class, and the reference its answers equal.
     static bool DescribeInFull(const std::wstring& resolved, PathDisplay& out);
+    // Attributes, size and last write of `resolved` from the source Describe takes them from: the
+    // directory entry for plain drive and network paths (what a listing shows), the file itself
+    // otherwise. The live view's check compares with this, so that a file another program holds
+    // open, whose directory entry lags behind the file, does not read differently on every check.
+    // False when the path is not there.
+    static bool ReadFacts(const std::wstring& resolved, WIN32_FILE_ATTRIBUTE_DATA& out);
     // The system icon of a program (an entry's own application), cached per path.
     int ProgramIcon(const std::wstring& program);
 

@@ -30,10 +30,10 @@ int NewFolderNameEntry(unsigned kind) {
 
 int CKvFiler::FindPath(const std::wstring& resolved) {
     FilerCaches& cache = *caches_;
-    if (!cache.pathIndex || cache.pathFolder != current_ || cache.pathCount != current_->Count()) {
+    if (!cache.pathIndex || cache.pathFolder != current_ || cache.pathEntries != current_->generation) {
         cache.pathIndex = std::make_unique<FolderPathIndex>(*current_);
         cache.pathFolder = current_;
-        cache.pathCount = current_->Count();
+        cache.pathEntries = current_->generation;
     }
     return cache.pathIndex->Find(resolved);
 }
@@ -80,7 +80,7 @@ bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting) {
     }
     FilerCaches& cache = *caches_;
     cache.pathIndex->NoteAppended(resolved);
-    cache.pathCount = current_->Count();
+    cache.pathEntries = current_->generation;
     return true;
 }
 

@@ -64,6 +64,7 @@ void FilerFollow::Stop() {
     watch_.Stop();
     StopSearch();
     searched_.clear();
+    waiting_.reset();
     if (container_) KillTimer(container_, kFollowTimer);
     container_ = nullptr;
     pending_.clear();
@@ -87,7 +88,7 @@ bool FilerFollow::OnTimer(UINT_PTR timerId) {
     const DWORD now = GetTickCount();
     if (!periodic_.active && now - lastPeriodic_ >= kPeriodicMilliseconds) {
         lastPeriodic_ = now;
-        if (folder->Count() != gatheredCount_) Gather();
+        if (folder->generation != gatheredEntries_) Gather();
         roots_.Forget();
         Begin(periodic_, true);
     }
@@ -102,6 +103,7 @@ bool FilerFollow::OnTimer(UINT_PTR timerId) {
         rowsChanged_ = false;
         filer_.OnSelectionChanged();
     }
+    if (waiting_ && !asking_ && MayAsk()) AskWaiting();
     return true;
 }
 
@@ -109,7 +111,7 @@ void FilerFollow::Gather() {
     watch_.Stop();
     const CFolder* folder = filer_.CurrentFolder();
     gathered_ = true;
-    gatheredCount_ = folder ? folder->Count() : 0;
+    gatheredEntries_ = folder ? folder->generation : 0;
     if (!folder || !container_) return;
 
     struct Holder {
@@ -150,9 +152,9 @@ void FilerFollow::Begin(Sweep& sweep, bool everything) {
 bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
     CFolder* folder = filer_.CurrentFolder();
     if (!folder) return false;
-    if (sweep.folder != folder || sweep.count != folder->Count() || sweep.generation != filer_.displayGeneration_) {
+    if (sweep.folder != folder || sweep.entries != folder->generation || sweep.generation != filer_.displayGeneration_) {
         sweep.folder = folder;
-        sweep.count = folder->Count();
+        sweep.entries = folder->generation;
         sweep.generation = filer_.displayGeneration_;
         sweep.pos = folder->entries.begin();
         sweep.index = 0;
@@ -179,7 +181,7 @@ bool FilerFollow::Recheck(CEntry& entry, int index) {
     if (entry.offline && roots_.Offline(resolved)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     bool differs = false;
-    if (!GetFileAttributesExW(resolved.c_str(), GetFileExInfoStandard, &data)) {
+    if (!FilerDisplaySource::ReadFacts(resolved, data)) {
         const bool offline = roots_.Offline(resolved);
         differs = !entry.missing || (entry.offline != 0) != offline;
     } else if (entry.missing) {
@@ -199,12 +201,12 @@ bool FilerFollow::Recheck(CEntry& entry, int index) {
 
 void FilerFollow::SearchForLost() {
     const CFolder* folder = filer_.CurrentFolder();
-    if (!folder || !container_ || asking_ || search_.Running()) return;
+    if (!folder || !container_ || asking_ || waiting_ || search_.Running()) return;
     const IdentityStore& identities = ProjectIdentities();
     if (identities.Count() == 0) return;
     std::vector<LostFile> lost;
     for (const CEntry& entry : folder->entries) {
-        if (entry.IsSubfolderEntry() || !entry.missing || entry.offline ||
+        if (entry.IsSubfolderEntry() || !entry.missing || entry.offline || entry.relinkDeclined ||
             entry.Display().generation != filer_.displayGeneration_)
             continue;
         const std::wstring path = entry.ResolvedPath();
@@ -295,24 +297,48 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     onDemand_ = false;
     std::function<void(bool)> done = std::move(done_);
     done_ = nullptr;
-    HWND owner = filer_.ListView();
     if (found->empty()) {
         if (done)
             done(true);
         else if (onDemand)
-            KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
+            KvMessageBox(filer_.ListView(), GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
         return;
     }
+    // A search the user asked for is answered at once; one of the live view's own waits until the
+    // user is looking at the window (not in the tray, not behind another program or a box).
+    waiting_ = std::move(found);
+    if (onDemand || MayAsk()) AskWaiting();
+    if (done) done(true);
+}
+
+bool FilerFollow::MayAsk() const {
+    HWND list = filer_.ListView();
+    HWND window = list ? GetAncestor(list, GA_ROOT) : nullptr;
+    return window && IsWindowVisible(window) && !IsIconic(window) && IsWindowEnabled(window) &&
+           GetForegroundWindow() == window;
+}
+
+void FilerFollow::AskWaiting() {
+    std::unique_ptr<std::vector<FoundFile>> found = std::move(waiting_);
+    if (!found) return;
     std::wstring text = GlobalText::Get(kGtRelinkQuestion);
     text += L"\n";
     for (size_t i = 0; i < found->size() && i < kListedInQuestion; ++i)
         text += L"\n" + (*found)[i].oldPath + L"\n  \u2192 " + (*found)[i].newPath;
     if (found->size() > kListedInQuestion) text += L"\n(+" + std::to_wstring(found->size() - kListedInQuestion) + L")";
     asking_ = true;
-    const int answer = KvMessageBox(owner, GlobalText::Get(kGtRelinkTitle), text.c_str(), KvMbYesNo);
+    const int answer = KvMessageBox(filer_.ListView(), GlobalText::Get(kGtRelinkTitle), text.c_str(), KvMbYesNo);
     asking_ = false;
-    if (answer == IDYES) Relink(*found);
-    if (done) done(true);
+    if (answer == IDYES) {
+        Relink(*found);
+        return;
+    }
+    // No is remembered on every entry that uses an old path, so nothing asks about them again.
+    ForEachFileEntry(RootFolder(), [&](CFolder&, CEntry& entry, int) {
+        const std::wstring resolved = entry.ResolvedPath();
+        for (const FoundFile& file : *found)
+            if (SamePath(resolved, file.oldPath)) entry.relinkDeclined = 1;
+    });
 }
 
 void FilerFollow::Relink(const std::vector<FoundFile>& found) {
@@ -324,17 +350,37 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
             identities.Remember(file.newPath, kept);
         }
     }
+    // An entry whose folder already lists the new path is removed rather than made a second entry
+    // of the same file; the others are pointed at the new path.
+    std::vector<std::pair<CFolder*, const CEntry*>> duplicates;
+    bool shownChanged = false;
+    // The upper-cased resolved paths of a folder, made once per folder that needs them.
+    std::unordered_map<const CFolder*, std::unordered_set<std::wstring>> listedPaths;
+    auto lists = [&](const CFolder& folder, const std::wstring& path) {
+        auto made = listedPaths.try_emplace(&folder);
+        if (made.second)
+            for (const CEntry& other : folder.entries)
+                if (!other.IsSubfolderEntry()) made.first->second.insert(KvUpperPath(other.ResolvedPath()));
+        return made.first->second.count(KvUpperPath(path)) != 0;
+    };
     ForEachFileEntry(RootFolder(), [&](CFolder& folder, CEntry& entry, int at) {
         const std::wstring resolved = entry.ResolvedPath();
         for (const FoundFile& file : found) {
             if (!SamePath(resolved, file.oldPath)) continue;
-            const bool relative = entry.relative != 0;
             const bool shown = &folder == filer_.CurrentFolder();
+            if (lists(folder, file.newPath)) {
+                duplicates.emplace_back(&folder, &entry);
+                shownChanged = shownChanged || shown;
+                return;
+            }
+            const bool relative = entry.relative != 0;
             // The duplicate check of bulk adds indexes resolved paths.
             if (shown) filer_.caches_->ResetPaths();
             entry.path = file.newPath;
             folder.NoteChanged();
             entry.relative = 0;
+            entry.relinkDeclined = 0;
+            listedPaths[&folder].insert(KvUpperPath(file.newPath));  // a second entry of the old path goes
             if (relative) entry.MakeRelative();
             if (shown) {
                 filer_.displaySource_->ForgetListings();
@@ -344,6 +390,16 @@ void FilerFollow::Relink(const std::vector<FoundFile>& found) {
             return;
         }
     });
+    for (const auto& duplicate : duplicates) {
+        CFolder& folder = *duplicate.first;
+        size_t index = 0;
+        for (auto it = folder.entries.begin(); it != folder.entries.end() && &*it != duplicate.second; ++it) ++index;
+        folder.RemoveAt(index);
+    }
+    if (shownChanged) {
+        filer_.ShowFolder(filer_.CurrentFolder(), false);
+        return;
+    }
     filer_.OnSelectionChanged();
 }
 

@@ -7,7 +7,7 @@
 // row shows (missing or offline, size in KB, date text) with one look at the file system and makes
 // the entry's display data anew only when they differ, redrawing that row alone, so selection and
 // scroll position stay. Checks run in slices of at most 30 ms on the UI thread, with the same
-// cursor guard as the display queue (folder, entry count, display generation). UI thread only.
+// cursor guard as the display queue (folder, its entries' generation, display generation). UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -51,11 +52,14 @@ public:
     void OnDirectoryChanged(WPARAM wp, LPARAM lp);
 
     // Moved files found again. After every periodic check, the missing (not offline) entries of
-    // the shown folder whose identity is known (IdentityStore.h) and that were not looked for
-    // during this showing are looked for in the background; whatever is found comes back as one
-    // question listing old and new paths, and Yes relinks every entry of the project that used an
-    // old path, keeping everything else about it. FindMoved looks for one entry on demand (and
-    // says so when nothing is found).
+    // the shown folder whose identity is known (IdentityStore.h), that were not looked for during
+    // this showing and whose relink the user has not declined are looked for in the background;
+    // whatever is found comes back as one question listing old and new paths, asked only while the
+    // window is visible and in front (it waits otherwise). Yes relinks every entry of the project
+    // that used an old path, keeping everything else about it, except that an entry whose folder
+    // already lists the new path is removed instead; No is remembered on those entries
+    // (CEntry::relinkDeclined). FindMoved looks for one entry on demand, declined or not, asks at
+    // once, and says so when nothing is found.
     void FindMoved(const CEntry& entry);
     // Looks for the files of `paths` (missing files of entries in any folder) whose identity is
     // known, in one search; the relink question follows as for one entry, with no box when nothing
@@ -78,7 +82,7 @@ private:
         bool everything = false;
         std::unordered_set<std::wstring> directories;  // upper-cased
         const CFolder* folder = nullptr;
-        size_t count = 0;
+        uint32_t entries = 0;  // the folder's generation
         uint32_t generation = 0;
         CFolder::Position pos;
         int index = 0;
@@ -93,6 +97,10 @@ private:
     void SearchForLost();
     void StartSearch(std::vector<LostFile> lost, bool onDemand);
     void StopSearch();
+    // The window is visible, not minimised, not behind a box, and in front.
+    bool MayAsk() const;
+    // Asks the relink question for what waits, and relinks or remembers the No.
+    void AskWaiting();
     // Points every entry of the project that uses an old path at its new one.
     void Relink(const std::vector<FoundFile>& found);
 
@@ -102,7 +110,7 @@ private:
     RootAvailability roots_;
     std::unordered_set<std::wstring> pending_;  // upper-cased directories reported and not yet swept
     bool gathered_ = false;
-    size_t gatheredCount_ = 0;
+    uint32_t gatheredEntries_ = 0;  // the folder's generation when its directories were gathered
     DWORD lastPeriodic_ = 0;
     bool rowsChanged_ = false;  // since the status bar was last told
     // Reported changes go first; the periodic check waits (keeping its place) while they run.
@@ -113,5 +121,6 @@ private:
     std::unordered_set<std::wstring> searched_;  // upper-cased paths looked for during this showing
     bool onDemand_ = false;  // the running search was asked for from the entry menu
     bool asking_ = false;    // the relink question is open
+    std::unique_ptr<std::vector<FoundFile>> waiting_;  // found files whose question waits for the user
     std::function<void(bool)> done_;  // the caller of FindMovedFiles, told when the search ends
 };

@@ -1,11 +1,13 @@
 // Removing entries from the folder on screen (Delete, the context menu, the main window's remove
 // command, and internal moves of drag and drop). Only the folder model changes; the files the
 // entries name stay on disk. An entry's backup directory is deleted only when the user says so.
+// Entries whose drive or share is away can be removed too (a drive gone for good would otherwise
+// keep them for ever): one question names the drives first.
 #include "Filer/KvFiler.h"
 
 #include "Commands/MainCommand.h"
-#include "Filer/FilerFollow.h"
 #include "Filer/Kinds/FilerKind.h"
+#include "Follow/PathRoot.h"
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
@@ -28,16 +30,32 @@ BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
     }
 }
 
+// The drives and shares of the offline entries among `entries`, one a line; empty when none is.
+std::wstring OfflineRoots(const std::vector<CEntry*>& entries) {
+    std::wstring roots;
+    for (const CEntry* entry : entries) {
+        if (!entry->offline) continue;
+        std::wstring root = PathRoot(entry->ResolvedPath());
+        if (root.empty()) root = entry->ResolvedPath();
+        if ((L"\n" + roots).find(L"\n" + root + L"\n") != std::wstring::npos) continue;
+        roots += root + L"\n";
+    }
+    if (!roots.empty()) roots.pop_back();
+    return roots;
+}
+
 }  // namespace
 
 int CKvFiler::RemoveSelected(bool askFirst) {
     if (!current_ || !listView_) return 0;
     const std::vector<int> indexes = SelectedIndexes();
     if (indexes.empty()) return 0;
-    for (CEntry* entry : SelectedEntries())
-        if (RefusedAsOffline(listView_, *entry)) return 0;
-
-    if (askFirst) {
+    // Offline entries are asked about once, naming their drives; that question is the confirmation.
+    const std::wstring offline = OfflineRoots(SelectedEntries());
+    if (!offline.empty()) {
+        const std::wstring text = GtFormat(kGtOfflineRemove, {offline});
+        if (KvMessageBox(listView_, GlobalText::Get(kGtOfflineType), text.c_str(), KvMbOkCancel) != IDOK) return 0;
+    } else if (askFirst) {
         const int count = static_cast<int>(indexes.size());
         const std::wstring text =
             count == 1 ? std::wstring(GlobalText::Get(kGtBoxRemoveOne)) : GtFormat(kGtBoxRemoveMany, {count});

@@ -4,8 +4,6 @@
 
 #include <shellapi.h>
 
-#include <iterator>
-#include <new>
 #include <vector>
 
 #include "Filer/FilerCaches.h"
@@ -23,8 +21,10 @@ namespace {
 
 const wchar_t kFilerClass[] = L"CKvFiler";
 
-// Posted to the container by PostFoundPaths; lParam owns a heap std::vector<std::wstring>.
-constexpr UINT kMsgFoundPath = WM_APP + 0x31;
+// While the automatic search runs, what it found is taken this often: a match shows within about
+// this long of being found, and a fast walk still adds in few large batches.
+constexpr UINT_PTR kFoundTimer = 0x7D03;
+constexpr UINT kFoundMilliseconds = 50;
 
 // Column titles and initial widths as fractions of the pane width.
 struct ColumnSpec {
@@ -37,8 +37,14 @@ constexpr ColumnSpec kColumns[kFilerColumnCount] = {
 
 void SetListStyleView(HWND listView, unsigned mode) {
     LONG_PTR style = GetWindowLongPtrW(listView, GWL_STYLE);
-    style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
-    SetWindowLongPtrW(listView, GWL_STYLE, style);
+    const LONG_PTR changed = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | (mode & LVS_TYPEMASK);
+    if (changed == style) return;
+    SetWindowLongPtrW(listView, GWL_STYLE, changed);
+    // The items are laid out afresh for the new view (an owner-data list keeps the old layout
+    // otherwise, and Wine's then paints one item of the new view over the rows of the old one).
+    const LRESULT count = SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
+    SendMessageW(listView, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    InvalidateRect(listView, nullptr, TRUE);
 }
 
 }  // namespace
@@ -60,7 +66,7 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
         return 0;
     case WM_TIMER:
-        if (!OnDisplayTimer(wp) && !follow_->OnTimer(wp) && kind_) kind_->TimerTick(wp);
+        if (!OnDisplayTimer(wp) && !OnFoundTimer(wp) && !follow_->OnTimer(wp) && kind_) kind_->TimerTick(wp);
         return 0;
     case kMsgDirectoryChanged:
         follow_->OnDirectoryChanged(wp, lp);
@@ -73,9 +79,6 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         if (header->hwndFrom == listView_) return OnNotify(header);
         break;
     }
-    case kMsgFoundPath:
-        OnFoundPaths(lp);
-        return 0;
     default:
         break;
     }
@@ -238,41 +241,34 @@ void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) 
     SetViewMode(viewMode);
 }
 
-bool CKvFiler::PostFoundPath(const std::wstring& path) {
-    return PostFoundPaths({path});
+void CKvFiler::StartAutoSearch(CFolder& folder) {
+    if (!autoSearch_ || !folder.search.autoUpdate) return;
+    autoSearch_->Start(folder);
+    if (container_) SetTimer(container_, kFoundTimer, kFoundMilliseconds, nullptr);
 }
 
-bool CKvFiler::PostFoundPaths(std::vector<std::wstring> paths) {
-    using Paths = std::vector<std::wstring>;
-    HWND target = container_;
-    if (!target || paths.empty()) return false;
-    std::unique_ptr<Paths> copy(new (std::nothrow) Paths(std::move(paths)));
-    if (!copy) return false;
-    if (!PostMessageW(target, kMsgFoundPath, 0, reinterpret_cast<LPARAM>(copy.get()))) return false;
-    copy.release();
+bool CKvFiler::OnFoundTimer(UINT_PTR timerId) {
+    if (timerId != kFoundTimer) return false;
+    // Read before taking: a search that has ended has queued everything it will.
+    const bool ended = !autoSearch_ || !autoSearch_->Running();
+    AddFoundPaths();
+    if (ended) KillTimer(container_, kFoundTimer);
     return true;
 }
 
-void CKvFiler::OnFoundPaths(LPARAM first) {
-    // Takes the batches already queued behind the first one too, up to a bound that keeps the
-    // window responsive while a search is still producing.
-    using Paths = std::vector<std::wstring>;
-    constexpr size_t kBatch = 512;
-    std::unique_ptr<Paths> paths(reinterpret_cast<Paths*>(first));
-    MSG next;
-    while (paths->size() < kBatch && PeekMessageW(&next, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE)) {
-        std::unique_ptr<Paths> more(reinterpret_cast<Paths*>(next.lParam));
-        paths->insert(paths->end(), std::make_move_iterator(more->begin()), std::make_move_iterator(more->end()));
-    }
-    AddPaths(*paths, false);
+void CKvFiler::AddFoundPaths() {
+    if (!autoSearch_) return;
+    const std::vector<std::wstring> paths = autoSearch_->TakeFound();
+    if (!paths.empty()) AddPaths(paths, false);
 }
 
 void CKvFiler::StopAutoSearch() {
-    if (autoSearch_) autoSearch_->StopAndWait();
-    if (!container_) return;
-    MSG pending;
-    while (PeekMessageW(&pending, container_, kMsgFoundPath, kMsgFoundPath, PM_REMOVE))
-        delete reinterpret_cast<std::vector<std::wstring>*>(pending.lParam);
+    if (!autoSearch_) return;
+    autoSearch_->StopAndWait();
+    if (container_) KillTimer(container_, kFoundTimer);
+    // The search belongs to the folder shown; one deleted from the tree meanwhile gets nothing.
+    const std::vector<std::wstring> paths = autoSearch_->TakeFound();
+    if (!paths.empty() && current_ && FolderInTree(current_)) AddPaths(paths, false);
 }
 
 void CKvFiler::InsertColumns(int width) {

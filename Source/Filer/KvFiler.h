@@ -4,7 +4,7 @@
 // column, adds paths to folders and owns the kind object that specialises it for plain, music and
 // image folders. It is also the list view's drop target. What lies outside its windows (tool bar,
 // status bar, title, tree, view menu) it reaches only through its FilerHost (FilerHost.h).
-// UI thread only, except PostFoundPath.
+// UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -36,9 +36,11 @@ constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
 
 // The automatic search of a folder whose settings ask for a search each time it is shown. The
-// search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker hands the
-// paths it finds to CKvFiler::PostFoundPaths. The filer stops the search before it shows any folder
-// and drops the paths still queued, so a search never adds to a folder other than its own.
+// search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker queues what it
+// finds, and the filer takes the queue on the UI thread at every tick of a short timer while the
+// search runs, adding to the folder shown. Before it shows any folder the filer stops the search and
+// adds what was still queued to the folder searched, so a match is neither lost nor added to another
+// folder.
 class FilerAutoSearch {
 public:
     virtual ~FilerAutoSearch() = default;
@@ -47,6 +49,8 @@ public:
     // Sets the stop flag and returns once the worker thread has ended.
     virtual void StopAndWait() = 0;
     virtual bool Running() const = 0;
+    // Any thread: the paths found since the last call, in the order found.
+    virtual std::vector<std::wstring> TakeFound() = 0;
 };
 
 class CKvFiler : public IDropTarget {
@@ -123,11 +127,6 @@ public:
     // AddPath for the current folder; for another folder appends an entry with only its path set,
     // unless the folder already holds the path. True when an entry was added.
     bool AddPathToFolder(CFolder* folder, const std::wstring& path);
-    // Any thread: hands a found path to the UI thread, which adds it with AddPath(path, false);
-    // paths that arrive together are added as one batch. False when the filer has no window.
-    bool PostFoundPath(const std::wstring& path);
-    // PostFoundPath for several paths in one message; false (and nothing posted) when empty.
-    bool PostFoundPaths(std::vector<std::wstring> paths);
 
     // New subfolder entry of a FolderKind (any other number makes a plain one) in the current
     // folder, then label editing on it.
@@ -240,8 +239,12 @@ private:
     void OnGetDisplayInfo(NMLVDISPINFOW& info);
     void OnSelectionChanged();
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
-    void OnFoundPaths(LPARAM first);
-    // Stops the automatic search and deletes the found paths it left in the queue.
+    // Starts the automatic search of the folder just shown when its settings ask for it.
+    void StartAutoSearch(CFolder& folder);
+    // The automatic search's timer (false when not ours): adds what it found since the last tick.
+    bool OnFoundTimer(UINT_PTR timerId);
+    void AddFoundPaths();
+    // Stops the automatic search and adds what it still held to the folder it searched.
     void StopAutoSearch();
     void InsertColumns(int width);
     void ClearDisplayData(CFolder& folder);
@@ -249,6 +252,7 @@ private:
     void StartDisplayQueue();
     bool OnDisplayTimer(UINT_PTR timerId);
     bool ContinueDisplayQueue(DWORD milliseconds);
+    // The list's item count and the status bar's count and sum after the shown entries changed.
     void SetItemCount();
     // Lays the items out in index order in icon and small-icon views.
     void ArrangeIcons();

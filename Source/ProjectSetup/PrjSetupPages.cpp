@@ -14,6 +14,7 @@
 
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Document/Folder.h"
 #include "Kv/KvControls.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
@@ -23,6 +24,7 @@ namespace prj_setup {
 namespace {
 
 constexpr int kTitleEdit = 1007;
+constexpr size_t kTitleChars = 511;  // the longest title template the project file keeps
 constexpr size_t kBackupDirChars = 260;  // the longest path the question box names
 
 struct CheckField {
@@ -71,12 +73,17 @@ void CreatePage0(SetupState& s, HWND page, const CProject& project) {
     KvCreateLabel(GlobalText::Get(kGtSetupMarkStyle), 10, 160, page, 201, s.font.get());
     const std::vector<std::wstring> marks = {GlobalText::Get(kGtColourRed), GlobalText::Get(kGtColourGreen),
                                              GlobalText::Get(kGtColourBlue)};
-    KvCreateComboList(s.font.get(), marks, project.appMarkStyle, page);
+    HWND list = KvCreateComboList(s.font.get(), marks, project.appMarkStyle, page);
+    // A stored style the list has no item for shows no selection, and stays unless one is chosen.
+    if (list && project.appMarkStyle >= marks.size()) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    s.markShown = list ? SendMessageW(list, CB_GETCURSEL, 0, 0) : CB_ERR;
 }
 
 void CreatePage1(SetupState& s, HWND page, const CProject& project) {
     KvCreateLabel(GlobalText::Get(kGtSetupTitleFormat), 10, 10, page, 203, s.font.get());
-    KvCreateEdit(s.font.get(), WS_TABSTOP, project.titleFormat.c_str(), 10, 25, 200, 20, page, kTitleEdit);
+    HWND edit = KvCreateEdit(s.font.get(), WS_TABSTOP, project.titleFormat.c_str(), 10, 25, 200, 20, page, kTitleEdit);
+    if (edit) SendMessageW(edit, EM_LIMITTEXT, kTitleChars, 0);
+    s.titleShown = KvGetWholeText(edit);
     KvCreateLabel(GlobalText::Get(kGtSetupTitleTokens), 10, 65, page, 204, s.font.get());
 }
 
@@ -117,6 +124,29 @@ void OfferToCreate(HWND dlg, const std::wstring& path) {
         KvWarningBox(L"バックアップフォルダを作成できませんでした。", path.c_str());
 }
 
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// Whether an entry of the project has a backup in `directory` (an entry's backup directory holds
+// its info.xml).
+bool BackupsIn(const std::wstring& directory) {
+    if (directory.empty()) return false;
+    bool found = false;
+    ForEachFileEntry(RootFolder(), [&](const CFolder&, const CEntry& entry, int) {
+        if (found || entry.backupName.empty()) return;
+        found = KvPathExists(directory + L"\\" + entry.backupName + L"\\info.xml");
+    });
+    return found;
+}
+
+// The backups of the old directory are not moved: the user is told where they stay.
+void TellOldBackupsStay(HWND dlg, const std::wstring& oldDirectory) {
+    const std::wstring text = GtFormat(kGtBackupDirOldKept, {GtArg(oldDirectory.substr(0, kBackupDirChars))});
+    KvMessageBox(dlg, GlobalText::Get(kGtSetupTabBackup), text.c_str(), KvMbOk);
+}
+
 }  // namespace
 
 void EnableBackupControls(SetupState& s) {
@@ -144,15 +174,22 @@ void ApplyPages(SetupState& s) {
     CProject& project = Project();
     for (const CheckField& check : kChecks) {
         const bool on = Checked(s.pages[check.page], check.id);
-        WithField(project, check.page, check.id, [&](auto& value) { value = static_cast<std::remove_reference_t<decltype(value)>>(on ? 1 : 0); });
+        WithField(project, check.page, check.id, [&](auto& value) {
+            // A stored value other than 0 and 1 stays as long as the box keeps its state.
+            if (on != (value != 0)) value = static_cast<std::remove_reference_t<decltype(value)>>(on ? 1 : 0);
+        });
     }
     const LRESULT mark = SendMessageW(GetDlgItem(s.pages[0], KvComboListId), CB_GETCURSEL, 0, 0);
-    if (mark >= 0) project.appMarkStyle = static_cast<uint16_t>(mark);
-    project.titleFormat = KvGetWindowText(GetDlgItem(s.pages[1], kTitleEdit));
-    project.backupEnabled = Checked(s.pages[2], kBackupEnabled) ? 1 : 0;
+    if (mark >= 0 && mark != s.markShown) project.appMarkStyle = static_cast<uint16_t>(mark);
+    const std::wstring title = KvGetWholeText(GetDlgItem(s.pages[1], kTitleEdit));
+    if (title != s.titleShown) project.titleFormat = title;
+    const bool backupOn = Checked(s.pages[2], kBackupEnabled);
+    if (backupOn != (project.backupEnabled != 0)) project.backupEnabled = backupOn ? 1 : 0;
+    const std::wstring oldBackupDir = project.backupDir;
     project.backupDir = KvGetItemWholeText(s.pages[2], kBackupDir);
     if (project.backupEnabled && !project.backupDir.empty() && !KvPathExists(project.backupDir))
         OfferToCreate(s.dlg, project.backupDir);
+    if (!SamePath(oldBackupDir, project.backupDir) && BackupsIn(oldBackupDir)) TellOldBackupsStay(s.dlg, oldBackupDir);
     project.apps = s.apps;
 }
 

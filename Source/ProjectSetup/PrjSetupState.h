@@ -28,6 +28,10 @@ struct SetupState {
     kv::UniqueFont font;
     HWND pages[kPageCount] = {};
     std::vector<ProjectApp> apps;  // the working copy of the project's application list
+    // What the title edit and the mark list showed at the start: OK writes a field only when the
+    // user changed its control, so a stored value the control cannot show is kept.
+    std::wstring titleShown;
+    LRESULT markShown = CB_ERR;
 };
 
 // Creates the controls of every page from the project's options.

@@ -1,22 +1,15 @@
 #include "Search/AutoSearch.h"
 
-#include <windows.h>
-
 #include <system_error>
 #include <utility>
-
-namespace {
-
-// A batch goes to the UI thread when it holds this many paths or is this old, whichever comes
-// first: few enough messages for a fast walk, yet matches of a slow walk still appear at once.
-constexpr size_t kBatchPaths = 256;
-constexpr ULONGLONG kBatchMilliseconds = 50;
-
-}  // namespace
 
 void AutoSearch::Start(CFolder& folder) {
     if (Running()) return;
     if (worker_.joinable()) worker_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        found_.clear();
+    }
     stop_ = false;
     running_ = true;
     try {
@@ -32,21 +25,23 @@ void AutoSearch::StopAndWait() {
     running_ = false;
 }
 
+std::vector<std::wstring> AutoSearch::TakeFound() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(found_, {});
+}
+
 void AutoSearch::Run(std::vector<SearchWalkItem> list) {
-    std::vector<std::wstring> batch;
-    ULONGLONG batchStart = GetTickCount64();
     RunWalkList(list, stop_, [&](const std::wstring& path, bool) {
-        if (batch.empty()) batchStart = GetTickCount64();
-        batch.push_back(path);
-        if (batch.size() < kBatchPaths && GetTickCount64() - batchStart < kBatchMilliseconds) return;
-        filer_.PostFoundPaths(std::move(batch));
-        batch.clear();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            found_.push_back(path);
+        }
+        if (matchHook_) matchHook_();
     });
-    if (!stop_) filer_.PostFoundPaths(std::move(batch));
     running_ = false;
 }
 
 AutoSearch& ProgramAutoSearch() {
-    static AutoSearch search(Filer());
+    static AutoSearch search;
     return search;
 }

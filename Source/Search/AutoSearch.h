@@ -1,9 +1,13 @@
 // The automatic search: walks a folder's search settings on a worker thread each time the filer
-// shows a folder whose settings carry autoUpdate, and hands what it finds to the filer in batches
-// of owned copies. One object for the program, registered with CKvFiler::SetAutoSearch.
+// shows a folder whose settings carry autoUpdate. Each match is queued at once under a lock; the
+// filer takes the queue on the UI thread at its next tick (FilerAutoSearch), so a lone match shows
+// within a tick however long the rest of the walk takes, and nothing depends on a message queue
+// that can be full. One object for the program, registered with CKvFiler::SetAutoSearch.
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,7 +17,7 @@
 
 class AutoSearch final : public FilerAutoSearch {
 public:
-    explicit AutoSearch(CKvFiler& filer) : filer_(filer) {}
+    AutoSearch() = default;
     ~AutoSearch() override { StopAndWait(); }
     AutoSearch(const AutoSearch&) = delete;
     AutoSearch& operator=(const AutoSearch&) = delete;
@@ -23,15 +27,21 @@ public:
     void Start(CFolder& folder) override;
     void StopAndWait() override;
     bool Running() const override { return running_.load(); }
+    std::vector<std::wstring> TakeFound() override;
+
+    // Test seam: called on the worker after each match has been queued.
+    void SetMatchHook(std::function<void()> hook) { matchHook_ = std::move(hook); }
 
 private:
     void Run(std::vector<SearchWalkItem> list);
 
-    CKvFiler& filer_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
     std::thread worker_;
+    std::mutex mutex_;
+    std::vector<std::wstring> found_;  // matches not yet taken by the filer; under mutex_
+    std::function<void()> matchHook_;
 };
 
-// The program's automatic search, working for Filer().
+// The program's automatic search.
 AutoSearch& ProgramAutoSearch();

@@ -2,11 +2,11 @@
 #include "Search/RegisteredApps.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <set>
 #include <vector>
 
+#include "Shell/OpenWith.h"
 #include "Shell/ShellRegistry.h"
 
 namespace {
@@ -28,19 +28,6 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 }
 
 }  // namespace
-
-std::wstring ProgramOfCommand(const std::wstring& command) {
-    std::vector<wchar_t> buffer(command.begin(), command.end());
-    buffer.push_back(L'\0');
-    PathRemoveArgsW(buffer.data());
-    PathUnquoteSpacesW(buffer.data());
-    const std::wstring program = buffer.data();
-    if (program.empty()) return {};
-    wchar_t expanded[MAX_PATH];
-    const DWORD needed = ExpandEnvironmentStringsW(program.c_str(), expanded, MAX_PATH);
-    if (needed == 0 || needed > MAX_PATH) return {};
-    return expanded;
-}
 
 void ListRegisteredApps(const std::atomic<bool>& stop, const std::function<void(const std::wstring&)>& report) {
     RegKey applications;

@@ -24,20 +24,6 @@ constexpr DWORD kValueNameChars = 256;      // value names of the open-with list
 constexpr DWORD kValueDataBytes = 512;      // an OpenWithList value: one executable file name
 constexpr DWORD kExpandedChars = MAX_PATH;  // a program path after expanding variables, with NUL
 
-// The program of a command line: arguments and enclosing quotes removed, variables expanded.
-// Empty when nothing is left or the path is too long to be kept whole.
-std::wstring ProgramOfCommand(std::wstring command) {
-    command.push_back(L'\0');  // the path functions work in place on a NUL-terminated buffer
-    PathRemoveArgsW(&command[0]);
-    PathUnquoteSpacesW(&command[0]);
-    command.resize(command.find(L'\0'));
-    if (command.empty() || command.size() > kMaxOpenWithPathChars) return std::wstring();
-    wchar_t expanded[kExpandedChars];
-    const DWORD needed = ExpandEnvironmentStringsW(command.c_str(), expanded, kExpandedChars);
-    if (needed == 0 || needed > kExpandedChars) return std::wstring();
-    return expanded;
-}
-
 void AppendOnce(std::vector<std::wstring>& list, std::wstring path) {
     if (std::find(list.begin(), list.end(), path) == list.end()) list.push_back(std::move(path));
 }
@@ -81,6 +67,18 @@ std::wstring FileExtsKey(const wchar_t* extension, const wchar_t* list) {
 }
 
 }  // namespace
+
+std::wstring ProgramOfCommand(std::wstring command) {
+    command.push_back(L'\0');  // the path functions work in place on a NUL-terminated buffer
+    PathRemoveArgsW(&command[0]);
+    PathUnquoteSpacesW(&command[0]);
+    command.resize(command.find(L'\0'));
+    if (command.empty() || command.size() > kMaxOpenWithPathChars) return std::wstring();
+    wchar_t expanded[kExpandedChars];
+    const DWORD needed = ExpandEnvironmentStringsW(command.c_str(), expanded, kExpandedChars);
+    if (needed == 0 || needed > kExpandedChars) return std::wstring();
+    return expanded;
+}
 
 bool CollectVerbCommands(HKEY root, const wchar_t* name, std::vector<std::wstring>& list) {
     if (!name || !*name) return false;

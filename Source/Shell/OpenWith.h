@@ -16,6 +16,11 @@
 // cutting it would name another file.
 constexpr size_t kMaxOpenWithPathChars = MAX_PATH - 1;
 
+// The program path of a verb's command line: the arguments removed, enclosing quotes removed and
+// environment variables expanded. Empty when nothing is left, or when the path before or after
+// expanding would not fit kMaxOpenWithPathChars (a cut path would name another file).
+std::wstring ProgramOfCommand(std::wstring command);
+
 // For every verb under `root`\`name`\shell, in the order the registry lists them, the program of
 // the verb's "command" default value (REG_SZ or REG_EXPAND_SZ). Verbs without a readable command,
 // or whose program path is empty or too long, are skipped. False when `name` is null or empty or

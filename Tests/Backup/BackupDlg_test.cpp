@@ -15,6 +15,8 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "Kv/KvCopyProgress.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 #include "Support/TestSupport.h"
 
@@ -269,6 +271,55 @@ TEST_F(BackupDlgTest, NamesFromOutsideNeverLeadOutOfTheBackupDirectory) {
     EXPECT_EQ(Read(outside + L"keep"), "keep");
     EXPECT_FALSE(FileExists(outside + L"1"));
     EXPECT_FALSE(FileExists(outside + L"info.xml"));
+}
+
+// A large file is copied on a worker behind a progress window: Cancel there stops the copy and
+// stores nothing; left alone, the window closes by itself when the version is stored.
+TEST_F(BackupDlgTest, ALargeCopyShowsItsProgressAndCanBeCancelled) {
+    const std::string big(static_cast<size_t>(kKvCopyProgressThreshold) + 4096, 'L');
+    CEntry& e = AddEntry(L"large.bin", big);
+    const wchar_t* title = GlobalText::Get(kGtBackupTitle);
+    std::vector<std::wstring> seen;
+    int progressAnswer = IDCANCEL;
+    bool ran = true;
+    // Each block takes a while, so that Cancel comes while the copy runs.
+    KvSetCopyProgressHook([](const std::wstring&, unsigned long long, unsigned long long) {
+        Sleep(100);
+        return true;
+    });
+    {
+        tf_test::ModalResponder responder([&](HWND dlg, const tf_test::ModalSeen& window) {
+            seen.push_back(window.className);
+            if (window.className == L"CBackupDlg") {
+                SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+                return IsWindow(dlg) ? IDCANCEL : 0;
+            }
+            return window.className == L"KvCopyProgress" ? progressAnswer : IDOK;
+        });
+        ran = CBackupDlg::Run(e, BackupMode::Normal, nullptr, title);
+    }
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"CBackupDlg", L"KvCopyProgress", L"__kv_ErrorBox__"}));
+    EXPECT_FALSE(FileExists(Store(L"large.bin")));
+    EXPECT_TRUE(e.backupName.empty());
+
+    progressAnswer = 0;
+    seen.clear();
+    {
+        tf_test::ModalResponder responder([&](HWND dlg, const tf_test::ModalSeen& window) {
+            seen.push_back(window.className);
+            if (window.className == L"CBackupDlg") {
+                SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+                return IsWindow(dlg) ? IDCANCEL : 0;
+            }
+            return window.className == L"KvCopyProgress" ? progressAnswer : IDOK;
+        });
+        ran = CBackupDlg::Run(e, BackupMode::Normal, nullptr, title);
+    }
+    KvSetCopyProgressHook({});
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_TRUE(Read(Store(L"large.bin") + L"1") == big);
 }
 
 }  // namespace

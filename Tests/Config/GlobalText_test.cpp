@@ -170,6 +170,7 @@ const FormattedEntry kFormattedEntries[] = {
     {kGtBackupNameRefused, "s"},   {kGtHistoryIndexDamaged, "s"},
     {kGtFindCount, "d"},           {kGtMissingChecking, "d"},    {kGtMissingCount, "d"},
     {kGtMissingRemoveQuestion, "d"}, {kGtMissingSearching, "d"},
+    {kGtOfflineRemove, "s"},       {kGtBackupDirOldKept, "s"},
 };
 
 bool IsFormatted(int entry) {

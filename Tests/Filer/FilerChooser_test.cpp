@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "Support/FilerMenuTestSupport.h"
 #include "Support/FilerTestFixture.h"
 
@@ -122,16 +124,22 @@ TEST_F(FilerChooserTest, OpenOnceStoresNothingAndOkWithTheBoxStoresTheProgram) {
     }
     EXPECT_EQ(entry.appPath, L"");
 
-    // Typed path, box checked, OK: stored, and the entry now shows the program's icon.
+    // Typed path, box checked, OK: stored, and the entry now shows the program's icon. OK follows
+    // the box both ways.
     {
         ShellRecorder shell;
+        std::vector<bool> okEnabled;
         ModalResponder responder([&](HWND dlg, const ModalSeen&) {
             SetDlgItemTextW(dlg, 200, tool.c_str());
-            SendMessageW(GetDlgItem(dlg, 201), BM_CLICK, 0, 0);
-            return IsWindowEnabled(GetDlgItem(dlg, IDOK)) ? IDOK : IDCANCEL;
+            for (int click = 0; click < 3; ++click) {
+                SendMessageW(GetDlgItem(dlg, 201), BM_CLICK, 0, 0);
+                okEnabled.push_back(IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE);
+            }
+            return okEnabled.back() ? IDOK : IDCANCEL;
         });
         Command(kChooseApp);
         EXPECT_TRUE(shell.calls.empty());
+        EXPECT_EQ(okEnabled, (std::vector<bool>{true, false, true}));
     }
     EXPECT_EQ(entry.appPath, tool);
     ASSERT_EQ(ItemText(0, 0), entry.Display().displayText);

@@ -203,4 +203,35 @@ TEST_F(FilerDisplayTest, LeavingOrChangingTheFolderDuringTheBackgroundWork) {
     for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.Display().displayText.empty());
 }
 
+// A position into the shown folder is not used after a change of its entries it did not see: a
+// removal and an append between two requests keep the count, yet the rows asked for next are the
+// entries now at those places. A text asked for with a small buffer is cut inside it.
+TEST_F(FilerDisplayTest, PositionsAreNotUsedAfterARemovalAndAnAppendAndTextsFitTheirBuffer) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    for (int i = 0; i < 10; ++i) root.Append().path = dir / (L"e" + std::to_wstring(i) + L".txt");
+    ASSERT_TRUE(Filer().ShowFolder(&root, false));
+    DrainQueue();
+    EXPECT_EQ(ItemText(4, 1), dir / L"e4.txt");
+    root.RemoveAt(4);
+    root.Append().path = dir / L"new.txt";
+    EXPECT_EQ(ItemText(4, 1), dir / L"e5.txt");
+    EXPECT_EQ(ItemText(5, 1), dir / L"e6.txt");
+    EXPECT_EQ(ItemText(9, 1), dir / L"new.txt");
+    DrainQueue();
+    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.Display().displayText.empty()) << entry.path;
+
+    wchar_t small[6] = {L'#', L'#', L'#', L'#', L'#', L'#'};
+    NMLVDISPINFOW info{};
+    info.item.mask = LVIF_TEXT;
+    info.item.iItem = 0;
+    info.item.iSubItem = 1;
+    info.item.pszText = small;
+    info.item.cchTextMax = 4;
+    Notify(info.hdr, LVN_GETDISPINFOW);
+    EXPECT_EQ(std::wstring(small, 3), dir.path().substr(0, 3));
+    EXPECT_EQ(small[3], L'\0');
+    EXPECT_EQ(small[4], L'#');
+}
+
 }  // namespace

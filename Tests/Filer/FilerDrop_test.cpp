@@ -26,6 +26,7 @@ public:
     void Start(CFolder&) override {}
     void StopAndWait() override {}
     bool Running() const override { return running; }
+    std::vector<std::wstring> TakeFound() override { return {}; }
     bool running = false;
 };
 

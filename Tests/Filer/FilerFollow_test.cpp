@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Config/GtEntries.h"
+#include "Document/ProjectFile.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Follow/DirectoryWatch.h"
 #include "Follow/IdentityStore.h"
@@ -39,6 +40,33 @@ protected:
     }
 
     bool Missing(int index) { return Filer().EntryAtIndex(index)->missing != 0; }
+
+    // The window as the user looks at it: shown and in front (the live view asks only then). Suites
+    // running beside this one may take the front at any time, so it is taken back as often as needed.
+    void BringToFront() {
+        ShowWindow(parent_, SW_SHOW);
+        for (int i = 0; i < 100 && GetForegroundWindow() != parent_; ++i) {
+            SetForegroundWindow(parent_);
+            tf_test::PumpMessages(20);
+        }
+        ASSERT_EQ(GetForegroundWindow(), parent_);
+    }
+    // PumpUntil with the window kept in front.
+    bool PumpInFrontUntil(const std::function<bool()>& done) {
+        return PumpUntil([&] {
+            if (GetForegroundWindow() != parent_) SetForegroundWindow(parent_);
+            return done();
+        });
+    }
+
+    // Pumps for `ms` milliseconds, with the window kept in front when `inFront`.
+    void PumpFor(DWORD ms, bool inFront = false) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < ms) {
+            if (inFront && GetForegroundWindow() != parent_) SetForegroundWindow(parent_);
+            tf_test::PumpMessages(20);
+        }
+    }
 };
 
 TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
@@ -64,6 +92,8 @@ TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
     const LRESULT top = SendMessageW(list_, LVM_GETTOPINDEX, 0, 0);
     ASSERT_GT(top, 0);
     ASSERT_EQ(ItemText(last - 1, 2), L"1KB");
+    // A row whose file does not change is never made anew (its check reads what its row was made from).
+    Filer().EntryAtIndex(0)->EditDisplay().typeText = L"unchanged";
 
     ASSERT_TRUE(DeleteFileW(gone.c_str()));
     ASSERT_TRUE(WriteText(grows, std::string(5000, 'b')));
@@ -76,6 +106,21 @@ TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
     // A file that comes back shows again.
     ASSERT_TRUE(WriteText(gone, std::string(3000, 'a')));
     EXPECT_TRUE(PumpUntil([&] { return !Missing(last - 2) && ItemText(last - 2, 2) == L"3KB"; }));
+
+    // A new date with the same size in KB shows too.
+    {
+        HANDLE file = CreateFileW(grows.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        SYSTEMTIME when{2001, 2, 0, 3, 4, 5, 0, 0};
+        FILETIME written{};
+        SystemTimeToFileTime(&when, &written);
+        ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
+        CloseHandle(file);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return ItemText(last - 1, 4) == L"2001/2/3 4:5"; }));
+    EXPECT_EQ(ItemText(last - 1, 2), L"5KB");
+
+    EXPECT_EQ(Filer().EntryAtIndex(0)->Display().typeText, L"unchanged");
 
     // The folder was never shown again: the selection, the scroll position and the entries stay.
     EXPECT_TRUE(Selected(last - 1));
@@ -136,6 +181,7 @@ TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
     sub->Append().path = elsewhere / L"used\\stays.txt";
     ProjectIdentities().Clear();
     ProjectIdentities().Refresh(root);
+    BringToFront();
     ShowRoot();
 
     // Moved to a sibling directory, moved and renamed into another directory of the project, and a
@@ -145,7 +191,7 @@ TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
     ASSERT_TRUE(DeleteFileW(same.c_str()));
     ASSERT_TRUE(WriteText(dir / L"b\\same.txt", "same"));
     ModalResponder answers(IDYES);
-    EXPECT_TRUE(PumpUntil([&] { return !answers.seen().empty() && !Missing(0) && !Missing(1); }));
+    EXPECT_TRUE(PumpInFrontUntil([&] { return !answers.seen().empty() && !Missing(0) && !Missing(1); }));
     ASSERT_EQ(answers.seen().size(), 1u);
     const std::wstring& question = answers.seen()[0].text;
     EXPECT_EQ(answers.seen()[0].title, GlobalText::Get(kGtRelinkTitle));
@@ -177,6 +223,77 @@ TEST_F(FilerFollowTest, MovedFilesAreFoundAgainAndRelinkedAfterOneQuestion) {
     ProjectIdentities().Clear();
 }
 
+// The relink question waits while the window is hidden, lists the moved file and not a different
+// file of the same size and time beside its old place, and a No is remembered (also across saving
+// and loading the project): sorting, refreshing and time bring no new question. Relinking into a
+// folder that already lists the new path leaves one entry for it, not two.
+TEST_F(FilerFollowTest, RelinkQuestionWaitsForTheUserRemembersNoAndMakesNoDuplicate) {
+    TempDir dir, store;
+    for (const wchar_t* sub : {L"a", L"b"}) ASSERT_TRUE(CreateDirectoryW((dir / sub).c_str(), nullptr));
+    const std::wstring old = dir / L"a\\moved.txt", now = dir / L"b\\moved.txt", decoy = dir / L"a\\decoy.txt";
+    ASSERT_TRUE(WriteText(old, "moved!"));
+    ASSERT_TRUE(WriteText(dir / L"a\\other.txt", "other"));
+    CFolder& root = RootFolder();
+    root.Append().path = old;
+    root.Append().path = dir / L"a\\other.txt";
+    ProjectIdentities().Clear();
+    ProjectIdentities().Refresh(root);
+    ShowRoot();
+
+    ASSERT_TRUE(MoveFileW(old.c_str(), now.c_str()));
+    ASSERT_TRUE(WriteText(decoy, "decoy!"));
+    {
+        FILETIME written{};
+        HANDLE moved = CreateFileW(now.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE other = CreateFileW(decoy.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_TRUE(GetFileTime(moved, nullptr, nullptr, &written));
+        ASSERT_TRUE(SetFileTime(other, nullptr, nullptr, &written));
+        CloseHandle(moved);
+        CloseHandle(other);
+    }
+    ModalResponder no(IDNO);
+    PumpFor(3000);
+    EXPECT_TRUE(no.seen().empty()) << "asked while the window was hidden";
+    BringToFront();
+    EXPECT_TRUE(PumpInFrontUntil([&] { return !no.seen().empty(); }));
+    ASSERT_EQ(no.seen().size(), 1u);
+    EXPECT_NE(no.seen()[0].text.find(now), std::wstring::npos);
+    EXPECT_EQ(no.seen()[0].text.find(L"decoy"), std::wstring::npos);
+    EXPECT_EQ(root.EntryAt(0)->path, old);
+    EXPECT_TRUE(root.EntryAt(0)->relinkDeclined);
+
+    Filer().Refresh();
+    ClickColumn(0);
+    ClickColumn(0);
+    PumpFor(3000, true);
+    EXPECT_EQ(no.seen().size(), 1u);
+
+    const std::wstring project = store / L"p.tfolder";
+    ASSERT_TRUE(SaveProject(project));
+    ResetFolderModel();
+    ASSERT_TRUE(LoadProject(project));
+    ASSERT_EQ(root.Count(), 2u);
+    const size_t lost = root.EntryAt(0)->path == old ? 0 : 1;
+    EXPECT_TRUE(root.EntryAt(lost)->relinkDeclined);
+    ShowRoot();
+    PumpFor(3000, true);
+    EXPECT_EQ(no.seen().size(), 1u);
+
+    // Asked for on the entry's menu, and the folder already lists the new path: Yes leaves one entry.
+    root.Append().path = now;
+    ShowRoot();
+    ModalResponder yes(IDYES);
+    Select(static_cast<int>(lost), true);
+    Filer().RunMenuCommand(kFilerCmdFindMoved);
+    EXPECT_TRUE(PumpUntil([&] { return !yes.seen().empty(); }));
+    PumpFor(100);
+    EXPECT_EQ(root.Count(), 2u);
+    EXPECT_EQ(root.FindByPath(old), -1);
+    EXPECT_GE(root.FindByPath(now), 0);
+    EXPECT_EQ(ItemCount(), 2);
+    ProjectIdentities().Clear();
+}
+
 // A drive letter no drive is mapped to.
 char FreeDriveLetter() {
     const DWORD used = GetLogicalDrives();
@@ -185,16 +302,21 @@ char FreeDriveLetter() {
     return 0;
 }
 
-TEST_F(FilerFollowTest, EntryOnAnAbsentDriveIsOfflineNotMissingAndRefusesRemoveRenameAndBackup) {
+// An entry on an absent drive is offline, not missing; renaming and backing it up are refused
+// while the drive is away, but it can be removed after one question naming the drive (a drive
+// gone for good must not keep its entries for ever).
+TEST_F(FilerFollowTest, EntryOnAnAbsentDriveIsOfflineRefusesRenameAndBackupAndIsRemovedAfterOneQuestion) {
     const char letter = FreeDriveLetter();
     ASSERT_NE(letter, 0);
     TempDir dir;
     ASSERT_TRUE(CreateDirectoryW((dir / L"docs").c_str(), nullptr));
     ASSERT_TRUE(WriteText(dir / L"docs\\plan.txt", std::string(2048, 'p')));
-    const std::wstring onDrive = std::wstring(1, static_cast<wchar_t>(letter - 'a' + 'A')) + L":\\docs\\plan.txt";
+    const std::wstring drive = std::wstring(1, static_cast<wchar_t>(letter - 'a' + 'A')) + L":\\";
+    const std::wstring onDrive = drive + L"docs\\plan.txt";
     CFolder& root = RootFolder();
     root.Append().path = onDrive;
     root.Append().path = dir / L"docs\\lost.txt";  // a missing file of a drive that is there
+    root.Append().path = drive + L"docs\\gone.txt";
     Project().allowRename = 1;
     Project().backupEnabled = 1;
     ShowRoot();
@@ -211,15 +333,31 @@ TEST_F(FilerFollowTest, EntryOnAnAbsentDriveIsOfflineNotMissingAndRefusesRemoveR
         const std::wstring why = KvToCrLf(GtFormat(kGtOfflineRefused, {onDrive}).c_str());
         ModalResponder answers(IDOK);
         Select(0, true);
-        EXPECT_EQ(Filer().RemoveSelected(true), 0);
         EXPECT_FALSE(BeginEditAllowed(0));
         Filer().RunMenuCommand(kFilerCmdBackup);
-        ASSERT_EQ(answers.seen().size(), 3u);
+        ASSERT_EQ(answers.seen().size(), 2u);
         for (const tf_test::ModalSeen& seen : answers.seen()) EXPECT_EQ(seen.text, why);
-        EXPECT_EQ(ItemCount(), 2);
-        EXPECT_EQ(RootFolder().Count(), 2u);
         Select(0, false);
     }
+    {
+        // Two offline entries and a missing one: one question, naming the drive once; Cancel keeps all.
+        const std::wstring question = KvToCrLf(GtFormat(kGtOfflineRemove, {drive}).c_str());
+        ModalResponder cancel(IDCANCEL);
+        Select(-1, true);
+        EXPECT_EQ(Filer().RemoveSelected(true), 0);
+        ASSERT_EQ(cancel.seen().size(), 1u);
+        EXPECT_EQ(cancel.seen()[0].text, question);
+        EXPECT_EQ(ItemCount(), 3);
+        ModalResponder ok(IDOK);
+        EXPECT_EQ(Filer().RemoveSelected(true), 3);
+        ASSERT_EQ(ok.seen().size(), 1u);
+        EXPECT_EQ(ok.seen()[0].text, question);
+        EXPECT_EQ(ItemCount(), 0);
+        EXPECT_EQ(RootFolder().Count(), 0u);
+    }
+    root.Append().path = onDrive;
+    ShowRoot();
+    ASSERT_TRUE(Filer().EntryAtIndex(0)->offline);
 
     // The drive comes: the entry is normal again; it goes: offline again.
     if (!tf_test::MapWineDrive(letter, dir.path())) GTEST_SKIP() << "no drive mapping outside Wine";

@@ -3,7 +3,6 @@
 // view mode and the column layout the project file keeps.
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "Filer/Kinds/FilerKind.h"
 #include "Support/FilerTestFixture.h"
@@ -347,18 +346,53 @@ TEST_F(KvFilerTest, ViewModeAndColumnLayout) {
     EXPECT_EQ(applied[4], 90u);
 }
 
-TEST_F(KvFilerTest, PathsFoundOnAnotherThreadAreAddedOnTheUiThread) {
+// The list view (command 2509) shows every entry as an item of the list and nothing of the report
+// rows that were on screen before; back in the report view the header and the rows return.
+TEST_F(KvFilerTest, ListViewShowsEveryEntryAndNoRowsOfTheReport) {
     TempDir dir;
-    ASSERT_TRUE(WriteBytes(dir / L"found.txt", Bytes(1)));
-    std::thread worker([&] {
-        Filer().PostFoundPath(dir / L"found.txt");
-        Filer().PostFoundPath(dir / L"found.txt");
-    });
-    worker.join();
-    EXPECT_EQ(RootFolder().Count(), 0u);
-    tf_test::PumpMessages();
-    EXPECT_EQ(RootFolder().Count(), 1u);
-    EXPECT_EQ(ItemCount(), 1);
+    for (int i = 0; i < 8; ++i) {
+        const std::wstring path = dir / (L"f" + std::to_wstring(i) + L".txt");
+        ASSERT_TRUE(WriteBytes(path, Bytes(1)));
+        RootFolder().Append().path = path;
+    }
+    Filer().SetViewMode(kFilerViewReport);
+    ShowWindow(parent_, SW_SHOW);
+    ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
+    tf_test::PumpMessages(100);
+    // Pixels in `area` of the list that differ from its background.
+    auto ink = [this](const RECT& area) {
+        HDC dc = GetDC(list_);
+        const auto background = static_cast<COLORREF>(SendMessageW(list_, LVM_GETBKCOLOR, 0, 0));
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x) count += GetPixel(dc, x, y) != background ? 1 : 0;
+        ReleaseDC(list_, dc);
+        return count;
+    };
+    RECT pathCell{};
+    pathCell.top = 1;
+    pathCell.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(list_, LVM_GETSUBITEMRECT, 3, reinterpret_cast<LPARAM>(&pathCell)));
+    EXPECT_GT(ink(pathCell), 0);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(header));
+
+    Filer().SetViewMode(kFilerViewList);
+    UpdateWindow(list_);
+    tf_test::PumpMessages(100);
+    EXPECT_EQ(ink(pathCell), 0) << "a row of the report is left on screen";
+    for (int i = 0; i < 8; ++i) {
+        RECT label{};
+        label.left = LVIR_LABEL;
+        ASSERT_TRUE(SendMessageW(list_, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&label)));
+        EXPECT_GT(ink(label), 0) << "item " << i;
+    }
+
+    Filer().SetViewMode(kFilerViewReport);
+    UpdateWindow(list_);
+    tf_test::PumpMessages(100);
+    EXPECT_TRUE(IsWindowVisible(header));
+    EXPECT_GT(ink(pathCell), 0);
 }
 
 }  // namespace

@@ -83,20 +83,28 @@ TEST(KvFiles, CompareResultCodes) {
     CloseHandle(exclusive);
 }
 
-TEST(KvFiles, CompareRefusesFilesOfFourGiB) {
+// Files of 4 GiB and more are compared like any other (sparse files: no data is written).
+TEST(KvFiles, CompareFilesOfFourGiBAndMore) {
     TempDir dir;
-    const std::wstring big = dir / L"big.bin", small = dir / L"small.bin";
-    HANDLE h = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    LARGE_INTEGER size;
-    size.QuadPart = 0x100000000LL;  // sparse: no data is written
-    const bool sized = SetFilePointerEx(h, size, nullptr, FILE_BEGIN) && SetEndOfFile(h);
-    CloseHandle(h);
-    if (!sized) GTEST_SKIP() << "cannot make a 4 GiB file here";
+    const std::wstring big = dir / L"big.bin", other = dir / L"other.bin", small = dir / L"small.bin";
+    const auto make = [](const std::wstring& path, long long size, unsigned char first) {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        LARGE_INTEGER at;
+        at.QuadPart = size;
+        const bool made = WriteFile(h, &first, 1, &written, nullptr) && SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+                          SetEndOfFile(h);
+        CloseHandle(h);
+        return made;
+    };
+    if (!make(big, 0x100000001LL, 1) || !make(other, 0x100000001LL, 2)) GTEST_SKIP() << "cannot make 4 GiB files here";
     ASSERT_TRUE(WriteBytes(small, {1, 2, 3}));
-    EXPECT_EQ(KvCompareTooLarge, KvCompareFiles(big, small));
-    EXPECT_EQ(KvCompareTooLarge, KvCompareFiles(small, big));
-    EXPECT_EQ(KvCompareTooLarge, KvCompareFiles(big, big));
+    EXPECT_EQ(KvCompareDifferent, KvCompareFiles(big, small));
+    EXPECT_EQ(KvCompareDifferent, KvCompareFiles(small, big));
+    EXPECT_EQ(KvCompareDifferent, KvCompareFiles(big, other));  // same size, the first byte differs
+    ASSERT_TRUE(make(other, 0x100000000LL, 1));
+    EXPECT_EQ(KvCompareDifferent, KvCompareFiles(big, other));  // one byte past 4 GiB longer
     EXPECT_EQ(KvCompareFailB, KvCompareFiles(big, dir / L"none"));  // open failures come first
 }
 

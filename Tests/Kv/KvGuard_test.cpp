@@ -51,7 +51,11 @@ HWND CreateGuardedWindow() {
 TEST(KvGuard, ExceptionsInAWindowProcedureEndInOneErrorBox) {
     HWND hwnd = CreateGuardedWindow();
     ASSERT_NE(hwnd, nullptr);
-    tf_test::PumpMessages();
+    {
+        // Its first paint fails too.
+        tf_test::ModalResponder firstPaint(IDOK);
+        tf_test::PumpMessages();
+    }
 
     int nestedResult = -1;
     tf_test::ModalResponder responder([&](HWND, const tf_test::ModalSeen&) {

@@ -102,14 +102,26 @@ TEST(KvWalk, StopIsSeenAfterEveryItemAtEveryLevel) {
 }
 
 // A path beyond MAX_PATH - 1 characters is skipped whole, never reported cut short; a directory
-// link to an ancestor is reported once and not entered, so the walk ends.
+// link to an ancestor is reported once and not entered, so the walk ends, while a reparse point
+// that is no link (a cloud-file placeholder, a deduplicated folder) is walked.
 TEST(KvWalk, LongPathsAndLinkLoops) {
+    const unsigned long reparseDirectory = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    EXPECT_TRUE(KvIsDirectoryLink(reparseDirectory, IO_REPARSE_TAG_SYMLINK));
+    EXPECT_TRUE(KvIsDirectoryLink(reparseDirectory, IO_REPARSE_TAG_MOUNT_POINT));
+    EXPECT_TRUE(KvIsDirectoryLink(reparseDirectory, 0));
+    EXPECT_FALSE(KvIsDirectoryLink(reparseDirectory, 0x9000601AUL));  // a cloud-file placeholder
+    EXPECT_FALSE(KvIsDirectoryLink(reparseDirectory, 0x80000013UL));  // a deduplicated folder
+    EXPECT_FALSE(KvIsDirectoryLink(FILE_ATTRIBUTE_DIRECTORY, 0));
+
     TempDir dir;
     const std::wstring longDir = dir / std::wstring(120, L'd');
     ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr));
     const std::wstring longName = std::wstring(MAX_PATH - longDir.size() - 1, L'f');
     const std::wstring fits = longDir + L"\\" + longName.substr(0, longName.size() - 1);
     ASSERT_TRUE(tf_test::WriteText(fits, "x"));
+    // Exactly MAX_PATH characters, and one more: neither is reported.
+    ASSERT_EQ((longDir + L"\\" + longName).size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_TRUE(tf_test::WriteText(L"\\\\?\\" + longDir + L"\\" + longName, "x"));
     ASSERT_TRUE(tf_test::WriteText(L"\\\\?\\" + longDir + L"\\" + longName + L"g", "x"));
 
     std::vector<std::wstring> found = Walk(dir.path(), dir.path(), Limit(-1));

@@ -10,6 +10,7 @@
 
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Document/Folder.h"
 #include "Document/Project.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Support/TestSupport.h"
@@ -246,4 +247,74 @@ TEST_F(PrjSetupTest, ABackupDirectoryThatCannotBeMadeIsNamedAndTheOptionsStillAp
     EXPECT_NE(responder.seen()[2].text.find(impossible), std::wstring::npos);
     EXPECT_EQ(Project().allowRename, 1);
     EXPECT_EQ(Project().backupDir, impossible);
+}
+
+// OK writes only what the user changed: a stored title longer than the edit's old limit, a mark
+// style the list cannot show and an untouched check box keep their values; "No" to the backup
+// directory question creates nothing; a new backup directory while backups exist in the old one
+// says where the old backups stay.
+TEST_F(PrjSetupTest, OkKeepsWhatTheUserDidNotChange) {
+    TempDir dir;
+    CProject& project = Project();
+    const std::wstring title = std::wstring(300, L't') + L" %FileName%";
+    project.titleFormat = title;
+    project.appMarkStyle = 5;
+    project.trayMode = 0;
+    project.mouseGesture = 1;
+    project.statusBar = 2;
+    project.backupEnabled = 1;
+    project.backupDir = dir / L"missing";
+    std::vector<std::wstring> boxes;
+    ModalResponder responder([&](HWND dlg, const ModalSeen& box) {
+        if (box.className != L"CPrjSetupDlg") {
+            boxes.push_back(box.title);
+            return IDNO;
+        }
+        Click(Page(dlg, 0), 1009);
+        return IDOK;
+    });
+    EXPECT_TRUE(CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)));
+    EXPECT_EQ(project.titleFormat, title);
+    EXPECT_EQ(project.appMarkStyle, 5);
+    EXPECT_EQ(project.trayMode, 1);
+    EXPECT_EQ(project.mouseGesture, 1);
+    EXPECT_EQ(project.statusBar, 2);
+    ASSERT_EQ(boxes, (std::vector<std::wstring>{GlobalText::Get(kGtBoxCreateBackupDirTitle)}));
+    EXPECT_FALSE(tf_test::FileExists(dir / L"missing"));
+
+    // The title typed to its full length is kept whole.
+    const std::wstring longest(511, L'x');
+    ModalResponder typed([&](HWND dlg, const ModalSeen& box) {
+        if (box.className != L"CPrjSetupDlg") return IDNO;
+        SetDlgItemTextW(Page(dlg, 1), 1007, longest.c_str());
+        SendMessageW(GetDlgItem(Page(dlg, 0), 202), CB_SETCURSEL, 0, 0);
+        return IDOK;
+    });
+    EXPECT_TRUE(CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)));
+    EXPECT_EQ(project.titleFormat, longest);
+    EXPECT_EQ(project.appMarkStyle, 0);
+
+    // Backups in the old directory: choosing another one says they stay where they are.
+    const std::wstring old = dir / L"old", moved = dir / L"new";
+    ASSERT_TRUE(CreateDirectoryW(old.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(moved.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((old + L"\\b1").c_str(), nullptr));
+    ASSERT_TRUE(tf_test::WriteText(old + L"\\b1\\info.xml", "<info/>"));
+    project.backupDir = old;
+    RootFolder().Append().backupName = L"b1";
+    std::vector<ModalSeen> told;
+    ModalResponder change([&](HWND dlg, const ModalSeen& box) {
+        if (box.className != L"CPrjSetupDlg") {
+            told.push_back(box);
+            return IDOK;
+        }
+        SetDlgItemTextW(Page(dlg, 2), 207, moved.c_str());
+        return IDOK;
+    });
+    EXPECT_TRUE(CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)));
+    ResetFolderModel();
+    EXPECT_EQ(project.backupDir, moved);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].text.find(old), std::wstring::npos);
+    EXPECT_TRUE(tf_test::FileExists(old + L"\\b1\\info.xml"));
 }

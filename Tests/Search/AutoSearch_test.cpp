@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "Document/FolderExtras.h"
+#include "Document/ProjectFile.h"
 #include "Search/AutoSearch.h"
 #include "Search/SearchWalk.h"
 #include "Support/FilerTestFixture.h"
 #include "Support/TestSupport.h"
 
+#include <atomic>
 #include <set>
 #include <string>
 
@@ -37,12 +40,12 @@ protected:
         EXPECT_FALSE(search_.Running());
         Filer().SetAutoSearch(nullptr);
     }
-    // Pumps until the search has ended and its last batch has been added.
+    // Pumps until the search has ended and its last matches have been added.
     void Finish() {
         for (int i = 0; i < 400 && search_.Running(); ++i) tf_test::PumpMessages(10);
-        tf_test::PumpMessages(50);
+        for (int i = 0; i < 4; ++i) tf_test::PumpMessages(50);
     }
-    AutoSearch search_{Filer()};
+    AutoSearch search_;
 };
 
 }  // namespace
@@ -119,4 +122,109 @@ TEST_F(AutoSearchTest, LeavingAFolderNeverAddsToTheNextOne) {
     Finish();
     EXPECT_EQ(searched->Count(), 2010u);
     EXPECT_EQ(Paths(*searched).size(), 2010u);
+}
+
+namespace {
+
+// A tree in which one early match is followed by a long walk without any: "hit.txt" at the top,
+// then many files that the include text refuses.
+void MakeSparseTree(const std::wstring& root) {
+    tf_test::WriteText(root + L"hit.txt", "x");
+    MakeFiles(root, 200);
+}
+
+}  // namespace
+
+// A lone match reaches the list (and the status bar's count) while the walk goes on, however long
+// it runs on without another match; a match found just before the user leaves the folder is still
+// added to the folder searched, and never to the one shown next.
+TEST_F(AutoSearchTest, SparseMatchesShowAtOnceAndAreKeptWhenTheFolderIsLeft) {
+    TempDir dir;
+    MakeSparseTree(dir.path());
+    CFolder* searched = AddSubfolder(RootFolder(), L"searched");
+    CFolder* plain = AddSubfolder(RootFolder(), L"plain");
+    ASSERT_TRUE(searched && plain);
+    searched->search.path = dir.path();
+    searched->search.limitDepth = false;
+    searched->search.useInclude = true;
+    searched->search.includeText = L"hit";
+    searched->search.autoUpdate = true;
+
+    // The worker stops after the match, as a walk of a large tree would take long to find another.
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    search_.SetMatchHook([&] { WaitForSingleObject(release, 5000); });
+    ASSERT_TRUE(Filer().ShowFolder(searched, false));
+    const DWORD start = GetTickCount();
+    while (ItemCount() == 0 && GetTickCount() - start < 2000) tf_test::PumpMessages(5);
+    EXPECT_EQ(ItemCount(), 1);
+    EXPECT_TRUE(search_.Running());
+    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusCount, {1}));
+    SetEvent(release);
+    Finish();
+    EXPECT_EQ(searched->Count(), 1u);
+
+    // Left before the next tick: the match stays with its folder.
+    ResetEvent(release);
+    searched->Clear();
+    ASSERT_TRUE(Filer().ShowFolder(plain, false));
+    std::atomic<bool> matched{false};
+    search_.SetMatchHook([&] {
+        matched = true;
+        WaitForSingleObject(release, 1000);
+    });
+    ASSERT_TRUE(Filer().ShowFolder(searched, false));
+    for (int i = 0; i < 5000 && !matched; ++i) Sleep(1);
+    ASSERT_TRUE(matched);
+    ASSERT_TRUE(Filer().ShowFolder(plain, false));
+    EXPECT_EQ(searched->Count(), 1u);
+    EXPECT_EQ(plain->Count(), 0u);
+    EXPECT_EQ(ItemCount(), 0);
+    search_.SetMatchHook(nullptr);
+    CloseHandle(release);
+}
+
+// The single search folder's exclusion text has no field in the project file: it is kept in the
+// sidecar beside it, so after a restart the automatic search still skips the excluded directory.
+// The project file's bytes are the same with and without it; a damaged sidecar is ignored whole.
+TEST_F(AutoSearchTest, ExclusionTextSurvivesSaveAndLoadWithoutChangingTheProjectFile) {
+    TempDir dir, store;
+    for (const wchar_t* sub : {L"tmp", L"keep"}) CreateDirectoryW((dir / sub).c_str(), nullptr);
+    tf_test::WriteText(dir / L"tmp\\inside.txt", "x");
+    tf_test::WriteText(dir / L"keep\\kept.txt", "x");
+    CFolder* folder = AddSubfolder(RootFolder(), L"found");
+    ASSERT_NE(folder, nullptr);
+    const uint32_t id = folder->id;
+    folder->search.path = dir.path();
+    folder->search.limitDepth = false;
+    folder->search.autoUpdate = true;
+    folder->search.useExclusion = true;
+
+    const std::wstring plainFile = store / L"plain.tfolder", project = store / L"p.tfolder";
+    ASSERT_TRUE(SaveProject(plainFile));
+    EXPECT_FALSE(tf_test::FileExists(FolderExtrasPathFor(plainFile)));
+    folder->search.exclusionText = L"tmp";
+    ASSERT_TRUE(SaveProject(project));
+    EXPECT_EQ(tf_test::ReadBytes(project), tf_test::ReadBytes(plainFile));
+    ASSERT_TRUE(tf_test::FileExists(FolderExtrasPathFor(project)));
+
+    ResetFolderModel();
+    ASSERT_TRUE(LoadProject(project));
+    folder = RootFolder().FindById(id);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->search.exclusionText, L"tmp");
+    EXPECT_TRUE(folder->search.useExclusion);
+    ASSERT_TRUE(Filer().ShowFolder(folder, false));
+    Finish();
+    const std::set<std::wstring> paths = Paths(*folder);
+    EXPECT_EQ(paths, (std::set<std::wstring>{dir / L"keep", dir / L"keep\\kept.txt"}));
+
+    // One byte changed anywhere: the sidecar is ignored, the project loads as it is.
+    std::vector<unsigned char> bytes = tf_test::ReadBytes(FolderExtrasPathFor(project));
+    bytes[bytes.size() / 2] ^= 0x20;
+    ASSERT_TRUE(tf_test::WriteBytes(FolderExtrasPathFor(project), bytes));
+    ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
+    ResetFolderModel();
+    ASSERT_TRUE(LoadProject(project));
+    ASSERT_NE(RootFolder().FindById(id), nullptr);
+    EXPECT_EQ(RootFolder().FindById(id)->search.exclusionText, L"");
 }

@@ -18,6 +18,7 @@
 #include "Search/Dialogs/SearchRows.h"
 #include "Kv/KvClipboard.h"
 #include "Search/RegisteredApps.h"
+#include "Shell/OpenWith.h"
 #include "Shell/ShellRun.h"
 #include "Support/FilerTestFixture.h"
 #include "Support/TestSupport.h"
@@ -185,7 +186,7 @@ TEST_F(SearchDialogTest, TabsAndFolderListEditACopyThatOnlyConfirmingKeeps) {
     EXPECT_TRUE(found.empty());
     EXPECT_TRUE(paths.empty());
     EXPECT_TRUE(settings.multipleFolders);
-    EXPECT_EQ(settings.depth, 0);
+    EXPECT_EQ(settings.depth, 1);
     EXPECT_FALSE(settings.limitDepth);
     ASSERT_EQ(settings.folders.size(), 2u);
     EXPECT_EQ(settings.folders[0].path, L"C:\\tf-missing-changed");
@@ -332,6 +333,111 @@ TEST_F(SearchDialogTest, StopKeepsWhatWasFoundAndSearchingAgainAddsNoDuplicates)
     SetShellOpenHook(nullptr);
 }
 
+// Rows found while the user looks at the list join it on top and the selection stays on the row it
+// was on; the add button does nothing while the walk runs (its results are not complete yet).
+TEST_F(SearchDialogTest, SelectionFollowsItsRowAndAddWaitsForTheWalk) {
+    TempDir dir;
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(tf_test::WriteText(dir / (L"f" + std::to_wstring(i) + L".txt"), "x"));
+    SearchSettings settings;
+    settings.path = dir.path();
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(release, nullptr);
+    SetSearchViewRowHook([release](size_t queued) {
+        if (queued == 3) WaitForSingleObject(release, 10000);
+    });
+    std::vector<std::wstring> none, found;
+    std::wstring chosen, selectedAtEnd;
+    int selectedCount = 0, selectedIndex = -1;
+    bool openWhileWalking = false;
+    {
+        ModalResponder responder(Script(
+            none, [](HWND) { return IDOK; },
+            [&](HWND view) {
+                EXPECT_TRUE(PumpUntil([&] { return RowCount(view) == 3; }));
+                chosen = RowPath(view, 1);
+                ListView_SetItemState(ResultList(view), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+                SendMessageW(view, WM_COMMAND, 200, 0);
+                openWhileWalking = IsWindow(view) != FALSE;
+                SetEvent(release);
+                EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, 200)) != FALSE; }));
+                HWND list = ResultList(view);
+                selectedCount = ListView_GetSelectedCount(list);
+                selectedIndex = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+                selectedAtEnd = RowPath(view, selectedIndex);
+                return IDCANCEL;
+            }));
+        EXPECT_TRUE(CSearchEntryDlg::Run(settings, nullptr, L"search", found));
+    }
+    SetSearchViewRowHook(nullptr);
+    CloseHandle(release);
+    EXPECT_TRUE(openWhileWalking);
+    EXPECT_EQ(selectedCount, 1);
+    EXPECT_EQ(selectedIndex, 1 + 20 - 3);
+    EXPECT_EQ(selectedAtEnd, chosen);
+    EXPECT_TRUE(found.empty());
+}
+
+// The depth box and the record agree at every moment: a record with depth 5 and no limit shows 5
+// (greyed); ticking "limit" walks 5 levels as shown. The box takes digits only, at most three,
+// and a 0 becomes 1; an emptied box gets the record's depth back.
+TEST_F(SearchDialogTest, DepthBoxAlwaysShowsTheDepthTheWalkUses) {
+    SearchSettings settings;
+    settings.path = L"C:\\tf-missing-depth";
+    settings.depth = 5;
+    settings.limitDepth = false;
+    std::vector<std::wstring> found, none;
+    std::wstring shownAtStart, shownAfterTick, afterZero, afterEmpty;
+    LONG_PTR style = 0;
+    LRESULT limit = 0;
+    {
+        ModalResponder responder(Script(
+            none,
+            [&](HWND dlg) {
+                HWND depth = tf_test::FindControl(dlg, 213);
+                shownAtStart = WindowText(depth);
+                EXPECT_FALSE(Enabled(dlg, 213));
+                Click(dlg, 212);
+                shownAfterTick = WindowText(depth);
+                EXPECT_TRUE(Enabled(dlg, 213));
+                style = GetWindowLongPtrW(depth, GWL_STYLE);
+                limit = SendMessageW(depth, EM_GETLIMITTEXT, 0, 0);
+                Type(dlg, 213, L"0");
+                afterZero = WindowText(depth);
+                Type(dlg, 213, L"");
+                SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(213, EN_KILLFOCUS), reinterpret_cast<LPARAM>(depth));
+                afterEmpty = WindowText(depth);
+                Type(dlg, 213, L"");
+                return IDOK;
+            },
+            CancelWhenDone));
+        EXPECT_TRUE(CSearchEntryDlg::Run(settings, nullptr, L"search", found));
+    }
+    EXPECT_EQ(shownAtStart, L"5");
+    EXPECT_EQ(shownAfterTick, L"5");
+    EXPECT_TRUE(style & ES_NUMBER);
+    EXPECT_EQ(limit, 3);
+    EXPECT_EQ(afterZero, L"1");
+    EXPECT_EQ(afterEmpty, L"1");
+    EXPECT_TRUE(settings.limitDepth);
+    EXPECT_EQ(settings.depth, 1);
+
+    // Confirmed with the box left as it was: the depth shown is the depth kept.
+    settings.depth = 7;
+    settings.limitDepth = false;
+    {
+        ModalResponder responder(Script(
+            none,
+            [&](HWND dlg) {
+                Click(dlg, 212);
+                return IDOK;
+            },
+            CancelWhenDone));
+        EXPECT_TRUE(CSearchEntryDlg::Run(settings, nullptr, L"search", found));
+    }
+    EXPECT_TRUE(settings.limitDepth);
+    EXPECT_EQ(settings.depth, 7);
+}
+
 // Commands become program paths (arguments, quotes, variables); each program is listed once, and
 // the view's registered applications mode offers no automatic update.
 TEST_F(SearchDialogTest, RegisteredApplicationsAreListedOnceEach) {
@@ -342,24 +448,45 @@ TEST_F(SearchDialogTest, RegisteredApplicationsAreListedOnceEach) {
     EXPECT_EQ(ProgramOfCommand(L"\"C:\\" + std::wstring(300, L'l') + L".exe\" %1"), L"");
     EXPECT_EQ(ProgramOfCommand(L""), L"");
 
+    // The one limit of a program path: 259 characters are kept, 260 are not (before and after
+    // expanding variables).
+    const std::wstring longest = L"C:\\" + std::wstring(MAX_PATH - 1 - 7, L'l') + L".exe";
+    ASSERT_EQ(longest.size(), static_cast<size_t>(MAX_PATH - 1));
+    EXPECT_EQ(ProgramOfCommand(L"\"" + longest + L"\" %1"), longest);
+    EXPECT_EQ(ProgramOfCommand(L"\"" + longest + L"x\" %1"), L"");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TF_SEARCH_LONG", longest.substr(0, 200).c_str()));
+    EXPECT_EQ(ProgramOfCommand(L"%TF_SEARCH_LONG%" + longest.substr(200) + L" -x"), longest);
+    EXPECT_EQ(ProgramOfCommand(L"%TF_SEARCH_LONG%x" + longest.substr(200) + L" -x"), L"");
+
     TempDir dir;
-    const std::wstring program = dir / L"tf search app.exe";
+    const std::wstring program = dir / L"tf search app.exe", other = dir / L"tf other app.exe";
     ASSERT_TRUE(tf_test::WriteText(program, "MZ"));
-    const std::wstring key = L"Applications\\tfsearchtest.exe";
-    const std::wstring command = L"\"" + program + L"\" \"%1\"";
-    for (const wchar_t* verb : {L"open", L"edit"}) {
+    const std::wstring key = L"Applications\\tfsearchtest.exe", otherKey = L"Applications\\tfsearchother.exe";
+    auto registerVerb = [](const std::wstring& app, const wchar_t* verb, const std::wstring& command) {
         HKEY created = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (key + L"\\shell\\" + verb + L"\\command").c_str(), 0, nullptr, 0,
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (app + L"\\shell\\" + verb + L"\\command").c_str(), 0, nullptr, 0,
                                   KEY_WRITE, nullptr, &created, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(created, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(created);
-    }
+    };
+    for (const wchar_t* verb : {L"open", L"edit"}) registerVerb(key, verb, L"\"" + program + L"\" \"%1\"");
+    registerVerb(otherKey, L"open", L"\"" + other + L"\" \"%1\"");
     std::atomic<bool> stop{false};
-    int listed = 0;
-    ListRegisteredApps(stop, [&](const std::wstring& path) { listed += path == program ? 1 : 0; });
+    int listed = 0, all = 0;
+    ListRegisteredApps(stop, [&](const std::wstring& path) {
+        listed += path == program ? 1 : 0;
+        ++all;
+    });
     EXPECT_EQ(listed, 1);
+    ASSERT_GE(all, 2);
+    // The stop flag is read after every application: set at the start, at most the first one is read.
+    stop = true;
+    int afterStop = 0;
+    ListRegisteredApps(stop, [&](const std::wstring&) { ++afterStop; });
+    EXPECT_LT(afterStop, all);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, otherKey.c_str());
 
     std::vector<std::wstring> found;
     {

@@ -2,8 +2,11 @@
 
 #include "Kv/KvWindow.h"
 
+#include <gtest/gtest.h>
 #include <shellapi.h>
+
 #include <fstream>
+#include <mutex>
 
 namespace tf_test {
 
@@ -117,9 +120,125 @@ ModalResponder::ModalResponder(int defaultAnswer)
     : ModalResponder([defaultAnswer](HWND, const ModalSeen&) { return defaultAnswer; }) {}
 
 namespace {
-// Responders nest; the innermost answers. With none alive, a modal window is ended with Cancel (2)
-// so that an unexpected box can never hang a test.
+// Responders nest; the innermost answers.
 std::vector<ModalResponder*> g_responders;
+
+std::string Narrow(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Describe(const ModalSeen& seen) {
+    return "\"" + Narrow(seen.title) + "\" (" + Narrow(seen.className) + "): \"" + Narrow(seen.text) + "\"";
+}
+
+// The watchdog: every modal window of the toolkit (told by the hook) and every system dialog of the
+// UI thread (found by its class "#32770") is timed from when it was first seen. One still open
+// after kModalLimitMs fails the test and is cancelled; one that ignores that is ended by a quit
+// message, which every modal loop of the toolkit and of the system obeys.
+struct Watched {
+    HWND hwnd;
+    DWORD since;
+    ModalSeen seen;
+    bool failed = false;
+};
+
+std::mutex g_watchMutex;
+std::vector<Watched> g_watched;
+DWORD g_uiThread = 0;
+
+void Watch(HWND hwnd, const ModalSeen& seen) {
+    std::lock_guard<std::mutex> lock(g_watchMutex);
+    g_watched.push_back({hwnd, GetTickCount(), seen});
+}
+
+// Text of a window of the UI thread read from the watchdog thread; a busy UI thread gives "".
+std::wstring TextAcrossThreads(HWND hwnd) {
+    wchar_t buf[512] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 500, &ignored);
+    return buf;
+}
+
+ModalSeen SeeSystemDialog(HWND dlg) {
+    ModalSeen seen;
+    seen.title = TextAcrossThreads(dlg);
+    seen.className = L"#32770";
+    EnumChildWindows(
+        dlg,
+        [](HWND child, LPARAM lp) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(child, cls, 32);
+            if (lstrcmpiW(cls, L"Static") != 0) return TRUE;
+            auto* out = reinterpret_cast<ModalSeen*>(lp);
+            const std::wstring text = TextAcrossThreads(child);
+            if (!text.empty()) out->text += (out->text.empty() ? L"" : L" ") + text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    return seen;
+}
+
+void WatchSystemDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        g_uiThread,
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(hwnd, cls, 16);
+            if (IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0)
+                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    for (HWND hwnd : found) {
+        {
+            std::lock_guard<std::mutex> lock(g_watchMutex);
+            bool known = false;
+            for (const Watched& w : g_watched) known = known || w.hwnd == hwnd;
+            if (known) continue;
+        }
+        Watch(hwnd, SeeSystemDialog(hwnd));
+    }
+}
+
+DWORD WINAPI WatchdogMain(void*) {
+    for (;;) {
+        Sleep(250);
+        WatchSystemDialogs();
+        std::vector<Watched> overdue;
+        bool quit = false;
+        {
+            std::lock_guard<std::mutex> lock(g_watchMutex);
+            const DWORD now = GetTickCount();
+            for (size_t i = 0; i < g_watched.size();) {
+                Watched& w = g_watched[i];
+                if (!IsWindow(w.hwnd)) {
+                    g_watched.erase(g_watched.begin() + static_cast<std::ptrdiff_t>(i));
+                    continue;
+                }
+                if (!w.failed && now - w.since > kModalLimitMs) {
+                    w.failed = true;
+                    w.since = now;
+                    overdue.push_back(w);
+                } else if (w.failed && now - w.since > 3000) {
+                    w.since = now;
+                    quit = true;
+                }
+                ++i;
+            }
+        }
+        for (const Watched& w : overdue) {
+            ADD_FAILURE() << "modal window left open for " << kModalLimitMs / 1000 << " s: " << Describe(w.seen);
+            PostMessageW(w.hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            PostMessageW(w.hwnd, WM_CLOSE, 0, 0);
+        }
+        if (quit) PostThreadMessageW(g_uiThread, WM_QUIT, 0, 0);
+    }
+}
+
 }  // namespace
 
 ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) {
@@ -132,22 +251,28 @@ ModalResponder::~ModalResponder() {
 
 void InstallModalHook() {
     KvSetModalHook(&ModalResponder::Hook, nullptr);
+    g_uiThread = GetCurrentThreadId();
+    if (HANDLE thread = CreateThread(nullptr, 0, &WatchdogMain, nullptr, 0, nullptr)) CloseHandle(thread);
 }
 
 void ModalResponder::Hook(HWND dlg, void*) {
-    if (g_responders.empty()) {
-        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return;
-    }
-    ModalResponder* self = g_responders.back();
     ModalSeen seen;
     seen.title = WindowText(dlg);
     if (HWND text = GetDlgItem(dlg, 100)) seen.text = WindowText(text);
     wchar_t cls[256] = {};
     GetClassNameW(dlg, cls, 256);
     seen.className = cls;
-    self->seen_.push_back(seen);
-    int id = self->answer_ ? self->answer_(dlg, self->seen_.back()) : 0;
+    Watch(dlg, seen);
+    int id = kUnexpectedModal;
+    if (!g_responders.empty()) {
+        ModalResponder* self = g_responders.back();
+        self->seen_.push_back(seen);
+        id = self->answer_ ? self->answer_(dlg, self->seen_.back()) : 0;
+    }
+    if (id == kUnexpectedModal) {
+        ADD_FAILURE() << "unexpected modal window " << Describe(seen);
+        id = IDCANCEL;
+    }
     if (id != 0) PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 

@@ -37,9 +37,14 @@ struct ModalSeen {
     std::wstring className;
 };
 
+// An answer that marks the window as one the test did not expect: the test fails at once, naming
+// the window's title and text, and the window is cancelled.
+constexpr int kUnexpectedModal = -1;
+
 // While alive, answers every modal window as it opens. The answer function gets the window and
 // what was seen and returns the command identifier to post (0 posts nothing: the test or the
-// window itself will end it). By default every window is answered with `defaultAnswer`.
+// window itself will end it; kUnexpectedModal fails the test). By default every window is
+// answered with `defaultAnswer`.
 class ModalResponder {
 public:
     using Answer = std::function<int(HWND dlg, const ModalSeen& seen)>;
@@ -59,8 +64,12 @@ private:
 };
 
 // Installs the toolkit's modal hook for the whole test run (done by the test main). Without a live
-// ModalResponder every modal window is ended with Cancel (2).
+// ModalResponder a modal window is unexpected: the test fails naming it and the window is cancelled.
+// A watchdog also fails the running test, naming the window, when a modal window of the toolkit or
+// a system box or common dialog of this thread stays open longer than kModalLimitMs, and then ends
+// it, so that a test meeting a window it did not foresee never waits for the suite's time-out.
 void InstallModalHook();
+constexpr DWORD kModalLimitMs = 15000;
 
 // Runs the message queue of this thread until it is empty (and once more after `ms` milliseconds
 // when ms > 0), so that posted messages and paints are processed.

@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 
 #include "Backup/Dialogs/HistoryState.h"
 #include "Backup/Store/BackupStore.h"

@@ -6,11 +6,19 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
+#include "Kv/KvCopyProgress.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 
 namespace backup_ui {
 namespace {
+
+// Entry 149's warning: the file, and why it cannot be read.
+void WarnUnreadable(const std::wstring& path) {
+    const DWORD error = backup::ReadError(path);
+    const std::wstring detail = error ? path + L"\n" + backup::SystemErrorText(error) : path;
+    KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), detail.c_str());
+}
 
 // Whether the entry is to be backed up: its file is readable, and when it has not changed since
 // NowVersion the user still wants a version of it. The questions come here, before anything is
@@ -19,12 +27,12 @@ bool ShouldBackUp(BackupDlgState& s, HWND dlg, CEntry& entry, const backup::Back
     const std::wstring path = entry.ResolvedPath();
     if (place.versions.endVersion == 0) {
         if (KvPathExists(path)) return true;
-        KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), path.c_str());
+        WarnUnreadable(path);
         return false;
     }
     const int compared = KvCompareFiles(path, backup::VersionPath(place.directory, place.versions.nowVersion));
     if (compared == KvCompareFailBoth || compared == KvCompareFailA) {
-        KvWarningBox(GtFormat(kGtBackupUnreadable, {-1}).c_str(), path.c_str());
+        WarnUnreadable(path);
         return false;
     }
     if (compared != KvCompareEqual) return true;
@@ -52,13 +60,16 @@ bool ShouldBackUp(BackupDlgState& s, HWND dlg, CEntry& entry, const backup::Back
 
 // Stores the version; a copy that failed is reported with its path and the system's reason (a
 // failed index update has been reported by the store).
-backup::StoreResult Store(CEntry& entry, backup::BackupPlace& place, int newVersion, backup::BackupMode mode,
-           const std::wstring& comment, const std::wstring& time) {
+backup::StoreResult Store(HWND dlg, CEntry& entry, backup::BackupPlace& place, int newVersion,
+                          backup::BackupMode mode, const std::wstring& comment, const std::wstring& time) {
     backup::StoreFailure failure;
+    const auto copy = [dlg](const std::wstring& from, const std::wstring& to) {
+        return KvCopyFileWithProgress(dlg, GlobalText::Get(kGtBackupTitle), from, to);
+    };
     const backup::StoreResult result =
-        backup::StoreVersion(entry, place, entry.ResolvedPath(), newVersion, mode, comment, time, failure);
+        backup::StoreVersion(entry, place, entry.ResolvedPath(), newVersion, mode, comment, time, failure, copy);
     if (result == backup::StoreResult::NotCopied && !failure.path.empty())
-        KvWarningBox(GlobalText::Get(kGtBackupCopyFailed),
+        KvWarningBox(failure.directory ? L"BackupFolder Open error!" : GlobalText::Get(kGtBackupCopyFailed),
                      (failure.path + L"\n" + backup::SystemErrorText(failure.error)).c_str());
     return result;
 }
@@ -74,7 +85,7 @@ bool RunOneBackup(BackupDlgState& s, HWND dlg, const std::wstring& comment) {
     }
     if (!ShouldBackUp(s, dlg, *s.entry, s.place)) return false;
     const bool first = s.place.directory.empty();
-    const backup::StoreResult result = Store(*s.entry, s.place, s.newVersion, s.mode, comment, s.time);
+    const backup::StoreResult result = Store(dlg, *s.entry, s.place, s.newVersion, s.mode, comment, s.time);
     if (result == backup::StoreResult::Stored)
         s.recorded = s.newVersion;
     else if (result == backup::StoreResult::NotCopied || first)
@@ -97,7 +108,7 @@ void RunSeveralBackups(BackupDlgState& s, HWND dlg, const std::wstring& comment)
             if (KvMessageBox(dlg, title, text.c_str(), KvMbYesNo) != IDYES) continue;
         }
         if (!ShouldBackUp(s, dlg, *entry, place)) continue;
-        if (Store(*entry, place, newVersion, backup::BackupMode::Normal, comment, s.time) ==
+        if (Store(dlg, *entry, place, newVersion, backup::BackupMode::Normal, comment, s.time) ==
             backup::StoreResult::Stored)
             ++count;
     }

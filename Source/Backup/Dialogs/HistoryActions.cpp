@@ -11,6 +11,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
+#include "Kv/KvCopyProgress.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 
@@ -61,10 +62,14 @@ bool AskCopy(HWND dlg, int title) {
     return KvMessageBoxCustom(labels, dlg, GlobalText::Get(title), GlobalText::Get(kGtHistoryCopyQuestion)) == 1;
 }
 
-// Copies the version over the entry's file and shows the current file's row as it now is.
-bool CopyOver(HistoryState& s, const HistoryRow& row) {
+// Copies the version over the entry's file (a progress window titled `title` for a large one) and
+// shows the current file's row as it now is.
+bool CopyOver(HistoryState& s, HWND dlg, int title, const HistoryRow& row) {
     backup::StoreFailure failure;
-    const bool copied = backup::RestoreFile(RowPath(s, row), s.entry->ResolvedPath(), failure);
+    const auto copy = [dlg, title](const std::wstring& from, const std::wstring& to) {
+        return KvCopyFileWithProgress(dlg, GlobalText::Get(title), from, to);
+    };
+    const bool copied = backup::RestoreFile(RowPath(s, row), s.entry->ResolvedPath(), failure, copy);
     s.rows.back().present = KvPathExists(s.entry->ResolvedPath());
     InvalidateRect(s.list, nullptr, TRUE);
     InvalidateRect(s.view.Window(), nullptr, TRUE);
@@ -103,7 +108,7 @@ void RestoreVersion(HistoryState& s, HWND dlg, HistoryRow row) {
             if (answer == IDYES && !BackUpCurrent(s, dlg, kGtHistoryRestore, kGtHistoryRestoreStopped)) return;
         }
     }
-    if (!CopyOver(s, row)) {
+    if (!CopyOver(s, dlg, kGtHistoryRestore, row)) {
         Say(dlg, kGtHistoryRestore, GlobalText::Get(kGtHistoryFileError));
         return;
     }
@@ -128,7 +133,7 @@ void StepBack(HistoryState& s, HWND dlg, HistoryRow row) {
         }
         if (answer == IDYES && !BackUpCurrent(s, dlg, kGtHistoryStepBack, kGtHistoryStepBackStopped)) return;
     }
-    if (copy && !CopyOver(s, row)) {
+    if (copy && !CopyOver(s, dlg, kGtHistoryStepBack, row)) {
         Say(dlg, kGtHistoryStepBack, GlobalText::Get(kGtHistoryFileError));
         return;
     }
@@ -166,7 +171,7 @@ void StepForward(HistoryState& s, HWND dlg, HistoryRow row) {
             copy = answer == IDYES;
         }
     }
-    if (copy && !CopyOver(s, row)) {
+    if (copy && !CopyOver(s, dlg, kGtHistoryStepForward, row)) {
         Say(dlg, kGtHistoryStepForward, GlobalText::Get(kGtHistoryFileError));
         return;
     }

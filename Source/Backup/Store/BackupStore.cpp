@@ -87,17 +87,20 @@ void Fail(StoreFailure& failure, const std::wstring& path, DWORD error) {
 
 // Why a copy from `source` failed: the source's own error when it cannot be opened, else `fallback`.
 DWORD CopyError(const std::wstring& source, DWORD fallback) {
-    kv::UniqueFile file(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file ? fallback : GetLastError();
+    const DWORD error = ReadError(source);
+    return error ? error : fallback;
+}
+
+bool Copy(const Copier& copy, const std::wstring& source, const std::wstring& destination) {
+    return copy ? copy(source, destination) : KvCopyFileReplacing(source, destination);
 }
 
 // Copies `source` to `beside` (any earlier leftover there is replaced) with `attributes` on the
 // copy, then moves it over `destination` unless that is read-only. Nothing is left at `beside`.
 bool CopyThenMove(const std::wstring& source, const std::wstring& beside, const std::wstring& destination,
-                  DWORD attributes, StoreFailure& failure) {
+                  DWORD attributes, StoreFailure& failure, const Copier& copy) {
     DeleteFileForcibly(beside);
-    if (!KvCopyFileReplacing(source, beside)) {
+    if (!Copy(copy, source, beside)) {
         const DWORD error = GetLastError();
         Fail(failure, source, CopyError(source, error));
         return false;
@@ -198,12 +201,15 @@ bool OpenBackupFolder(CEntry& entry, BackupPlace& place) {
 
 StoreResult StoreVersion(CEntry& entry, BackupPlace& place, const std::wstring& source, int newVersion,
                          BackupMode mode, const std::wstring& comment, const std::wstring& time,
-                         StoreFailure& failure) {
+                         StoreFailure& failure, const Copier& copy) {
     std::wstring claimedName;
     const bool first = place.directory.empty();
     if (first) {
         place.directory = ClaimDirectory(entry, claimedName, failure);
-        if (place.directory.empty()) return StoreResult::NotCopied;
+        if (place.directory.empty()) {
+            failure.directory = true;
+            return StoreResult::NotCopied;
+        }
         place.versions = Versions();
     }
     const std::wstring directory = place.directory;
@@ -218,7 +224,7 @@ StoreResult StoreVersion(CEntry& entry, BackupPlace& place, const std::wstring& 
     // The copy is finished before anything of the history changes.
     const std::wstring beside = directory + kCopyName;
     DeleteFileForcibly(beside);
-    if (!KvCopyFileReplacing(source, beside)) {
+    if (!Copy(copy, source, beside)) {
         const DWORD error = GetLastError();
         Fail(failure, source, CopyError(source, error));
         return giveUp(StoreResult::NotCopied);
@@ -255,7 +261,7 @@ StoreResult StoreVersion(CEntry& entry, BackupPlace& place, const std::wstring& 
     return StoreResult::Stored;
 }
 
-bool RestoreFile(const std::wstring& version, const std::wstring& file, StoreFailure& failure) {
+bool RestoreFile(const std::wstring& version, const std::wstring& file, StoreFailure& failure, const Copier& copy) {
     const DWORD had = GetFileAttributesW(file.c_str());
     DWORD attributes = had;
     if (had == INVALID_FILE_ATTRIBUTES) {
@@ -263,7 +269,13 @@ bool RestoreFile(const std::wstring& version, const std::wstring& file, StoreFai
         attributes = versionAttributes == INVALID_FILE_ATTRIBUTES ? 0 : versionAttributes & ~FILE_ATTRIBUTE_READONLY;
     }
     attributes &= ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-    return CopyThenMove(version, ReachablePath(file + L".tfcopy"), ReachablePath(file), attributes, failure);
+    return CopyThenMove(version, ReachablePath(file + L".tfcopy"), ReachablePath(file), attributes, failure, copy);
+}
+
+DWORD ReadError(const std::wstring& path) {
+    kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? 0 : GetLastError();
 }
 
 std::wstring VersionPath(const std::wstring& directory, int version) {

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,20 @@ struct BackupPlace {
     Versions versions;       // its counters; 0 and 0 before the first backup
 };
 
-// Why a backup did not go through: the path concerned and the system's error code.
+// Why a backup did not go through: the path concerned and the system's error code; `directory`
+// when it was the entry's new directory that could not be made.
 struct StoreFailure {
     std::wstring path;
     DWORD error = 0;
+    bool directory = false;
 };
+
+// Makes a copy of `source` at `destination` as KvCopyFileReplacing does; the dialogs pass one that
+// shows a progress window with Cancel for a large file. Empty: KvCopyFileReplacing itself.
+using Copier = std::function<bool(const std::wstring& source, const std::wstring& destination)>;
+
+// The system's error code for opening `path` to read it; 0 when it can be opened.
+DWORD ReadError(const std::wstring& path);
 
 // The entry's existing backup directory (ending in "\"), making nothing. Empty after a warning when
 // the entry has none, when its backupName is refused (IsPlainBackupName), or the directory is gone.
@@ -56,13 +66,14 @@ enum class StoreResult { Stored, NotCopied, NotRecorded };
 // later one keeps the version file. `place` holds the new counters on success.
 StoreResult StoreVersion(CEntry& entry, BackupPlace& place, const std::wstring& source, int newVersion,
                          BackupMode mode, const std::wstring& comment, const std::wstring& time,
-                         StoreFailure& failure);
+                         StoreFailure& failure, const Copier& copy = Copier());
 
 // Copies a version over the entry's file through a copy beside it that is then moved over it, so a
 // failed or interrupted copy leaves the file as it was; the file keeps the attributes it had (a new
 // file gets the version's without read-only). A file made read-only meanwhile is not replaced.
 // False, with the reason in `failure`, when anything failed (no copy is then left beside).
-bool RestoreFile(const std::wstring& version, const std::wstring& file, StoreFailure& failure);
+bool RestoreFile(const std::wstring& version, const std::wstring& file, StoreFailure& failure,
+                 const Copier& copy = Copier());
 
 // "<directory><version>".
 std::wstring VersionPath(const std::wstring& directory, int version);

@@ -41,7 +41,9 @@ void ShowRecord(DlgState& s, int which) {
     if (!record) return;
     CheckDlgButton(s.page, kLimitLevelsId, record->limitDepth ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(s.page, kAllLevelsId, record->limitDepth ? BST_UNCHECKED : BST_CHECKED);
-    if (record->limitDepth) SetText(s, kDepthId, std::to_wstring(record->depth));
+    // The box always shows the record's depth, also while it is disabled, so ticking "limit" shows
+    // the depth the walk will use.
+    SetText(s, kDepthId, std::to_wstring(record->depth));
     EnableWindow(Item(s, kDepthId), record->limitDepth);
     SetText(s, kIncludeId, record->includeText);
     CheckDlgButton(s.page, kIncludeCheckId, record->useInclude ? BST_CHECKED : BST_UNCHECKED);
@@ -114,6 +116,21 @@ void Browse(DlgState& s, HWND dlg) {
     if (KvBrowseForFolder(path, dlg, L"検索フォルダの選択")) SetWindowTextW(Item(s, kPathEditId), path.c_str());
 }
 
+// The depth box takes only digits, at most three (ES_NUMBER, EM_LIMITTEXT): 1 to 999. An empty box
+// is a moment of typing and leaves the record alone (the box gets the record's depth back when it
+// loses the focus); a typed 0 becomes 1 in the box and the record at once.
+void OnDepthChange(DlgState& s, SearchFolder& record) {
+    if (KvGetWholeText(Item(s, kDepthId)).empty()) return;
+    const int depth = static_cast<int>(KvGetItemNumber(s.page, kDepthId));
+    record.depth = depth < kMinDepth ? kMinDepth : depth > kMaxDepth ? kMaxDepth : depth;
+    if (record.depth != depth) SetText(s, kDepthId, std::to_wstring(record.depth));
+}
+
+void RestoreEmptyDepth(DlgState& s) {
+    const SearchFolder* record = ShownRecord(s);
+    if (record && KvGetWholeText(Item(s, kDepthId)).empty()) SetText(s, kDepthId, std::to_wstring(record->depth));
+}
+
 // A text edit of the shown record; ignored while no record is shown or the dialog fills the edit.
 void OnEditChange(DlgState& s, int id) {
     SearchFolder* record = ShownRecord(s);
@@ -123,7 +140,7 @@ void OnEditChange(DlgState& s, int id) {
         record->path = KvGetWholeText(Item(s, id));
         break;
     case kDepthId:
-        record->depth = static_cast<int32_t>(KvGetItemNumber(s.page, kDepthId));
+        OnDepthChange(s, *record);
         break;
     case kIncludeId:
         record->includeText = KvGetWholeText(Item(s, id));
@@ -175,6 +192,7 @@ void OnClick(DlgState& s, HWND dlg, int id) {
 }
 
 void Confirm(DlgState& s, HWND dlg) {
+    RestoreEmptyDepth(s);
     *s.settings = s.copy;
     const bool viewed = CSearchEntryView::Run(SearchViewMode::Search, s.settings, dlg, *s.results);
     KvEndModal(dlg, viewed ? 1 : 0);
@@ -197,6 +215,7 @@ void OnCommand(DlgState& s, HWND dlg, int id, int code) {
     case kIncludeId:
     case kExcludeId:
         if (code == EN_CHANGE) OnEditChange(s, id);
+        if (code == EN_KILLFOCUS && id == kDepthId) RestoreEmptyDepth(s);
         return;
     default:
         if (code == BN_CLICKED) OnClick(s, dlg, id);

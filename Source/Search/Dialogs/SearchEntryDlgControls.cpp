@@ -53,7 +53,8 @@ void CreatePageControls(DlgState& s) {
     KvCreateGroupBox(GlobalText::Get(kGtSearchConditions), 10, 90, w - 20, 220, page, font);
     KvCreateRadioButton(GlobalText::Get(kGtSearchAllLevels), 25, 110, page, kAllLevelsId, font);
     KvCreateRadioButton(GlobalText::Get(kGtSearchLimitDepth), 25, 135, page, kLimitLevelsId, font);
-    KvCreateEdit(font, WS_TABSTOP, L"1", 45, 160, 50, 18, page, kDepthId);
+    HWND depth = KvCreateEdit(font, WS_TABSTOP | ES_NUMBER, L"1", 45, 160, 50, 18, page, kDepthId);
+    if (depth) SendMessageW(depth, EM_LIMITTEXT, kDepthDigits, 0);
     KvCreateCheckBox(GlobalText::Get(kGtSearchInclude), 25, 195, page, kIncludeCheckId, font);
     KvCreateEdit(font, WS_TABSTOP, L"", 45, 220, 190, 18, page, kIncludeId);
     KvCreateCheckBox(GlobalText::Get(kGtSearchExclude), 25, 250, page, kExcludeCheckId, font);

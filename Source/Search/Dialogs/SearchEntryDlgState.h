@@ -36,6 +36,11 @@ enum ControlId {
 constexpr int kShowNone = -2;
 constexpr int kShowSingle = -1;
 
+// The depth box: numbers 1 to 999.
+constexpr int kMinDepth = 1;
+constexpr int kMaxDepth = 999;
+constexpr int kDepthDigits = 3;
+
 struct DlgState {
     SearchSettings* settings = nullptr;
     SearchSettings copy;
