@@ -3,9 +3,10 @@
 # missing. Safe to run again: it only installs what is not there yet.
 set -euo pipefail
 
-need_cmds=(x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres cmake ninja wine Xvfb xauth python3 import convert xdotool iconv)
+need_cmds=(x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres cmake ninja wine Xvfb xauth python3 import convert xdotool iconv
+           makensis clang ld.lld)
 pkgs=(g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build wine wine64 xvfb xauth python3
-      imagemagick xdotool googletest fonts-ipafont-gothic libc-bin)
+      imagemagick xdotool googletest fonts-ipafont-gothic libc-bin nsis clang lld)
 
 missing=0
 for c in "${need_cmds[@]}"; do command -v "$c" >/dev/null 2>&1 || missing=1; done

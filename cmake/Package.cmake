@@ -14,3 +14,19 @@ set(CPACK_PACKAGE_FILE_NAME TessaraFolder-${TF_VERSION_TEXT}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 include(CPack)
+
+# The per-user installer: `cmake --build build --target installer` writes
+# build/TessaraFolder-<version>-setup.exe with NSIS's makensis (Installer/TessaraFolder.nsi).
+find_program(TF_MAKENSIS makensis)
+if(TF_MAKENSIS)
+  set(TF_SETUP ${CMAKE_BINARY_DIR}/TessaraFolder-${TF_VERSION_TEXT}-setup.exe)
+  set(TF_NSI ${CMAKE_SOURCE_DIR}/Installer/TessaraFolder.nsi)
+  add_custom_command(OUTPUT ${TF_SETUP}
+    COMMAND ${TF_MAKENSIS} -V2 -DVERSION=${TF_VERSION_TEXT} -DBINDIR=${TF_BIN_DIR}
+            -DICON=${CMAKE_SOURCE_DIR}/Resources/icons/app.ico -DOUTFILE=${TF_SETUP} ${TF_NSI}
+    DEPENDS ${TF_NSI} TessaraFolder imgctl ifpnm ${TF_BIN_DIR}/GT ${TF_BIN_DIR}/Setting.ini ${TF_BIN_DIR}/start.wav
+    COMMENT "Building the installer ${TF_SETUP}")
+  add_custom_target(installer DEPENDS ${TF_SETUP})
+else()
+  message(STATUS "makensis not found: no installer target")
+endif()

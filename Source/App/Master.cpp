@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include "App/AddForwarding.h"
+#include "App/ProjectPlaces.h"
+#include "Associations/Associations.h"
 #include "Associations/InitDlg.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
@@ -18,39 +21,34 @@ namespace {
 
 const wchar_t kSource[] = L".\\Source\\Master";
 const wchar_t kInit[] = L"CMaster::Init";
-const wchar_t kDefaultProjectName[] = L"default.tfolder";
 const wchar_t kSaveFailedTitle[] = L"保存に失敗しました";
 const wchar_t kSaveFailedText[] = L"プロジェクトファイルに書き込めませんでした。\n";
 const wchar_t kSaveFailedQuestion[] = L"\n\nもう一度保存しますか？\n「いいえ」を選ぶと、変更を保存せずに終了します。";
+const wchar_t kMissingPathsText[] = L"次のファイルが見つからないため追加しませんでした。";
+const wchar_t kNoDefaultProjectText[] = L"既定のプロジェクトファイルを作成できませんでした。";
+const wchar_t kAssociationFailedText[] = L"次のレジストリキーに書き込めませんでした。";
+// How long a start with /add waits for an instance that holds its project but is still loading it.
+constexpr DWORD kStartingInstanceWaitMs = 15000;
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t';
+std::wstring Joined(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) text += (text.empty() ? L"" : L"\n") + line;
+    return text;
 }
+
+// The installer's switches: the association written or removed for the current user.
+void RunAssociationSwitch(StartRequest::Kind kind) {
+    std::vector<std::wstring> failed;
+    if (kind == StartRequest::Associate) {
+        AssociateProjectFiles(failed);
+    } else {
+        RemoveOwnAssociations(failed);
+    }
+    if (!failed.empty()) KvWarningBox(kAssociationFailedText, Joined(failed).c_str());
+}
+
 
 }  // namespace
-
-ProjectPathChoice ParseProjectArgument(const wchar_t* tail) {
-    ProjectPathChoice choice;
-    std::wstring text = tail ? tail : L"";
-    size_t begin = 0;
-    while (begin < text.size() && IsBlank(text[begin])) ++begin;
-    size_t end = text.size();
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    text = text.substr(begin, end - begin);
-    if (text.size() >= 2 && text.front() == L'"') {
-        size_t close = text.find(L'"', 1);
-        if (close != std::wstring::npos) text = text.substr(1, close - 1);
-    }
-    if (text.empty()) return choice;
-    if (text.size() >= kProjectPathBuffer) {
-        choice.result = ProjectPathChoice::TooLong;
-        choice.path = text;
-        return choice;
-    }
-    choice.result = ProjectPathChoice::Path;
-    choice.path = text;
-    return choice;
-}
 
 std::wstring InstanceMutexName(const std::wstring& projectPath) {
     std::wstring name = projectPath.substr(0, kProjectPathBuffer - 1);
@@ -65,8 +63,8 @@ CMaster& Master() {
     return master;
 }
 
-bool CMaster::ChooseProjectPath(const wchar_t* commandTail) {
-    ProjectPathChoice choice = ParseProjectArgument(commandTail);
+bool CMaster::ChooseProjectPath(const StartRequest& request) {
+    const ProjectPathChoice& choice = request.project;
     switch (choice.result) {
     case ProjectPathChoice::Path:
         projectPath_ = choice.path;
@@ -78,18 +76,37 @@ bool CMaster::ChooseProjectPath(const wchar_t* commandTail) {
     case ProjectPathChoice::DefaultProject:
         break;
     }
-    projectPath_ = ExecutableDirectory() + kDefaultProjectName;
-    if (GetFileAttributesW(projectPath_.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    // Without a default project this is a first run: offer the file associations, then end.
+    if (request.kind == StartRequest::Add) {
+        projectPath_ = RecentProject();
+        if (!projectPath_.empty()) return true;
+    }
+    const DefaultProjectPlace place = FindDefaultProject();
+    projectPath_ = place.path;
+    if (place.exists) return true;
+    // A first run: offer the file associations, then start on a new, empty default project, so that
+    // a start from a shortcut always reaches the main window.
     CInitDlg::DoModal();
+    if (!projectPath_.empty() && CreateEmptyProject(projectPath_)) return true;
+    KvWarningBox(kNoDefaultProjectText, projectPath_.c_str());
     return false;
 }
 
-bool CMaster::TakeInstanceLock() {
+bool CMaster::PrepareAdd(const StartRequest& request, std::vector<std::wstring>& paths) {
+    std::vector<std::wstring> missing;
+    paths = FullExistingPaths(request.paths, missing);
+    if (!missing.empty()) KvWarningBox(kMissingPathsText, Joined(missing).c_str());
+    if (!missing.empty() && paths.empty()) return false;
+    HWND instance = FindRecentInstance();
+    return !(instance && ForwardPaths(instance, paths));
+}
+
+bool CMaster::TakeInstanceLock(const StartRequest& request) {
     std::wstring name = InstanceMutexName(projectPath_);
     instanceMutex_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
     if (!instanceMutex_) return false;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
+    // Another start with /add got to the same project first: its instance takes these paths too.
+    if (request.kind == StartRequest::Add && ForwardToRunningInstance(addPaths_, kStartingInstanceWaitMs)) return false;
     KvMessageBox(nullptr, GlobalText::Get(kGtBoxAlreadyOpenTitle), GlobalText::Get(kGtBoxAlreadyOpen), KvMbOk);
     return false;
 }
@@ -97,10 +114,16 @@ bool CMaster::TakeInstanceLock() {
 bool CMaster::Init(const wchar_t* commandTail) {
     InitCommonControls();
     KvInitSystemInfo();
-    if (!ChooseProjectPath(commandTail)) return false;
+    const StartRequest request = ParseStartRequest(commandTail);
+    if (request.kind == StartRequest::Associate || request.kind == StartRequest::Unassociate) {
+        RunAssociationSwitch(request.kind);
+        return false;
+    }
+    if (request.kind == StartRequest::Add && !PrepareAdd(request, addPaths_)) return false;
+    if (!ChooseProjectPath(request)) return false;
     ReadSettings(Settings());
     if (!GlobalText::Load()) return false;
-    if (!TakeInstanceLock()) return false;
+    if (!TakeInstanceLock(request)) return false;
     if (!MainWindow().Create()) return false;
     SetFocus(MainWindow().Hwnd());
     if (!LoadProject(projectPath_)) {
@@ -108,6 +131,7 @@ bool CMaster::Init(const wchar_t* commandTail) {
         return false;
     }
     projectLoaded_ = true;
+    RememberRecentProject(projectPath_);
     // The identities of the project's files, for finding moved ones; a project without them (or
     // with a damaged sidecar) works as before and gets them at its next save.
     ProjectIdentities().Load(IdentitiesPathFor(projectPath_));
@@ -115,6 +139,8 @@ bool CMaster::Init(const wchar_t* commandTail) {
     ShowWindow(MainWindow().Hwnd(), MainWindow().StartShowCommand());
     UpdateWindow(MainWindow().Hwnd());
     MainWindow().AddTrayIcon();
+    MainWindow().MarkInstanceReady();
+    if (!addPaths_.empty()) MainWindow().AddOutsidePaths(std::move(addPaths_));
     return true;
 }
 

@@ -1,26 +1,15 @@
-// The application object: prepares the process, chooses the project file, loads the settings and
-// the UI text table, takes the single-instance lock of the project path, creates the main window,
-// loads the project, and at the end saves it and tears everything down.
+// The application object: prepares the process, reads what the start asks for (a project, paths
+// to add, the installer's switches), chooses the project file, loads the settings and the UI text
+// table, takes the single-instance lock of the project path, creates the main window, loads the
+// project, and at the end saves it and tears everything down.
 #pragma once
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
+#include "App/StartRequest.h"
 #include "Kv/KvHandles.h"
-
-// Size of the project path buffer, terminator included; longer paths are refused, never cut.
-constexpr size_t kProjectPathBuffer = 260;
-
-// What the command-line tail asks for.
-struct ProjectPathChoice {
-    enum Result { Path, DefaultProject, TooLong } result = DefaultProject;
-    std::wstring path;
-};
-
-// Reads the command-line tail: empty (or blank) means the default project; a path in double quotes
-// is taken without its quotes; otherwise the whole tail, literally, is the path (the file
-// association passes it unquoted). Trailing blanks are dropped: file names cannot end in one.
-ProjectPathChoice ParseProjectArgument(const wchar_t* tail);
 
 // The single-instance mutex name of a project path: every '\' becomes '_', cut to 259 characters.
 std::wstring InstanceMutexName(const std::wstring& projectPath);
@@ -40,10 +29,14 @@ public:
     const std::wstring& ProjectPath() const { return projectPath_; }
 
 private:
-    bool ChooseProjectPath(const wchar_t* commandTail);
-    bool TakeInstanceLock();
+    bool ChooseProjectPath(const StartRequest& request);
+    bool TakeInstanceLock(const StartRequest& request);
+    // /add: false when the paths went to a running instance (or there was nothing to add) and this
+    // start ends here; `paths` keeps what this start adds itself.
+    bool PrepareAdd(const StartRequest& request, std::vector<std::wstring>& paths);
 
     std::wstring projectPath_;
+    std::vector<std::wstring> addPaths_;  // /add: full paths this start adds once its project is loaded
     kv::UniqueKernel instanceMutex_;  // held for the life of the process
     bool projectLoaded_ = false;
     bool exitSaveDone_ = false;

@@ -2,6 +2,7 @@
 #include "Associations/Associations.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "Shell/ShellRegistry.h"
 
@@ -151,4 +152,27 @@ bool HasShellNew(const std::wstring& extension) {
     RegKey shellNew;
     if (!shellNew.Open(HKEY_CURRENT_USER, ClassesPath(L"." + extension + L"\\ShellNew"))) return false;
     return RegQueryValueExW(shellNew.get(), kNullFile, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool IsAssociatedWith(const std::wstring& extension, const std::wstring& exe) {
+    std::wstring command;
+    return ReadDefault(ClassName(extension) + L"\\Shell\\Open\\Command", command) &&
+           _wcsicmp(command.c_str(), AssociationOpenCommand(exe).c_str()) == 0;
+}
+
+void AssociateProjectFiles(std::vector<std::wstring>& failed) {
+    RegisterAssociation(kProjectExtensions[0], failed);
+    AddShellNew(kProjectExtensions[0], failed);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+void RemoveOwnAssociations(std::vector<std::wstring>& failed) {
+    const std::wstring exe = ExecutablePath();
+    bool removed = false;
+    for (const wchar_t* extension : kProjectExtensions) {
+        if (exe.empty() || !IsAssociatedWith(extension, exe)) continue;
+        DeleteAssociation(extension, failed);
+        removed = true;
+    }
+    if (removed) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }

@@ -37,3 +37,14 @@ bool IsAssociated(const std::wstring& extension);
 bool AddShellNew(const std::wstring& extension, std::vector<std::wstring>& failed);
 // Whether the user's ".ext\ShellNew" holds the value "NullFile".
 bool HasShellNew(const std::wstring& extension);
+
+// Whether the user's class "extfile" opens files with the executable `exe` (the command above).
+bool IsAssociatedWith(const std::wstring& extension, const std::wstring& exe);
+// What the installer's association page asks for (the program's /associate switch): the type
+// "tfolder" with its New menu template, written as the first-run dialog writes them; the other
+// extensions are left to the dialog, as other programs use them too.
+void AssociateProjectFiles(std::vector<std::wstring>& failed);
+// What the uninstaller asks for (/unassociate): the association of every extension whose class
+// still opens files with the running executable is removed; one that another copy or another
+// program has taken over stays.
+void RemoveOwnAssociations(std::vector<std::wstring>& failed);

@@ -20,7 +20,12 @@ namespace {
 constexpr int kShellNewBox = 200;
 constexpr int kFirstExtensionBox = 201;
 constexpr int kWidth = 256;
-constexpr int kHeight = 280;
+// Taller than the controls of the choices need: the sentence about the dialog's purpose sits
+// between them and the buttons.
+constexpr int kHeight = 300;
+constexpr int kButtonsTop = 270;
+
+const wchar_t kPurpose[] = L"プロジェクトファイルをダブルクリックで\nこのプログラムが開くように設定します。";
 
 const wchar_t* const kExtensionLabels[3] = {L"*.tfolder を関連付ける", L"*.fol を関連付ける", L"*.tf を関連付ける"};
 
@@ -63,9 +68,11 @@ void OnCreate(InitState& s, HWND dlg) {
     HWND shellNew = KvCreateCheckBox(L"テッサラフォルダ", 30, 170, dlg, kShellNewBox, font);
     EnableWindow(shellNew, associated);
     if (associated && hasTemplate) CheckDlgButton(dlg, kShellNewBox, BST_CHECKED);
+    KvCreateLabel(kPurpose, 15, 210, dlg, -1, font);
     const KvSystemInfo& info = KvGetSystemInfo();
-    KvCreateButton(KvOkLabel, 36 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg, IDOK, font);
-    KvCreateButton(KvCancelLabel, 146 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg, IDCANCEL, font);
+    const int buttonsTop = kButtonsTop - info.frameCaptionHeight;
+    KvCreateButton(KvOkLabel, 36 - info.frameWidth2, buttonsTop, 100, 20, dlg, IDOK, font);
+    KvCreateButton(KvCancelLabel, 146 - info.frameWidth2, buttonsTop, 100, 20, dlg, IDCANCEL, font);
     const POINT centre = KvWindowCenter(nullptr);
     MoveWindow(dlg, centre.x - kWidth / 2, centre.y - kHeight / 2, kWidth, kHeight, TRUE);
 }

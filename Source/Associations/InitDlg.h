@@ -1,7 +1,8 @@
-// The first-run dialog: offered when the program starts without a project and without
-// default.tfolder beside it. It associates the project file types with the program for the current
-// user and adds the New menu's template. Modal window of class "CInitDlg"; it runs before the UI text
-// table is loaded, so its texts are its own.
+// The first-run dialog: offered when the program starts without a project and finds no default
+// project (start-up then creates an empty one and opens it, whichever button closed the dialog).
+// It associates the project file types with the program for the current user and adds the New
+// menu's template. Modal window of class "CInitDlg"; it runs before the UI text table is loaded, so
+// its texts are its own.
 #pragma once
 
 class CInitDlg {

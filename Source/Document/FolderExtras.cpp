@@ -7,6 +7,7 @@
 
 #include "Document/Folder.h"
 #include "Document/ProjectFile.h"
+#include "Kv/KvBytes.h"
 #include "Kv/KvHandles.h"
 
 namespace {
@@ -15,62 +16,6 @@ const unsigned char kMagic[8] = {'T', 'F', 'M', 'O', 'R', 'E', 1, 0};
 constexpr uint32_t kMaxStringUnits = 32767;
 // A sidecar larger than this is not one this program wrote.
 constexpr uint64_t kMaxSidecarBytes = 64ull * 1024 * 1024;
-
-uint32_t Fnv1a(const unsigned char* data, size_t size) {
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
-    return hash;
-}
-
-class Writer {
-public:
-    void U32(uint32_t value) { Put(value, 4); }
-    void U64(uint64_t value) { Put(value, 8); }
-    void String(const std::wstring& text) {
-        U32(static_cast<uint32_t>(text.size()));
-        for (wchar_t unit : text) Put(static_cast<uint16_t>(unit), 2);
-    }
-    std::vector<unsigned char> bytes{kMagic, kMagic + sizeof(kMagic)};
-
-private:
-    void Put(uint64_t value, int count) {
-        for (int i = 0; i < count; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    }
-};
-
-// Reads from a bounded byte range; every read fails past the end.
-class Reader {
-public:
-    Reader(const unsigned char* data, size_t size) : data_(data), size_(size) {}
-    bool U32(uint32_t& value) {
-        uint64_t wide = 0;
-        if (!Get(4, wide)) return false;
-        value = static_cast<uint32_t>(wide);
-        return true;
-    }
-    bool U64(uint64_t& value) { return Get(8, value); }
-    bool String(std::wstring& text) {
-        uint32_t units = 0;
-        if (!U32(units) || units == 0 || units > kMaxStringUnits || size_ - pos_ < units * 2ull) return false;
-        text.resize(units);
-        for (uint32_t i = 0; i < units; ++i, pos_ += 2)
-            text[i] = static_cast<wchar_t>(data_[pos_] | (data_[pos_ + 1] << 8));
-        return true;
-    }
-    bool AtEnd() const { return pos_ == size_; }
-
-private:
-    bool Get(size_t count, uint64_t& value) {
-        if (size_ - pos_ < count) return false;
-        value = 0;
-        for (size_t i = 0; i < count; ++i) value |= static_cast<uint64_t>(data_[pos_ + i]) << (8 * i);
-        pos_ += count;
-        return true;
-    }
-    const unsigned char* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
 
 // The size and last write of the project file, which tie a sidecar to one save of it.
 bool ProjectStamp(const std::wstring& projectPath, uint64_t& size, uint64_t& written) {
@@ -97,24 +42,24 @@ bool ReadAll(const std::wstring& file, std::vector<unsigned char>& bytes) {
 
 bool Parse(const std::vector<unsigned char>& bytes, uint64_t size, uint64_t written, FolderExtras& out) {
     const size_t body = bytes.size() - 4;
-    Reader tail(bytes.data() + body, 4);
+    KvByteReader tail(bytes.data() + body, 4);
     uint32_t checksum = 0;
-    if (!tail.U32(checksum) || checksum != Fnv1a(bytes.data(), body)) return false;
+    if (!tail.U32(checksum) || checksum != KvFnv1a(bytes.data(), body)) return false;
     if (std::memcmp(bytes.data(), kMagic, sizeof(kMagic)) != 0) return false;
-    Reader in(bytes.data() + sizeof(kMagic), body - sizeof(kMagic));
+    KvByteReader in(bytes.data() + sizeof(kMagic), body - sizeof(kMagic));
     uint64_t savedSize = 0, savedWritten = 0;
     if (!in.U64(savedSize) || !in.U64(savedWritten) || savedSize != size || savedWritten != written) return false;
     uint32_t count = 0;
     if (!in.U32(count)) return false;
     for (uint32_t i = 0; i < count; ++i) {
         FolderExtras::Exclusion record;
-        if (!in.U32(record.folderId) || !in.String(record.text)) return false;
+        if (!in.U32(record.folderId) || !in.String(record.text, kMaxStringUnits)) return false;
         out.exclusions.push_back(std::move(record));
     }
     if (!in.U32(count)) return false;
     for (uint32_t i = 0; i < count; ++i) {
         FolderExtras::Declined record;
-        if (!in.U32(record.folderId) || !in.U32(record.index) || !in.String(record.path)) return false;
+        if (!in.U32(record.folderId) || !in.U32(record.index) || !in.String(record.path, kMaxStringUnits)) return false;
         out.declined.push_back(std::move(record));
     }
     return in.AtEnd();
@@ -168,7 +113,8 @@ bool WriteFolderExtras(const std::wstring& projectPath, const FolderExtras& extr
     if (extras.Empty()) return DeleteFileW(file.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
     uint64_t size = 0, written = 0;
     if (!ProjectStamp(projectPath, size, written)) return false;
-    Writer out;
+    KvByteWriter out;
+    out.Raw(kMagic, sizeof(kMagic));
     out.U64(size);
     out.U64(written);
     out.U32(static_cast<uint32_t>(extras.exclusions.size()));
@@ -182,7 +128,7 @@ bool WriteFolderExtras(const std::wstring& projectPath, const FolderExtras& extr
         out.U32(record.index);
         out.String(record.path);
     }
-    out.U32(Fnv1a(out.bytes.data(), out.bytes.size()));
+    out.U32(KvFnv1a(out.bytes.data(), out.bytes.size()));
     return SaveFileSafely(file, [&](HANDLE handle) {
         DWORD count = 0;
         return WriteFile(handle, out.bytes.data(), static_cast<DWORD>(out.bytes.size()), &count, nullptr) &&

@@ -84,6 +84,26 @@ bool CKvFiler::AppendPath(const std::wstring& path, bool selectExisting) {
     return true;
 }
 
+int CKvFiler::AddAndSelect(const std::vector<std::wstring>& paths) {
+    if (!current_ || !listView_) return 0;
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    const int before = static_cast<int>(current_->Count());
+    const int added = AddPaths(paths, true);
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    for (int i = before; i < before + added; ++i)
+        SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&state));
+    const int first = static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (first < 0) return added;
+    state.stateMask = LVIS_FOCUSED;
+    state.state = LVIS_FOCUSED;
+    SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&state));
+    SendMessageW(listView_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(first), FALSE);
+    return added;
+}
+
 bool CKvFiler::AddPathToFolder(CFolder* folder, const std::wstring& path) {
     if (!folder) return false;
     if (folder == current_) return AddPath(path, true);

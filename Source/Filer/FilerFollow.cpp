@@ -229,9 +229,9 @@ void FilerFollow::FindMoved(const CEntry& entry) {
     StartSearch({LostFile{path, *identity}}, true);
 }
 
-void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done) {
     if (asking_) {
-        done(false);
+        done(false, 0);
         return;
     }
     const IdentityStore& identities = ProjectIdentities();
@@ -243,7 +243,7 @@ void FilerFollow::FindMovedFiles(const std::vector<std::wstring>& paths, std::fu
         }
     }
     if (lost.empty() || !container_) {
-        done(true);
+        done(true, 0);
         return;
     }
     StartSearch(std::move(lost), true);
@@ -279,9 +279,9 @@ void FilerFollow::StopSearch() {
     search_.Stop();
     onDemand_ = false;
     if (done_) {
-        std::function<void(bool)> done = std::move(done_);
+        std::function<void(bool, size_t)> done = std::move(done_);
         done_ = nullptr;
-        done(false);
+        done(false, 0);
     }
     if (!container_) return;
     // Results already queued belong to a search that is over; each owns its list.
@@ -295,20 +295,21 @@ void FilerFollow::OnMovedFound(WPARAM wp, LPARAM lp) {
     if (!found) return;
     const bool onDemand = onDemand_;
     onDemand_ = false;
-    std::function<void(bool)> done = std::move(done_);
+    std::function<void(bool, size_t)> done = std::move(done_);
     done_ = nullptr;
     if (found->empty()) {
         if (done)
-            done(true);
+            done(true, 0);
         else if (onDemand)
             KvMessageBox(filer_.ListView(), GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
         return;
     }
     // A search the user asked for is answered at once; one of the live view's own waits until the
     // user is looking at the window (not in the tray, not behind another program or a box).
+    const size_t count = found->size();
     waiting_ = std::move(found);
     if (onDemand || MayAsk()) AskWaiting();
-    if (done) done(true);
+    if (done) done(true, count);
 }
 
 bool FilerFollow::MayAsk() const {
@@ -407,7 +408,7 @@ void CKvFiler::FindMovedEntry(const CEntry& entry) {
     follow_->FindMoved(entry);
 }
 
-void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done) {
+void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done) {
     follow_->FindMovedFiles(paths, std::move(done));
 }
 

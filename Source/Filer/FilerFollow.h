@@ -63,9 +63,9 @@ public:
     void FindMoved(const CEntry& entry);
     // Looks for the files of `paths` (missing files of entries in any folder) whose identity is
     // known, in one search; the relink question follows as for one entry, with no box when nothing
-    // is found. `done` runs once: with true when the search ended (or had nothing to look for) and
-    // its question was answered, with false when the search was stopped.
-    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done);
+    // is found. `done` runs once: with true and the number of files found when the search ended (or
+    // had nothing to look for) and its question was answered, with false when it was stopped.
+    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done);
     void OnMovedFound(WPARAM wp, LPARAM lp);
     bool Searching() const { return search_.Running(); }
 
@@ -122,5 +122,5 @@ private:
     bool onDemand_ = false;  // the running search was asked for from the entry menu
     bool asking_ = false;    // the relink question is open
     std::unique_ptr<std::vector<FoundFile>> waiting_;  // found files whose question waits for the user
-    std::function<void(bool)> done_;  // the caller of FindMovedFiles, told when the search ends
+    std::function<void(bool, size_t)> done_;  // the caller of FindMovedFiles, told when the search ends
 };

@@ -4,6 +4,7 @@
 // Entries whose drive or share is away can be removed too (a drive gone for good would otherwise
 // keep them for ever): one question names the drives first.
 #include "Filer/KvFiler.h"
+#include "Filer/FilerRemove.h"
 
 #include "Commands/MainCommand.h"
 #include "Filer/Kinds/FilerKind.h"
@@ -16,21 +17,6 @@
 
 namespace {
 
-enum class BackupAnswer { Keep, Delete, Stop };
-
-BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
-    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {entry.Display().displayText, entry.BackupPath()});
-    switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
-    case IDYES:
-        return BackupAnswer::Delete;
-    case IDNO:
-        return BackupAnswer::Keep;
-    default:
-        return BackupAnswer::Stop;
-    }
-}
-
-// The drives and shares of the offline entries among `entries`, one a line; empty when none is.
 std::wstring OfflineRoots(const std::vector<CEntry*>& entries) {
     std::wstring roots;
     for (const CEntry* entry : entries) {
@@ -45,6 +31,22 @@ std::wstring OfflineRoots(const std::vector<CEntry*>& entries) {
 }
 
 }  // namespace
+
+bool SettleBackupsOfRemovedEntry(HWND owner, const CEntry& entry) {
+    if (!entry.HasBackup()) return true;
+    // Entries of a folder never shown in this run have no display text yet.
+    const std::wstring& shown = entry.Display().displayText;
+    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {shown.empty() ? entry.name.str() : shown, entry.BackupPath()});
+    switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
+    case IDYES:
+        KvDeleteTree(entry.BackupPath());
+        return true;
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
 
 int CKvFiler::RemoveSelected(bool askFirst) {
     if (!current_ || !listView_) return 0;
@@ -71,11 +73,7 @@ int CKvFiler::RemoveSelected(bool askFirst) {
         auto position = folder->EntryAt(index);
         if (position == folder->End()) continue;
         CEntry& entry = *position;
-        if (entry.HasBackup()) {
-            const BackupAnswer answer = AskAboutBackup(listView_, entry);
-            if (answer == BackupAnswer::Stop) break;
-            if (answer == BackupAnswer::Delete) KvDeleteTree(entry.BackupPath());
-        }
+        if (!SettleBackupsOfRemovedEntry(listView_, entry)) break;
         if (kind_) kind_->EntryRemoved(entry);
         folder->RemoveAt(index);
         ++removed;

@@ -25,6 +25,8 @@ const wchar_t kFilerClass[] = L"CKvFiler";
 // this long of being found, and a fast walk still adds in few large batches.
 constexpr UINT_PTR kFoundTimer = 0x7D03;
 constexpr UINT kFoundMilliseconds = 50;
+// Posted to the container by the automatic search's worker: matches wait, or the search ended.
+constexpr UINT kMsgFoundWake = WM_APP + 0x31;
 
 // Column titles and initial widths as fractions of the pane width.
 struct ColumnSpec {
@@ -67,6 +69,9 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         return 0;
     case WM_TIMER:
         if (!OnDisplayTimer(wp) && !OnFoundTimer(wp) && !follow_->OnTimer(wp) && kind_) kind_->TimerTick(wp);
+        return 0;
+    case kMsgFoundWake:
+        OnFoundTimer(kFoundTimer);
         return 0;
     case kMsgDirectoryChanged:
         follow_->OnDirectoryChanged(wp, lp);
@@ -243,7 +248,8 @@ void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) 
 
 void CKvFiler::StartAutoSearch(CFolder& folder) {
     if (!autoSearch_ || !folder.search.autoUpdate) return;
-    autoSearch_->Start(folder);
+    HWND container = container_;
+    autoSearch_->Start(folder, [container] { PostMessageW(container, kMsgFoundWake, 0, 0); });
     if (container_) SetTimer(container_, kFoundTimer, kFoundMilliseconds, nullptr);
 }
 
@@ -265,7 +271,12 @@ void CKvFiler::AddFoundPaths() {
 void CKvFiler::StopAutoSearch() {
     if (!autoSearch_) return;
     autoSearch_->StopAndWait();
-    if (container_) KillTimer(container_, kFoundTimer);
+    if (container_) {
+        KillTimer(container_, kFoundTimer);
+        MSG wake;
+        while (PeekMessageW(&wake, container_, kMsgFoundWake, kMsgFoundWake, PM_REMOVE)) {
+        }
+    }
     // The search belongs to the folder shown; one deleted from the tree meanwhile gets nothing.
     const std::vector<std::wstring> paths = autoSearch_->TakeFound();
     if (!paths.empty() && current_ && FolderInTree(current_)) AddPaths(paths, false);

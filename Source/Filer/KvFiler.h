@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,15 +38,16 @@ using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
 
 // The automatic search of a folder whose settings ask for a search each time it is shown. The
 // search unit implements it and registers it with CKvFiler::SetAutoSearch; its worker queues what it
-// finds, and the filer takes the queue on the UI thread at every tick of a short timer while the
-// search runs, adding to the folder shown. Before it shows any folder the filer stops the search and
+// finds and calls `wake` when the queue was empty and at its end, and the filer takes the queue on
+// the UI thread at once, or at the latest at the next tick of a short timer while the search runs
+// (a wake-up lost to a full message queue is made up there), adding to the folder shown. Before it shows any folder the filer stops the search and
 // adds what was still queued to the folder searched, so a match is neither lost nor added to another
 // folder.
 class FilerAutoSearch {
 public:
     virtual ~FilerAutoSearch() = default;
-    // Starts the search of `folder` unless one is running.
-    virtual void Start(CFolder& folder) = 0;
+    // Starts the search of `folder` unless one is running; `wake` may be called from any thread.
+    virtual void Start(CFolder& folder, std::function<void()> wake) = 0;
     // Sets the stop flag and returns once the worker thread has ended.
     virtual void StopAndWait() = 0;
     virtual bool Running() const = 0;
@@ -124,6 +126,10 @@ public:
     // AddPath for each path in order, with one update of the list's item count at the end (the
     // update is the costly part of a bulk add). Returns the number of entries added.
     int AddPaths(const std::vector<std::wstring>& paths, bool selectExisting);
+    // Paths handed in from outside the program (Explorer's Send To, a command line) added to the
+    // current folder: the new entries and the existing ones of those paths become the selection, the
+    // first of them focused and scrolled into view. Returns the number of entries added.
+    int AddAndSelect(const std::vector<std::wstring>& paths);
     // AddPath for the current folder; for another folder appends an entry with only its path set,
     // unless the folder already holds the path. True when an entry was added.
     bool AddPathToFolder(CFolder* folder, const std::wstring& path);
@@ -161,7 +167,7 @@ public:
     void FindMovedEntry(const CEntry& entry);
     // Looks for the moved files of several missing entries of any folders at once; the relink
     // question follows, then `done` (FilerFollow::FindMovedFiles).
-    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool)> done);
+    void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done);
     // True while a search for moved files runs.
     bool SearchingMovedFiles() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.

@@ -81,9 +81,10 @@ public:
     // Removes the selected rows' entries from their folders after one question (as the filer's
     // Delete does: files stay on disk, an entry's backup is deleted only when the user says so).
     int RemoveSelected();
-    // Missing list: looks for the moved files of every row at once; after the relink question the
-    // rows whose files are still gone are offered for removal in one question.
-    void FindMovedForAll();
+    // Missing list: looks for the moved files of every row (all) or of the selected rows at once.
+    // After the relink question, for every row, the rows whose files are still gone are offered for
+    // removal in one question; for the selected rows, a box says so when nothing was found.
+    void FindMoved(bool all);
     // Missing list: removes every row's entry from its folder after one question (backups stay).
     int RemoveAllMissing(bool askFirst);
     // The entry menu of the selected rows, tracked at `screen`; a menu command (ids as the filer's).
@@ -117,8 +118,9 @@ private:
     // The missing-entries list: the entries' paths copied in slices, then the check started.
     void TakeEntries();
     void OnMissingBatch(WPARAM wp, LPARAM lp);
-    // The search for moved files ended (finished: it ran to its end and the relink question was answered).
-    void OnMovedSearchDone(bool finished);
+    // The search for moved files ended (finished: it ran to its end and the relink question was
+    // answered; found: the files it found).
+    void OnMovedSearchDone(bool finished, size_t found, bool all);
 
     void ShowResults(Mode mode);
     // Puts the list away; the filer's folder is shown again when `restore`.

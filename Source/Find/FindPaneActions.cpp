@@ -17,10 +17,10 @@
 #include "Filer/FilerDialogs.h"
 #include "Filer/FilerFollow.h"
 #include "Filer/FilerHost.h"
+#include "Filer/FilerRemove.h"
 #include "Filer/KvFiler.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Filer/Menu/FilerMenu.h"
-#include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
@@ -47,21 +47,6 @@ bool FileThere(const CEntry& entry) {
 
 void Append(HMENU menu, UINT id, int textEntry, UINT flags = 0) {
     AppendMenuW(menu, MF_STRING | flags, id, GlobalText::Get(textEntry));
-}
-
-enum class BackupAnswer { Keep, Delete, Stop };
-
-BackupAnswer AskAboutBackup(HWND owner, const CEntry& entry) {
-    const std::wstring& shown = entry.Display().displayText;
-    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {shown.empty() ? entry.name.str() : shown, entry.BackupPath()});
-    switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
-    case IDYES:
-        return BackupAnswer::Delete;
-    case IDNO:
-        return BackupAnswer::Keep;
-    default:
-        return BackupAnswer::Stop;
-    }
 }
 
 }  // namespace
@@ -130,11 +115,7 @@ int CFindPane::RemoveSelected() {
         CEntry& entry = *it->entry;
         const int index = IndexIn(folder, &entry);
         if (index < 0) continue;
-        if (entry.HasBackup()) {
-            const BackupAnswer answer = AskAboutBackup(list_, entry);
-            if (answer == BackupAnswer::Stop) break;
-            if (answer == BackupAnswer::Delete) KvDeleteTree(entry.BackupPath());
-        }
+        if (!SettleBackupsOfRemovedEntry(list_, entry)) break;
         // The filer must not be left showing a folder that goes with this entry.
         if (entry.subfolder && FolderIsWithin(filer.CurrentFolder(), entry.subfolder.get()))
             Quietly([&] { filer.ShowFolder(&folder, false); });
@@ -171,7 +152,7 @@ void CFindPane::ShowMenu(POINT screen) {
         Append(m, kFindCmdJump, kGtFindMenuJump);
         AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
     }
-    if (one && file && mode_ == Mode::Missing) Append(m, kFilerCmdFindMoved, kGtEntryMenuFindMoved);
+    if (file && mode_ == Mode::Missing) Append(m, kFilerCmdFindMoved, kGtEntryMenuFindMoved, movedSearching_ ? MF_GRAYED : 0);
     if (mode_ == Mode::Missing) {
         Append(m, kFindCmdMovedAll, kGtMissingMenuFindAll, movedSearching_ || checking_ ? MF_GRAYED : 0);
         Append(m, kFindCmdRemoveAll, kGtMissingMenuRemoveAll, movedSearching_ || checking_ ? MF_GRAYED : 0);
@@ -250,10 +231,10 @@ void CFindPane::RunMenuCommand(UINT id) {
         if (!first->IsSubfolderEntry()) ShowBackupHistory(list_, *first);
         break;
     case kFilerCmdFindMoved:
-        Filer().FindMovedEntry(*first);
+        FindMoved(false);
         break;
     case kFindCmdMovedAll:
-        FindMovedForAll();
+        FindMoved(true);
         break;
     case kFindCmdRemoveAll:
         RemoveAllMissing(true);
@@ -332,16 +313,22 @@ void CFindPane::OnMissingBatch(WPARAM wp, LPARAM lp) {
     RowsChanged(true);
 }
 
-void CFindPane::FindMovedForAll() {
+void CFindPane::FindMoved(bool all) {
     if (mode_ != Mode::Missing || movedSearching_ || checking_ || RowCount() == 0) return;
     std::vector<std::wstring> paths;
-    for (const Row& row : rows_) paths.push_back(row.entry->ResolvedPath());
+    if (all) {
+        for (const Row& row : rows_) paths.push_back(row.entry->ResolvedPath());
+    } else {
+        for (int row : SelectedRows())
+            if (CEntry* entry = RowEntry(row)) paths.push_back(entry->ResolvedPath());
+    }
+    if (paths.empty()) return;
     movedSearching_ = true;
     UpdateStatus();
-    Filer().FindMovedFiles(paths, [this](bool finished) { OnMovedSearchDone(finished); });
+    Filer().FindMovedFiles(paths, [this, all](bool finished, size_t found) { OnMovedSearchDone(finished, found, all); });
 }
 
-void CFindPane::OnMovedSearchDone(bool finished) {
+void CFindPane::OnMovedSearchDone(bool finished, size_t found, bool all) {
     movedSearching_ = false;
     if (mode_ != Mode::Missing) return;
     // Relinked entries name files that are there now; the rest are still missing.
@@ -354,7 +341,11 @@ void CFindPane::OnMovedSearchDone(bool finished) {
     } else {
         UpdateStatus();
     }
-    if (finished && !rows_.empty()) RemoveAllMissing(true);
+    if (!finished) return;
+    if (all && !rows_.empty())
+        RemoveAllMissing(true);
+    else if (!all && found == 0)
+        KvMessageBox(list_, GlobalText::Get(kGtRelinkTitle), GlobalText::Get(kGtFindMovedNone), KvMbOk);
 }
 
 int CFindPane::RemoveAllMissing(bool askFirst) {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,18 @@ namespace {
 
 // Decoded images beyond this many pixels are refused (a hostile header must not exhaust memory).
 constexpr uint64_t kMaxPixels = 1ull << 28;
+// Nor may a file claim more pixels than its bytes could hold: no format read here packs more than
+// about 8,000 pixels into a byte (a one-bit PNG of one colour at deflate's best ratio). A header
+// claiming more is lying, and decoding it would only have the platform's decoder allocate the whole
+// frame for nothing. Uncompressed bitmaps must hold every row (BmpRowsPresent).
+constexpr uint64_t kMaxPixelsPerFileByte = 16384;
+constexpr uint64_t kMinClaimBytes = 4096;
+
+// The containers decoded here: the formats of the Windows Imaging Component on every system. Other
+// decoders a system may have (such as a TGA one) are not used; the program reads TGA itself.
+const GUID* const kContainers[] = {&GUID_ContainerFormatPng, &GUID_ContainerFormatJpeg, &GUID_ContainerFormatGif,
+                                   &GUID_ContainerFormatBmp, &GUID_ContainerFormatTiff, &GUID_ContainerFormatIco,
+                                   &GUID_ContainerFormatWmp, &GUID_ContainerFormatDds, &GUID_ContainerFormatWebp};
 
 struct DibObject {
     ImgctlDibData data{};
@@ -116,10 +129,97 @@ struct Decoded {
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
     GUID container{};
+    std::wstring path;
+    uint64_t fileSize = 0;
 };
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+
+// Whether a bitmap file without compression holds all the rows its header claims (compressed ones
+// answer true). Layout: file header of 14 bytes (pixel offset at 10), then the info header (its size
+// at 14; width, height at 18 and 22 and bit count at 28, compression at 30 for 40 bytes and more;
+// 16-bit width, height and bit count at 18, 20 and 24 for the 12-byte core header).
+bool BmpRowsPresent(const Decoded& decoded) {
+    uint8_t head[34] = {};
+    HANDLE file = CreateFileW(decoded.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD read = 0;
+    const bool ok = ReadFile(file, head, sizeof(head), &read, nullptr) && read == sizeof(head);
+    CloseHandle(file);
+    if (!ok) return false;
+    const uint64_t offset = Le32(head + 10);
+    uint64_t width = 0, height = 0, bits = 0;
+    if (Le32(head + 14) == 12) {
+        width = head[18] | head[19] << 8;
+        height = head[20] | head[21] << 8;
+        bits = head[24] | head[25] << 8;
+    } else {
+        const uint32_t compression = Le32(head + 30);
+        if (compression != BI_RGB && compression != BI_BITFIELDS && compression != 6) return true;
+        width = static_cast<uint64_t>(std::abs(static_cast<int64_t>(static_cast<int32_t>(Le32(head + 18)))));
+        height = static_cast<uint64_t>(std::abs(static_cast<int64_t>(static_cast<int32_t>(Le32(head + 22)))));
+        bits = head[28] | head[29] << 8;
+    }
+    const uint64_t stride = (width * bits + 31) / 32 * 4;
+    return offset <= decoded.fileSize && stride * height <= decoded.fileSize - offset;
+}
+
+bool PlausibleSize(uint64_t width, uint64_t height, uint64_t fileSize) {
+    const uint64_t pixels = width * height;
+    return pixels <= kMaxPixels && pixels <= kMaxPixelsPerFileByte * std::max(fileSize, kMinClaimBytes);
+}
+
+// Whether the size the file's header claims is plausible (PlausibleSize), read from the header
+// itself before any decoder is asked: some decoders allocate the whole frame as soon as they are
+// opened. PNG: width and height big-endian at 16 and 20. GIF: the logical screen at 6 and 8. BMP:
+// width and height at 18 and 22. JPEG: every frame header (SOF markers) among the first 64 KB.
+// Other formats are checked once the decoder reports their size.
+bool HeaderPlausible(const std::wstring& path, uint64_t fileSize) {
+    std::vector<uint8_t> head(65536);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD read = 0;
+    const bool ok = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr) != FALSE;
+    CloseHandle(file);
+    if (!ok) return false;
+    head.resize(read);
+    const auto be16 = [&head](size_t at) { return static_cast<uint64_t>(head[at] << 8 | head[at + 1]); };
+    const auto le16 = [&head](size_t at) { return static_cast<uint64_t>(head[at] | head[at + 1] << 8); };
+    const auto be32 = [&](size_t at) { return be16(at) << 16 | be16(at + 2); };
+    if (head.size() >= 24 && std::memcmp(head.data(), "\x89PNG", 4) == 0) return PlausibleSize(be32(16), be32(20), fileSize);
+    if (head.size() >= 10 && std::memcmp(head.data(), "GIF8", 4) == 0) return PlausibleSize(le16(6), le16(8), fileSize);
+    if (head.size() >= 26 && head[0] == 'B' && head[1] == 'M') {
+        const auto magnitude = [&](size_t at) {
+            return static_cast<uint64_t>(std::abs(static_cast<int64_t>(static_cast<int32_t>(Le32(&head[at])))));
+        };
+        return PlausibleSize(magnitude(18), magnitude(22), fileSize);
+    }
+    if (head.size() >= 4 && head[0] == 0xff && head[1] == 0xd8) {
+        for (size_t at = 2; at + 9 <= head.size();) {
+            if (head[at] != 0xff) return true;  // entropy-coded data or damage: the decoder decides
+            const uint8_t marker = head[at + 1];
+            if (marker == 0xff) {
+                ++at;
+                continue;
+            }
+            const bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+            if (frame && !PlausibleSize(be16(at + 7), be16(at + 5), fileSize)) return false;
+            if (marker == 0xda) return true;
+            at += 2 + be16(at + 2);
+        }
+    }
+    return true;
+}
 
 bool OpenWide(const std::wstring& wide, Decoded& decoded, bool wantFrame) {
     if (wide.empty()) return false;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attributes)) return false;
+    decoded.path = wide;
+    decoded.fileSize = (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    if (!HeaderPlausible(wide, decoded.fileSize)) return false;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(decoded.factory.out()))))
         return false;
@@ -127,6 +227,9 @@ bool OpenWide(const std::wstring& wide, Decoded& decoded, bool wantFrame) {
                                                           WICDecodeMetadataCacheOnDemand, decoded.decoder.out())))
         return false;
     if (FAILED(decoded.decoder->GetContainerFormat(&decoded.container))) return false;
+    bool known = false;
+    for (const GUID* container : kContainers) known = known || IsEqualGUID(decoded.container, *container);
+    if (!known) return false;
     return !wantFrame || SUCCEEDED(decoded.decoder->GetFrame(0, decoded.frame.out()));
 }
 
@@ -239,7 +342,8 @@ Com<IWICBitmap> ReducedDecode(Decoded& decoded, UINT frameWidth, UINT frameHeigh
 DibObject* DecodeBgra(Decoded& decoded, int maxWidth = 0, int maxHeight = 0) {
     UINT frameWidth = 0, frameHeight = 0;
     if (FAILED(decoded.frame->GetSize(&frameWidth, &frameHeight)) || frameWidth == 0 || frameHeight == 0) return nullptr;
-    if (static_cast<uint64_t>(frameWidth) * frameHeight > kMaxPixels) return nullptr;
+    if (!PlausibleSize(frameWidth, frameHeight, decoded.fileSize)) return nullptr;
+    if (IsEqualGUID(decoded.container, GUID_ContainerFormatBmp) && !BmpRowsPresent(decoded)) return nullptr;
     UINT width = 0, height = 0;
     FitSize(frameWidth, frameHeight, maxWidth, maxHeight, width, height);
 

@@ -239,6 +239,8 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         AddTrayIcon();
         return 0;
     }
+    LRESULT outsideResult = 0;
+    if (HandleOutsidePathsMessage(msg, wp, lp, outsideResult)) return outsideResult;
     switch (msg) {
     case WM_SIZE:
         if (trayFlag_ && wp == SIZE_MINIMIZED) {

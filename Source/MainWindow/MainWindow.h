@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Commands/MainCommand.h"
 
@@ -65,6 +66,14 @@ public:
     void SetSessionEndHandler(std::function<void()> handler) { sessionEnd_ = std::move(handler); }
     RECT SplitterRect() const { return splitter_; }  // left, top, width (right), height (bottom)
 
+    // Marks the window as a running instance that takes paths from a second start with /add
+    // (Commands/AddPathsMessage.h); called once the project is loaded.
+    void MarkInstanceReady();
+    // Paths from outside the program added to the shown folder and selected, the window restored
+    // and brought to the front. Taken after the current message; while a modal window is open they
+    // wait until it has closed.
+    void AddOutsidePaths(std::vector<std::wstring> paths);
+
 private:
     friend LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK DummyWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -86,6 +95,12 @@ private:
     void OnDragBarEnd(HWND dragBar);
     void OnPaint();
     void OnTrayNotify(LPARAM mouseMessage);
+    // MainWindowAddPaths.cpp
+    // True when `msg` was one of the outside paths' messages and `result` is its answer.
+    bool HandleOutsidePathsMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    LRESULT OnCopyData(const COPYDATASTRUCT& data);
+    void NoteActivation();
+    void FlushOutsidePaths();
 
     HWND hwnd_ = nullptr;
     HWND dummy_ = nullptr;
@@ -101,6 +116,8 @@ private:
     UINT taskbarCreatedMessage_ = 0;
     int startShow_ = SW_SHOWNORMAL;
     std::function<void()> sessionEnd_;
+    std::vector<std::wstring> outsidePaths_;  // waiting to be added (AddOutsidePaths)
+    bool instanceReady_ = false;
 };
 
 // The single main window.

@@ -1,7 +1,8 @@
 // The first run and the file association from outside the program: a copy of the program in a folder
 // with a blank in its name starts without a project and without default.tfolder, the first-run
-// dialog is answered, the per-user keys are read back, and the program is then started on a project
-// file the way the shell starts it, through the registered open command.
+// dialog is answered, the program goes on to a new default project, the per-user keys are read back,
+// and the program is then started on a project file the way the shell starts it, through the
+// registered open command. The installer's switches write and remove the association of one copy.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -63,10 +64,17 @@ TEST(AppAssociation, FirstRunRegistersAndTheOpenCommandStartsTheProgramOnAPathWi
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, 200)));
         SendMessageW(GetDlgItem(dlg, 201), BM_CLICK, 0, 0);
         SendMessageW(GetDlgItem(dlg, 200), BM_CLICK, 0, 0);
+        EXPECT_NE(tf_test::WindowText(FindWindowExW(dlg, nullptr, L"STATIC", nullptr)).find(L"ダブルクリック"),
+                  std::wstring::npos)
+            << "one sentence says what the dialog is for";
         PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ASSERT_TRUE(first.Exited(tf_test::kAppTimeout)) << "start-up ends after the dialog";
+        // A portable copy in a writable folder then starts on a new default project beside itself.
+        HWND main = first.WaitForWindow(L"MainWindow");
+        ASSERT_NE(main, nullptr) << "after the dialog the main window opens";
+        PostMessageW(main, WM_COMMAND, 2506, 0);
+        ASSERT_TRUE(first.Exited(tf_test::kAppTimeout));
     }
-    EXPECT_FALSE(tf_test::FileExists(programDir + L"default.tfolder"));
+    EXPECT_GT(tf_test::ReadBytes(programDir + L"default.tfolder").size(), 16u);
     EXPECT_EQ(UserValue(L".tfolder"), L"tfolderfile");
     EXPECT_EQ(UserValue(L".tfolder\\ShellNew", L"NullFile"), L"");
     EXPECT_EQ(UserValue(L"tfolderfile\\DefaultIcon"), L"\"" + program + L"\",0");
@@ -95,4 +103,29 @@ TEST(AppAssociation, FirstRunRegistersAndTheOpenCommandStartsTheProgramOnAPathWi
     ASSERT_TRUE(opened.Exited(tf_test::kAppTimeout));
     const std::vector<unsigned char> saved = tf_test::ReadBytes(project);
     EXPECT_GT(saved.size(), 16u) << "the project was saved where the shell's path named it";
+}
+
+TEST(AppAssociation, InstallerSwitchesWriteAndRemoveOnlyThisCopysAssociation) {
+    CleanAssociation clean;
+    TempDir dir;
+    std::wstring bin = tf_test::ProgramPath();
+    bin.resize(bin.find_last_of(L'\\') + 1);
+    const std::wstring copy = dir / L"TessaraFolder.exe";
+    ASSERT_TRUE(CopyBeside(bin, dir.path(), L"TessaraFolder.exe"));
+    auto run = [](const std::wstring& program, const wchar_t* tail) {
+        AppProcess p;
+        ASSERT_TRUE(p.Start(program, tail));
+        ASSERT_TRUE(p.Exited(tf_test::kAppTimeout)) << tail;
+    };
+    run(copy, L"/associate");
+    EXPECT_EQ(UserValue(L".tfolder"), L"tfolderfile");
+    EXPECT_EQ(UserValue(L".tfolder\\ShellNew", L"NullFile"), L"");
+    EXPECT_EQ(UserValue(L"tfolderfile\\Shell\\Open\\Command"), L"\"" + copy + L"\" \"%1\"");
+    EXPECT_EQ(UserValue(L".tf"), L"<none>") << "extensions other programs use are left to the dialog";
+
+    run(tf_test::ProgramPath(), L"/UNASSOCIATE");
+    EXPECT_EQ(UserValue(L".tfolder"), L"tfolderfile") << "another copy's association stays";
+    run(copy, L"/unassociate");
+    EXPECT_EQ(UserValue(L".tfolder"), L"<none>");
+    EXPECT_EQ(UserValue(L"tfolderfile"), L"<none>");
 }

@@ -1,6 +1,6 @@
 // Driven by the backup crash test, which kills it at random moments: backs up, restores, steps
-// between versions and edits comments of a few entries through the store, for ever, in an order
-// drawn from the seed it is given. Arguments: the working folder, the seed and the
+// between versions and edits comments of a few entries through the store, for ever, in a random
+// order that the number it is given repeats. Arguments: the working folder, that number and the
 // name of an event it sets once it is ready. A message box the store shows is noted in
 // "boxes.txt" of the working folder and closed at once.
 #include <windows.h>

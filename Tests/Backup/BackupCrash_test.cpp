@@ -5,8 +5,8 @@
 // loads, every version it records exists with the bytes whose hash was recorded at backup time,
 // and the next backup goes through whatever the killed one left behind.
 //
-// The number of kills and the seed come from TF_BACKUP_CRASH_KILLS (default 200) and
-// TF_BACKUP_CRASH_SEED; a long run sets more kills.
+// How many kills, and the number that repeats a run's random order, come from
+// TF_BACKUP_CRASH_KILLS (default 200) and TF_BACKUP_CRASH_SEED; a long run sets more kills.
 #include <gtest/gtest.h>
 
 #include <windows.h>

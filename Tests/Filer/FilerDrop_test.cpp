@@ -23,7 +23,7 @@ namespace {
 
 class FakeSearch : public FilerAutoSearch {
 public:
-    void Start(CFolder&) override {}
+    void Start(CFolder&, std::function<void()>) override {}
     void StopAndWait() override {}
     bool Running() const override { return running; }
     std::vector<std::wstring> TakeFound() override { return {}; }

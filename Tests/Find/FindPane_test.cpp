@@ -303,14 +303,21 @@ TEST_F(FindTest, MissingEntriesAreListedRelinkedAndRemoved) {
     for (CEntry* entry : movedEntries) EXPECT_TRUE(listed.count(entry));
     for (CEntry* entry : deletedEntries) EXPECT_TRUE(listed.count(entry));
 
-    // One search for all: the relink question, then the question removing the rest, both Yes.
+    // The entry menu's search for one selected row: its question, Yes, and the row goes.
     tf_test::ModalResponder answers(IDYES);
-    pane.FindMovedForAll();
-    ASSERT_TRUE(WaitFor([&] { return answers.seen().size() >= 2; }));
+    SelectRow(RowOf(movedEntries[0]));
+    pane.RunMenuCommand(kFilerCmdFindMoved);
+    ASSERT_TRUE(WaitFor([&] { return pane.RowCount() == 4; }));
+    ASSERT_EQ(answers.seen().size(), 1u);
+
+    // One search for all: the relink question, then the question removing the rest, both Yes.
+    pane.FindMoved(true);
+    ASSERT_TRUE(WaitFor([&] { return answers.seen().size() >= 3; }));
     tf_test::PumpMessages();
-    ASSERT_EQ(answers.seen().size(), 2u);
+    ASSERT_EQ(answers.seen().size(), 3u);
     EXPECT_EQ(answers.seen()[0].title, GlobalText::Get(kGtRelinkTitle));
-    EXPECT_EQ(answers.seen()[1].title, GlobalText::Get(kGtMissingRemoveTitle));
+    EXPECT_EQ(answers.seen()[1].title, GlobalText::Get(kGtRelinkTitle));
+    EXPECT_EQ(answers.seen()[2].title, GlobalText::Get(kGtMissingRemoveTitle));
     for (CEntry* entry : movedEntries) EXPECT_EQ(entry->ResolvedPath(), moved + FileNameOf(entry->path));
     size_t entries = 0;
     bool anyGone = false;

@@ -177,6 +177,59 @@ TEST_F(ImgLibTest, NamesOutsideTheAnsiCodePageReachTheLibraryWholeAndThePluginsN
     EXPECT_TRUE(image.Load(folder + L"\\\u0e01.tga"));
 }
 
+TEST_F(ImgLibTest, HeadersClaimingFarMoreThanTheirFilesHoldAreRefusedBeforeAnythingIsDecoded) {
+    ASSERT_TRUE(LoadImageLibrary());
+    LoadPlugins();
+    tf_test::TempDir dir;
+    // Found by the fuzz test: the bitmap of 3 x 2 with its width made 33,554,435, and a 24-bit TGA
+    // (not the own reader's) claiming 16,000 x 16,000, each a few dozen bytes long.
+    std::vector<unsigned char> bmp = tf_test::ReadBytes(Images() + L"plain.bmp");
+    ASSERT_GE(bmp.size(), 26u);
+    bmp[18] = 3, bmp[19] = 0, bmp[20] = 0, bmp[21] = 2;
+    ASSERT_TRUE(tf_test::WriteBytes(dir / L"wide.bmp", bmp));
+    std::vector<unsigned char> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3e, 0x80, 0x3e, 24, 0};
+    tga.resize(64, 7);
+    ASSERT_TRUE(tf_test::WriteBytes(dir / L"huge.tga", tga));
+    // And a JPEG of 324 bytes whose frame header claims 29,354 x 45,625 (some decoders allocate the
+    // whole frame as soon as they are opened).
+    std::vector<unsigned char> jpeg = tf_test::ReadBytes(Images() + L"photo.jpg");
+    size_t frame = 2;
+    while (frame + 9 < jpeg.size() && !(jpeg[frame] == 0xff && jpeg[frame + 1] == 0xc0)) frame += 2 + (jpeg[frame + 2] << 8 | jpeg[frame + 3]);
+    ASSERT_LT(frame + 9, jpeg.size());
+    jpeg[frame + 5] = 0xb2, jpeg[frame + 6] = 0x39, jpeg[frame + 7] = 0x72, jpeg[frame + 8] = 0xaa;
+    ASSERT_TRUE(tf_test::WriteBytes(dir / L"huge.jpg", jpeg));
+    for (const wchar_t* name : {L"wide.bmp", L"huge.tga", L"huge.jpg"}) {
+        DibImage image;
+        bool loaded = true, made = true;
+        const size_t taken = tf_test::PeakExtraBytes([&] {
+            loaded = image.Load(dir / name);
+            made = ComposeThumbnail(dir / name, image);
+        });
+        EXPECT_FALSE(loaded) << name;
+        EXPECT_FALSE(made) << name;
+        EXPECT_LT(taken, 16u << 20) << name;
+    }
+}
+
+TEST_F(ImgLibTest, AThumbnailIsDecodedOnceAndScaledWhileDecoding) {
+    ASSERT_TRUE(LoadImageLibrary());
+    // 4096 x 4096 with alpha: the platform's decoder holds the frame; the program and the library
+    // add no full-size copy of it, and do not decode it a second time for its alpha.
+    const std::wstring large = Images() + L"large.png";
+    const size_t decoder = tf_test::PeakExtraBytes([&] { tf_test::PlatformDecodeOneRow(large); });
+    DibImage canvas;
+    bool made = false;
+    const size_t thumbnail = tf_test::PeakExtraBytes([&] { made = ComposeThumbnail(large, canvas); });
+    ASSERT_TRUE(made);
+    EXPECT_LT(thumbnail, decoder + decoder / 4 + (8u << 20)) << (thumbnail >> 20) << " MB, decoder " << (decoder >> 20);
+    // 75 x 75 at column 1: red above, blue below, the checkerboard in column 0.
+    EXPECT_EQ(Channel(canvas, 10, 40, 2), 254);
+    EXPECT_EQ(Channel(canvas, 10, 40, 0), 0);
+    EXPECT_EQ(Channel(canvas, 60, 40, 0), 254);
+    EXPECT_EQ(Channel(canvas, 60, 40, 2), 0);
+    EXPECT_EQ(Channel(canvas, 10, 0, 0), 120);
+}
+
 // A folder holding the built library, the PNM plug-in and the misbehaving test libraries.
 std::wstring HostileImglib(const tf_test::TempDir& dir, bool realLibrary) {
     const std::wstring testlibs = tf_test::ExeDirectory() + L"testlibs\\";

@@ -10,6 +10,7 @@ plain.bmp   3 x 2, 24-bit: (x, y) = rgb(10 x, 20 y, 30)
 grey.pgm    3 x 2, P5, maximum 255: 0 100 200 / 50 150 250
 colour.ppm  2 x 2, P6, maximum 65535: (x, y) = rgb(65535 x, 65535 y, 32768)
 photo.jpg   64 x 48 JPEG of one colour rgb(200, 40, 40)
+large.png   4096 x 4096 RGBA: the top half opaque red, the bottom half opaque blue
 """
 import os
 import struct
@@ -18,12 +19,23 @@ import sys
 import zlib
 
 
-def png(width, height, pixel):
+def png_raw(width, height, raw):
+    """An 8-bit RGBA PNG of the filtered rows `raw` (each row a filter byte and its pixels)."""
     def chunk(kind, data):
         return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff)
-    raw = b''.join(b'\0' + b''.join(bytes(pixel(x, y)) for x in range(width)) for y in range(height))
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)) +
             chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+
+
+def png(width, height, pixel):
+    return png_raw(width, height,
+                   b''.join(b'\0' + b''.join(bytes(pixel(x, y)) for x in range(width)) for y in range(height)))
+
+
+def halves_png(side):
+    top = b'\0' + bytes([255, 0, 0, 255]) * side
+    bottom = b'\0' + bytes([0, 0, 255, 255]) * side
+    return png_raw(side, side, top * (side // 2) + bottom * (side - side // 2))
 
 
 def gif(width, height, palette, transparent, indexes):
@@ -75,6 +87,7 @@ def main():
         'alpha.png': png(4, 3, lambda x, y: (60 * x, 80 * y, 200, [0, 85, 170, 255][x])),
         'trans.gif': gif(4, 2, [(255, 0, 0), (0, 255, 0), (0, 0, 255), (0, 0, 0)], 2, [0, 1, 2, 3, 2, 2, 0, 1]),
         'plain.bmp': bmp(3, 2, lambda x, y: (10 * x, 20 * y, 30)),
+        'large.png': halves_png(4096),
         'grey.pgm': b'P5\n# grey\n3 2\n255\n' + bytes([0, 100, 200, 50, 150, 250]),
         'colour.ppm': b'P6 2 2 65535\n' + b''.join(struct.pack('>HHH', 65535 * x, 65535 * y, 32768)
                                                   for y in range(2) for x in range(2)),

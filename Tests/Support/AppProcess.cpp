@@ -2,11 +2,15 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
+#include "Commands/AddPathsMessage.h"
 #include "Support/TestSupport.h"
 
 namespace tf_test {
 
 std::wstring ProgramPath() {
+    if (const wchar_t* program = _wgetenv(L"TF_PROGRAM")) return program;
     return ExeDirectory() + L"..\\bin\\TessaraFolder.exe";
 }
 
@@ -64,6 +68,27 @@ HWND AppProcess::WaitForWindow(const wchar_t* cls, bool visibleOnly) const {
         Sleep(100);
     }
     return nullptr;
+}
+
+HWND WaitForReadyInstance(const AppProcess& app) {
+    HWND main = app.WaitForWindow(L"MainWindow");
+    for (DWORD waited = 0; main && waited < kAppTimeout; waited += 50) {
+        if (GetPropW(main, kInstanceActiveProperty)) return main;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::vector<std::wstring> WaitForListPaths(const AppProcess& app, HWND mainWindow, std::vector<int>* selected) {
+    RemoteList list(app, FindListView(mainWindow));
+    std::vector<std::wstring> paths;
+    for (DWORD waited = 0; waited < kAppTimeout; waited += 100) {
+        for (int i = 0; i < list.Count(); ++i) paths.push_back(list.Text(i, 1));
+        if (!paths.empty()) break;
+        Sleep(100);
+    }
+    if (selected) *selected = list.Selected();
+    return paths;
 }
 
 std::wstring BoxText(HWND box) {
@@ -239,6 +264,12 @@ SavedProject ReadSavedProject(const std::wstring& path) {
     p.root = ReadFolder(r, 0, &p.rootSearch);
     p.valid = r.ok();
     return p;
+}
+
+std::vector<std::wstring> SavedRootPaths(const std::wstring& path) {
+    std::vector<std::wstring> paths;
+    for (const SavedEntry& e : ReadSavedProject(path).root) paths.push_back(e.path);
+    return paths;
 }
 
 }  // namespace tf_test

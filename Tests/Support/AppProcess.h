@@ -13,7 +13,8 @@ namespace tf_test {
 
 constexpr DWORD kAppTimeout = 30000;
 
-// The program in the build's program folder, beside the test folder.
+// The program in the build's program folder, beside the test folder, or the one the environment
+// variable TF_PROGRAM names (the second compiler's build is started by the same tests).
 std::wstring ProgramPath();
 
 class AppProcess {
@@ -36,6 +37,14 @@ public:
 private:
     PROCESS_INFORMATION pi_{};
 };
+
+// The main window of the program once it takes paths from a second start with /add; null when
+// none comes within the time-out.
+HWND WaitForReadyInstance(const AppProcess& app);
+// The path column of the filer's rows in the program's main window, read once there are rows (the
+// program adds paths from outside after the sender's message has returned); the selected rows in
+// `selected` when given.
+std::vector<std::wstring> WaitForListPaths(const AppProcess& app, HWND mainWindow, std::vector<int>* selected = nullptr);
 
 // Text of a box's text control (identifier 100); WM_GETTEXT works across processes.
 std::wstring BoxText(HWND box);
@@ -83,5 +92,7 @@ struct SavedProject {
     SavedSearch rootSearch;
 };
 SavedProject ReadSavedProject(const std::wstring& path);
+// The paths of the saved root folder's entries.
+std::vector<std::wstring> SavedRootPaths(const std::wstring& path);
 
 }  // namespace tf_test

@@ -3,8 +3,13 @@
 #include "Kv/KvWindow.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <shellapi.h>
+#include <wincodec.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
 #include <fstream>
 #include <mutex>
 
@@ -288,6 +293,52 @@ void PumpMessages(DWORD ms) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+size_t PrivateBytes() {
+    // PagefileUsage is the same count as PrivateUsage, and the one Wine fills in.
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PagefileUsage;
+}
+
+size_t PeakExtraBytes(const std::function<void()>& work) {
+    const size_t base = PrivateBytes();
+    std::atomic<bool> running{true};
+    std::atomic<size_t> peak{0};
+    std::thread sampler([&] {
+        while (running) {
+            const size_t now = PrivateBytes();
+            if (now > base && now - base > peak) peak = now - base;
+            Sleep(1);
+        }
+    });
+    work();
+    running = false;
+    sampler.join();
+    const size_t now = PrivateBytes();
+    return std::max<size_t>(peak, now > base ? now - base : 0);
+}
+
+void PlatformDecodeOneRow(const std::wstring& path) {
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory))))
+        return;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    UINT width = 0, height = 0;
+    if (SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                     &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&width, &height))) {
+        std::vector<BYTE> row(static_cast<size_t>(width) * 8);
+        const WICRect line{0, 0, static_cast<INT>(width), 1};
+        frame->CopyPixels(&line, static_cast<UINT>(row.size()), static_cast<UINT>(row.size()), row.data());
+    }
+    if (frame) frame->Release();
+    if (decoder) decoder->Release();
+    factory->Release();
 }
 
 }  // namespace tf_test

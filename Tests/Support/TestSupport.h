@@ -75,6 +75,14 @@ constexpr DWORD kModalLimitMs = 15000;
 // when ms > 0), so that posted messages and paints are processed.
 void PumpMessages(DWORD ms = 0);
 
+// The process's committed private bytes, and the most of them above those at the start that `work`
+// takes meanwhile (sampled every millisecond on a thread of its own).
+size_t PrivateBytes();
+size_t PeakExtraBytes(const std::function<void()>& work);
+// Has the platform's image decoder (WIC) read the first row of the picture at `path`: what the
+// decoder itself holds for a picture, with nothing of the program's.
+void PlatformDecodeOneRow(const std::wstring& path);
+
 std::wstring WindowText(HWND hwnd);
 // The window of dialog id `id` anywhere below `root` (controls may lie on a tab page), or null.
 HWND FindControl(HWND root, int id);

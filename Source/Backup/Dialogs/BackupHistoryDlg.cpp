@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 
-
 #include "Backup/Dialogs/HistoryState.h"
 #include "Backup/Store/BackupStore.h"
 #include "Config/GlobalText.h"

@@ -1,0 +1,32 @@
+// GetDpiForWindow exists from Windows 10 1607 on; the program still starts on Windows 7, so it is
+// looked up once at run time and the device context's LOGPIXELSY stands in where it is missing.
+#include "Kv/KvDpi.h"
+
+namespace {
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFn DpiForWindowEntry() {
+    static const GetDpiForWindowFn entry = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return entry;
+}
+
+}  // namespace
+
+UINT KvSystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : KvBaseDpi;
+}
+
+UINT KvDpiOfWindow(HWND hwnd) {
+    if (hwnd) {
+        if (GetDpiForWindowFn entry = DpiForWindowEntry()) {
+            const UINT dpi = entry(hwnd);
+            if (dpi) return dpi;
+        }
+    }
+    return KvSystemDpi();
+}

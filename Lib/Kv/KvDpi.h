@@ -1,0 +1,19 @@
+// Dots per inch of a window and the scaling of layout sizes given in 96-DPI pixels. Every size the
+// program lays out (control positions, margins, column widths, fonts) is written in 96-DPI pixels and
+// scaled here, so that a window looks the same at 100, 150 and 200 %; sizes that are stored (column
+// widths in the project) stay in 96-DPI pixels and are converted back with KvUnscale.
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT KvBaseDpi = 96;
+
+// The DPI of the monitor the window is on (per-monitor aware process), else the system DPI. A null
+// window gives the system DPI. Never 0.
+UINT KvDpiOfWindow(HWND hwnd);
+UINT KvSystemDpi();
+
+// A 96-DPI length at `dpi`, rounded to nearest; negative lengths (font heights) keep their sign.
+inline int KvScale(int length96, UINT dpi) { return MulDiv(length96, static_cast<int>(dpi), KvBaseDpi); }
+// A length at `dpi` back in 96-DPI pixels.
+inline int KvUnscale(int length, UINT dpi) { return MulDiv(length, KvBaseDpi, static_cast<int>(dpi ? dpi : KvBaseDpi)); }
