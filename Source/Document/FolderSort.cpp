@@ -94,7 +94,7 @@ void CFolder::SortByPath(bool ascending) {
 int CFolder::FirstWithPrefix(const std::wstring& text) const {
     int index = 0;
     for (const CEntry& entry : entries) {
-        if (StartsWithFolded(entry.displayText, text)) return index;
+        if (StartsWithFolded(entry.Display().displayText, text)) return index;
         ++index;
     }
     return -1;
