@@ -163,8 +163,9 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
     // bit outside its callback mask may report whatever it has lying about.
     SendMessageW(listView_, LVM_SETCALLBACKMASK, LVIS_DROPHILITED, 0);
     AttachSystemImageLists();
+    dpi_ = KvDpiOfWindow(parent);
+    ApplyListFont();
     InsertColumns(width);
-    SetDpi(KvDpiOfWindow(parent));
 
     current_ = &RootFolder();
     history_.Reset(current_->id);
@@ -269,9 +270,13 @@ void CKvFiler::SetDpi(UINT dpi) {
     FilerColumnWidths widths = ColumnPixels();
     for (uint32_t& width : widths) width = static_cast<uint32_t>(MulDiv(static_cast<int>(width), dpi, dpi_));
     dpi_ = dpi;
-    listFont_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi));
-    if (listFont_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
+    ApplyListFont();
     SetColumnPixels(widths);
+}
+
+void CKvFiler::ApplyListFont() {
+    listFont_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi_));
+    if (listFont_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
 }
 
 void CKvFiler::StartAutoSearch(CFolder& folder) {

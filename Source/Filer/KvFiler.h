@@ -194,8 +194,7 @@ public:
     FilerColumnWidths ReadColumns() const;
     // Report view, the widths (low 16 bits, 96-DPI pixels, shown scaled), then the stored view mode.
     void ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode);
-    // Scales the list to `dpi`: its font and the column widths (kept in 96-DPI pixels). Create calls
-    // it with the DPI of the parent.
+    // Scales the list to `dpi` (Create takes the parent's): its font and the column widths.
     void SetDpi(UINT dpi);
     UINT Dpi() const { return dpi_; }
     // After a project is loaded: the root shown with focus, the history holding only its id.
@@ -264,6 +263,7 @@ private:
     // The list's column widths in pixels, read or set in report view whatever view is shown.
     FilerColumnWidths ColumnPixels() const;
     void SetColumnPixels(const FilerColumnWidths& pixels);
+    void ApplyListFont();  // the list's font at dpi_
     void ClearDisplayData(CFolder& folder);
     // The background completion of display data (FilerDisplayQueue.cpp).
     void StartDisplayQueue();

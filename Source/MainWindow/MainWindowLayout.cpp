@@ -33,6 +33,7 @@ void CMainWindow::ApplyDpi(UINT dpi) {
     if (statusBar_ && statusFont_) SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
     Tree().SetDpi(dpi);
     Filer().SetDpi(dpi);
+    FindPane().SetDpi(dpi);
     Layout();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -550,6 +550,7 @@ TEST_F(MainWindowTest, MovingToAnotherScaleLaysTheWindowOutAgainAndKeepsStoredSi
     Project().treePane = 1;
     Project().treeWidth = 120;
     Filer().ApplyColumns(FilerColumnWidths{150, 250, 80, 100, 130}, kFilerViewReport);
+    const int findColumn = ListView_GetColumnWidth(FindPane().ResultList(), 0);
     auto dpiChanged = [&](UINT dpi, const RECT& suggested) {
         SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
         tf_test::PumpMessages();
@@ -581,6 +582,8 @@ TEST_F(MainWindowTest, MovingToAnotherScaleLaysTheWindowOutAgainAndKeepsStoredSi
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, KvScale(KvIconTitleLogFont96().lfHeight, 192));
+    EXPECT_EQ(SendMessageW(FindPane().FindBox(), WM_GETFONT, 0, 0), SendMessageW(FindPane().ResultList(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(ListView_GetColumnWidth(FindPane().ResultList(), 0), 2 * findColumn);
     EXPECT_EQ(Filer().ReadColumns(), (FilerColumnWidths{150, 250, 80, 100, 130}));
 
     // The splitter dragged at this scale stores its place in 96-DPI pixels.
