@@ -97,13 +97,6 @@ std::vector<std::wstring> ReadLines(const std::wstring& path) {
     return lines;
 }
 
-std::string Narrow(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
-    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    return out;
-}
-
 }  // namespace
 
 TEST(Dpi, EveryWindowFitsItsTextWithoutOverlapAtEveryScale) {
@@ -118,7 +111,7 @@ TEST(Dpi, EveryWindowFitsItsTextWithoutOverlapAtEveryScale) {
         EXPECT_EQ(code, 0) << "child at " << dpi << " DPI";
         ASSERT_FALSE(lines.empty()) << "the child at " << dpi << " DPI wrote no report";
         EXPECT_EQ(lines.back(), L"done") << "at " << dpi << " DPI";
-        for (size_t i = 0; i + 1 < lines.size(); ++i) ADD_FAILURE() << dpi << " DPI: " << Narrow(lines[i]);
+        for (size_t i = 0; i + 1 < lines.size(); ++i) ADD_FAILURE() << dpi << " DPI: " << lines[i];
     }
 }
 

@@ -640,6 +640,20 @@ TEST_F(MainWindowTest, KeyboardMenusOpenAtTheFocusedEntryAndStopTheSong) {
         SetKeyboardState(keys);
     };
 
+    // Within each menu of the bar an access key leads to one item only.
+    HMENU bar = GetMenu(hwnd_);
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        HMENU popup = GetSubMenu(bar, i);
+        std::wstring keys;
+        for (int k = 0; k < GetMenuItemCount(popup); ++k) {
+            const std::wstring text = MenuText(popup, static_cast<UINT>(k));
+            const size_t amp = text.find(L'&');
+            if (amp == std::wstring::npos || amp + 1 >= text.size()) continue;
+            EXPECT_EQ(keys.find(text[amp + 1]), std::wstring::npos) << "menu " << i << ": " << text;
+            keys += text[amp + 1];
+        }
+    }
+
     // Tab and Shift+Tab go round the panes shown.
     Project().treePane = 1;
     MainWindow().Layout();
