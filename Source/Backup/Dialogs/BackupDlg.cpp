@@ -21,7 +21,7 @@ void OnCreate(BackupDlgState& s, HWND dlg) {
     s.font.reset(KvCreateDefaultFont());
     HFONT font = s.font.get();
     const std::wstring heading =
-        s.entry ? GtFormat(kGtBackupOne, {s.entry->name}) : std::wstring(GlobalText::Get(kGtBackupMany));
+        s.entry ? GtFormat(kGtBackupOne, {s.entry->name.str()}) : std::wstring(GlobalText::Get(kGtBackupMany));
     KvCreateLabel(heading.c_str(), 10, 10, dlg, -1, font);
     if (s.entry) KvCreateLabel(GtFormat(kGtBackupNewVersion, {s.newVersion}).c_str(), 10, 30, dlg, -1, font);
     KvCreateLabel(s.time.c_str(), 20, 60, dlg, -1, font);
