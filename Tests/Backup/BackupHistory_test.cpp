@@ -320,7 +320,7 @@ TEST_F(BackupHistoryTest, FilesOfFourGiBAndMoreAreRestoredAndSteppedForward) {
                                                 Text(kGtHistoryStepForwardDone), Text(kGtHistoryCopyQuestion),
                                                 Text(kGtHistoryStepForwardDone)}));
     EXPECT_EQ(progressWindows_, 3);
-    for (const std::wstring& path : {entry_->path, backup::VersionPath(store_, 5), backup::VersionPath(store_, 6)})
+    for (const std::wstring& path : {entry_->path.str(), backup::VersionPath(store_, 5), backup::VersionPath(store_, 6)})
         EXPECT_EQ(tf_test::FileSize(path), kSize);
     EXPECT_EQ(tf_test::ReadByteAt(backup::VersionPath(store_, 5), kSize - 1), 'A');
     EXPECT_EQ(tf_test::ReadByteAt(backup::VersionPath(store_, 6), kSize - 1), 'B');
