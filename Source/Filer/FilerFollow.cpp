@@ -56,8 +56,34 @@ bool RefusedAsOffline(HWND owner, const CEntry& entry) {
 void FilerFollow::FolderShown(HWND container) {
     Stop();
     container_ = container;
-    if (container_) SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
+    if (container_ && !resting_) SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
     lastPeriodic_ = GetTickCount();
+}
+
+void FilerFollow::SetResting(bool resting) {
+    if (resting == resting_) return;
+    resting_ = resting;
+    if (!container_) return;
+    if (resting_) {
+        KillTimer(container_, kFollowTimer);
+        return;
+    }
+    lastPeriodic_ = GetTickCount() - kPeriodicMilliseconds;
+    SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
+}
+
+void FilerFollow::DevicesChanged() {
+    roots_.Forget();
+    lastPeriodic_ = GetTickCount() - kPeriodicMilliseconds;
+}
+
+LRESULT FilerFollow::OnDeviceChange(WPARAM wp, LPARAM lp) {
+    if (watch_.OnDeviceChange(wp, lp)) {
+        // The removal ended: a volume that stayed is watched again, one that went is offline.
+        roots_.Forget();
+        gathered_ = false;
+    }
+    return TRUE;
 }
 
 void FilerFollow::Stop() {
@@ -76,7 +102,10 @@ void FilerFollow::Stop() {
 }
 
 void FilerFollow::OnDirectoryChanged(WPARAM wp, LPARAM lp) {
-    if (const std::wstring* directory = watch_.TakeChange(wp, lp)) pending_.insert(KvUpperPath(*directory));
+    const std::wstring* directory = watch_.TakeChange(wp, lp);
+    if (!directory) return;
+    pending_.insert(KvUpperPath(*directory));
+    roots_.Forget();
 }
 
 bool FilerFollow::OnTimer(UINT_PTR timerId) {
@@ -89,7 +118,7 @@ bool FilerFollow::OnTimer(UINT_PTR timerId) {
     if (!periodic_.active && now - lastPeriodic_ >= kPeriodicMilliseconds) {
         lastPeriodic_ = now;
         if (folder->generation != gatheredEntries_) Gather();
-        roots_.Forget();
+        roots_.NoteDrives();
         Begin(periodic_, true);
     }
     if (!reported_.active && !pending_.empty()) Begin(reported_, false);
@@ -414,4 +443,16 @@ void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::funct
 
 bool CKvFiler::SearchingMovedFiles() const {
     return follow_->Searching();
+}
+
+void CKvFiler::WindowResting(bool resting) {
+    follow_->SetResting(resting);
+}
+
+void CKvFiler::DevicesChanged() {
+    follow_->DevicesChanged();
+}
+
+const DirectoryWatch& CKvFiler::LiveWatch() const {
+    return follow_->Watch();
 }

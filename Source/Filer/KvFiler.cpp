@@ -79,6 +79,8 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case kMsgMovedFound:
         follow_->OnMovedFound(wp, lp);
         return 0;
+    case WM_DEVICECHANGE:
+        return follow_->OnDeviceChange(wp, lp);
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
         if (header->hwndFrom == listView_) return OnNotify(header);

@@ -31,6 +31,7 @@ class FilerHost;
 struct FilerCaches;
 class FilerDisplaySource;
 struct FilerMenuState;
+class DirectoryWatch;
 class FilerFollow;
 
 constexpr int kFilerColumnCount = 5;
@@ -170,6 +171,13 @@ public:
     void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done);
     // True while a search for moved files runs.
     bool SearchingMovedFiles() const;
+    // The main window was minimised or hidden in the tray (true) or is back: the live view rests
+    // meanwhile (FilerFollow::SetResting).
+    void WindowResting(bool resting);
+    // The main window heard that drives or media came or went (WM_DEVICECHANGE broadcast).
+    void DevicesChanged();
+    // For tests: the live view's directory watch.
+    const DirectoryWatch& LiveWatch() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.
     std::vector<int> SelectedIndexes() const;
     std::vector<CEntry*> SelectedEntries();
