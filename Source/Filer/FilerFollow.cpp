@@ -14,6 +14,7 @@
 #include "Filer/KvFiler.h"
 #include "Follow/IdentityStore.h"
 #include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -120,6 +121,8 @@ bool FilerFollow::OnTimer(UINT_PTR timerId) {
         if (folder->generation != gatheredEntries_) Gather();
         roots_.NoteDrives();
         Begin(periodic_, true);
+        periodic_.slowToo = now - lastSlow_ >= kShareRecheckMilliseconds;
+        if (periodic_.slowToo) lastSlow_ = now;
     }
     if (!reported_.active && !pending_.empty()) Begin(reported_, false);
 
@@ -163,7 +166,9 @@ void FilerFollow::Gather() {
                      [](const Holder* a, const Holder* b) { return a->entries > b->entries; });
     std::vector<std::wstring> directories;
     for (const Holder* holder : order) {
-        if (roots_.Offline(holder->directory)) continue;
+        // Opening a directory on a share can wait as long as the share does: those are left to
+        // the periodic check, which asks the display worker.
+        if (KvMayBlock(holder->directory) || roots_.Offline(holder->directory)) continue;
         directories.push_back(holder->directory);
     }
     watch_.Start(directories, container_, kMsgDirectoryChanged);
@@ -193,7 +198,7 @@ bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
         CEntry& entry = *sweep.pos;
         if (!entry.IsSubfolderEntry() &&
             (sweep.everything || sweep.directories.count(KvUpperPath(DirectoryOf(entry.ResolvedPath()))) != 0) &&
-            Recheck(entry, sweep.index))
+            Recheck(entry, sweep.index, sweep.slowToo))
             rowsChanged_ = true;
         ++sweep.pos;
         ++sweep.index;
@@ -202,10 +207,16 @@ bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
     return false;
 }
 
-bool FilerFollow::Recheck(CEntry& entry, int index) {
+bool FilerFollow::Recheck(CEntry& entry, int index, bool slowToo) {
     // Entries still waiting for their display data get fresh data from the display queue.
-    if (entry.Display().generation != filer_.displayGeneration_) return false;
+    if (entry.Display().generation != filer_.displayGeneration_ || entry.Display().awaiting) return false;
     const std::wstring resolved = entry.ResolvedPath();
+    // A path that may keep a call waiting is looked at by the display worker, at the pace of the
+    // share back-off; its answer redraws the row.
+    if (KvMayBlock(resolved)) {
+        if (slowToo) filer_.AskDisplayAgain(entry, index);
+        return false;
+    }
     // While its drive or share stays away an offline entry costs no look of its own.
     if (entry.offline && roots_.Offline(resolved)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -297,7 +308,8 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
     std::vector<std::wstring> places;
     for (auto& place : order) {
         if (places.size() >= kMaxSearchDirectories) break;
-        if (!roots_.Offline(place.first)) places.push_back(std::move(place.first));
+        // The search is stopped and joined on the UI thread: it never goes where a call may hang.
+        if (!KvMayBlock(place.first) && !roots_.Offline(place.first)) places.push_back(std::move(place.first));
     }
     StopSearch();
     onDemand_ = onDemand;

@@ -90,6 +90,7 @@ private:
     struct Sweep {
         bool active = false;
         bool everything = false;
+        bool slowToo = false;  // paths that may keep a call waiting are asked about again too
         std::unordered_set<std::wstring> directories;  // upper-cased
         const CFolder* folder = nullptr;
         uint32_t entries = 0;  // the folder's generation
@@ -103,7 +104,7 @@ private:
     // True while the sweep has entries left; stops after `milliseconds`.
     bool Continue(Sweep& sweep, DWORD milliseconds);
     // True when the entry's row was made anew.
-    bool Recheck(CEntry& entry, int index);
+    bool Recheck(CEntry& entry, int index, bool slowToo);
     void SearchForLost();
     void StartSearch(std::vector<LostFile> lost, bool onDemand);
     void StopSearch();
@@ -123,6 +124,7 @@ private:
     bool gathered_ = false;
     uint32_t gatheredEntries_ = 0;  // the folder's generation when its directories were gathered
     DWORD lastPeriodic_ = 0;
+    DWORD lastSlow_ = 0;  // when the paths that may keep a call waiting were last asked about
     bool rowsChanged_ = false;  // since the status bar was last told
     // Reported changes go first; the periodic check waits (keeping its place) while they run.
     Sweep reported_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ bool DirectoryWatch::Start(const std::vector<std::wstring>& directories, HWND ta
         if (watches_.size() >= kMaxWatchedDirectories || ++attempts > kMaxWatchAttempts) break;
         if (OnReleasedVolume(directory)) continue;
         auto watch = std::make_unique<Watch>();
+        KvPathCallGate(directory);
         watch->directory.reset(CreateFileW(directory.c_str(), FILE_LIST_DIRECTORY,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
