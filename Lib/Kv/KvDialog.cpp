@@ -56,6 +56,8 @@ ClassAndStyle ClassOf(const KvControlSpec& spec) {
         return {WC_TABCONTROLW, 0, WS_CLIPSIBLINGS, true};
     case KvCtl::UpDown:
         return {UPDOWN_CLASSW, 0, WS_BORDER | UDS_ALIGNRIGHT | UDS_ARROWKEYS, false};
+    case KvCtl::Progress:
+        return {PROGRESS_CLASSW, 0, 0, false};
     }
     return {L"STATIC", 0, 0, false};
 }

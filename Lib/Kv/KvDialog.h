@@ -24,6 +24,7 @@ enum class KvCtl {
     Combo,     // drop-down list
     Tab,       // tab strip
     UpDown,    // arrows bound to the control created just before them
+    Progress,  // progress bar
 };
 
 enum KvSpecFlags : unsigned {
