@@ -7,6 +7,7 @@
 #include "Choosers/MulSelAppSelectDlg.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvDpi.h"
 #include "Kv/KvFileDialogs.h"
 
@@ -99,6 +100,8 @@ void DeleteSelectedApplication(SetupState& s) {
 void OnAppListKey(SetupState& s, WORD key) {
     if (key == VK_DELETE) DeleteSelectedApplication(s);
     if (key == VK_F2) EditSelectedApplication(s);
+    // The menu key opens the menu on its press; the open menu takes its release.
+    if (key == VK_APPS) ShowAppMenu(s, KvContextMenuPoint(AppList(s), -1));
 }
 
 void ShowAppMenu(SetupState& s, POINT at) {

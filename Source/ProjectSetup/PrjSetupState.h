@@ -48,7 +48,7 @@ void FillAppList(SetupState& s);
 void AddApplication(SetupState& s);
 void EditSelectedApplication(SetupState& s);
 void DeleteSelectedApplication(SetupState& s);
-// Delete removes the selected row, F2 edits it.
+// Delete removes the selected row, F2 edits it, the menu key opens its menu.
 void OnAppListKey(SetupState& s, WORD key);
 // The menu of the selected row (edit, delete) at the screen point `at`.
 void ShowAppMenu(SetupState& s, POINT at);

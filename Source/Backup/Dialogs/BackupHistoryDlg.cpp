@@ -247,6 +247,11 @@ LRESULT OnNotify(HistoryState& s, HWND dlg, NMHDR& header) {
         return 0;
     case NM_CUSTOMDRAW:
         return OnCustomDraw(s, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case LVN_KEYDOWN:
+        // The menu key opens the menu on its press; the open menu takes its release.
+        if (reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_APPS)
+            ShowRowMenu(s, dlg, KvContextMenuPoint(s.list, -1));
+        return 0;
     case NM_DBLCLK:
         if (HistoryRow* row = SingleSelection(s); row && row->present) backup_ui::OpenRow(s, dlg, *row);
         return 0;
