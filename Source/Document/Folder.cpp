@@ -118,7 +118,7 @@ CFolder* CFolder::FindByTreeItem(HTREEITEM item) {
 }
 
 std::wstring CFolder::Name() const {
-    return ownerEntry ? ownerEntry->name : std::wstring();
+    return ownerEntry ? ownerEntry->name.str() : std::wstring();
 }
 
 std::wstring CFolder::Path(bool useBackslash) const {
@@ -178,6 +178,11 @@ uint32_t NewFolderId() {
         g_folderIdCounter = g_folderIdCounter == 0xFFFFFFFFu ? 1u : g_folderIdCounter + 1;
     } while (used.count(g_folderIdCounter) != 0);
     return g_folderIdCounter;
+}
+
+const EntryDisplay& CEntry::NoDisplay() {
+    static const EntryDisplay none;
+    return none;
 }
 
 CFolder& RootFolder() {

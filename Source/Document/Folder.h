@@ -18,6 +18,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Document/EntryText.h"
+#include "Document/SmallBlocks.h"
+
 class CFolder;
 
 // Folder kinds (CFolder::kind), the numbers the project file stores. A folder of any other stored
@@ -47,6 +50,21 @@ struct SearchSettings : SearchFolder {
     bool multipleFolders = false;  // also the settings dialog's selected tab (0 single, 1 multiple)
 };
 
+// The filer's display data of one entry: made when the entry is shown, dropped when its folder is
+// left, so only entries shown in this run carry it. Current while `generation` equals the filer's.
+struct EntryDisplay {
+    static constexpr int32_t kIconUnset = -1;
+
+    uint32_t generation = 0;
+    std::wstring displayText;
+    int32_t iconIndex = kIconUnset;
+    int32_t sizeValue = 0;
+    std::wstring sizeText;
+    std::wstring typeText;
+    std::wstring dateText;
+    int32_t thumbIndex = 0;
+};
+
 // Whether a backupName read from a project file names a place inside the backup directory: one or
 // more plain directory names separated by backslashes (the store writes one after the last too),
 // none empty, none made of dots and blanks only (".", ".."), none holding a drive or stream colon,
@@ -59,7 +77,7 @@ bool IsDeviceName(const std::wstring& name);
 
 class CEntry {
 public:
-    static constexpr int32_t kIconUnset = -1;
+    static constexpr int32_t kIconUnset = EntryDisplay::kIconUnset;
 
     explicit CEntry(CFolder* ownerFolder = nullptr) : owner(ownerFolder) {}
     CEntry(const CEntry&) = delete;
@@ -82,7 +100,7 @@ public:
     void SetName(const std::wstring& text) { name = text; }
     void SetPath(const std::wstring& text) { path = text; }
     void SetAppPath(const std::wstring& text) { appPath = text; }
-    void SetDisplayText(const std::wstring& text) { displayText = text; }
+    void SetDisplayText(const std::wstring& text) { EditDisplay().displayText = text; }
 
     // "<backup dir>\<backupName>"; empty without a backupName or backup directory, when backupName
     // is not a plain relative name (IsPlainBackupName), or when the result would be 252 characters
@@ -91,40 +109,46 @@ public:
     // BackupPath is set and its info.xml can be opened for reading.
     bool HasBackup() const;
 
+    // The display data, or defaults (empty texts, generation 0) for an entry that has none.
+    const EntryDisplay& Display() const { return display_ ? *display_ : NoDisplay(); }
+    // The display data to fill in, made on first use.
+    EntryDisplay& EditDisplay() {
+        if (!display_) display_.reset(new EntryDisplay);
+        return *display_;
+    }
+    bool HasDisplay() const { return display_ != nullptr; }
+    void DropDisplay() { display_.reset(); }
+    // Hands the display data over to `other` (an entry moved to another folder keeps it).
+    void MoveDisplayTo(CEntry& other) { other.display_ = std::move(display_); }
+
     // Stored in the project file.
-    std::wstring name;
-    std::wstring alias;
-    std::wstring path;
-    std::wstring appPath;
-    std::wstring backupName;
+    EntryText name;
+    EntryText alias;
+    EntryText path;
+    EntryText appPath;
+    EntryText backupName;
     std::unique_ptr<CFolder> subfolder;
     uint8_t aliasMode = 0;
     uint8_t relative = 0;
     uint8_t colour = 0;
 
     // Not stored.
-    CFolder* owner = nullptr;
     uint8_t missing = 0;
     uint8_t offline = 0;  // missing only because the drive or network share of its file is away
     // The user answered No when asked to relink this entry to its moved file; it is not asked
     // about again. Kept in the project's sidecar of extras (FolderExtras.h).
     uint8_t relinkDeclined = 0;
+    CFolder* owner = nullptr;
 
-    // The filer's display cache: made when a folder is shown (on demand, or in the background),
-    // dropped when it is left. It is current while displayGeneration equals the filer's.
-    uint32_t displayGeneration = 0;
-    std::wstring displayText;
-    int32_t iconIndex = kIconUnset;
-    int32_t sizeValue = 0;
-    std::wstring sizeText;
-    std::wstring typeText;
-    std::wstring dateText;
-    int32_t thumbIndex = 0;
+private:
+    static const EntryDisplay& NoDisplay();
+
+    std::unique_ptr<EntryDisplay> display_;
 };
 
 class CFolder {
 public:
-    using EntryList = std::list<CEntry>;
+    using EntryList = std::list<CEntry, SmallBlockAllocator<CEntry>>;
     using Position = EntryList::iterator;
 
     // Filer columns, also the sortFlags bit numbers.

@@ -86,7 +86,7 @@ void CEntry::MakeAbsolute() {
 
 std::wstring CEntry::ShownName() const {
     if (!alias.empty()) return alias;
-    return GtFormat(kGtNameWithoutAlias, {name});
+    return GtFormat(kGtNameWithoutAlias, {name.str()});
 }
 
 bool IsDeviceName(const std::wstring& name) {

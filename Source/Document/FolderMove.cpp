@@ -17,13 +17,8 @@ CEntry& AppendMovedEntry(CFolder& target, CEntry& source) {
     moved.colour = source.colour;
     moved.missing = source.missing;
     moved.offline = source.offline;
-    moved.displayText = source.displayText;
-    moved.iconIndex = source.iconIndex;
-    moved.sizeValue = source.sizeValue;
-    moved.sizeText = source.sizeText;
-    moved.typeText = source.typeText;
-    moved.dateText = source.dateText;
-    moved.thumbIndex = source.thumbIndex;
+    source.MoveDisplayTo(moved);
+    if (moved.HasDisplay()) moved.EditDisplay().generation = 0;
     moved.subfolder = std::move(source.subfolder);
     if (moved.subfolder) {
         moved.subfolder->parent = &target;

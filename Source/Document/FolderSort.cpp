@@ -57,22 +57,22 @@ bool CFolder::SortByColumn(int column) {
 
 void CFolder::SortByName(bool ascending) {
     NoteEntriesChanged();
-    SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.displayText; });
+    SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.Display().displayText; });
 }
 
 void CFolder::SortBySize(bool ascending) {
     NoteEntriesChanged();
-    SortByKey(entries, ascending, [](const CEntry& e) { return e.sizeValue; });
+    SortByKey(entries, ascending, [](const CEntry& e) { return e.Display().sizeValue; });
 }
 
 void CFolder::SortByType(bool ascending) {
     NoteEntriesChanged();
-    SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.typeText; });
+    SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.Display().typeText; });
 }
 
 void CFolder::SortByDate(bool ascending) {
     NoteEntriesChanged();
-    SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.dateText; });
+    SortByKey(entries, ascending, [](const CEntry& e) -> const std::wstring& { return e.Display().dateText; });
 }
 
 void CFolder::SortByPath(bool ascending) {
@@ -99,7 +99,7 @@ bool CFolder::SortByPrefix(const std::wstring& text) {
     bool sawOther = false;
     for (Position it = entries.begin(); it != entries.end();) {
         Position next = std::next(it);
-        if (StartsWithFolded(it->displayText, text)) {
+        if (StartsWithFolded(it->Display().displayText, text)) {
             moved = moved || sawOther;
             matches.splice(matches.end(), entries, it);
         } else {

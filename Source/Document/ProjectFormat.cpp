@@ -73,23 +73,36 @@ bool ByteReader::Bytes(void* out, size_t count) {
     return true;
 }
 
-std::wstring ByteReader::String(size_t limit) {
-    std::wstring text;
+const uint8_t* ByteReader::StringText(size_t limit, size_t& chars) {
+    chars = 0;
     const uint16_t padded = U16();
     const uint16_t textBytes = U16();
     if (!ok_ || padded < textBytes || (textBytes & 1) != 0) {
         ok_ = false;
-        return text;
+        return nullptr;
     }
     const uint8_t* p = Take(padded);
-    if (!p) return text;
-    size_t chars = textBytes / 2u;
+    if (!p) return nullptr;
+    chars = textBytes / 2u;
     if (chars >= limit) chars = limit - 1;
-    if (chars != 0) {
+    return p;
+}
+
+std::wstring ByteReader::String(size_t limit) {
+    std::wstring text;
+    size_t chars = 0;
+    const uint8_t* p = StringText(limit, chars);
+    if (p && chars != 0) {
         text.resize(chars);
         std::memcpy(&text[0], p, chars * 2);  // UTF-16LE is the memory form of wchar_t here
     }
     return text;
+}
+
+void ByteReader::String(size_t limit, EntryText& out) {
+    size_t chars = 0;
+    const uint8_t* p = StringText(limit, chars);
+    out.Assign(p, p ? chars : 0);
 }
 
 ByteWriter::ByteWriter(HANDLE file) : file_(file), window_(new uint8_t[kWindowSize]) {}
@@ -111,7 +124,7 @@ bool ByteWriter::Finish() {
     return ok_;
 }
 
-void ByteWriter::String(const std::wstring& text) {
+void ByteWriter::String(std::wstring_view text) {
     const size_t chars = text.size() < kMaxEncodableChars ? text.size() : kMaxEncodableChars;
     const size_t textBytes = chars * 2;
     const size_t padded = (textBytes + 3) & ~static_cast<size_t>(3);

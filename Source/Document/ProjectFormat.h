@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+#include "Document/EntryText.h"
+
 namespace projectfile {
 
 constexpr size_t kMagicSize = 16;
@@ -70,6 +72,7 @@ public:
     int32_t I32() { return static_cast<int32_t>(U32()); }
     // One string with a limit of `limit` characters (see the layout above).
     std::wstring String(size_t limit);
+    void String(size_t limit, EntryText& out);
 
     // True when `count` records of at least `minSize` bytes each can still follow.
     bool CanHold(uint32_t count, size_t minSize) const {
@@ -88,6 +91,9 @@ private:
         return TakeSlow(count);
     }
     const uint8_t* TakeSlow(size_t count);
+    // The kept characters of the next string (`chars` of them at the result, unaligned), moving
+    // past the whole string; null when the string is empty, malformed or runs past the end.
+    const uint8_t* StringText(size_t limit, size_t& chars);
 
     const uint8_t* data_;  // the window (or the whole memory file)
     size_t size_;          // bytes in the window
@@ -126,7 +132,7 @@ public:
     }
     void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
     // Text beyond kMaxEncodableChars is not written (no reader keeps more than 511 characters).
-    void String(const std::wstring& text);
+    void String(std::wstring_view text);
 
 private:
     // Room for `count` (at most kWindowSize) bytes at the end of the window.

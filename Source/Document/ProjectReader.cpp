@@ -43,8 +43,7 @@ using namespace projectfile;
 
 namespace {
 
-// The tree takes about fifteen times the file's size in memory, and a project of a million entries
-// stays far below this: a larger file is not loaded.
+// A project of a million entries stays far below this: a larger file is not loaded.
 constexpr uint64_t kMaxFileSize = 256ull << 20;
 constexpr size_t kMinAppSize = 12;           // two empty strings and a count
 constexpr size_t kMinSearchFolderSize = 20;  // three empty strings, depth, four flags
@@ -144,16 +143,16 @@ uint32_t ReadFolderHeader(ByteReader& reader, int version, CFolder& folder) {
 
 // Reads an entry record up to its subfolder flag; returns the flag.
 bool ReadEntry(ByteReader& reader, int version, CEntry& entry) {
-    entry.name = reader.String(kStringLimit);
-    entry.path = reader.String(kStringLimit);
-    entry.appPath = reader.String(kStringLimit);
+    reader.String(kStringLimit, entry.name);
+    reader.String(kStringLimit, entry.path);
+    reader.String(kStringLimit, entry.appPath);
     entry.relative = reader.U8();
     entry.aliasMode = reader.U8();
     reader.Skip(2);
     entry.colour = reader.U8();
     reader.Skip(3);
-    if (version >= 6) entry.backupName = reader.String(kStringLimit);
-    if (version >= 9) entry.alias = reader.String(kStringLimit);
+    if (version >= 6) reader.String(kStringLimit, entry.backupName);
+    if (version >= 9) reader.String(kStringLimit, entry.alias);
     return reader.U32() != 0;
 }
 
@@ -190,7 +189,7 @@ void ReadOldRootEntries(ByteReader& reader, int version, uint32_t count, CFolder
     root.id = 1;
     for (uint32_t i = 0; i < count && reader.ok(); ++i) {
         CEntry& entry = root.Append();
-        entry.path = reader.String(kOldPathLimit);
+        reader.String(kOldPathLimit, entry.path);
         if (version == 2) {
             entry.colour = reader.U8();
             reader.Skip(kOldEntryTrailer - 1);

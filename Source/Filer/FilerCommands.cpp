@@ -97,7 +97,7 @@ void CKvFiler::RunMenuCommand(int id) {
             if (selected.IsSubfolderEntry()) continue;
             selected.aliasMode = command == kFilerCmdAliasOn ? 1 : 0;
             if (selected.missing) continue;
-            selected.displayText = selected.aliasMode ? selected.ShownName() : selected.name;
+            selected.EditDisplay().displayText = selected.aliasMode ? selected.ShownName() : selected.name.str();
             UpdateItem(indexes[i]);
         }
         InvalidateRect(listView_, nullptr, TRUE);

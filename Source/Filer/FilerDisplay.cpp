@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Commands/MainCommand.h"
@@ -21,13 +22,13 @@
 
 namespace {
 
-void SetSizeAndDate(const PathDisplay& display, CEntry& entry) {
+void SetSizeAndDate(const PathDisplay& display, EntryDisplay& shown) {
     if (!display.hasSizeAndDate) return;
     std::wstring date = FilerDateText(display.written);
     if (date.empty()) return;
-    entry.sizeValue = FilerSizeValue(display.size);
-    entry.sizeText = std::to_wstring(entry.sizeValue) + L"KB";
-    entry.dateText = std::move(date);
+    shown.sizeValue = FilerSizeValue(display.size);
+    shown.sizeText = std::to_wstring(shown.sizeValue) + L"KB";
+    shown.dateText = std::move(date);
 }
 
 }  // namespace
@@ -81,13 +82,14 @@ void CKvFiler::Refresh() {
 }
 
 bool CKvFiler::MakeDisplayData(CEntry& entry, int index) {
-    entry.sizeValue = 0;
-    entry.sizeText.clear();
-    entry.dateText.clear();
+    EntryDisplay& shown = entry.EditDisplay();
+    shown.sizeValue = 0;
+    shown.sizeText.clear();
+    shown.dateText.clear();
     int icon = -1;
     if (entry.IsSubfolderEntry()) {
-        entry.displayText = entry.name;
-        entry.typeText.clear();
+        shown.displayText = entry.name;
+        shown.typeText.clear();
         entry.missing = 0;
         entry.offline = 0;
     } else {
@@ -97,38 +99,32 @@ bool CKvFiler::MakeDisplayData(CEntry& entry, int index) {
         entry.missing = display.missing ? 1 : 0;
         // A file whose drive or share is away is offline: as unusable as a missing one, but not lost.
         entry.offline = display.missing && follow_->Roots().Offline(resolved) ? 1 : 0;
-        entry.typeText = entry.offline ? GlobalText::Get(kGtOfflineType) : display.typeText;
+        shown.typeText = entry.offline ? GlobalText::Get(kGtOfflineType) : display.typeText;
         icon = display.icon;
         if (display.missing) {
-            entry.displayText = display.name;
+            shown.displayText = display.name;
         } else {
             entry.name = display.name;
-            entry.displayText = (Project().allowAlias && entry.aliasMode) ? entry.ShownName() : entry.name;
+            shown.displayText = (Project().allowAlias && entry.aliasMode) ? entry.ShownName() : entry.name.str();
             if (!entry.appPath.empty()) icon = displaySource_->ProgramIcon(entry.appPath);
-            SetSizeAndDate(display, entry);
+            SetSizeAndDate(display, shown);
         }
     }
-    entry.displayGeneration = displayGeneration_;
+    shown.generation = displayGeneration_;
     if (kind_) icon = kind_->MapIconIndex(icon);
-    entry.iconIndex = icon;
+    shown.iconIndex = icon;
     if (kind_) kind_->AfterDisplayData(index, entry);
     return true;
 }
 
 bool CKvFiler::EnsureDisplayData(CEntry& entry, int index) {
-    if (entry.displayGeneration == displayGeneration_) return true;
+    if (entry.Display().generation == displayGeneration_) return true;
     return MakeDisplayData(entry, index);
 }
 
+// Display data lives only while its folder is shown: leaving a folder gives its memory back.
 void CKvFiler::ClearDisplayData(CFolder& folder) {
-    for (CEntry& entry : folder.entries) {
-        entry.displayGeneration = 0;
-        entry.displayText.clear();
-        entry.typeText.clear();
-        entry.dateText.clear();
-        entry.sizeText.clear();
-        entry.sizeValue = 0;
-    }
+    for (CEntry& entry : folder.entries) entry.DropDisplay();
 }
 
 void CKvFiler::SetItemCount() {
@@ -175,33 +171,32 @@ void CKvFiler::OnGetDisplayInfo(NMLVDISPINFOW& info) {
     CEntry* entry = EntryAtIndex(item.iItem);
     if (!entry) return;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::wstring* text = nullptr;
-        static const std::wstring empty;
+        std::wstring_view text;
+        const EntryDisplay& shown = entry->Display();
         switch (item.iSubItem) {
         case 0:
-            text = &entry->displayText;
+            text = shown.displayText;
             break;
         case 1:
-            text = entry->IsSubfolderEntry() ? &empty : &entry->path;
+            if (!entry->IsSubfolderEntry()) text = entry->path;
             break;
         case 2:
-            text = &entry->sizeText;
+            text = shown.sizeText;
             break;
         case 3:
-            text = &entry->typeText;
+            text = shown.typeText;
             break;
         case 4:
-            text = &entry->dateText;
+            text = shown.dateText;
             break;
         default:
-            text = &empty;
             break;
         }
-        size_t length = std::min(text->size(), static_cast<size_t>(item.cchTextMax - 1));
-        std::copy_n(text->c_str(), length, item.pszText);
+        size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        std::copy_n(text.data(), length, item.pszText);
         item.pszText[length] = L'\0';
     }
-    if (item.mask & LVIF_IMAGE) item.iImage = entry->iconIndex;
+    if (item.mask & LVIF_IMAGE) item.iImage = entry->Display().iconIndex;
     // The drop highlight is the one state bit the filer answers itself (see SetDropHighlight).
     if (item.mask & LVIF_STATE) {
         item.state &= ~static_cast<UINT>(LVIS_DROPHILITED);
@@ -223,8 +218,8 @@ void CKvFiler::OnSelectionChanged() {
         CEntry* entry = EntryAtIndex(FirstSelected());
         if (!entry) return;
         SetStatus(0, entry->IsSubfolderEntry() ? std::wstring()
-                                               : GtFormat(kGtStatusOneFile, {entry->typeText, entry->sizeValue}));
-        SetStatus(1, GtFormat(kGtStatusSize, {entry->sizeValue}));
+                                               : GtFormat(kGtStatusOneFile, {entry->Display().typeText, entry->Display().sizeValue}));
+        SetStatus(1, GtFormat(kGtStatusSize, {entry->Display().sizeValue}));
         return;
     }
     // Selected indexes come in ascending order, so one walk over the list sums them.
@@ -234,7 +229,7 @@ void CKvFiler::OnSelectionChanged() {
     for (auto it = current_->entries.begin(); it != current_->entries.end() && next >= 0; ++it, ++index) {
         if (index != next) continue;
         EnsureDisplayData(*it, index);
-        if (!it->IsSubfolderEntry() && !it->missing) total += it->sizeValue;
+        if (!it->IsSubfolderEntry() && !it->missing) total += it->Display().sizeValue;
         next = static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, next, LVNI_SELECTED));
     }
     SetStatus(0, GtFormat(kGtStatusSelected, {selected}));

@@ -62,7 +62,7 @@ void CKvFiler::CompleteDisplayData() {
     if (!current_) return;
     size_t pending = 0;
     for (const CEntry& entry : current_->entries)
-        if (entry.displayGeneration != displayGeneration_) ++pending;
+        if (entry.Display().generation != displayGeneration_) ++pending;
     if (pending == 0) return;
     const bool announce = pending > kAnnouncedCompletion;
     if (announce) SetStatus(0, kMakingDisplayData);

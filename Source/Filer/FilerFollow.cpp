@@ -175,7 +175,7 @@ bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
 
 bool FilerFollow::Recheck(CEntry& entry, int index) {
     // Entries still waiting for their display data get fresh data from the display queue.
-    if (entry.displayGeneration != filer_.displayGeneration_) return false;
+    if (entry.Display().generation != filer_.displayGeneration_) return false;
     const std::wstring resolved = entry.ResolvedPath();
     // While its drive or share stays away an offline entry costs no look of its own.
     if (entry.offline && roots_.Offline(resolved)) return false;
@@ -188,7 +188,8 @@ bool FilerFollow::Recheck(CEntry& entry, int index) {
         differs = true;
     } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        differs = FilerSizeValue(size) != entry.sizeValue || FilerDateText(data.ftLastWriteTime) != entry.dateText;
+        differs = FilerSizeValue(size) != entry.Display().sizeValue ||
+                  FilerDateText(data.ftLastWriteTime) != entry.Display().dateText;
     }
     if (!differs) return false;
     // The listing the entry's data may have come from predates the change.
@@ -206,7 +207,7 @@ void FilerFollow::SearchForLost() {
     std::vector<LostFile> lost;
     for (const CEntry& entry : folder->entries) {
         if (entry.IsSubfolderEntry() || !entry.missing || entry.offline || entry.relinkDeclined ||
-            entry.displayGeneration != filer_.displayGeneration_)
+            entry.Display().generation != filer_.displayGeneration_)
             continue;
         const std::wstring path = entry.ResolvedPath();
         const FileIdentity* identity = identities.Find(path);

@@ -76,14 +76,14 @@ BOOL CKvFiler::OnEndLabelEdit(const NMLVDISPINFOW& info) {
 
     if (entry->IsSubfolderEntry()) {
         entry->name = text;
-        entry->displayText = text;
+        entry->EditDisplay().displayText = text;
         UpdateItem(index);
         SubfoldersChanged(current_);
         return FALSE;
     }
     if (EditsAlias(*entry)) {
         entry->alias = text;
-        entry->displayText = text;
+        entry->EditDisplay().displayText = text;
         UpdateItem(index);
         return FALSE;
     }
@@ -99,7 +99,7 @@ BOOL CKvFiler::OnEndLabelEdit(const NMLVDISPINFOW& info) {
     entry->path = WithFileName(entry->path, text);
     caches_->ResetPaths();
     entry->name = text;
-    entry->displayText = text;
+    entry->EditDisplay().displayText = text;
     UpdateItem(index);
     return FALSE;
 }

@@ -35,8 +35,8 @@ std::wstring OfflineRoots(const std::vector<CEntry*>& entries) {
 bool SettleBackupsOfRemovedEntry(HWND owner, const CEntry& entry) {
     if (!entry.HasBackup()) return true;
     // Entries of a folder never shown in this run have no display text yet.
-    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {entry.displayText.empty() ? entry.name : entry.displayText,
-                                                            entry.BackupPath()});
+    const std::wstring& shown = entry.Display().displayText;
+    const std::wstring text = GtFormat(kGtBoxRemoveBackup, {shown.empty() ? entry.name.str() : shown, entry.BackupPath()});
     switch (KvMessageBox(owner, GlobalText::Get(kGtBoxRemoveBackupTitle), text.c_str(), KvMbYesNoCancel)) {
     case IDYES:
         KvDeleteTree(entry.BackupPath());

@@ -307,7 +307,7 @@ private:
     // The one-entry position cache of display requests and the resolved-path index of AddPath
     // (FilerCaches.h).
     std::unique_ptr<FilerCaches> caches_;
-    // Where display data comes from, and the showing it belongs to (CEntry::displayGeneration).
+    // Where display data comes from, and the showing it belongs to (EntryDisplay::generation).
     std::unique_ptr<FilerDisplaySource> displaySource_;
     uint32_t displayGeneration_ = 1;
     bool displayQueueOn_ = false;

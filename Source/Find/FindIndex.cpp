@@ -126,7 +126,7 @@ void FindIndex::Fill(Slot& slot) {
             // The name is most often the path's file name, which the path field already holds.
             const size_t fileName = DirectoryLength(path);
             const bool nameInPath = !entry.name.empty() && path.find(entry.name, fileName) != std::wstring::npos;
-            AppendFolded(slot, nameInPath ? std::wstring() : entry.name);
+            AppendFolded(slot, nameInPath ? std::wstring() : entry.name.str());
             AppendFolded(slot, entry.alias);
             AppendPath(slot, path);
         }

@@ -210,7 +210,8 @@ void CFindPane::RunMenuCommand(UINT id) {
         for (CEntry* entry : entries) {
             if (entry->IsSubfolderEntry()) continue;
             entry->aliasMode = id == kFilerCmdAliasOn ? 1 : 0;
-            if (!entry->missing) entry->displayText = entry->aliasMode ? entry->ShownName() : entry->name;
+            if (!entry->missing && entry->HasDisplay())
+                entry->EditDisplay().displayText = entry->aliasMode ? entry->ShownName() : entry->name.str();
         }
         InvalidateRect(list_, nullptr, FALSE);
         break;

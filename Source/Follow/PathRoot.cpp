@@ -23,16 +23,19 @@ std::wstring PathRoot(const std::wstring& path) {
 bool RootAvailability::Offline(const std::wstring& path) {
     std::wstring root = PathRoot(path);
     if (root.empty()) return false;
-    const std::wstring key = KvUpperPath(root);
+    std::wstring key = KvUpperPath(root);
+    const uint32_t now = GetTickCount();
     auto known = roots_.find(key);
-    if (known != roots_.end()) return known->second.offline;
+    if (known != roots_.end() && (!known->second.share || now - known->second.when < kShareRecheckMilliseconds))
+        return known->second.offline;
     // A drive letter nothing is mapped to, a drive without its medium and a share that does not
-    // answer all fail here; an existing root never does.
+    // answer all fail here; an existing root never does. The drive type of a mapped letter comes
+    // from the redirector without a look at the share.
     Answer answer;
     answer.offline = GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
-    answer.share = root[0] == L'\\';
-    answer.when = GetTickCount();
-    roots_.emplace(std::move(key), answer);
+    answer.share = root[0] == L'\\' || GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
+    answer.when = now;
+    roots_[std::move(key)] = answer;
     return answer.offline;
 }
 
@@ -40,9 +43,17 @@ void RootAvailability::Forget() {
     const uint32_t now = GetTickCount();
     for (auto it = roots_.begin(); it != roots_.end();) {
         const Answer& answer = it->second;
-        if (answer.share && answer.offline && now - answer.when < kShareRecheckMilliseconds)
+        if (answer.share && now - answer.when < kShareRecheckMilliseconds)
             ++it;
         else
             it = roots_.erase(it);
     }
+}
+
+bool RootAvailability::NoteDrives() {
+    const uint32_t drives = GetLogicalDrives();
+    if (drives == drives_) return false;
+    drives_ = drives;
+    Forget();
+    return true;
 }

@@ -17,7 +17,7 @@ std::wstring TokenValue(const std::wstring& token) {
     if (token == L"%FileExt%") return project.extension;
     CFolder* folder = Filer().CurrentFolder();
     if (token == L"%DirPath%") return folder ? folder->Path(false) : std::wstring();
-    if (token == L"%DirName%") return folder && folder->ownerEntry ? folder->ownerEntry->name : std::wstring();
+    if (token == L"%DirName%") return folder && folder->ownerEntry ? folder->ownerEntry->name.str() : std::wstring();
     return std::wstring();
 }
 

@@ -246,8 +246,8 @@ int main(int argc, char** argv) {
         int pending = 0;
         made = 0;
         for (const CEntry& entry : folder.entries) {
-            if (entry.thumbIndex == kThumbPending) ++pending;
-            if (entry.thumbIndex >= 0) ++made;
+            if (entry.Display().thumbIndex == kThumbPending) ++pending;
+            if (entry.Display().thumbIndex >= 0) ++made;
         }
         return made > 0 && pending == 0;
     };
@@ -303,9 +303,9 @@ int main(int argc, char** argv) {
         CEntry* entry = Filer().EntryAtIndex(item);
         PumpUntil([&] {
             most = std::max(most, tf_test::PrivateBytes());
-            return !entry || entry->thumbIndex >= 0 || entry->thumbIndex == kThumbFailed;
+            return !entry || entry->Display().thumbIndex >= 0 || entry->Display().thumbIndex == kThumbFailed;
         });
-        if (entry && entry->thumbIndex >= 0) ++thumbnails;
+        if (entry && entry->Display().thumbIndex >= 0) ++thumbnails;
         ++screens;
     }
     const double scrolled = Seconds(scrollStart);

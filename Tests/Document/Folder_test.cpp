@@ -25,14 +25,14 @@ protected:
 
 std::vector<std::wstring> DisplayOrder(const CFolder& folder) {
     std::vector<std::wstring> out;
-    for (const CEntry& e : folder.entries) out.push_back(e.displayText);
+    for (const CEntry& e : folder.entries) out.push_back(e.Display().displayText);
     return out;
 }
 
 CEntry& AddShown(CFolder& folder, const std::wstring& text, int size = 0, const std::wstring& path = L"") {
     CEntry& e = folder.Append();
-    e.displayText = text;
-    e.sizeValue = size;
+    e.EditDisplay().displayText = text;
+    e.EditDisplay().sizeValue = size;
     e.path = path;
     return e;
 }
@@ -62,22 +62,22 @@ TEST_F(FolderTest, InsertRemoveAndPositions) {
     auto first = root.InsertAt(0);
     ASSERT_NE(first, root.End());
     EXPECT_EQ(first->owner, &root);
-    EXPECT_EQ(first->iconIndex, CEntry::kIconUnset);
-    first->displayText = L"a";
-    root.InsertAt(1)->displayText = L"c";  // count: appends
-    root.InsertAt(1)->displayText = L"b";
-    root.InsertAt(0)->displayText = L"_";
+    EXPECT_EQ(first->Display().iconIndex, CEntry::kIconUnset);
+    first->EditDisplay().displayText = L"a";
+    root.InsertAt(1)->EditDisplay().displayText = L"c";  // count: appends
+    root.InsertAt(1)->EditDisplay().displayText = L"b";
+    root.InsertAt(0)->EditDisplay().displayText = L"_";
     EXPECT_EQ(DisplayOrder(root), (std::vector<std::wstring>{L"_", L"a", L"b", L"c"}));
     EXPECT_EQ(root.InsertAt(5), root.End());
     EXPECT_EQ(root.Count(), 4u);
 
-    EXPECT_EQ(root.EntryAt(3)->displayText, L"c");
-    EXPECT_EQ(root.EntryAt(1)->displayText, L"a");
+    EXPECT_EQ(root.EntryAt(3)->Display().displayText, L"c");
+    EXPECT_EQ(root.EntryAt(1)->Display().displayText, L"a");
     EXPECT_EQ(root.EntryAt(4), root.End());
 
     auto after = root.RemoveAt(1);
     ASSERT_NE(after, root.End());
-    EXPECT_EQ(after->displayText, L"b");
+    EXPECT_EQ(after->Display().displayText, L"b");
     EXPECT_EQ(root.RemoveAt(3), root.End());
     EXPECT_EQ(root.RemoveAt(2), root.End()) << "removing the last entry returns the end";
     EXPECT_EQ(DisplayOrder(root), (std::vector<std::wstring>{L"_", L"b"}));
@@ -310,4 +310,36 @@ TEST_F(FolderTest, ShownNameAndBackupPaths) {
     ASSERT_TRUE(tf_test::WriteText(dir / L"entry\\info.xml", "<x/>"));
     EXPECT_TRUE(e.HasBackup());
     GlobalText::Release();
+}
+
+// Entry texts: empty ones allocate nothing, set ones read back exactly (beyond ASCII, from their own
+// characters, through copies and moves), and the blocks behind them are reused once freed.
+TEST_F(FolderTest, EntryTextsAndTheirBlocks) {
+    static_assert(sizeof(EntryText) == sizeof(void*), "an entry text is one pointer");
+    CEntry& e = RootFolder().Append();
+    EXPECT_TRUE(e.alias.empty());
+    EXPECT_EQ(e.alias.c_str()[0], L'\0');
+    EXPECT_FALSE(e.HasDisplay());
+    EXPECT_EQ(e.Display().iconIndex, CEntry::kIconUnset);
+
+    e.name = std::wstring(L"\u65e5\u672c\u8a9e.txt");
+    EXPECT_EQ(e.name, L"\u65e5\u672c\u8a9e.txt");
+    EXPECT_EQ(e.name.size(), 7u);
+    EXPECT_EQ(e.name.c_str()[7], L'\0');
+    e.name = e.name.view().substr(3);  // assigned from its own characters
+    EXPECT_EQ(e.name, std::wstring(L".txt"));
+    EntryText copy = e.name;
+    EntryText moved = std::move(copy);
+    EXPECT_TRUE(copy.empty());
+    EXPECT_EQ(moved + L"!", L".txt!");
+    e.name = L"";
+    EXPECT_TRUE(e.name.empty());
+
+    void* block = smallblocks::Allocate(40);
+    smallblocks::Free(block, 40);
+    EXPECT_EQ(smallblocks::Allocate(33), block) << "a freed block serves the next request of its class";
+    smallblocks::Free(block, 33);
+    void* large = smallblocks::Allocate(smallblocks::kMaxSmallBlock + 1);
+    ASSERT_NE(large, nullptr);
+    smallblocks::Free(large, smallblocks::kMaxSmallBlock + 1);
 }

@@ -68,7 +68,7 @@ TEST_F(FilerChooserTest, OpenOnceStoresNothingAndOkWithTheBoxStoresTheProgram) {
     OpenWithRegistration registration(tool);
     ASSERT_TRUE(Filer().AddPath(file, false));
     CEntry& entry = EntryAt(RootFolder(), 0);
-    const int fileIcon = entry.iconIndex;
+    const int fileIcon = entry.Display().iconIndex;
     Select(0, true);
 
     // The listed program fills the path; "open" runs it once with the entry's path in quotes.
@@ -142,9 +142,9 @@ TEST_F(FilerChooserTest, OpenOnceStoresNothingAndOkWithTheBoxStoresTheProgram) {
         EXPECT_EQ(okEnabled, (std::vector<bool>{true, false, true}));
     }
     EXPECT_EQ(entry.appPath, tool);
-    ASSERT_EQ(ItemText(0, 0), entry.displayText);
-    EXPECT_EQ(entry.iconIndex, ShellIcon(tool));
-    EXPECT_NE(entry.iconIndex, fileIcon);
+    ASSERT_EQ(ItemText(0, 0), entry.Display().displayText);
+    EXPECT_EQ(entry.Display().iconIndex, ShellIcon(tool));
+    EXPECT_NE(entry.Display().iconIndex, fileIcon);
 
     // Opening the entry now starts the stored program; once the program has gone, a warning names it.
     {

@@ -90,7 +90,7 @@ TEST_F(FilerCommandsTest, BackupQuestionCancelStopsAndYesDeletesTheBackup) {
         EXPECT_EQ(Filer().RemoveSelected(true), 0);
         ASSERT_EQ(answers.seen().size(), 2u);
         EXPECT_EQ(answers.seen()[1].title, GlobalText::Get(kGtBoxRemoveBackupTitle));
-        const std::wstring question = GtFormat(kGtBoxRemoveBackup, {EntryAt(RootFolder(), 2).displayText, backupC});
+        const std::wstring question = GtFormat(kGtBoxRemoveBackup, {EntryAt(RootFolder(), 2).Display().displayText, backupC});
         EXPECT_EQ(answers.seen()[1].text, KvToCrLf(question.c_str()));
     }
     EXPECT_EQ(RootFolder().Count(), 3u);
@@ -146,7 +146,7 @@ TEST_F(FilerCommandsTest, CommandsThatChangeTheSelectedEntries) {
     Command(17);
     EXPECT_TRUE(a.aliasMode);
     EXPECT_EQ(ItemText(0, 0), L"Alias A");
-    EXPECT_EQ(b.displayText, b.ShownName());
+    EXPECT_EQ(b.Display().displayText, b.ShownName());
     Command(18);
     EXPECT_FALSE(a.aliasMode);
     EXPECT_EQ(ItemText(0, 0), nameA);

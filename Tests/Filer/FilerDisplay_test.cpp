@@ -102,29 +102,29 @@ TEST_F(FilerDisplayTest, OnDemandDataEqualsAFullParseOfEveryPath) {
     int index = 0;
     for (const CEntry& entry : root.entries) {
         SCOPED_TRACE(entry.path);
-        EXPECT_EQ(shown[index], entry.displayText + L"|" + entry.sizeText + L"|" + entry.typeText);
+        EXPECT_EQ(shown[index], entry.Display().displayText + L"|" + entry.Display().sizeText + L"|" + entry.Display().typeText);
         ++index;
         if (entry.IsSubfolderEntry()) {
-            EXPECT_EQ(entry.displayText, L"Sub");
+            EXPECT_EQ(entry.Display().displayText, L"Sub");
             continue;
         }
         PathDisplay full;
         ASSERT_TRUE(FilerDisplaySource::DescribeInFull(entry.ResolvedPath(), full));
         EXPECT_EQ(entry.missing != 0, full.missing);
-        EXPECT_EQ(entry.typeText, full.typeText);
+        EXPECT_EQ(entry.Display().typeText, full.typeText);
         if (full.missing) {
-            EXPECT_EQ(entry.displayText, full.name);
-            EXPECT_EQ(entry.iconIndex, -1);
+            EXPECT_EQ(entry.Display().displayText, full.name);
+            EXPECT_EQ(entry.Display().iconIndex, -1);
             continue;
         }
         EXPECT_EQ(entry.name, full.name);
-        EXPECT_EQ(entry.displayText, entry.aliasMode ? std::wstring(L"my note") : full.name);
-        EXPECT_EQ(entry.sizeText.empty(), full.directory);
+        EXPECT_EQ(entry.Display().displayText, entry.aliasMode ? std::wstring(L"my note") : full.name);
+        EXPECT_EQ(entry.Display().sizeText.empty(), full.directory);
         if (entry.appPath.empty()) {
-            EXPECT_EQ(entry.iconIndex, full.icon);
+            EXPECT_EQ(entry.Display().iconIndex, full.icon);
         }
     }
-    EXPECT_EQ(EntryAt(root, 5).sizeText, L"3KB");
+    EXPECT_EQ(EntryAt(root, 5).Display().sizeText, L"3KB");
     EXPECT_TRUE(EntryAt(root, 16).missing);
     EXPECT_EQ(EntryAt(root, 22).name, L"case0.txt");  // spelled as on disk
 }
@@ -147,10 +147,10 @@ TEST_F(FilerDisplayTest, LargeFolderIsUsableBeforeTheBackgroundWorkEnds) {
     ClickColumn(CFolder::kColumnSize);
     int previous = 7;
     for (const CEntry& entry : root.entries) {
-        ASSERT_LE(entry.sizeValue, previous) << entry.path;
-        previous = entry.sizeValue;
+        ASSERT_LE(entry.Display().sizeValue, previous) << entry.path;
+        previous = entry.Display().sizeValue;
     }
-    EXPECT_EQ(EntryAt(root, 0).sizeValue, 6);
+    EXPECT_EQ(EntryAt(root, 0).Display().sizeValue, 6);
 
     // Type-ahead brings the names that start with the typed text to the front.
     RootFolder().Clear();
@@ -158,14 +158,14 @@ TEST_F(FilerDisplayTest, LargeFolderIsUsableBeforeTheBackgroundWorkEnds) {
     ASSERT_TRUE(Filer().ShowFolder(&root, false));
     ASSERT_TRUE(Filer().DisplayQueueRunning());
     Filer().BringMatchesToFront(L"f499");
-    EXPECT_EQ(EntryAt(root, 0).displayText.rfind(L"f499", 0), 0u) << EntryAt(root, 0).displayText;
+    EXPECT_EQ(EntryAt(root, 0).Display().displayText.rfind(L"f499", 0), 0u) << EntryAt(root, 0).Display().displayText;
 
     // The status bar sums the selection, and a copy lists its files.
     ASSERT_TRUE(Filer().ShowFolder(&root, false));
     Select(files - 1, true);
     Select(files - 2, true);
     EXPECT_EQ(StatusText(1),
-              GtFormat(kGtStatusSize, {EntryAt(root, files - 1).sizeValue + EntryAt(root, files - 2).sizeValue}));
+              GtFormat(kGtStatusSize, {EntryAt(root, files - 1).Display().sizeValue + EntryAt(root, files - 2).Display().sizeValue}));
     ASSERT_TRUE(Filer().CopySelected());
     std::vector<std::wstring> copied;
     ASSERT_TRUE(KvReadClipboardFiles(list_, copied));
@@ -190,8 +190,9 @@ TEST_F(FilerDisplayTest, LeavingOrChangingTheFolderDuringTheBackgroundWork) {
     tf_test::PumpMessages(20);
     ASSERT_TRUE(Filer().ShowFolder(other, false));
     DrainQueue();
-    for (const CEntry& entry : root.entries) EXPECT_TRUE(entry.displayText.empty() || entry.IsSubfolderEntry());
-    for (const CEntry& entry : other->entries) EXPECT_FALSE(entry.displayText.empty());
+    // Display data lives only while its folder is shown: the folder left holds none at all.
+    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.HasDisplay());
+    for (const CEntry& entry : other->entries) EXPECT_FALSE(entry.Display().displayText.empty());
 
     ASSERT_TRUE(Filer().ShowFolder(&root, false));
     tf_test::PumpMessages(20);
@@ -199,7 +200,7 @@ TEST_F(FilerDisplayTest, LeavingOrChangingTheFolderDuringTheBackgroundWork) {
     EXPECT_EQ(Filer().RemoveSelected(false), 300);
     DrainQueue();
     EXPECT_EQ(root.Count(), 701u);
-    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.displayText.empty());
+    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.Display().displayText.empty());
 }
 
 // A position into the shown folder is not used after a change of its entries it did not see: a
@@ -218,7 +219,7 @@ TEST_F(FilerDisplayTest, PositionsAreNotUsedAfterARemovalAndAnAppendAndTextsFitT
     EXPECT_EQ(ItemText(5, 1), dir / L"e6.txt");
     EXPECT_EQ(ItemText(9, 1), dir / L"new.txt");
     DrainQueue();
-    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.displayText.empty()) << entry.path;
+    for (const CEntry& entry : root.entries) EXPECT_FALSE(entry.Display().displayText.empty()) << entry.path;
 
     wchar_t small[6] = {L'#', L'#', L'#', L'#', L'#', L'#'};
     NMLVDISPINFOW info{};

@@ -323,8 +323,8 @@ TEST_F(FilerDropTest, InternalDropOnProgramOpensItOnceWithEveryQuotedFile) {
     const std::wstring tool = AddFile(dir, L"tool.exe");
     AddFile(dir, L"LOUD.EXE");
     // The label decides; the shell's display name may hide the extension.
-    EntryAt(RootFolder(), 2).displayText = L"tool.exe";
-    EntryAt(RootFolder(), 3).displayText = L"LOUD.EXE";
+    EntryAt(RootFolder(), 2).EditDisplay().displayText = L"tool.exe";
+    EntryAt(RootFolder(), 3).EditDisplay().displayText = L"LOUD.EXE";
 
     std::vector<std::wstring> calls;
     SetShellOpenHook([&](const std::wstring& file, const std::wstring& parameters) {

@@ -93,7 +93,7 @@ TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
     ASSERT_GT(top, 0);
     ASSERT_EQ(ItemText(last - 1, 2), L"1KB");
     // A row whose file does not change is never made anew (its check reads what its row was made from).
-    Filer().EntryAtIndex(0)->typeText = L"unchanged";
+    Filer().EntryAtIndex(0)->EditDisplay().typeText = L"unchanged";
 
     ASSERT_TRUE(DeleteFileW(gone.c_str()));
     ASSERT_TRUE(WriteText(grows, std::string(5000, 'b')));
@@ -120,7 +120,7 @@ TEST_F(FilerFollowTest, RowsFollowFilesChangedDeletedRenamedAndCreatedOutside) {
     EXPECT_TRUE(PumpUntil([&] { return ItemText(last - 1, 4) == L"2001/2/3 4:5"; }));
     EXPECT_EQ(ItemText(last - 1, 2), L"5KB");
 
-    EXPECT_EQ(Filer().EntryAtIndex(0)->typeText, L"unchanged");
+    EXPECT_EQ(Filer().EntryAtIndex(0)->Display().typeText, L"unchanged");
 
     // The folder was never shown again: the selection, the scroll position and the entries stay.
     EXPECT_TRUE(Selected(last - 1));

@@ -105,31 +105,31 @@ TEST_F(FilerKindsTest, ImageFolderShowsThumbnailsInIconViewAndLeavesThePreviousV
     CEntry& blue = *images->EntryAt(0);
     CEntry& broken = *images->EntryAt(1);
 
-    ASSERT_TRUE(PaintUntil([&] { return blue.thumbIndex >= 0 && broken.thumbIndex == kThumbFailed; }));
+    ASSERT_TRUE(PaintUntil([&] { return blue.Display().thumbIndex >= 0 && broken.Display().thumbIndex == kThumbFailed; }));
     auto* kind = static_cast<CFilerImage*>(Filer().Kind());
     EXPECT_EQ(ImageList_GetImageCount(kind->Thumbnails()), 1);
-    EXPECT_EQ(blue.iconIndex, blue.thumbIndex);
+    EXPECT_EQ(blue.Display().iconIndex, blue.Display().thumbIndex);
     // The picture sits unscaled in the middle (columns 19-58, rows 22-51); the checkerboard
     // shows around it.
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 19, 22), 0x0000feu);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 58, 51), 0x0000feu);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 0, 0), 0x787878u);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 18, 22), 0x787878u);
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.thumbIndex, 59, 40), 0xc8c8c8u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 19, 22), 0x0000feu);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 58, 51), 0x0000feu);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 0, 0), 0x787878u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 18, 22), 0x787878u);
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), blue.Display().thumbIndex, 59, 40), 0xc8c8c8u);
 
     // A file that could not be decoded is not asked for again while the folder stays on screen.
     PaintUntil([] { return false; }, 6);
-    EXPECT_EQ(broken.thumbIndex, kThumbFailed);
+    EXPECT_EQ(broken.Display().thumbIndex, kThumbFailed);
     EXPECT_EQ(ImageList_GetImageCount(kind->Thumbnails()), 1);
 
     // Shown again, the thumbnails are made anew; left, the filer's own view and commands return.
     Filer().Refresh();
-    ASSERT_TRUE(PaintUntil([&] { return blue.thumbIndex >= 0 && broken.thumbIndex == kThumbFailed; }));
+    ASSERT_TRUE(PaintUntil([&] { return blue.Display().thumbIndex >= 0 && broken.Display().thumbIndex == kThumbFailed; }));
     Filer().NavigateTo(&RootFolder());
     EXPECT_EQ(Filer().Kind()->Kind(), static_cast<unsigned>(kFolderKindPlain));
     EXPECT_EQ(ViewBits(list_), LVS_LIST);
     EXPECT_TRUE(filerHost_.viewCommandsEnabled);
-    EXPECT_EQ(blue.thumbIndex, 0);
+    EXPECT_EQ(blue.Display().thumbIndex, 0);
 }
 
 // Records the MCI commands; every "open" makes a new device, numbered from 1.
@@ -148,18 +148,18 @@ TEST_F(FilerKindsTest, ImageFolderKeepsAFewScreensOfThumbnailsAndRemakesThoseScr
     auto* kind = static_cast<CFilerImage*>(Filer().Kind());
     auto show = [&](int item) {
         SendMessageW(list_, LVM_ENSUREVISIBLE, item, FALSE);
-        return PaintUntil([&] { return images->EntryAt(static_cast<size_t>(item))->thumbIndex >= 0; });
+        return PaintUntil([&] { return images->EntryAt(static_cast<size_t>(item))->Display().thumbIndex >= 0; });
     };
     // Scrolled from the top to the end: never more than the limit, the first ones given up.
     for (int item = 0; item < files; item += 8) ASSERT_TRUE(show(item)) << item;
     ASSERT_TRUE(show(files - 1));
     EXPECT_LE(static_cast<size_t>(ImageList_GetImageCount(kind->Thumbnails())), kLimit);
     CEntry& first = *images->EntryAt(0);
-    EXPECT_EQ(first.thumbIndex, -1);
-    EXPECT_EQ(first.iconIndex, -1);
+    EXPECT_EQ(first.Display().thumbIndex, -1);
+    EXPECT_EQ(first.Display().iconIndex, -1);
     // Back at the top, the first thumbnail is made again in a place given up by another.
     ASSERT_TRUE(show(0));
-    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), first.thumbIndex, 39, 37), 0u);  // its black picture
+    EXPECT_EQ(ThumbnailPixel(kind->Thumbnails(), first.Display().thumbIndex, 39, 37), 0u);  // its black picture
     EXPECT_LE(static_cast<size_t>(ImageList_GetImageCount(kind->Thumbnails())), kLimit);
     SetThumbnailLimit(0);
 }

@@ -71,7 +71,7 @@ TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries) {
     EXPECT_EQ(ItemText(0, 2), L"2KB");
     EXPECT_FALSE(ItemText(0, 3).empty());
     EXPECT_EQ(ItemText(0, 4), L"2008/10/1 13:5");
-    EXPECT_EQ(EntryAt(RootFolder(), 0).sizeValue, 2);
+    EXPECT_EQ(EntryAt(RootFolder(), 0).Display().sizeValue, 2);
     EXPECT_EQ(ItemText(1, 2), L"0KB");
 
     // A directory has a type but no size or date.
@@ -87,7 +87,7 @@ TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries) {
     EXPECT_EQ(ItemText(3, 3), L"Unknown");
     EXPECT_EQ(ItemText(3, 2), L"");
     EXPECT_EQ(ItemText(3, 4), L"");
-    EXPECT_EQ(missing.iconIndex, -1);
+    EXPECT_EQ(missing.Display().iconIndex, -1);
 
     // A subfolder entry: its name, no path, no type.
     EXPECT_EQ(ItemText(4, 0), L"Folder");
@@ -105,8 +105,8 @@ TEST_F(KvFilerTest, DisplayDataOfFilesDirectoriesAndMissingEntries) {
     // Leaving the folder drops its display data.
     CFolder* sub = RootFolder().EntryAt(4)->subfolder.get();
     ASSERT_TRUE(Filer().ShowFolder(sub, false));
-    EXPECT_TRUE(EntryAt(RootFolder(), 0).displayText.empty());
-    EXPECT_EQ(EntryAt(RootFolder(), 0).sizeValue, 0);
+    EXPECT_TRUE(EntryAt(RootFolder(), 0).Display().displayText.empty());
+    EXPECT_EQ(EntryAt(RootFolder(), 0).Display().sizeValue, 0);
     EXPECT_EQ(ItemCount(), 0);
 }
 
@@ -150,7 +150,7 @@ TEST_F(KvFilerTest, AddingAPathThatIsThereSelectsItAndAddsNothing) {
     EXPECT_FALSE(Filer().AddPathToFolder(other, dir / L"a.txt"));
     ASSERT_EQ(other->Count(), 1u);
     EXPECT_EQ(other->entries.front().path, dir / L"a.txt");
-    EXPECT_TRUE(other->entries.front().displayText.empty());
+    EXPECT_TRUE(other->entries.front().Display().displayText.empty());
 }
 
 TEST_F(KvFilerTest, ClickedColumnsSortTheFolderBothWays) {
@@ -244,7 +244,7 @@ TEST_F(KvFilerTest, SelectionUpdatesStatusAndToolBar) {
     EXPECT_FALSE(ButtonEnabled(2520));
 
     Select(1, true);
-    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusOneFile, {EntryAt(RootFolder(), 1).typeText, 5}));
+    EXPECT_EQ(StatusText(0), GtFormat(kGtStatusOneFile, {EntryAt(RootFolder(), 1).Display().typeText, 5}));
     EXPECT_EQ(StatusText(1), GtFormat(kGtStatusSize, {5}));
     EXPECT_TRUE(ButtonEnabled(2519));
     EXPECT_TRUE(ButtonEnabled(2520));

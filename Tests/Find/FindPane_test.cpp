@@ -137,7 +137,7 @@ protected:
         CFindPane& pane = FindPane();
         for (size_t i = 0; i < pane.RowCount(); ++i) {
             CEntry* entry = pane.RowEntry(static_cast<int>(i));
-            names.insert(entry->IsSubfolderEntry() ? entry->name : FileNameOf(entry->ResolvedPath()));
+            names.insert(entry->IsSubfolderEntry() ? entry->name.str() : FileNameOf(entry->ResolvedPath()));
         }
         return names;
     }

@@ -510,7 +510,7 @@ TEST_F(MainWindowTest, SettingsDialogOkUpdatesTitleLayoutAndAliasesAndCancelChan
     entry.alias = L"Alias";
     entry.aliasMode = 1;
     Filer().ShowFolder(&root, false);
-    ASSERT_EQ(Filer().EntryAtIndex(0)->displayText, L"a.txt") << "aliases are off in the project";
+    ASSERT_EQ(Filer().EntryAtIndex(0)->Display().displayText, L"a.txt") << "aliases are off in the project";
 
     auto change = [](HWND dlg, const tf_test::ModalSeen&) {
         SetDlgItemTextW(GetDlgItem(dlg, kPrjSetupPageFirst + 1), 1007, L"[%FileName%]");
@@ -535,5 +535,5 @@ TEST_F(MainWindowTest, SettingsDialogOkUpdatesTitleLayoutAndAliasesAndCancelChan
     EXPECT_EQ(Project().statusBar, 0);
     EXPECT_FALSE(IsWindowVisible(MainWindow().StatusBar()));
     EXPECT_FALSE(Checked(2510));
-    EXPECT_EQ(Filer().EntryAtIndex(0)->displayText, L"Alias") << "the folder is shown again";
+    EXPECT_EQ(Filer().EntryAtIndex(0)->Display().displayText, L"Alias") << "the folder is shown again";
 }

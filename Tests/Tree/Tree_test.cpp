@@ -327,7 +327,7 @@ TEST_F(TreePane, DropAddsFilesToTheFolderUnderTheCursor) {
     EXPECT_EQ(Drop(e_->treeItem, {files[0], files[1], files[2]}), static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_EQ(e_->Count(), 3u);
     for (size_t k = 0; k < 3; ++k) EXPECT_EQ(e_->EntryAt(k)->path, files[k]);
-    EXPECT_TRUE(e_->EntryAt(0)->displayText.empty());
+    EXPECT_TRUE(e_->EntryAt(0)->Display().displayText.empty());
     // A path the folder holds adds nothing; one too long for the drop buffer is skipped, not cut.
     Drop(e_->treeItem, {files[1], dir.path() + std::wstring(1100, L'y'), files[3]});
     ASSERT_EQ(treeHost_.drops.size(), 2u);

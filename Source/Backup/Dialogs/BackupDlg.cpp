@@ -23,7 +23,7 @@ constexpr int kHeight = 280;
 void OnCreate(BackupDlgState& s, HWND dlg) {
     s.font.reset(KvCreateDialogFont(dlg));
     const std::wstring heading =
-        s.entry ? GtFormat(kGtBackupOne, {s.entry->name}) : std::wstring(GlobalText::Get(kGtBackupMany));
+        s.entry ? GtFormat(kGtBackupOne, {s.entry->name.str()}) : std::wstring(GlobalText::Get(kGtBackupMany));
     const std::wstring version = s.entry ? GtFormat(kGtBackupNewVersion, {s.newVersion}) : std::wstring();
     const unsigned versionShown = s.entry ? 0u : static_cast<unsigned>(KvSpecHidden);
     const int width = KvClientSize96(dlg).cx;

@@ -75,7 +75,7 @@ void FillDisplayInfo(const HistoryState& s, NMLVDISPINFOW& info) {
     if (info.item.iSubItem == 1)
         text = row.time;
     else
-        text = row.version < 0 ? s.entry->name : GtFormat(kGtHistoryVersion, {row.version});
+        text = row.version < 0 ? s.entry->name.str() : GtFormat(kGtHistoryVersion, {row.version});
     lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
 }
 

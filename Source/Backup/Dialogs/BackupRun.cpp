@@ -43,7 +43,7 @@ bool ShouldBackUp(BackupDlgState& s, HWND dlg, CEntry& entry, const backup::Back
     const wchar_t* const labels[] = {GlobalText::Get(kGtBackupUnchangedYes), GlobalText::Get(kGtBackupUnchangedNo),
                                      GlobalText::Get(kGtBackupUnchangedYesToAll),
                                      GlobalText::Get(kGtBackupUnchangedNoToAll), nullptr};
-    const std::wstring text = GtFormat(kGtBackupUnchangedMany, {entry.name});
+    const std::wstring text = GtFormat(kGtBackupUnchangedMany, {entry.name.str()});
     switch (KvMessageBoxCustom(labels, dlg, title, text.c_str())) {
     case 1:
         return true;
@@ -104,7 +104,7 @@ void RunSeveralBackups(BackupDlgState& s, HWND dlg, const std::wstring& comment)
         if (!backup::OpenBackupFolder(*entry, place)) continue;
         const int newVersion = place.versions.nowVersion + 1;
         if (place.versions.nowVersion != place.versions.endVersion) {
-            const std::wstring text = GtFormat(kGtBackupDropLaterMany, {entry->name, newVersion});
+            const std::wstring text = GtFormat(kGtBackupDropLaterMany, {entry->name.str(), newVersion});
             if (KvMessageBox(dlg, title, text.c_str(), KvMbYesNo) != IDYES) continue;
         }
         if (!ShouldBackUp(s, dlg, *entry, place)) continue;

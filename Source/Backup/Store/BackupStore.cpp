@@ -161,7 +161,7 @@ std::wstring SystemErrorText(DWORD error) {
 
 std::wstring ExistingBackupFolder(const CEntry& entry) {
     if (!entry.backupName.empty() && !IsPlainBackupName(entry.backupName)) {
-        KvWarningBox(GtFormat(kGtBackupNameRefused, {entry.backupName}).c_str());
+        KvWarningBox(GtFormat(kGtBackupNameRefused, {entry.backupName.str()}).c_str());
         return std::wstring();
     }
     const std::wstring directory = WithBackslash(entry.BackupPath());
@@ -182,7 +182,7 @@ bool OpenBackupFolder(CEntry& entry, BackupPlace& place) {
     }
     if (!entry.backupName.empty()) {
         if (!IsPlainBackupName(entry.backupName)) {
-            KvWarningBox(GtFormat(kGtBackupNameRefused, {entry.backupName}).c_str());
+            KvWarningBox(GtFormat(kGtBackupNameRefused, {entry.backupName.str()}).c_str());
             return false;
         }
         const std::wstring directory = WithBackslash(entry.BackupPath());

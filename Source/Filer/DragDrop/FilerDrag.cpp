@@ -156,8 +156,8 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor) {
         kv::SelectObjectScope select(dc.get(), bitmap.get());
         for (const auto& item : shown) {
             CEntry* entry = EntryAtIndex(item.first);
-            if (!entry || !icons || entry->iconIndex < 0) continue;
-            ImageList_Draw(icons, entry->iconIndex, dc.get(), item.second.left - bounds.left,
+            if (!entry || !icons || entry->Display().iconIndex < 0) continue;
+            ImageList_Draw(icons, entry->Display().iconIndex, dc.get(), item.second.left - bounds.left,
                            item.second.top - bounds.top, ILD_NORMAL);
         }
     }

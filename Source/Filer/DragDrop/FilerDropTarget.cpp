@@ -161,7 +161,7 @@ int CKvFiler::DropTargetAt(POINT client) {
     CEntry* entry = EntryAtIndex(index);
     if (!entry) return -1;
     const bool folder = entry->IsSubfolderEntry();
-    if (!folder && (entry->missing || !IsProgramLabel(entry->displayText))) return -1;
+    if (!folder && (entry->missing || !IsProgramLabel(entry->Display().displayText))) return -1;
     if (SendMessageW(listView_, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) return -1;
     if (folder) {
         const CFolder* into = entry->subfolder.get();

@@ -71,23 +71,24 @@ void CFilerImage::Detach() {
     owner->ShowListStyle(owner->ViewMode());
     owner->EnableViewCommands(true);
     if (CFolder* folder = owner->CurrentFolder())
-        for (CEntry& entry : folder->entries) entry.thumbIndex = 0;
+        for (CEntry& entry : folder->entries)
+            if (entry.HasDisplay()) entry.EditDisplay().thumbIndex = 0;
 }
 
 void CFilerImage::EntryRemoved(CEntry& entry) {
-    if (entry.thumbIndex >= 0 && static_cast<size_t>(entry.thumbIndex) < slots_.size() &&
-        slots_[static_cast<size_t>(entry.thumbIndex)].entry == &entry)
-        slots_[static_cast<size_t>(entry.thumbIndex)] = Slot{};
-    entry.thumbIndex = 0;
+    const int thumb = entry.Display().thumbIndex;
+    if (thumb >= 0 && static_cast<size_t>(thumb) < slots_.size() && slots_[static_cast<size_t>(thumb)].entry == &entry)
+        slots_[static_cast<size_t>(thumb)] = Slot{};
+    if (entry.HasDisplay()) entry.EditDisplay().thumbIndex = 0;
     pending_.erase(&entry);
 }
 
 void CFilerImage::RequestThumbnail(int item, CEntry& entry) {
-    entry.thumbIndex = kThumbPending;
+    entry.EditDisplay().thumbIndex = kThumbPending;
     try {
         pending_.insert(&entry);
     } catch (const std::exception&) {
-        entry.thumbIndex = kThumbFailed;
+        entry.EditDisplay().thumbIndex = kThumbFailed;
         return;
     }
     worker_.Request(&entry, item, entry.ResolvedPath());
@@ -106,7 +107,7 @@ void CFilerImage::TakeFinishedThumbnails() {
         if (found == pending_.end()) continue;
         CEntry& entry = *const_cast<CEntry*>(*found);
         pending_.erase(found);
-        entry.thumbIndex = kThumbFailed;
+        entry.EditDisplay().thumbIndex = kThumbFailed;
         if (result.canvas && memory && thumbnails_) {
             kv::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, kThumbnailWidth, kThumbnailHeight));
             if (bitmap) {
@@ -114,7 +115,7 @@ void CFilerImage::TakeFinishedThumbnails() {
                 result.canvas->DrawThumbnail(memory.get());
                 SelectObject(memory.get(), old);
                 const int index = StoreThumbnail(bitmap.get(), entry, result.item);
-                if (index >= 0) entry.thumbIndex = entry.iconIndex = index;
+                if (index >= 0) entry.EditDisplay().thumbIndex = entry.EditDisplay().iconIndex = index;
             }
         }
         if (owner->EntryAtIndex(result.item) == &entry)
@@ -146,8 +147,9 @@ int CFilerImage::StoreThumbnail(HBITMAP bitmap, CEntry& entry, int item) {
             place = slots_.size();
         } else {
             CEntry& dropped = *slots_[place].entry;
-            dropped.thumbIndex = -1;
-            dropped.iconIndex = -1;
+            EntryDisplay& shown = dropped.EditDisplay();
+            shown.thumbIndex = -1;
+            shown.iconIndex = -1;
         }
     }
     try {
@@ -195,7 +197,7 @@ bool CFilerImage::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
         }
         paintedFirst_ = std::min(paintedFirst_, item);
         paintedLast_ = std::max(paintedLast_, item);
-        if (!entry->IsSubfolderEntry() && !entry->missing && entry->thumbIndex == -1) RequestThumbnail(item, *entry);
+        if (!entry->IsSubfolderEntry() && !entry->missing && entry->Display().thumbIndex == -1) RequestThumbnail(item, *entry);
         ApplyTextColour(draw, *entry);
         *result = CDRF_NOTIFYPOSTPAINT;
         return true;

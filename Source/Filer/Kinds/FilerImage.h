@@ -41,7 +41,7 @@ public:
     void Detach() override;
     int MapIconIndex(int index) override { return -1; }
     bool CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) override;
-    void AfterDisplayData(int index, CEntry& entry) override { entry.thumbIndex = -1; }
+    void AfterDisplayData(int index, CEntry& entry) override { entry.EditDisplay().thumbIndex = -1; }
     void EntryRemoved(CEntry& entry) override;
     bool MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
