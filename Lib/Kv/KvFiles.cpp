@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -54,8 +55,14 @@ void MakeParentDirectories(const std::wstring& path) {
         SHCreateDirectoryExW(nullptr, parent.c_str(), nullptr);
 }
 
-// Writes every byte of `source` to `destination`; false when a read or write fails or the test
-// seam stops the copy.
+bool AllZero(const unsigned char* bytes, size_t count) {
+    return count == 0 || (bytes[0] == 0 && std::memcmp(bytes, bytes + 1, count - 1) == 0);
+}
+
+// Writes every byte of `source` to `destination`, a new empty file; false when a read or write fails
+// or the test seam stops the copy. A block of zeros is passed over instead of written and the end of
+// file set at the end: the file system reads the gap as zeros (and keeps it as a hole where it can),
+// so a sparse file is copied without writing gigabytes of zeros.
 bool CopyBlocks(HANDLE source, HANDLE destination, const std::wstring& destinationPath,
                 const KvCopyProgress& progress) {
     LARGE_INTEGER size{};
@@ -67,9 +74,15 @@ bool CopyBlocks(HANDLE source, HANDLE destination, const std::wstring& destinati
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(source, block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return false;
-        if (read == 0) return true;
-        DWORD written = 0;
-        if (!WriteFile(destination, block.data(), read, &written, nullptr) || written != read) return false;
+        if (read == 0) return SetEndOfFile(destination) != FALSE;
+        if (AllZero(block.data(), read)) {
+            LARGE_INTEGER gap{};
+            gap.QuadPart = read;
+            if (!SetFilePointerEx(destination, gap, nullptr, FILE_CURRENT)) return false;
+        } else {
+            DWORD written = 0;
+            if (!WriteFile(destination, block.data(), read, &written, nullptr) || written != read) return false;
+        }
         copied += read;
         if (CopyProgressHook() && !CopyProgressHook()(destinationPath, copied, total)) return false;
         if (progress && !progress(copied, total)) return false;

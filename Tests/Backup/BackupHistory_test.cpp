@@ -110,6 +110,10 @@ protected:
                 SendMessageW(dlg, WM_COMMAND, IDOK, 0);
                 return IsWindow(dlg) ? IDCANCEL : 0;
             }
+            if (seen.className == L"KvCopyProgress") {
+                ++progressWindows_;
+                return 0;
+            }
             if (seen.className == L"CBackupCommentDlg") {
                 SetDlgItemTextW(dlg, 200, typedComment_.c_str());
                 SendMessageW(dlg, WM_COMMAND, IDOK, 0);
@@ -128,6 +132,7 @@ protected:
     CEntry* entry_ = nullptr;
     std::wstring store_;
     std::wstring typedComment_;  // typed into the comment editor, which is then confirmed
+    int progressWindows_ = 0;    // copies large enough for the progress window
 };
 
 TEST_F(BackupHistoryTest, RowsColoursAndTheOffsetArrows) {
@@ -283,6 +288,47 @@ TEST_F(BackupHistoryTest, RestoreAndStepBackKeepWhatTheyShould) {
     ASSERT_TRUE(backup::GetVersion(store_, counters));
     EXPECT_EQ(counters.endVersion, 5);
     EXPECT_EQ(counters.nowVersion, 1);
+}
+
+// Files past 4 GiB (sparse: data only in the first and the last byte) are backed up, compared,
+// restored and stepped forward by their whole length. The two contents differ only in the last
+// byte, beyond what 32 bits can count, and every copy runs behind the progress window.
+TEST_F(BackupHistoryTest, FilesOfFourGiBAndMoreAreRestoredAndSteppedForward) {
+    constexpr long long kSize = 0x100000002LL;
+    if (!tf_test::WriteSparseFile(entry_->path, kSize, 'x', 'A')) GTEST_SKIP() << "cannot make 4 GiB files here";
+    ASSERT_EQ(tf_test::StoreBackup(*entry_, backup::BackupMode::Append, L"A"), 5);
+    ASSERT_TRUE(tf_test::WriteSparseFile(entry_->path, kSize, 'x', 'B'));
+    const tf_test::ModalLimit copiesOfGigabytes(180000);
+    const auto answer = [](const std::wstring& text) {
+        if (text == Text(kGtHistoryCopyQuestion)) return 1;
+        if (text == Text(kGtHistoryBackupFirst)) return IDYES;
+        return IDOK;
+    };
+
+    auto boxes = Open(
+        [&](HWND dlg) {
+            SelectOnly(dlg, 3);
+            SendMessageW(dlg, WM_COMMAND, 205, 0);  // restore version 5 after backing up the file
+            SelectOnly(dlg, 3);
+            SendMessageW(dlg, WM_COMMAND, 208, 0);  // version 5 made current: it equals the file
+            SelectOnly(dlg, 4);
+            SendMessageW(dlg, WM_COMMAND, 208, 0);  // forward to the backup of the file, version 6
+        },
+        answer);
+    EXPECT_EQ(boxes, (std::vector<std::wstring>{Text(kGtHistoryBackupFirst), Text(kGtBackupDoneOne),
+                                                KvToCrLf(GtFormat(kGtHistoryRestored, {5}).c_str()),
+                                                Text(kGtHistoryStepForwardDone), Text(kGtHistoryCopyQuestion),
+                                                Text(kGtHistoryStepForwardDone)}));
+    EXPECT_EQ(progressWindows_, 3);
+    for (const std::wstring& path : {entry_->path.str(), backup::VersionPath(store_, 5), backup::VersionPath(store_, 6)})
+        EXPECT_EQ(tf_test::FileSize(path), kSize);
+    EXPECT_EQ(tf_test::ReadByteAt(backup::VersionPath(store_, 5), kSize - 1), 'A');
+    EXPECT_EQ(tf_test::ReadByteAt(backup::VersionPath(store_, 6), kSize - 1), 'B');
+    EXPECT_EQ(tf_test::ReadByteAt(entry_->path, kSize - 1), 'B');
+    backup::Versions counters;
+    ASSERT_TRUE(backup::GetVersion(store_, counters));
+    EXPECT_EQ(counters.endVersion, 6);
+    EXPECT_EQ(counters.nowVersion, 6);
 }
 
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {

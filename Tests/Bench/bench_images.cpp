@@ -12,7 +12,7 @@
 //  4. an image folder of 100,000 entries shown and scrolled from its first item to its last, a
 //     screen every 500 items: the process's private bytes at the end and at most meanwhile (goal:
 //     under 300 MB), beside those of the same folder model before it was shown, and what an image
-//     list with room for every entry at once would take.
+//     list holding every entry's thumbnail at once would take.
 // The pictures are written with the Windows Imaging Component's encoders. The image library must lie
 // in imglib\ beside the benchmark (the build puts it there).
 // Usage: bench_images.exe [files-in-folder] [width] [height] [entries-in-large-folder] [huge-side (0: none)]
@@ -285,10 +285,9 @@ int main(int argc, char** argv) {
     CFolder& large = *largeOwner.subfolder;
     for (int i = 0; i < entries; ++i) large.Append().path = small[static_cast<size_t>(i) % small.size()];
     const size_t modelOnly = tf_test::PrivateBytes();
-    const size_t fullList = tf_test::PeakExtraBytes([entries] {
-        HIMAGELIST list = ImageList_Create(kThumbnailWidth, kThumbnailHeight, ILC_COLOR32 | ILC_MASK, entries, 50);
-        if (list) ImageList_Destroy(list);
-    });
+    // Reckoned rather than measured: the system commits an image list's pages only as thumbnails are
+    // drawn into them, so creating an empty one for every entry shows almost nothing.
+    const size_t fullList = static_cast<size_t>(entries) * kThumbnailWidth * kThumbnailHeight * 4;
     size_t most = 0;
     int screens = 0, thumbnails = 0;
     const auto scrollStart = Clock::now();
@@ -312,7 +311,7 @@ int main(int argc, char** argv) {
     most = std::max(most, tf_test::PrivateBytes());
     std::printf("image folder of %d entries scrolled to its end (%d screens, %d of their first items with a thumbnail) in "
                 "%.1f s: private bytes at the end %.0f MB, at most %.0f MB (goal < 300); the folder model alone %.0f MB; "
-                "an image list with room for every entry would take %.0f MB more\n",
+                "an image list holding a thumbnail of every entry would take %.0f MB more (32-bit pixels)\n",
                 entries, screens, thumbnails, scrolled, Megabytes(tf_test::PrivateBytes()), Megabytes(most), Megabytes(modelOnly),
                 Megabytes(fullList));
 

@@ -88,15 +88,7 @@ TEST(KvFiles, CompareFilesOfFourGiBAndMore) {
     TempDir dir;
     const std::wstring big = dir / L"big.bin", other = dir / L"other.bin", small = dir / L"small.bin";
     const auto make = [](const std::wstring& path, long long size, unsigned char first) {
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        DWORD written = 0;
-        LARGE_INTEGER at;
-        at.QuadPart = size;
-        const bool made = WriteFile(h, &first, 1, &written, nullptr) && SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
-                          SetEndOfFile(h);
-        CloseHandle(h);
-        return made;
+        return tf_test::WriteSparseFile(path, size, first, 0);
     };
     if (!make(big, 0x100000001LL, 1) || !make(other, 0x100000001LL, 2)) GTEST_SKIP() << "cannot make 4 GiB files here";
     ASSERT_TRUE(WriteBytes(small, {1, 2, 3}));

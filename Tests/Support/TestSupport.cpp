@@ -70,6 +70,37 @@ bool WriteText(const std::wstring& path, const std::string& utf8) {
     return WriteBytes(path, std::vector<unsigned char>(utf8.begin(), utf8.end()));
 }
 
+bool WriteSparseFile(const std::wstring& path, long long size, unsigned char first, unsigned char last) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    LARGE_INTEGER at{};
+    at.QuadPart = size - 1;
+    const bool made = size >= 2 && WriteFile(h, &first, 1, &written, nullptr) &&
+                      SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && WriteFile(h, &last, 1, &written, nullptr);
+    CloseHandle(h);
+    return made;
+}
+
+int ReadByteAt(const std::wstring& path, long long offset) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER at{};
+    at.QuadPart = offset;
+    unsigned char byte = 0;
+    DWORD read = 0;
+    const bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ReadFile(h, &byte, 1, &read, nullptr) && read == 1;
+    CloseHandle(h);
+    return ok ? byte : -1;
+}
+
+long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
 std::vector<unsigned char> ReadBytes(const std::wstring& path) {
     std::vector<unsigned char> out;
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -141,7 +172,7 @@ std::string Describe(const ModalSeen& seen) {
 
 // The watchdog: every modal window of the toolkit (told by the hook) and every system dialog of the
 // UI thread (found by its class "#32770") is timed from when it was first seen. One still open
-// after kModalLimitMs fails the test and is cancelled; one that ignores that is ended by a quit
+// after the limit (kModalLimitMs unless a ModalLimit says otherwise) fails the test and is cancelled; one that ignores that is ended by a quit
 // message, which every modal loop of the toolkit and of the system obeys.
 struct Watched {
     HWND hwnd;
@@ -151,6 +182,7 @@ struct Watched {
 };
 
 std::mutex g_watchMutex;
+std::atomic<DWORD> g_modalLimitMs{kModalLimitMs};
 std::vector<Watched> g_watched;
 DWORD g_uiThread = 0;
 
@@ -224,7 +256,7 @@ DWORD WINAPI WatchdogMain(void*) {
                     g_watched.erase(g_watched.begin() + static_cast<std::ptrdiff_t>(i));
                     continue;
                 }
-                if (!w.failed && now - w.since > kModalLimitMs) {
+                if (!w.failed && now - w.since > g_modalLimitMs) {
                     w.failed = true;
                     w.since = now;
                     overdue.push_back(w);
@@ -236,7 +268,7 @@ DWORD WINAPI WatchdogMain(void*) {
             }
         }
         for (const Watched& w : overdue) {
-            ADD_FAILURE() << "modal window left open for " << kModalLimitMs / 1000 << " s: " << Describe(w.seen);
+            ADD_FAILURE() << "modal window left open for " << g_modalLimitMs / 1000 << " s: " << Describe(w.seen);
             PostMessageW(w.hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             PostMessageW(w.hwnd, WM_CLOSE, 0, 0);
         }
@@ -253,6 +285,9 @@ ModalResponder::ModalResponder(Answer answer) : answer_(std::move(answer)) {
 ModalResponder::~ModalResponder() {
     g_responders.pop_back();
 }
+
+ModalLimit::ModalLimit(DWORD ms) : outer_(g_modalLimitMs.exchange(ms)) {}
+ModalLimit::~ModalLimit() { g_modalLimitMs = outer_; }
 
 void InstallModalHook() {
     KvSetModalHook(&ModalResponder::Hook, nullptr);

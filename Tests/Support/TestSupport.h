@@ -27,6 +27,14 @@ private:
 bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
 bool WriteText(const std::wstring& path, const std::string& utf8);
 std::vector<unsigned char> ReadBytes(const std::wstring& path);
+// A file of `size` bytes (at least 2) whose first byte is `first`, last byte `last` and the rest
+// zeros never written, so that files of several gigabytes cost no disk space where the file system
+// keeps holes.
+bool WriteSparseFile(const std::wstring& path, long long size, unsigned char first, unsigned char last);
+// The byte at `offset`, or -1 when it cannot be read.
+int ReadByteAt(const std::wstring& path, long long offset);
+// The file's size, or -1.
+long long FileSize(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 std::wstring ExeDirectory();  // directory of the running test executable, with a trailing backslash
 
@@ -70,6 +78,19 @@ private:
 // it, so that a test meeting a window it did not foresee never waits for the suite's time-out.
 void InstallModalHook();
 constexpr DWORD kModalLimitMs = 15000;
+
+// While alive, the watchdog allows modal windows `ms` instead of kModalLimitMs: for a test whose
+// windows do work known to take longer (copies of several gigabytes).
+class ModalLimit {
+public:
+    explicit ModalLimit(DWORD ms);
+    ~ModalLimit();
+    ModalLimit(const ModalLimit&) = delete;
+    ModalLimit& operator=(const ModalLimit&) = delete;
+
+private:
+    DWORD outer_;
+};
 
 // Runs the message queue of this thread until it is empty (and once more after `ms` milliseconds
 // when ms > 0), so that posted messages and paints are processed.
