@@ -91,6 +91,11 @@ struct MemoryDcTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::DeleteDC(h); }
 };
+struct DeviceNotifyTraits {
+    using Handle = HDEVNOTIFY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::UnregisterDeviceNotification(h); }
+};
 
 using UniqueFile = UniqueHandle<FileHandleTraits>;      // CreateFileW results
 using UniqueKernel = UniqueHandle<KernelHandleTraits>;  // mappings, mutexes, threads, events
@@ -105,6 +110,7 @@ using UniqueImageList = UniqueHandle<ImageListTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueGlobal = UniqueHandle<GlobalTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueDeviceNotify = UniqueHandle<DeviceNotifyTraits>;  // RegisterDeviceNotificationW results
 
 // A window's device context from GetDC, released with ReleaseDC.
 class WindowDc {

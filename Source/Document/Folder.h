@@ -63,6 +63,9 @@ struct EntryDisplay {
     std::wstring typeText;
     std::wstring dateText;
     int32_t thumbIndex = 0;
+    // The row shows what was known without a call (its path may keep a call waiting); the rest
+    // comes from the filer's display worker.
+    bool awaiting = false;
 };
 
 // Whether a backupName read from a project file names a place inside the backup directory: one or

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 
 #include "Document/Folder.h"
 
@@ -30,10 +31,19 @@ struct FilerCaches {
     CFolder::Position queuePos;
     int queueIndex = 0;
 
+    // Entry -> index, for answers of the display worker that come after the entries changed.
+    std::unordered_map<const CEntry*, int> indexes;
+    const CFolder* indexesFolder = nullptr;
+    uint32_t indexesEntries = 0;
+
     void ResetQueue() { queueFolder = nullptr; }
     void ResetDisplay() {
         displayFolder = nullptr;
         displayIndex = -1;
+    }
+    void ResetIndexes() {
+        indexes.clear();
+        indexesFolder = nullptr;
     }
     void ResetPaths() {
         pathIndex.reset();

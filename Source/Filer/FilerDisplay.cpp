@@ -12,6 +12,7 @@
 #include "Commands/MainCommand.h"
 #include "Filer/FilerCaches.h"
 #include "Filer/FilerDisplaySource.h"
+#include "Filer/FilerDisplayWorker.h"
 #include "Filer/FilerFollow.h"
 #include "Filer/FilerHost.h"
 #include "Filer/Kinds/FilerKind.h"
@@ -19,6 +20,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Document/Project.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -58,6 +60,7 @@ bool CKvFiler::ShowFolder(CFolder* folder, bool takeFocus) {
     // Every entry's display data is made anew: on demand for the rows the list view asks for, and
     // for the rest in the background (FilerDisplayQueue.cpp).
     ++displayGeneration_;
+    displayWorker_->NewShowing(displayGeneration_);
     displaySource_->ForgetListings();
     StartDisplayQueue();
 
@@ -82,39 +85,119 @@ void CKvFiler::Refresh() {
 }
 
 bool CKvFiler::MakeDisplayData(CEntry& entry, int index) {
-    EntryDisplay& shown = entry.EditDisplay();
-    shown.sizeValue = 0;
-    shown.sizeText.clear();
-    shown.dateText.clear();
-    int icon = -1;
     if (entry.IsSubfolderEntry()) {
+        EntryDisplay& shown = ClearedDisplay(entry);
         shown.displayText = entry.name;
         shown.typeText.clear();
         entry.missing = 0;
         entry.offline = 0;
-    } else {
-        const std::wstring resolved = entry.ResolvedPath();
-        PathDisplay display;
-        if (!displaySource_->Describe(resolved, display)) return false;
-        entry.missing = display.missing ? 1 : 0;
-        // A file whose drive or share is away is offline: as unusable as a missing one, but not lost.
-        entry.offline = display.missing && follow_->Roots().Offline(resolved) ? 1 : 0;
-        shown.typeText = entry.offline ? GlobalText::Get(kGtOfflineType) : display.typeText;
-        icon = display.icon;
-        if (display.missing) {
-            shown.displayText = display.name;
-        } else {
-            entry.name = display.name;
-            shown.displayText = (Project().allowAlias && entry.aliasMode) ? entry.ShownName() : entry.name.str();
-            if (!entry.appPath.empty()) icon = displaySource_->ProgramIcon(entry.appPath);
-            SetSizeAndDate(display, shown);
-        }
+        FinishDisplayData(entry, index, -1);
+        return true;
     }
+    const std::wstring resolved = entry.ResolvedPath();
+    if (resolved.empty()) return false;
+    if (KvMayBlock(resolved) && AskDisplayWorker(entry, index, resolved)) {
+        // What is known without a call: the name the shell gave the file when last asked.
+        EntryDisplay& shown = ClearedDisplay(entry);
+        shown.awaiting = true;
+        shown.typeText.clear();
+        if (Project().allowAlias && entry.aliasMode)
+            shown.displayText = entry.ShownName();
+        else
+            shown.displayText = entry.name.empty() ? resolved.substr(resolved.find_last_of(L"\\/") + 1) : entry.name.str();
+        FinishDisplayData(entry, index, -1);
+        return true;
+    }
+    PathDisplay display;
+    if (!displaySource_->Describe(resolved, display)) return false;
+    const bool offline = display.missing && follow_->Roots().Offline(resolved);
+    const int programIcon = !display.missing && !entry.appPath.empty() ? displaySource_->ProgramIcon(entry.appPath) : -1;
+    ApplyPathDisplay(entry, index, display, offline, programIcon);
+    return true;
+}
+
+EntryDisplay& CKvFiler::ClearedDisplay(CEntry& entry) {
+    EntryDisplay& shown = entry.EditDisplay();
+    shown.sizeValue = 0;
+    shown.sizeText.clear();
+    shown.dateText.clear();
+    shown.awaiting = false;
+    return shown;
+}
+
+void CKvFiler::ApplyPathDisplay(CEntry& entry, int index, const PathDisplay& display, bool offline, int programIcon) {
+    EntryDisplay& shown = ClearedDisplay(entry);
+    entry.missing = display.missing ? 1 : 0;
+    // A file whose drive or share is away is offline: as unusable as a missing one, but not lost.
+    entry.offline = offline ? 1 : 0;
+    shown.typeText = entry.offline ? GlobalText::Get(kGtOfflineType) : display.typeText;
+    int icon = display.icon;
+    if (display.missing) {
+        shown.displayText = display.name;
+    } else {
+        entry.name = display.name;
+        shown.displayText = (Project().allowAlias && entry.aliasMode) ? entry.ShownName() : entry.name.str();
+        if (programIcon >= 0) icon = programIcon;
+        SetSizeAndDate(display, shown);
+    }
+    FinishDisplayData(entry, index, icon);
+}
+
+void CKvFiler::FinishDisplayData(CEntry& entry, int index, int icon) {
+    EntryDisplay& shown = entry.EditDisplay();
     shown.generation = displayGeneration_;
     if (kind_) icon = kind_->MapIconIndex(icon);
     shown.iconIndex = icon;
     if (kind_) kind_->AfterDisplayData(index, entry);
-    return true;
+}
+
+bool CKvFiler::AskDisplayWorker(CEntry& entry, int index, const std::wstring& resolved) {
+    if (!container_ || !current_) return false;
+    FilerDisplayWorker::Request request;
+    request.folder = current_;
+    request.entries = current_->generation;
+    request.showing = displayGeneration_;
+    request.entry = &entry;
+    request.index = index;
+    request.path = resolved;
+    request.program = entry.appPath.str();
+    return displayWorker_->Ask(std::move(request), container_, kMsgDisplayAnswers);
+}
+
+void CKvFiler::AskDisplayAgain(CEntry& entry, int index) {
+    if (AskDisplayWorker(entry, index, entry.ResolvedPath())) entry.EditDisplay().awaiting = true;
+}
+
+void CKvFiler::OnDisplayAnswers() {
+    bool applied = false;
+    for (const FilerDisplayWorker::Answer& answer : displayWorker_->TakeAnswers()) {
+        const FilerDisplayWorker::Request& request = answer.request;
+        if (request.folder != current_ || request.showing != displayGeneration_) continue;
+        int index = request.index;
+        // The entries were sorted, added to or removed from since: the entry is looked up, and an
+        // entry made anew where a removed one was is told apart by its path.
+        if (request.entries != current_->generation) {
+            index = IndexOfEntry(request.entry);
+            if (index < 0 || request.entry->ResolvedPath() != request.path) continue;
+        }
+        ApplyPathDisplay(*request.entry, index, answer.display, answer.offline, answer.programIcon);
+        UpdateItem(index);
+        applied = true;
+    }
+    if (applied) OnSelectionChanged();
+}
+
+int CKvFiler::IndexOfEntry(const CEntry* entry) {
+    FilerCaches& cache = *caches_;
+    if (cache.indexesFolder != current_ || cache.indexesEntries != current_->generation) {
+        cache.indexes.clear();
+        int index = 0;
+        for (const CEntry& each : current_->entries) cache.indexes.emplace(&each, index++);
+        cache.indexesFolder = current_;
+        cache.indexesEntries = current_->generation;
+    }
+    auto found = cache.indexes.find(entry);
+    return found == cache.indexes.end() ? -1 : found->second;
 }
 
 bool CKvFiler::EnsureDisplayData(CEntry& entry, int index) {

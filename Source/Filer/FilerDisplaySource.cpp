@@ -9,6 +9,7 @@
 
 #include "Shell/ShellRegistry.h"
 #include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ std::wstring FilerDateText(const FILETIME& written) {
 bool FilerDisplaySource::DescribeInFull(const std::wstring& resolved, PathDisplay& out) {
     out = PathDisplay{};
     if (resolved.empty()) return false;
+    KvPathCallGate(resolved);
     PIDLIST_ABSOLUTE pidl = nullptr;
     if (CertainlyAbsent(resolved) || FAILED(SHParseDisplayName(resolved.c_str(), nullptr, &pidl, 0, nullptr)) ||
         !pidl) {
@@ -114,6 +116,7 @@ bool ListedAsIs(const std::wstring& resolved) {
 
 bool FilerDisplaySource::ReadFacts(const std::wstring& resolved, WIN32_FILE_ATTRIBUTE_DATA& out) {
     out = WIN32_FILE_ATTRIBUTE_DATA{};
+    KvPathCallGate(resolved);
     WIN32_FIND_DATAW data{};
     HANDLE find = ListedAsIs(resolved) ? FindFirstFileExW(resolved.c_str(), FindExInfoBasic, &data,
                                                           FindExSearchNameMatch, nullptr, 0)
@@ -135,6 +138,7 @@ bool FilerDisplaySource::Describe(const std::wstring& resolved, PathDisplay& out
     const size_t dot = fileName.rfind(L'.');
     // A name that starts with its only dot has no extension the shell could hide.
     if (dot == 0) return DescribeInFull(resolved, out);
+    KvPathCallGate(resolved);
 
     FileFacts single;
     const FileFacts* facts = nullptr;
@@ -215,6 +219,7 @@ const FilerDisplaySource::Listing* FilerDisplaySource::ListingOf(const std::wstr
     if (++sightings_[key] < kSightingsBeforeListing) return nullptr;
 
     Listing& listing = directories_[key];
+    KvPathCallGate(directory);
     WIN32_FIND_DATAW data{};
     HANDLE find = FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
@@ -237,6 +242,7 @@ int FilerDisplaySource::ProgramIcon(const std::wstring& program) {
     if (known != programIcons_.end()) return known->second;
     SHFILEINFOW info{};
     int icon = -1;
+    KvPathCallGate(program);
     if (SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
         icon = info.iIcon;
     programIcons_.emplace(program, icon);

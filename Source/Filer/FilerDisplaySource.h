@@ -7,7 +7,8 @@
 //   like) and read-only or system directories are still asked one by one;
 // - existence, size and date of the files of one directory come from one directory listing; a name
 //   the listing does not hold is confirmed with one call of its own before it counts as missing.
-// Paths that are not plain drive or network paths go the full way. UI thread only.
+// Paths that are not plain drive or network paths go the full way. One object per thread: the
+// filer's on the UI thread, and one of the display worker's own (FilerDisplayWorker.h).
 #pragma once
 
 #include <windows.h>

@@ -14,6 +14,7 @@
 #include "Filer/KvFiler.h"
 #include "Follow/IdentityStore.h"
 #include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
 #include "Kv/KvWindow.h"
 
 namespace {
@@ -56,8 +57,34 @@ bool RefusedAsOffline(HWND owner, const CEntry& entry) {
 void FilerFollow::FolderShown(HWND container) {
     Stop();
     container_ = container;
-    if (container_) SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
+    if (container_ && !resting_) SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
     lastPeriodic_ = GetTickCount();
+}
+
+void FilerFollow::SetResting(bool resting) {
+    if (resting == resting_) return;
+    resting_ = resting;
+    if (!container_) return;
+    if (resting_) {
+        KillTimer(container_, kFollowTimer);
+        return;
+    }
+    lastPeriodic_ = GetTickCount() - kPeriodicMilliseconds;
+    SetTimer(container_, kFollowTimer, kTickMilliseconds, nullptr);
+}
+
+void FilerFollow::DevicesChanged() {
+    roots_.Forget();
+    lastPeriodic_ = GetTickCount() - kPeriodicMilliseconds;
+}
+
+LRESULT FilerFollow::OnDeviceChange(WPARAM wp, LPARAM lp) {
+    if (watch_.OnDeviceChange(wp, lp)) {
+        // The removal ended: a volume that stayed is watched again, one that went is offline.
+        roots_.Forget();
+        gathered_ = false;
+    }
+    return TRUE;
 }
 
 void FilerFollow::Stop() {
@@ -76,7 +103,10 @@ void FilerFollow::Stop() {
 }
 
 void FilerFollow::OnDirectoryChanged(WPARAM wp, LPARAM lp) {
-    if (const std::wstring* directory = watch_.TakeChange(wp, lp)) pending_.insert(KvUpperPath(*directory));
+    const std::wstring* directory = watch_.TakeChange(wp, lp);
+    if (!directory) return;
+    pending_.insert(KvUpperPath(*directory));
+    roots_.Forget();
 }
 
 bool FilerFollow::OnTimer(UINT_PTR timerId) {
@@ -89,8 +119,10 @@ bool FilerFollow::OnTimer(UINT_PTR timerId) {
     if (!periodic_.active && now - lastPeriodic_ >= kPeriodicMilliseconds) {
         lastPeriodic_ = now;
         if (folder->generation != gatheredEntries_) Gather();
-        roots_.Forget();
+        roots_.NoteDrives();
         Begin(periodic_, true);
+        periodic_.slowToo = now - lastSlow_ >= kShareRecheckMilliseconds;
+        if (periodic_.slowToo) lastSlow_ = now;
     }
     if (!reported_.active && !pending_.empty()) Begin(reported_, false);
 
@@ -134,7 +166,9 @@ void FilerFollow::Gather() {
                      [](const Holder* a, const Holder* b) { return a->entries > b->entries; });
     std::vector<std::wstring> directories;
     for (const Holder* holder : order) {
-        if (roots_.Offline(holder->directory)) continue;
+        // Opening a directory on a share can wait as long as the share does: those are left to
+        // the periodic check, which asks the display worker.
+        if (KvMayBlock(holder->directory) || roots_.Offline(holder->directory)) continue;
         directories.push_back(holder->directory);
     }
     watch_.Start(directories, container_, kMsgDirectoryChanged);
@@ -164,7 +198,7 @@ bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
         CEntry& entry = *sweep.pos;
         if (!entry.IsSubfolderEntry() &&
             (sweep.everything || sweep.directories.count(KvUpperPath(DirectoryOf(entry.ResolvedPath()))) != 0) &&
-            Recheck(entry, sweep.index))
+            Recheck(entry, sweep.index, sweep.slowToo))
             rowsChanged_ = true;
         ++sweep.pos;
         ++sweep.index;
@@ -173,10 +207,16 @@ bool FilerFollow::Continue(Sweep& sweep, DWORD milliseconds) {
     return false;
 }
 
-bool FilerFollow::Recheck(CEntry& entry, int index) {
+bool FilerFollow::Recheck(CEntry& entry, int index, bool slowToo) {
     // Entries still waiting for their display data get fresh data from the display queue.
-    if (entry.Display().generation != filer_.displayGeneration_) return false;
+    if (entry.Display().generation != filer_.displayGeneration_ || entry.Display().awaiting) return false;
     const std::wstring resolved = entry.ResolvedPath();
+    // A path that may keep a call waiting is looked at by the display worker, at the pace of the
+    // share back-off; its answer redraws the row.
+    if (KvMayBlock(resolved)) {
+        if (slowToo) filer_.AskDisplayAgain(entry, index);
+        return false;
+    }
     // While its drive or share stays away an offline entry costs no look of its own.
     if (entry.offline && roots_.Offline(resolved)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -268,7 +308,8 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
     std::vector<std::wstring> places;
     for (auto& place : order) {
         if (places.size() >= kMaxSearchDirectories) break;
-        if (!roots_.Offline(place.first)) places.push_back(std::move(place.first));
+        // The search is stopped and joined on the UI thread: it never goes where a call may hang.
+        if (!KvMayBlock(place.first) && !roots_.Offline(place.first)) places.push_back(std::move(place.first));
     }
     StopSearch();
     onDemand_ = onDemand;
@@ -414,4 +455,16 @@ void CKvFiler::FindMovedFiles(const std::vector<std::wstring>& paths, std::funct
 
 bool CKvFiler::SearchingMovedFiles() const {
     return follow_->Searching();
+}
+
+void CKvFiler::WindowResting(bool resting) {
+    follow_->SetResting(resting);
+}
+
+void CKvFiler::DevicesChanged() {
+    follow_->DevicesChanged();
+}
+
+const DirectoryWatch& CKvFiler::LiveWatch() const {
+    return follow_->Watch();
 }

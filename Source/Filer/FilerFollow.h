@@ -6,7 +6,7 @@
 // shares, and Wine without inotify), and it waits while reported changes go first. A check compares what a
 // row shows (missing or offline, size in KB, date text) with one look at the file system and makes
 // the entry's display data anew only when they differ, redrawing that row alone, so selection and
-// scroll position stay. Checks run in slices of at most 30 ms on the UI thread, with the same
+// scroll position stay. Nothing runs while the window is minimised or in the tray. Checks run in slices of at most 30 ms on the UI thread, with the same
 // cursor guard as the display queue (folder, its entries' generation, display generation). UI thread only.
 #pragma once
 
@@ -50,6 +50,15 @@ public:
     // The container's timer (false when not ours) and the watch's messages.
     bool OnTimer(UINT_PTR timerId);
     void OnDirectoryChanged(WPARAM wp, LPARAM lp);
+    // WM_DEVICECHANGE about a watched directory's volume (DirectoryWatch::OnDeviceChange): the
+    // answer to the system, TRUE (the removal may go ahead).
+    LRESULT OnDeviceChange(WPARAM wp, LPARAM lp);
+    // Drives or media came or went (the broadcast to the main window): the roots are looked at anew
+    // and every entry at the next tick.
+    void DevicesChanged();
+    // While the window is minimised or in the tray the live view rests: no tick, no sweep. Changes
+    // reported meanwhile wait, and every entry is looked at as soon as the window is back.
+    void SetResting(bool resting);
 
     // Moved files found again. After every periodic check, the missing (not offline) entries of
     // the shown folder whose identity is known (IdentityStore.h), that were not looked for during
@@ -69,10 +78,11 @@ public:
     void OnMovedFound(WPARAM wp, LPARAM lp);
     bool Searching() const { return search_.Running(); }
 
-    // Whether drives and shares can be reached; looked at again at every periodic check.
+    // Whether drives and shares can be reached. Answers are kept until a change is reported, a drive
+    // letter comes or goes, the system reports a device, or (for shares) their back-off ends.
     RootAvailability& Roots() { return roots_; }
-    // For tests: how many directories are watched now.
-    size_t WatchedCount() const { return watch_.Watched().size(); }
+    // For tests: the directories watched now.
+    const DirectoryWatch& Watch() const { return watch_; }
 
 private:
     // One pass over the shown folder re-checking the entries of the directories reported changed,
@@ -80,6 +90,7 @@ private:
     struct Sweep {
         bool active = false;
         bool everything = false;
+        bool slowToo = false;  // paths that may keep a call waiting are asked about again too
         std::unordered_set<std::wstring> directories;  // upper-cased
         const CFolder* folder = nullptr;
         uint32_t entries = 0;  // the folder's generation
@@ -93,7 +104,7 @@ private:
     // True while the sweep has entries left; stops after `milliseconds`.
     bool Continue(Sweep& sweep, DWORD milliseconds);
     // True when the entry's row was made anew.
-    bool Recheck(CEntry& entry, int index);
+    bool Recheck(CEntry& entry, int index, bool slowToo);
     void SearchForLost();
     void StartSearch(std::vector<LostFile> lost, bool onDemand);
     void StopSearch();
@@ -106,12 +117,14 @@ private:
 
     CKvFiler& filer_;
     HWND container_ = nullptr;
+    bool resting_ = false;
     DirectoryWatch watch_;
     RootAvailability roots_;
     std::unordered_set<std::wstring> pending_;  // upper-cased directories reported and not yet swept
     bool gathered_ = false;
     uint32_t gatheredEntries_ = 0;  // the folder's generation when its directories were gathered
     DWORD lastPeriodic_ = 0;
+    DWORD lastSlow_ = 0;  // when the paths that may keep a call waiting were last asked about
     bool rowsChanged_ = false;  // since the status bar was last told
     // Reported changes go first; the periodic check waits (keeping its place) while they run.
     Sweep reported_;

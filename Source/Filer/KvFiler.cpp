@@ -8,6 +8,7 @@
 
 #include "Filer/FilerCaches.h"
 #include "Filer/FilerDisplaySource.h"
+#include "Filer/FilerDisplayWorker.h"
 #include "Filer/FilerFollow.h"
 #include "Filer/Kinds/FilerKind.h"
 #include "Filer/Menu/FilerMenu.h"
@@ -79,6 +80,11 @@ LRESULT CKvFiler::HandleContainerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case kMsgMovedFound:
         follow_->OnMovedFound(wp, lp);
         return 0;
+    case kMsgDisplayAnswers:
+        OnDisplayAnswers();
+        return 0;
+    case WM_DEVICECHANGE:
+        return follow_->OnDeviceChange(wp, lp);
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
         if (header->hwndFrom == listView_) return OnNotify(header);
@@ -100,6 +106,7 @@ LRESULT CALLBACK FilerListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 CKvFiler::CKvFiler()
     : caches_(std::make_unique<FilerCaches>()),
       displaySource_(std::make_unique<FilerDisplaySource>()),
+      displayWorker_(std::make_unique<FilerDisplayWorker>()),
       follow_(std::make_unique<FilerFollow>(*this)) {}
 
 CKvFiler::~CKvFiler() = default;
@@ -179,6 +186,7 @@ void CKvFiler::Destroy() {
     }
     StopAutoSearch();
     follow_->Stop();
+    displayWorker_->Stop();
     if (kind_) kind_->Detach();  // gives the list view its own image lists back before the kind frees its own
     kind_.reset();
     if (menu_) menu_->Reset();
@@ -195,6 +203,7 @@ void CKvFiler::Destroy() {
     current_ = nullptr;
     caches_->ResetDisplay();
     caches_->ResetPaths();
+    caches_->ResetIndexes();
     host_ = nullptr;
 }
 

@@ -31,7 +31,11 @@ class FilerHost;
 struct FilerCaches;
 class FilerDisplaySource;
 struct FilerMenuState;
+class DirectoryWatch;
+class FilerDisplayWorker;
 class FilerFollow;
+struct EntryDisplay;
+struct PathDisplay;
 
 constexpr int kFilerColumnCount = 5;
 using FilerColumnWidths = std::array<uint32_t, kFilerColumnCount>;
@@ -110,8 +114,13 @@ public:
     void AttachSystemImageLists();
 
     // Fills the display fields of `entry` (at `index` in the current folder) from the file system.
-    // False only when the entry cannot be described at all.
+    // An entry whose path may keep a call waiting (KvMayBlock) gets what is known without a call and
+    // is marked awaiting; its display worker fills in the rest later (FilerDisplayWorker.h). False
+    // only when the entry cannot be described at all.
     bool MakeDisplayData(CEntry& entry, int index);
+    // Asks the display worker to describe an entry again (the live view's check of a path that may
+    // keep a call waiting); the row keeps what it shows until the answer comes.
+    void AskDisplayAgain(CEntry& entry, int index);
     // MakeDisplayData unless the entry's data is current for this showing.
     bool EnsureDisplayData(CEntry& entry, int index);
     // Makes the display data of every entry of the current folder that has none yet (sorting,
@@ -170,6 +179,13 @@ public:
     void FindMovedFiles(const std::vector<std::wstring>& paths, std::function<void(bool, size_t)> done);
     // True while a search for moved files runs.
     bool SearchingMovedFiles() const;
+    // The main window was minimised or hidden in the tray (true) or is back: the live view rests
+    // meanwhile (FilerFollow::SetResting).
+    void WindowResting(bool resting);
+    // The main window heard that drives or media came or went (WM_DEVICECHANGE broadcast).
+    void DevicesChanged();
+    // For tests: the live view's directory watch.
+    const DirectoryWatch& LiveWatch() const;
     // Indexes of the selected items in ascending order, and their entries in the same order.
     std::vector<int> SelectedIndexes() const;
     std::vector<CEntry*> SelectedEntries();
@@ -207,6 +223,16 @@ public:
     int FirstSelected() const;
     // Redraws one row after its display fields changed.
     void UpdateItem(int index);
+    // Display data pieces (FilerDisplay.cpp): the fields every making starts from, the answer of a
+    // description applied, the generation and icon set last.
+    EntryDisplay& ClearedDisplay(CEntry& entry);
+    void ApplyPathDisplay(CEntry& entry, int index, const PathDisplay& display, bool offline, int programIcon);
+    void FinishDisplayData(CEntry& entry, int index, int icon);
+    // Queues `entry` for the display worker; false when there is no worker to ask.
+    bool AskDisplayWorker(CEntry& entry, int index, const std::wstring& resolved);
+    void OnDisplayAnswers();
+    // The index of `entry` in the current folder, -1 when it is not there.
+    int IndexOfEntry(const CEntry* entry);
 
     // Label editing (FilerLabelEdit.cpp). Results follow LVN_BEGINLABELEDIT/LVN_ENDLABELEDIT.
     BOOL OnBeginLabelEdit(const NMLVDISPINFOW& info);
@@ -309,6 +335,7 @@ private:
     std::unique_ptr<FilerCaches> caches_;
     // Where display data comes from, and the showing it belongs to (EntryDisplay::generation).
     std::unique_ptr<FilerDisplaySource> displaySource_;
+    std::unique_ptr<FilerDisplayWorker> displayWorker_;
     uint32_t displayGeneration_ = 1;
     bool displayQueueOn_ = false;
     // The live view of the shown folder (FilerFollow.h).

@@ -4,10 +4,29 @@
 // themselves are not needed) and reported unless its last report is still queued.
 #include "Follow/DirectoryWatch.h"
 
+#include <algorithm>
+
+#include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
+
 namespace {
 
 constexpr DWORD kWatchedChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
                                   FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
+
+// The volume holding `directory` (its root, or the folder it is mounted on), upper-cased with a
+// trailing backslash; empty when the system cannot say.
+std::wstring VolumeOf(const std::wstring& directory) {
+    wchar_t volume[MAX_PATH + 1] = {};
+    if (!GetVolumePathNameW(directory.c_str(), volume, MAX_PATH)) return {};
+    std::wstring result = KvUpperPath(volume);
+    if (result.empty() || result.back() != L'\\') result += L'\\';
+    return result;
+}
+
+bool OnVolume(const std::wstring& directory, const std::wstring& volume) {
+    return (KvUpperPath(directory) + L'\\').compare(0, volume.size(), volume) == 0;
+}
 
 }  // namespace
 
@@ -16,6 +35,7 @@ constexpr DWORD kWatchedChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHA
 struct DirectoryWatch::Watch {
     kv::UniqueFile directory;
     kv::UniqueKernel event;
+    kv::UniqueDeviceNotify notify;
     OVERLAPPED overlapped{};
     alignas(DWORD) unsigned char buffer[4096];
     bool pending = false;
@@ -45,42 +65,123 @@ DirectoryWatch::~DirectoryWatch() {
 
 bool DirectoryWatch::Start(const std::vector<std::wstring>& directories, HWND target, UINT message) {
     Stop();
-    ++runTag_;
     target_ = target;
     message_ = message;
     size_t attempts = 0;
     for (const std::wstring& directory : directories) {
         if (watches_.size() >= kMaxWatchedDirectories || ++attempts > kMaxWatchAttempts) break;
+        if (OnReleasedVolume(directory)) continue;
         auto watch = std::make_unique<Watch>();
+        KvPathCallGate(directory);
         watch->directory.reset(CreateFileW(directory.c_str(), FILE_LIST_DIRECTORY,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
         watch->event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (!watch->directory || !watch->event || !watch->Arm()) continue;
+        // Without the registration (a system that has none) the watch works, only a removal of its
+        // volume is refused while it is open.
+        DEV_BROADCAST_HANDLE filter{};
+        filter.dbch_size = sizeof(filter);
+        filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+        filter.dbch_handle = watch->directory.get();
+        watch->notify.reset(RegisterDeviceNotificationW(target, &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
         watched_.push_back(directory);
         watches_.push_back(std::move(watch));
     }
-    stopEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (watches_.empty() || !stopEvent_) {
-        Stop();
-        return false;
-    }
-    posted_ = std::make_unique<std::atomic<bool>[]>(watches_.size());
-    for (size_t i = 0; i < watches_.size(); ++i) posted_[i] = false;
-    worker_ = std::thread([this] { Run(); });
-    return true;
+    if (watches_.empty()) return false;
+    StartWorker();
+    if (Running()) return true;
+    Stop();
+    return false;
 }
 
 void DirectoryWatch::Stop() {
+    StopWorker();
+    for (auto& watch : watches_) watch->Cancel();
+    watches_.clear();
+    watched_.clear();
+}
+
+void DirectoryWatch::StartWorker() {
+    ++runTag_;
+    stopEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stopEvent_ || watches_.empty()) return;
+    posted_ = std::make_unique<std::atomic<bool>[]>(watches_.size());
+    for (size_t i = 0; i < watches_.size(); ++i) posted_[i] = false;
+    worker_ = std::thread([this] { Run(); });
+}
+
+void DirectoryWatch::StopWorker() {
     if (worker_.joinable()) {
         SetEvent(stopEvent_.get());
         worker_.join();
     }
-    for (auto& watch : watches_) watch->Cancel();
-    watches_.clear();
-    watched_.clear();
     posted_.reset();
     stopEvent_.reset();
+}
+
+HANDLE DirectoryWatch::DirectoryHandle(size_t index) const {
+    return index < watches_.size() ? watches_[index]->directory.get() : INVALID_HANDLE_VALUE;
+}
+
+bool DirectoryWatch::OnDeviceChange(WPARAM wp, LPARAM lp) {
+    const auto* event = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lp);
+    if (!event || event->dbch_devicetype != DBT_DEVTYP_HANDLE) return false;
+    switch (wp) {
+    case DBT_DEVICEQUERYREMOVE:
+    case DBT_DEVICEREMOVEPENDING:
+        ReleaseVolume(*event);
+        return false;
+    case DBT_DEVICEQUERYREMOVEFAILED:
+    case DBT_DEVICEREMOVECOMPLETE:
+        return RemovalEnded(*event);
+    default:
+        return false;
+    }
+}
+
+void DirectoryWatch::ReleaseVolume(const DEV_BROADCAST_HANDLE& event) {
+    size_t named = 0;
+    while (named < watches_.size() && !((watches_[named]->notify && watches_[named]->notify.get() == event.dbch_hdevnotify) ||
+                                        watches_[named]->directory.get() == event.dbch_handle))
+        ++named;
+    if (named == watches_.size()) return;
+    const std::wstring volume = VolumeOf(watched_[named]);
+    // The worker waits on the watches' events: it is stopped while the list changes, and the
+    // changes it had reported and not yet delivered are dropped with its run tag.
+    StopWorker();
+    for (size_t i = watches_.size(); i-- > 0;) {
+        if (i != named && (volume.empty() || !OnVolume(watched_[i], volume))) continue;
+        Watch& watch = *watches_[i];
+        watch.Cancel();
+        Released released;
+        released.volume = volume.empty() ? VolumeOf(watched_[i]) : volume;
+        released.closed = watch.directory.get();
+        released.notify = std::move(watch.notify);
+        watch.directory.reset();
+        released_.push_back(std::move(released));
+        watches_.erase(watches_.begin() + static_cast<std::ptrdiff_t>(i));
+        watched_.erase(watched_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    StartWorker();
+}
+
+bool DirectoryWatch::RemovalEnded(const DEV_BROADCAST_HANDLE& event) {
+    auto named = std::find_if(released_.begin(), released_.end(), [&](const Released& released) {
+        return (released.notify && released.notify.get() == event.dbch_hdevnotify) || released.closed == event.dbch_handle;
+    });
+    if (named == released_.end()) return false;
+    const std::wstring volume = named->volume;
+    released_.erase(std::remove_if(released_.begin(), released_.end(),
+                                   [&](const Released& released) { return released.volume == volume; }),
+                    released_.end());
+    return true;
+}
+
+bool DirectoryWatch::OnReleasedVolume(const std::wstring& directory) const {
+    for (const Released& released : released_)
+        if (!released.volume.empty() && OnVolume(directory, released.volume)) return true;
+    return false;
 }
 
 const std::wstring* DirectoryWatch::TakeChange(WPARAM wp, LPARAM lp) {
@@ -94,6 +195,8 @@ void DirectoryWatch::Run() {
     std::vector<HANDLE> waits{stopEvent_.get()};
     std::vector<size_t> slots;
     for (size_t i = 0; i < watches_.size(); ++i) {
+        // A watch whose directory went away in an earlier run stays out.
+        if (!watches_[i]->pending) continue;
         waits.push_back(watches_[i]->event.get());
         slots.push_back(i);
     }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <windows.h>
+#include <dbt.h>
 
 #include <atomic>
 #include <cstdint>
@@ -46,9 +47,21 @@ public:
     // Sets the stop event and returns once the worker has ended; the watches are closed.
     void Stop();
 
+    // WM_DEVICECHANGE sent to the target window. Each watch registers its directory handle for the
+    // device's events, so the system asks before it removes a volume a watch holds open
+    // (DBT_DEVICEQUERYREMOVE, or DBT_DEVICEREMOVEPENDING for a removal that does not ask): every watch
+    // on that volume is closed at once, so "safely remove" can go ahead, and the others go on. Their
+    // registrations stay until the system says how the removal ended (DBT_DEVICEQUERYREMOVEFAILED or
+    // DBT_DEVICEREMOVECOMPLETE); then they are dropped and the result is true: the caller starts the
+    // watch anew with its directories, which opens the volume again after a failed removal. Until
+    // then Start skips the volume.
+    bool OnDeviceChange(WPARAM wp, LPARAM lp);
+
     bool Running() const { return worker_.joinable(); }
     // The directories being watched, as given to Start.
     const std::vector<std::wstring>& Watched() const { return watched_; }
+    // The open handle of Watched()[index], as the system's device events name it.
+    HANDLE DirectoryHandle(size_t index) const;
     uint32_t RunTag() const { return runTag_; }
     // For a posted message: the directory it names (and re-arms its message), or null when the
     // message is stale.
@@ -56,10 +69,24 @@ public:
 
 private:
     struct Watch;
+    // A watch closed for its volume's removal, waiting to hear how the removal ended.
+    struct Released {
+        std::wstring volume;  // upper-cased, with its trailing backslash
+        HANDLE closed = nullptr;  // the directory handle it had: the system's events name it
+        kv::UniqueDeviceNotify notify;
+    };
+    void StartWorker();
+    void StopWorker();
     void Run();
+    // Closes every watch on the volume of the watch the event names.
+    void ReleaseVolume(const DEV_BROADCAST_HANDLE& event);
+    // True when the event ends a removal of a volume whose watches were released.
+    bool RemovalEnded(const DEV_BROADCAST_HANDLE& event);
+    bool OnReleasedVolume(const std::wstring& directory) const;
 
     std::vector<std::wstring> watched_;
     std::vector<std::unique_ptr<Watch>> watches_;  // watches_[i] watches watched_[i]
+    std::vector<Released> released_;  // kept across Start and Stop
     std::unique_ptr<std::atomic<bool>[]> posted_;
     kv::UniqueKernel stopEvent_;
     std::thread worker_;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
 
 std::wstring PathRoot(const std::wstring& path) {
     if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
@@ -32,6 +33,7 @@ bool RootAvailability::Offline(const std::wstring& path) {
     // answer all fail here; an existing root never does. The drive type of a mapped letter comes
     // from the redirector without a look at the share.
     Answer answer;
+    KvPathCallGate(root);
     answer.offline = GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
     answer.share = root[0] == L'\\' || GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
     answer.when = now;

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <dbt.h>
 
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
@@ -243,6 +244,7 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (HandleOutsidePathsMessage(msg, wp, lp, outsideResult)) return outsideResult;
     switch (msg) {
     case WM_SIZE:
+        Filer().WindowResting(wp == SIZE_MINIMIZED);
         if (trayFlag_ && wp == SIZE_MINIMIZED) {
             ShowWindow(hwnd_, SW_HIDE);
             return 0;
@@ -272,6 +274,9 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case kTrayMessage:
         OnTrayNotify(lp);
         return 0;
+    case WM_DEVICECHANGE:
+        if (wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE) Filer().DevicesChanged();
+        return TRUE;
     case WM_CLOSE:
         // The window lives on until shut-down has saved the project with its placement.
         PostQuitMessage(0);

@@ -3,12 +3,15 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Filer/FilerDisplaySource.h"
 #include "Kv/KvClipboard.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvSlowPaths.h"
 #include "Config/GtEntries.h"
 #include "Support/FilerTestFixture.h"
 
@@ -232,6 +235,76 @@ TEST_F(FilerDisplayTest, PositionsAreNotUsedAfterARemovalAndAnAppendAndTextsFitT
     EXPECT_EQ(std::wstring(small, 3), dir.path().substr(0, 3));
     EXPECT_EQ(small[3], L'\0');
     EXPECT_EQ(small[4], L'#');
+}
+
+// A share that does not answer: every call on its paths waits until it is released. Meanwhile the
+// window answers at every moment: the rows of the other drive are complete, the share's rows show
+// their names, and sorting, leaving the folder and coming back never wait. Once the share answers
+// its rows fill in with what the shell says of them.
+TEST_F(FilerDisplayTest, RowsOfAShareThatHangsFillInOnceItAnswersAndTheWindowNeverWaits) {
+    TempDir local, share;
+    CFolder* shown = AddSubfolder(RootFolder(), L"Shown");
+    ASSERT_NE(shown, nullptr);
+    AddFiles(*shown, local, L"n", L"txt", 20, 2048);
+    AddFiles(*shown, share, L"s", L"txt", 20, 3072);
+    // The longest wait of a message sent to the list from another thread. A hang releases the
+    // share after a while, so that the test fails instead of hanging with it.
+    std::atomic<bool> watching{true};
+    std::atomic<DWORD> longest{0};
+    struct Release {
+        ~Release() { KvReleaseCalls(); }
+    } release;
+    KvSlowDownCalls(share.path(), kKvBlockCalls);
+    std::thread watchdog([&, list = list_] {
+        while (watching) {
+            const DWORD start = GetTickCount();
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(list, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) KvReleaseCalls();
+            const DWORD waited = GetTickCount() - start;
+            if (waited > longest) longest = waited;
+            Sleep(10);
+        }
+    });
+
+    ASSERT_TRUE(Filer().ShowFolder(shown, false));
+    DrainQueue();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(ItemText(i, 2), L"2KB");
+        EXPECT_EQ(ItemText(20 + i, 0), L"s" + std::to_wstring(i) + L".txt");
+        EXPECT_EQ(ItemText(20 + i, 2), L"");
+    }
+    ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
+    ASSERT_TRUE(Filer().ShowFolder(shown, false));
+    tf_test::PumpMessages(300);
+    // Sorted by size (largest first) while the share's answers are still to come: they find their
+    // rows at the new places.
+    ClickColumn(CFolder::kColumnSize);
+    EXPECT_EQ(EntryAt(*shown, 0).Display().sizeValue, 2);
+    EXPECT_EQ(ItemText(39, 2), L"");
+
+    KvReleaseCalls();
+    PathDisplay full;
+    ASSERT_TRUE(FilerDisplaySource::DescribeInFull(share / L"s7.txt", full));
+    const DWORD start = GetTickCount();
+    auto filled = [&] {
+        for (int i = 0; i < 40; ++i)
+            if (ItemText(i, 2).empty()) return false;
+        return true;
+    };
+    while (!filled() && GetTickCount() - start < 20000) tf_test::PumpMessages(20);
+    EXPECT_TRUE(filled());
+    bool seen = false;
+    for (const CEntry& entry : shown->entries)
+        if (entry.ResolvedPath() == share / L"s7.txt") {
+            seen = true;
+            EXPECT_EQ(entry.Display().displayText, full.name);
+            EXPECT_EQ(entry.Display().typeText, full.typeText);
+            EXPECT_EQ(entry.Display().sizeText, L"3KB");
+        }
+    EXPECT_TRUE(seen);
+    watching = false;
+    watchdog.join();
+    EXPECT_LT(longest.load(), 2000u);
 }
 
 }  // namespace

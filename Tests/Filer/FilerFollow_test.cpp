@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "Filer/Menu/FilerMenu.h"
 #include "Follow/DirectoryWatch.h"
 #include "Follow/IdentityStore.h"
+#include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 #include "Support/DirectoryLinks.h"
 #include "Support/FilerTestFixture.h"
@@ -360,16 +362,65 @@ TEST_F(FilerFollowTest, EntryOnAnAbsentDriveIsOfflineRefusesRenameAndBackupAndIs
     ASSERT_TRUE(Filer().EntryAtIndex(0)->offline);
 
     // The drive comes: the entry is normal again; it goes: offline again.
+    // The system tells the main window of a drive that came or went, which tells the filer; Wine
+    // does not for the drives its tests make.
     if (!tf_test::MapWineDrive(letter, dir.path())) GTEST_SKIP() << "no drive mapping outside Wine";
     struct Unmap {
         char letter;
         ~Unmap() { tf_test::UnmapWineDrive(letter); }
     } unmap{letter};
+    Filer().DevicesChanged();
     EXPECT_TRUE(PumpUntil([&] { return !Filer().EntryAtIndex(0)->missing && ItemText(0, 2) == L"2KB"; }));
     EXPECT_FALSE(Filer().EntryAtIndex(0)->offline);
     EXPECT_TRUE(tf_test::UnmapWineDrive(letter));
+    Filer().DevicesChanged();
     EXPECT_TRUE(PumpUntil([&] { return Filer().EntryAtIndex(0)->offline != 0; }));
     EXPECT_EQ(ItemText(0, 3), GlobalText::Get(kGtOfflineType));
+}
+
+// "Safely remove" while a folder of that drive is shown: the system asks first, naming one watched
+// handle, and every watch on that volume lets go at once; while the removal is under way nothing
+// opens the volume again, and a removal that failed brings the watches back.
+TEST_F(FilerFollowTest, RemovalQueryClosesTheWatchesOnThatVolumeUntilTheRemovalFails) {
+    TempDir dir;
+    CFolder& root = RootFolder();
+    for (const wchar_t* sub : {L"a", L"b"}) {
+        ASSERT_TRUE(CreateDirectoryW((dir / sub).c_str(), nullptr));
+        const std::wstring path = dir / sub + L"\\file.txt";
+        ASSERT_TRUE(WriteText(path, "x"));
+        root.Append().path = path;
+    }
+    ShowRoot();
+    const DirectoryWatch& watch = Filer().LiveWatch();
+    ASSERT_TRUE(PumpUntil([&] { return watch.Watched().size() == 2; }));
+    const HANDLE handles[] = {watch.DirectoryHandle(0), watch.DirectoryHandle(1)};
+    HWND container = GetParent(Filer().ListView());
+    auto tell = [&](WPARAM what, HANDLE handle) {
+        DEV_BROADCAST_HANDLE event{};
+        event.dbch_size = sizeof(event);
+        event.dbch_devicetype = DBT_DEVTYP_HANDLE;
+        event.dbch_handle = handle;
+        return SendMessageW(container, WM_DEVICECHANGE, what, reinterpret_cast<LPARAM>(&event));
+    };
+
+    EXPECT_EQ(tell(DBT_DEVICEQUERYREMOVE, handles[1]), TRUE);
+    EXPECT_TRUE(watch.Watched().empty());
+    // The handle values may have been given to new handles since; none of them names the directory.
+    for (HANDLE handle : handles) {
+        wchar_t named[MAX_PATH] = {};
+        const DWORD length = GetFinalPathNameByHandleW(handle, named, MAX_PATH, FILE_NAME_NORMALIZED);
+        EXPECT_TRUE(length == 0 || length >= MAX_PATH || KvUpperPath(named).find(KvUpperPath(dir.path())) == std::wstring::npos)
+            << named;
+    }
+    // The query for the other handle finds it closed already; the periodic check and showing the
+    // folder again leave the volume alone.
+    EXPECT_EQ(tell(DBT_DEVICEQUERYREMOVE, handles[0]), TRUE);
+    ShowRoot();
+    PumpFor(1500);
+    EXPECT_TRUE(watch.Watched().empty());
+
+    EXPECT_EQ(tell(DBT_DEVICEQUERYREMOVEFAILED, handles[1]), TRUE);
+    EXPECT_TRUE(PumpUntil([&] { return watch.Watched().size() == 2; }));
 }
 
 }  // namespace
