@@ -279,7 +279,7 @@ void CKvFiler::AddFoundPaths() {
 
 void CKvFiler::StopAutoSearch() {
     if (!autoSearch_) return;
-    autoSearch_->StopAndWait();
+    const std::vector<std::wstring> paths = autoSearch_->Stop();
     if (container_) {
         KillTimer(container_, kFoundTimer);
         MSG wake;
@@ -287,7 +287,6 @@ void CKvFiler::StopAutoSearch() {
         }
     }
     // The search belongs to the folder shown; one deleted from the tree meanwhile gets nothing.
-    const std::vector<std::wstring> paths = autoSearch_->TakeFound();
     if (!paths.empty() && current_ && FolderInTree(current_)) AddPaths(paths, false);
 }
 

@@ -52,10 +52,11 @@ public:
     virtual ~FilerAutoSearch() = default;
     // Starts the search of `folder` unless one is running; `wake` may be called from any thread.
     virtual void Start(CFolder& folder, std::function<void()> wake) = 0;
-    // Sets the stop flag and returns once the worker thread has ended.
-    virtual void StopAndWait() = 0;
+    // Tells the worker to stop and returns at once (never waiting for it) with the paths found and
+    // not taken yet; what the worker finds after the stop is dropped.
+    virtual std::vector<std::wstring> Stop() = 0;
     virtual bool Running() const = 0;
-    // Any thread: the paths found since the last call, in the order found.
+    // The paths found since the last call, in the order found.
     virtual std::vector<std::wstring> TakeFound() = 0;
 };
 

@@ -11,6 +11,7 @@
 #include "Follow/PathRoot.h"
 #include "Kv/KvBytes.h"
 #include "Kv/KvFiles.h"
+#include "Kv/KvSlowPaths.h"
 #include "Kv/KvHandles.h"
 
 namespace {
@@ -106,7 +107,8 @@ void IdentityStore::Refresh(const CFolder& root) {
         std::wstring key = KvUpperPath(path);
         if (records.count(key)) return;
         FileIdentity identity;
-        if (!roots.Offline(path) && ReadFileIdentity(path, identity)) {
+        // Shut-down waits for this: a file whose call may wait on a share keeps what was known.
+        if (!KvMayBlock(path) && !roots.Offline(path) && ReadFileIdentity(path, identity)) {
             records[key] = Record{path, identity};
         } else if (const FileIdentity* known = Find(path)) {
             records[key] = Record{path, *known};

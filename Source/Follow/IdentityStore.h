@@ -35,7 +35,8 @@ public:
     bool Load(const std::wstring& file);
     bool Save(const std::wstring& file) const;
     // The identity of every file entry of the tree whose file is there now; entries whose file is
-    // missing or offline keep what was known; paths no entry uses any more are dropped.
+    // missing or offline, or whose path may keep a call waiting (KvMayBlock), keep what was known;
+    // paths no entry uses any more are dropped.
     void Refresh(const CFolder& root);
 
 private:

@@ -1,50 +1,56 @@
 #include "Search/AutoSearch.h"
 
 #include <system_error>
+#include <thread>
 #include <utility>
 
 void AutoSearch::Start(CFolder& folder, std::function<void()> wake) {
     if (Running()) return;
-    if (worker_.joinable()) worker_.join();
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        found_.clear();
-        woken_ = false;
-    }
-    stop_ = false;
-    running_ = true;
+    auto walk = std::make_shared<Walk>();
     try {
-        worker_ = std::thread(&AutoSearch::Run, this, BuildWalkList(folder.search), std::move(wake));
+        std::thread([walk, list = BuildWalkList(folder.search), wake = std::move(wake), hook = matchHook_] {
+            Run(walk, list, wake, hook);
+        }).detach();
     } catch (const std::system_error&) {
-        running_ = false;
+        return;
     }
+    walk_ = std::move(walk);
 }
 
-void AutoSearch::StopAndWait() {
-    stop_ = true;
-    if (worker_.joinable()) worker_.join();
-    running_ = false;
+std::vector<std::wstring> AutoSearch::Stop() {
+    if (!walk_) return {};
+    walk_->stop = true;
+    std::vector<std::wstring> found = TakeFound();
+    walk_.reset();
+    return found;
+}
+
+bool AutoSearch::Running() const {
+    return walk_ && walk_->running.load();
 }
 
 std::vector<std::wstring> AutoSearch::TakeFound() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    woken_ = false;
-    return std::exchange(found_, {});
+    if (!walk_) return {};
+    std::lock_guard<std::mutex> lock(walk_->mutex);
+    walk_->woken = false;
+    return std::exchange(walk_->found, {});
 }
 
-void AutoSearch::Run(std::vector<SearchWalkItem> list, std::function<void()> wake) {
-    RunWalkList(list, stop_, [&](const std::wstring& path, bool) {
+void AutoSearch::Run(const std::shared_ptr<Walk>& walk, const std::vector<SearchWalkItem>& list,
+                     const std::function<void()>& wake, const std::function<void()>& hook) {
+    RunWalkList(list, walk->stop, [&](const std::wstring& path, bool) {
+        if (walk->stop) return;
         bool first = false;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            found_.push_back(path);
-            first = !std::exchange(woken_, true);
+            std::lock_guard<std::mutex> lock(walk->mutex);
+            walk->found.push_back(path);
+            first = !std::exchange(walk->woken, true);
         }
         if (first && wake) wake();
-        if (matchHook_) matchHook_();
+        if (hook) hook();
     });
-    running_ = false;
-    if (wake) wake();
+    walk->running = false;
+    if (wake && !walk->stop) wake();
 }
 
 AutoSearch& ProgramAutoSearch() {

@@ -24,7 +24,7 @@ namespace {
 class FakeSearch : public FilerAutoSearch {
 public:
     void Start(CFolder&, std::function<void()>) override {}
-    void StopAndWait() override {}
+    std::vector<std::wstring> Stop() override { return {}; }
     bool Running() const override { return running; }
     std::vector<std::wstring> TakeFound() override { return {}; }
     bool running = false;

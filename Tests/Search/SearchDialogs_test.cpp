@@ -267,12 +267,15 @@ TEST_F(SearchDialogTest, StopKeepsWhatWasFoundAndSearchingAgainAddsNoDuplicates)
             [&](HWND view) {
                 EXPECT_TRUE(PumpUntil([&] { return RowCount(view) == 5; }));
                 EXPECT_FALSE(IsWindowVisible(GetDlgItem(view, 200)));
+                // Stop does not wait for the worker, still held in the walk.
                 SendMessageW(view, WM_COMMAND, 202, 0);
-                SetEvent(release);
                 EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(view, 200)) != FALSE; }));
                 EXPECT_TRUE(IsWindowVisible(GetDlgItem(view, 203)));
                 EXPECT_FALSE(IsWindowVisible(GetDlgItem(view, 202)));
                 rowsAtStop = RowCount(view);
+                SetEvent(release);
+                tf_test::PumpMessages(100);
+                EXPECT_EQ(RowCount(view), rowsAtStop);
                 topRow = RowPath(view, 0);
                 ListView_SetItemState(ResultList(view), 0, LVIS_SELECTED, LVIS_SELECTED);
                 NMHDR header{ResultList(view), 0, static_cast<UINT>(NM_DBLCLK)};

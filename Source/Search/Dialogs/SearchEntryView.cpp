@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -38,6 +39,19 @@ constexpr UINT kMsgDone = WM_APP + 2;
 constexpr int kEndAdd = 1;
 constexpr int kEndCancel = 3;
 
+// What the worker shares with the view. Each walk has its own: stopping one never waits for its
+// worker, which may sit in a call on a share that does not answer; it ends by itself later, and
+// whatever it makes after the stop stays here and is dropped with it.
+struct Walk {
+    unsigned run = 0;  // tags the walk's messages
+    std::atomic<bool> stop{false};
+    // Rows made by the worker, waiting for the UI thread; `notified` while a kMsgRows is on its way.
+    std::mutex mutex;
+    std::vector<SearchRow> pending;
+    bool notified = false;
+    size_t queued = 0;  // worker only
+};
+
 struct ViewState {
     SearchViewMode mode = SearchViewMode::Search;
     SearchSettings* settings = nullptr;
@@ -46,14 +60,9 @@ struct ViewState {
     std::vector<SearchRow> rows;
     HWND list = nullptr;
     kv::UniqueFont font;
-    std::atomic<bool> stop{false};
-    std::thread worker;
+    std::shared_ptr<Walk> walk;  // the walk running; null once it ended or was stopped
+    unsigned runs = 0;
     bool walking = false;
-    // Rows made by the worker, waiting for the UI thread; `notified` while a kMsgRows is on its way.
-    std::mutex mutex;
-    std::vector<SearchRow> pending;
-    bool notified = false;
-    size_t queued = 0;  // worker only
 };
 
 SearchViewRowHook& RowHook() {
@@ -62,46 +71,49 @@ SearchViewRowHook& RowHook() {
 }
 
 // Worker: a row for each path the shell can parse, queued for the UI thread.
-void QueueRow(ViewState& s, HWND dlg, SearchRowMaker& maker, const std::wstring& path) {
+void QueueRow(Walk& walk, HWND dlg, SearchRowMaker& maker, const std::wstring& path) {
     SearchRow row;
-    if (!maker.Make(path, row)) return;
+    if (walk.stop || !maker.Make(path, row)) return;
     {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        s.pending.push_back(std::move(row));
-        if (!s.notified) s.notified = PostMessageW(dlg, kMsgRows, 0, 0) != FALSE;
+        std::lock_guard<std::mutex> lock(walk.mutex);
+        walk.pending.push_back(std::move(row));
+        if (!walk.notified) walk.notified = PostMessageW(dlg, kMsgRows, 0, 0) != FALSE;
     }
-    ++s.queued;
-    if (RowHook()) RowHook()(s.queued);
+    ++walk.queued;
+    if (RowHook()) RowHook()(walk.queued);
 }
 
-void RunWorker(ViewState& s, HWND dlg) {
+void RunWorker(const std::shared_ptr<Walk>& walk, SearchViewMode mode, const std::vector<SearchWalkItem>& walkList,
+               HWND dlg) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
         SearchRowMaker maker;
-        auto report = [&](const std::wstring& path) { QueueRow(s, dlg, maker, path); };
-        if (s.mode == SearchViewMode::Search)
-            RunWalkList(s.walkList, s.stop, [&](const std::wstring& path, bool) { report(path); });
+        auto report = [&](const std::wstring& path) { QueueRow(*walk, dlg, maker, path); };
+        if (mode == SearchViewMode::Search)
+            RunWalkList(walkList, walk->stop, [&](const std::wstring& path, bool) { report(path); });
         else
-            ListRegisteredApps(s.stop, report);
+            ListRegisteredApps(walk->stop, report);
     }
     if (SUCCEEDED(com)) CoUninitialize();
-    PostMessageW(dlg, kMsgDone, 0, 0);
+    if (!walk->stop) PostMessageW(dlg, kMsgDone, walk->run, 0);
 }
 
+// Tells the worker to stop and lets go of its walk at once: nothing it makes later is shown.
 void StopWorker(ViewState& s) {
-    s.stop = true;
-    if (s.worker.joinable()) s.worker.join();
+    if (s.walk) s.walk->stop = true;
+    s.walk.reset();
     s.walking = false;
 }
 
 // UI thread: the queued rows join the list on top, so the newest is shown first; the selection
 // moves down with the rows it was on.
 void TakeRows(ViewState& s) {
+    if (!s.walk) return;
     std::vector<SearchRow> rows;
     {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        rows.swap(s.pending);
-        s.notified = false;
+        std::lock_guard<std::mutex> lock(s.walk->mutex);
+        rows.swap(s.walk->pending);
+        s.walk->notified = false;
     }
     if (rows.empty()) return;
     std::vector<int> selected;
@@ -147,13 +159,16 @@ void ShowFinished(ViewState& s, HWND dlg) {
 }
 
 void StartWorker(ViewState& s, HWND dlg) {
-    s.walking = true;
+    auto walk = std::make_shared<Walk>();
+    walk->run = ++s.runs;
     try {
-        s.worker = std::thread(RunWorker, std::ref(s), dlg);
+        std::thread(RunWorker, walk, s.mode, s.walkList, dlg).detach();
     } catch (const std::system_error&) {
-        s.walking = false;
         ShowFinished(s, dlg);
+        return;
     }
+    s.walk = std::move(walk);
+    s.walking = true;
 }
 
 void SetUpList(ViewState& s) {
@@ -241,21 +256,25 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
         if (wp != kStartTimer) break;
         KillTimer(dlg, kStartTimer);
-        if (!s.worker.joinable()) StartWorker(s, dlg);
+        if (!s.walk) StartWorker(s, dlg);
         return 0;
     case kMsgRows:
         TakeRows(s);
         return 0;
     case kMsgDone:
-        if (s.worker.joinable()) s.worker.join();
-        s.walking = false;
+        if (!s.walk || wp != s.walk->run) return 0;
         TakeRows(s);
+        StopWorker(s);
         ShowFinished(s, dlg);
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case kStopId:
-            s.stop = true;
+            // The rows found so far stay; the worker is not waited for.
+            if (!s.walk) return 0;
+            TakeRows(s);
+            StopWorker(s);
+            ShowFinished(s, dlg);
             return 0;
         case kAddId:
             // Offered only once the walk has ended: the results are complete.
