@@ -39,6 +39,9 @@ KeyScript::Step Focused(HWND& dlg) {
         if (focus && (focus == dlg || IsChild(dlg, focus))) return true;
         SetForegroundWindow(dlg);
         SetActiveWindow(dlg);
+        // A test process started in the background may not be given the foreground: the focus then
+        // goes to the dialog's first stop directly.
+        if (!GetFocus() || !IsChild(dlg, GetFocus())) SetFocus(GetNextDlgTabItem(dlg, nullptr, FALSE));
         return false;
     };
 }

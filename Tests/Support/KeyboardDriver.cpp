@@ -115,7 +115,7 @@ KeyScript& KeyScript::Then(Step step) {
 void KeyScript::Start() {
     running = this;
     next_ = 0;
-    ticks_ = 0;
+    started_ = GetTickCount();
     timer_ = SetTimer(nullptr, 0, 20, Tick);
 }
 
@@ -123,7 +123,7 @@ void CALLBACK KeyScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
     KeyScript* script = running;
     if (!script || script->Finished()) return;
     SetModifiers(kPlain);  // the keys of the step before have been handled
-    if (++script->ticks_ > kStepLimit) {
+    if (GetTickCount() - script->started_ > kScriptLimitMs) {
         ADD_FAILURE() << "the key script stopped at step " << script->next_;
         script->next_ = script->steps_.size();
         return;

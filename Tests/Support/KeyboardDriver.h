@@ -24,11 +24,11 @@ int FocusedId();
 
 // A script of steps. A step returns true when done; a step returning false runs again at the next
 // tick (for example, pressing Tab until a control has focus). Steps run until the last is done or
-// `kStepLimit` ticks have passed (then the script fails the test).
+// kScriptLimitMs have passed (then the script fails the test, before the modal watchdog would).
 class KeyScript {
 public:
     using Step = std::function<bool()>;
-    static constexpr int kStepLimit = 400;
+    static constexpr DWORD kScriptLimitMs = 10000;
 
     KeyScript() = default;
     ~KeyScript();
@@ -46,7 +46,7 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     std::vector<Step> steps_;
     size_t next_ = 0;
-    int ticks_ = 0;
+    DWORD started_ = 0;
     UINT_PTR timer_ = 0;
 };
 

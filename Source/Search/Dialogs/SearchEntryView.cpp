@@ -269,13 +269,6 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
-        case kStopId:
-            // The rows found so far stay; the worker is not waited for.
-            if (!s.walk) return 0;
-            TakeRows(s);
-            StopWorker(s);
-            ShowFinished(s, dlg);
-            return 0;
         case kAddId:
             // Offered only once the walk has ended: the results are complete.
             if (s.walking) return 0;
@@ -283,14 +276,17 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                 s.settings->autoUpdate = IsDlgButtonChecked(dlg, kAutoUpdateId) == BST_CHECKED;
             KvEndModal(dlg, kEndAdd);
             return 0;
+        case kStopId:
         case IDCANCEL:
-            // Esc while the walk runs stops it and keeps what was found; once it has ended, Esc and
-            // the Cancel button drop the results.
-            if (s.walking) {
-                s.stop = true;
+            // Stop, and Esc while the walk runs, keep the rows found so far; the worker is not waited
+            // for. Once the walk has ended, Esc and the Cancel button drop the results.
+            if (s.walk) {
+                TakeRows(s);
+                StopWorker(s);
+                ShowFinished(s, dlg);
                 return 0;
             }
-            StopWorker(s);
+            if (LOWORD(wp) == kStopId) return 0;
             s.rows.clear();
             KvEndModal(dlg, kEndCancel);
             return 0;
