@@ -1,9 +1,12 @@
-// The library's message box: a modal window of class "__kv_MsgBox__" with the text in a read-only
-// text box on a light blue panel and a row (or rows, for custom labels) of buttons under it. A box
+// The library's message box: a modal window of class "__kv_MsgBox__" with the icon of its kind (a
+// question for boxes that ask, information for an OK box) and the text in a read-only text box on a
+// light blue panel, and a row (or rows, for custom labels) of buttons under it at the right. A box
 // returns the identifier of the pressed button: kinds 0 to 4 use the fixed identifiers below, the
 // custom kind returns 1 + the index of the label. The dialog keyboard handling of the modal loop
 // turns Escape and the close box into command 2, which ends every kind with 2.
 #include "Kv/KvBoxState.h"
+#include "Kv/KvDialog.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
@@ -15,9 +18,6 @@
 namespace {
 
 const int kCustomKind = 5;
-const int kButtonWidth = 100;
-const int kButtonHeight = 22;
-const int kButtonPitch = 110;
 const int kRowPitch = 32;
 const int kMaxColumns = 4;
 const COLORREF kPanelColour = RGB(240, 240, 255);
@@ -64,29 +64,23 @@ std::vector<FixedButton> FixedButtons(int kind) {
     }
 }
 
-HWND CreateButton(HWND parent, const wchar_t* label, int id, int x, int y, HFONT font) {
-    HWND button =
-        CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, kButtonWidth, kButtonHeight,
-                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    if (button) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return button;
-}
-
 void MakeDefault(HWND dlg, HWND button) {
     if (button) SendMessageW(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
 }
 
-// Lays out the text and the buttons and returns the y of the last button row. `f` is the width of
-// the text area, at least as wide as one row of buttons.
-int CreateButtons(MessageBoxState& s, HWND hwnd, int f, int firstRowY) {
+// Lays out the buttons, the last of a row at the right margin of a client area `clientWidth` wide,
+// and returns the y of the last button row. In pixels of the box's DPI.
+int CreateButtons(MessageBoxState& s, HWND hwnd, int clientWidth, int firstRowY, UINT dpi) {
+    auto px = [dpi](int length) { return KvScale(length, dpi); };
     HFONT font = s.font.get();
+    const int rightmost = clientWidth - px(kv::kBoxMargin + kv::kBoxButtonWidth);  // its left edge
     if (s.kind != kCustomKind) {
         std::vector<FixedButton> buttons = FixedButtons(s.kind);
         int count = static_cast<int>(buttons.size());
         HWND leftmost = nullptr;
         for (int i = 0; i < count; ++i) {
-            int x = f - 78 - (count - 1 - i) * kButtonPitch;
-            HWND b = CreateButton(hwnd, buttons[i].label, buttons[i].id, x, firstRowY, font);
+            int x = rightmost - (count - 1 - i) * px(kv::kBoxButtonPitch);
+            HWND b = kv::CreateBoxButton(hwnd, buttons[i].label, buttons[i].id, x, firstRowY, font);
             if (i == 0) leftmost = b;
         }
         if (count == 1) {
@@ -101,36 +95,39 @@ int CreateButtons(MessageBoxState& s, HWND hwnd, int f, int firstRowY) {
     int cols = std::min(count, kMaxColumns);
     int y = firstRowY;
     for (int i = 0; i < count; ++i) {
-        int x = ((i % cols) - cols) * kButtonPitch + f + 32;
-        HWND b = CreateButton(hwnd, s.labels[i].c_str(), i + 1, x, y, font);
+        int x = rightmost - (cols - 1 - (i % cols)) * px(kv::kBoxButtonPitch);
+        HWND b = kv::CreateBoxButton(hwnd, s.labels[i].c_str(), i + 1, x, y, font);
         if (i == s.focusIndex) MakeDefault(hwnd, b);
-        if ((i + 1) % cols == 0 && i + 1 < count) y += kRowPitch;
+        if ((i + 1) % cols == 0 && i + 1 < count) y += px(kRowPitch);
     }
     return y;
 }
 
 void OnCreate(MessageBoxState& s, HWND hwnd) {
     const KvSystemInfo& info = KvGetSystemInfo();
+    const UINT dpi = KvDpiOfWindow(hwnd);
+    auto px = [dpi](int length) { return KvScale(length, dpi); };
     s.hwnd = hwnd;
-    s.font.reset(KvCreateDefaultFont());
-    s.panelX = 10;
-    s.panelY = 10;
-    s.panelWidth = 480 - info.frameWidth2;
-    s.panelHeight = 0;
+    s.font.reset(KvCreateDialogFont(hwnd));
+    s.panelX = px(10);
+    s.panelY = px(10);
     s.background.reset(CreateSolidBrush(kPanelColour));
 
+    const int textX = px(16 + kv::kBoxIconRoom);
     SIZE ts{0, 0};
-    HWND text =
-        KvCreateTextBox(&ts, ES_MULTILINE, 0, s.text.c_str(), 16, 18, 468 - info.frameWidth2, hwnd, s.font.get());
+    HWND text = KvCreateTextBox(&ts, ES_MULTILINE, 0, s.text.c_str(), textX, px(18),
+                                px(468 - kv::kBoxIconRoom) - info.frameWidth2, hwnd, s.font.get());
     int cols = std::max(1, std::min(s.buttonCount, kMaxColumns));
-    int f = std::max(static_cast<int>(ts.cx), cols * kButtonPitch - 22);
+    int f = std::max(static_cast<int>(ts.cx), cols * px(kv::kBoxButtonPitch) - px(22));
+    const int textHeight = std::max(static_cast<int>(ts.cy), px(kv::kBoxIconSize));
     if (text) SetWindowPos(text, nullptr, 0, 0, f, ts.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    s.panelHeight = ts.cy + 16;
-    s.panelWidth = f + 12;
-    int width = info.frameWidth2 + f + 32;
-    int lastRowY = CreateButtons(s, hwnd, f, ts.cy + 36);
-    int height = lastRowY + info.smallCaptionHeight + 34;
+    s.panelHeight = textHeight + px(16);
+    s.panelWidth = textX - s.panelX + f + px(6);
+    const int clientWidth = textX + f + px(16);
+    int width = info.frameWidth2 + clientWidth;
+    int lastRowY = CreateButtons(s, hwnd, clientWidth, textHeight + px(36), dpi);
+    int height = lastRowY + info.smallCaptionHeight + px(34);
 
     POINT centre = KvWindowCenter(GetWindow(hwnd, GW_OWNER));
     MoveWindow(hwnd, centre.x - width / 2, centre.y - height / 2, width, height, FALSE);
@@ -145,6 +142,7 @@ void OnPaint(const MessageBoxState& s, HWND hwnd) {
     KvDrawEtchedFrame(dc.get(), panel);
     InflateRect(&panel, -4, -4);
     KvDrawEtchedFrame(dc.get(), panel);
+    kv::DrawBoxIcon(dc.get(), hwnd, s.kind == KvMbOk ? IDI_INFORMATION : IDI_QUESTION, s.panelX, s.panelY);
 }
 
 LRESULT HandleMessageBox(MessageBoxState& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -200,7 +198,7 @@ int RunMessageBox(HWND owner, const wchar_t* title, const wchar_t* text, int kin
                           : kind == KvMbYesNoCancel ? 3
                                                     : 2;
     return KvDoModal(L"__kv_MsgBox__", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION, title ? title : L"", 0, 0,
-                     owner, MessageBoxProc);
+                     kv::BoxOwner(owner), MessageBoxProc);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
@@ -45,14 +46,14 @@ void StartWorker(CopyProgressState& s, HWND dlg) {
 LRESULT Handle(CopyProgressState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE: {
-        s.font.reset(KvCreateDefaultFont());
-        const int width = KvClientSize(dlg).cx;
-        KvCreateLabel(s.destination.c_str(), 10, 10, dlg, -1, s.font.get());
-        HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 35, width - 20, 16, dlg,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBarId)), GetModuleHandleW(nullptr),
-                                   nullptr);
-        SendMessageW(bar, PBM_SETRANGE32, 0, kBarRange);
-        KvCreateButton(KvCancelLabel, width - 110, 60, 100, 20, dlg, IDCANCEL, s.font.get());
+        s.font.reset(KvCreateDialogFont(dlg));
+        const int width = KvClientSize96(dlg).cx;
+        KvBuildControls(dlg, s.font.get(), {
+            {-1, KvCtl::Label, s.destination.c_str(), 10, 10, 0, 0},
+            {kBarId, KvCtl::Progress, L"", 10, 35, width - 20, 16},
+            {IDCANCEL, KvCtl::Button, KvCancelLabel, width - 110, 60, 100, 20},
+        });
+        SendDlgItemMessageW(dlg, kBarId, PBM_SETRANGE32, 0, kBarRange);
         KvCentreOnOwner(dlg);
         SetTimer(dlg, kRefreshTimer, 100, nullptr);
         StartWorker(s, dlg);
@@ -100,8 +101,8 @@ bool KvCopyFileWithProgress(HWND owner, const wchar_t* title, const std::wstring
     state.destination = destination;
     {
         const KvModalScope<CopyProgressState> scope(state, L"KvCopyProgress::WndProc");
-        KvDoModal(L"KvCopyProgress", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION, title, 420, 120, owner,
-                  KvModalProc<CopyProgressState, Handle>);
+        KvDoModalScaled(L"KvCopyProgress", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION, title, 420, 120, owner,
+                        KvModalProc<CopyProgressState, Handle>);
     }
     // A window that could not be made never started the worker.
     if (!state.worker.joinable()) return KvCopyFileReplacing(source, destination);

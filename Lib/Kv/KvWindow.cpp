@@ -10,6 +10,8 @@
 
 #include <list>
 
+#include "Kv/KvDialog.h"
+
 const wchar_t* const KvOkLabel = L"OK";
 const wchar_t* const KvCancelLabel = L"\uFF77\uFF6C\uFF9D\uFF7E\uFF99";  // ｷｬﾝｾﾙ
 const wchar_t* const KvYesLabel = L"\u306F\u3044";                       // はい
@@ -204,6 +206,7 @@ int KvCreateModalDialog(HWND owner, const wchar_t* title, DWORD exStyle, DWORD s
             KvEndModal(dialog, 0);
             break;
         }
+        if (KvDialogTabKey(dialog, msg)) continue;
         if (!IsDialogMessageW(dialog, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);

@@ -10,6 +10,7 @@
 
 #include "Associations/Associations.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
@@ -49,32 +50,34 @@ void OnCreate(InitState& s, HWND dlg) {
     s.dlg = dlg;
     SetClassLongPtrW(dlg, GCLP_HICON,
                      reinterpret_cast<LONG_PTR>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP))));
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
-    RECT client{};
-    GetClientRect(dlg, &client);
-    KvCreateGroupBox(L"関連付け", 15, 15, client.right - 30, 120, dlg, font);
+    s.font.reset(KvCreateDialogFont(dlg));
+    const int width = KvClientSize96(dlg).cx;
+    KvBuildControls(dlg, s.font.get(), {
+        {-1, KvCtl::Group, L"関連付け", 15, 15, width - 30, 120},
+        {kFirstExtensionBox, KvCtl::Check, kExtensionLabels[0], 35, 35, 0, 0},
+        {kFirstExtensionBox + 1, KvCtl::Check, kExtensionLabels[1], 35, 65, 0, 0},
+        {kFirstExtensionBox + 2, KvCtl::Check, kExtensionLabels[2], 35, 95, 0, 0},
+        {-1, KvCtl::Group, L"「新規作成」メニューへの追加", 15, 150, width - 30, 50},
+        {kShellNewBox, KvCtl::Check, L"テッサラフォルダ", 30, 170, 0, 0},
+        {-1, KvCtl::Label, kPurpose, 15, 210, 0, 0},
+        {IDOK, KvCtl::Button, KvOkLabel, 36, kButtonsTop, 100, 20, KvSpecDefault | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 146, kButtonsTop, 100, 20, KvSpecFromWindow},
+    });
     bool associated = false;
     bool hasTemplate = false;
     for (int i = 0; i < 3; ++i) {
-        const int id = kFirstExtensionBox + i;
-        KvCreateCheckBox(kExtensionLabels[i], 35, 35 + 30 * i, dlg, id, font);
         if (!IsAssociated(kProjectExtensions[i])) continue;
-        CheckDlgButton(dlg, id, BST_CHECKED);
+        CheckDlgButton(dlg, kFirstExtensionBox + i, BST_CHECKED);
         associated = true;
         if (HasShellNew(kProjectExtensions[i])) hasTemplate = true;
     }
-    KvCreateGroupBox(L"「新規作成」メニューへの追加", 15, 150, client.right - 30, 50, dlg, font);
-    HWND shellNew = KvCreateCheckBox(L"テッサラフォルダ", 30, 170, dlg, kShellNewBox, font);
-    EnableWindow(shellNew, associated);
+    EnableWindow(GetDlgItem(dlg, kShellNewBox), associated);
     if (associated && hasTemplate) CheckDlgButton(dlg, kShellNewBox, BST_CHECKED);
-    KvCreateLabel(kPurpose, 15, 210, dlg, -1, font);
-    const KvSystemInfo& info = KvGetSystemInfo();
-    const int buttonsTop = kButtonsTop - info.frameCaptionHeight;
-    KvCreateButton(KvOkLabel, 36 - info.frameWidth2, buttonsTop, 100, 20, dlg, IDOK, font);
-    KvCreateButton(KvCancelLabel, 146 - info.frameWidth2, buttonsTop, 100, 20, dlg, IDCANCEL, font);
+    RECT outer{};
+    GetWindowRect(dlg, &outer);
     const POINT centre = KvWindowCenter(nullptr);
-    MoveWindow(dlg, centre.x - kWidth / 2, centre.y - kHeight / 2, kWidth, kHeight, TRUE);
+    SetWindowPos(dlg, nullptr, centre.x - (outer.right - outer.left) / 2, centre.y - (outer.bottom - outer.top) / 2, 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 void Apply(InitState& s, HWND dlg) {
@@ -92,6 +95,7 @@ void Apply(InitState& s, HWND dlg) {
 }
 
 LRESULT Handle(InitState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         OnCreate(s, dlg);
@@ -109,15 +113,8 @@ LRESULT Handle(InitState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             KvEndModal(dlg, 1);
             return 0;
         }
-        if (id == IDCANCEL) {
-            KvEndModal(dlg, 0);
-            return 0;
-        }
         break;
     }
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
-        return 0;
     case WM_DESTROY:
         s.dlg = nullptr;
         return 0;
@@ -152,8 +149,8 @@ std::wstring Joined(const std::vector<std::wstring>& lines) {
 bool CInitDlg::DoModal() {
     InitState s;
     const KvModalScope<InitState> scope(s, L"CInitDlg::WndProc");
-    const int result = KvDoModal(L"CInitDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 L"TessaraFolder v0.99c", kWidth, kHeight, nullptr, KvModalProc<InitState, Handle>);
+    const int result = KvDoModalScaled(L"CInitDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
+                                       L"TessaraFolder v0.99c", kWidth, kHeight, nullptr, KvModalProc<InitState, Handle>);
     if (s.dlg && IsWindow(s.dlg)) DestroyWindow(s.dlg);
     if (!s.failed.empty()) {
         const std::wstring detail = Joined(s.failed);

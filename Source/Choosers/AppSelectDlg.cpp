@@ -14,6 +14,8 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvFileDialogs.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
@@ -30,7 +32,10 @@ constexpr int kListId = 216;
 constexpr int kWidth = 400;
 constexpr int kHeight = 485;
 
+constexpr int kButtonsTop = 455;  // from the window's outer corner, above its small caption
+
 struct AppSelectState {
+    HWND dlg = nullptr;
     CEntry* entry = nullptr;
     kv::UniqueFont font;
     HWND list = nullptr;
@@ -78,20 +83,15 @@ void FillList(AppSelectState& s) {
     }
 }
 
-void CreateList(AppSelectState& s, HWND dlg, int clientWidth) {
-    s.list = CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                                 LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER,
-                             15, 55, clientWidth - 30, 210, dlg, reinterpret_cast<HMENU>(kListId),
-                             GetModuleHandleW(nullptr), nullptr);
+void SetUpList(AppSelectState& s) {
+    s.list = GetDlgItem(s.dlg, kListId);
     if (!s.list) return;
-    SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
     SendMessageW(s.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(chooser_ui::SystemSmallImages()));
     RECT rc{};
     GetClientRect(s.list, &rc);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = rc.right - 20;
+    column.cx = rc.right - KvScale(20, KvDpiOfWindow(s.list));
     std::wstring title = GlobalText::Get(kGtChooserColumnProgram);
     column.pszText = &title[0];
     SendMessageW(s.list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
@@ -99,32 +99,34 @@ void CreateList(AppSelectState& s, HWND dlg, int clientWidth) {
 }
 
 void OnCreate(AppSelectState& s, HWND dlg) {
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
-    const int width = KvClientSize(dlg).cx;
-    KvCreateLabel(GlobalText::Get(kGtChooserPrompt), 15, 10, dlg, -1, font);
+    s.dlg = dlg;
+    s.font.reset(KvCreateDialogFont(dlg));
+    const int width = KvClientSize96(dlg).cx;
     const std::wstring target = GlobalText::Get(kGtChooserFileLabel) + FileNameOf(s.entry->ResolvedPath());
-    KvCreateLabel(target.c_str(), 20, 30, dlg, -1, font);
-    CreateList(s, dlg, width);
-    KvCreateLabel(GlobalText::Get(kGtChooserPathLabel), 15, 275, dlg, -1, font);
-    KvCreateEdit(font, WS_TABSTOP, GlobalText::Get(kGtChooserPathInitial), 15, 290, width - 60, 18, dlg, kPathEdit);
-    KvCreateButton(GlobalText::Get(kGtChooserBrowse), width - 40, 290, 25, 18, dlg, kBrowseButton, font);
-    KvCreateGroupBox(GlobalText::Get(kGtChooserGroup), 15, 315, width - 30, 95, dlg, font);
-    KvCreateCheckBox(GlobalText::Get(kGtChooserRemember), 25, 335, dlg, kRememberBox, font);
-    const KvSystemInfo& info = KvGetSystemInfo();
-    const int y = 455 - info.smallCaptionHeight;
-    KvCreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
-    HWND ok = KvCreateButton(GlobalText::Get(kGtChooserOk), 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
-    EnableWindow(ok, FALSE);
-    KvCreateButton(GlobalText::Get(kGtChooserOpenOnce), 70 - info.frameWidth2, y, 100, 20, dlg, kOpenButton,
-                             font);
+    KvBuildControls(dlg, s.font.get(), {
+        {-1, KvCtl::Label, GlobalText::Get(kGtChooserPrompt), 15, 10, 0, 0},
+        {-1, KvCtl::Label, target.c_str(), 20, 30, 0, 0},
+        {kListId, KvCtl::ListView, L"", 15, 55, width - 30, 210, 0,
+         LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
+        {-1, KvCtl::Label, GlobalText::Get(kGtChooserPathLabel), 15, 275, 0, 0},
+        {kPathEdit, KvCtl::Edit, GlobalText::Get(kGtChooserPathInitial), 15, 290, width - 60, 18},
+        {kBrowseButton, KvCtl::Button, GlobalText::Get(kGtChooserBrowse), width - 40, 290, 25, 18},
+        {-1, KvCtl::Group, GlobalText::Get(kGtChooserGroup), 15, 315, width - 30, 95},
+        {kRememberBox, KvCtl::Check, GlobalText::Get(kGtChooserRemember), 25, 335, 0, 0},
+        {kOpenButton, KvCtl::Button, GlobalText::Get(kGtChooserOpenOnce), 70, kButtonsTop, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, GlobalText::Get(kGtChooserOk), 180, kButtonsTop, 100, 20,
+         KvSpecDefault | KvSpecDisabled | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 290, kButtonsTop, 100, 20, KvSpecFromWindow},
+    });
+    SetUpList(s);
     KvCentreOnOwner(dlg);
 }
 
 void OnPaint(AppSelectState& s, HWND dlg) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dlg, &ps);
-    RECT rc{25, 360, KvClientSize(dlg).cx - 25, 450};
+    const UINT dpi = KvDpiOfWindow(dlg);
+    RECT rc{KvScale(25, dpi), KvScale(360, dpi), KvClientSize(dlg).cx - KvScale(25, dpi), KvScale(450, dpi)};
     HGDIOBJ old = SelectObject(dc, s.font.get());
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, GlobalText::Get(kGtChooserExplanation), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
@@ -161,6 +163,7 @@ bool OnNotify(AppSelectState& s, HWND dlg, const NMHDR& hdr) {
 }
 
 LRESULT Handle(AppSelectState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         OnCreate(s, dlg);
@@ -185,16 +188,10 @@ LRESULT Handle(AppSelectState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case kOpenButton:
             Finish(s, dlg, kAppSelectOpen);
             return 0;
-        case IDCANCEL:
-            KvEndModal(dlg, 0);
-            return 0;
         default:
             break;
         }
         break;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
-        return 0;
     case WM_DESTROY:
         s.list = nullptr;
         s.font.reset();
@@ -211,8 +208,9 @@ int CKvAppSelectDlg::Run(CEntry& entry, HWND parent, const wchar_t* title, std::
     AppSelectState state;
     state.entry = &entry;
     const KvModalScope<AppSelectState> scope(state, L"CKvAppSelectDlg::WndProc");
-    const int result = KvDoModal(L"CKvAppSelectDlg", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 title, kWidth, kHeight, parent, KvModalProc<AppSelectState, Handle>);
+    const int result =
+        KvDoModalScaled(L"CKvAppSelectDlg", WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
+                        kWidth, kHeight, parent, KvModalProc<AppSelectState, Handle>);
     if (result != 0) chosen = state.chosen;
     return result;
 }

@@ -5,6 +5,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
@@ -21,43 +22,34 @@ struct MulSelState {
 };
 
 void OnCreate(MulSelState& s, HWND dlg) {
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
+    s.font.reset(KvCreateDialogFont(dlg));
     std::wstring extensions;
     for (const std::wstring& extension : s.app->extensions) extensions += extension + L" ";
-    KvCreateLabel(GlobalText::Get(kGtAppEditorPath), 10, 10, dlg, -1, font);
-    KvCreateEdit(font, WS_TABSTOP, s.app->path.c_str(), 10, 25, 250, 20, dlg, kPathEdit);
-    KvCreateLabel(GlobalText::Get(kGtAppEditorExtensions), 10, 60, dlg, -1, font);
-    KvCreateEdit(font, WS_TABSTOP, extensions.c_str(), 10, 75, 150, 20, dlg, kExtensionsEdit);
-    KvCreateLabel(GlobalText::Get(kGtAppEditorCaption), 10, 110, dlg, -1, font);
-    KvCreateEdit(font, WS_TABSTOP, s.app->caption.c_str(), 10, 125, 150, 20, dlg, kCaptionEdit);
-    const KvSystemInfo& info = KvGetSystemInfo();
-    const int y = 230 - info.frameCaptionHeight;
-    KvCreateButton(KvCancelLabel, 290 - info.frameWidth2, y, 100, 20, dlg, IDCANCEL, font);
-    KvCreateButton(KvOkLabel, 180 - info.frameWidth2, y, 100, 20, dlg, IDOK, font);
+    KvBuildControls(dlg, s.font.get(), {
+        {-1, KvCtl::Label, GlobalText::Get(kGtAppEditorPath), 10, 10, 0, 0},
+        {kPathEdit, KvCtl::Edit, s.app->path.c_str(), 10, 25, 250, 20},
+        {-1, KvCtl::Label, GlobalText::Get(kGtAppEditorExtensions), 10, 60, 0, 0},
+        {kExtensionsEdit, KvCtl::Edit, extensions.c_str(), 10, 75, 150, 20},
+        {-1, KvCtl::Label, GlobalText::Get(kGtAppEditorCaption), 10, 110, 0, 0},
+        {kCaptionEdit, KvCtl::Edit, s.app->caption.c_str(), 10, 125, 150, 20},
+        {IDOK, KvCtl::Button, KvOkLabel, 180, 230, 100, 20, KvSpecDefault | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 290, 230, 100, 20, KvSpecFromWindow},
+    });
     KvCentreOnOwner(dlg);
 }
 
 LRESULT Handle(MulSelState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         OnCreate(s, dlg);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wp) == IDOK) {
-            s.app->path = KvGetItemWholeText(dlg, kPathEdit);
-            s.app->caption = KvGetItemWholeText(dlg, kCaptionEdit);
-            s.app->extensions = SplitExtensions(KvGetItemWholeText(dlg, kExtensionsEdit));
-            KvEndModal(dlg, 1);
-            return 0;
-        }
-        if (LOWORD(wp) == IDCANCEL) {
-            KvEndModal(dlg, 0);
-            return 0;
-        }
-        break;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
+        if (LOWORD(wp) != IDOK) break;
+        s.app->path = KvGetItemWholeText(dlg, kPathEdit);
+        s.app->caption = KvGetItemWholeText(dlg, kCaptionEdit);
+        s.app->extensions = SplitExtensions(KvGetItemWholeText(dlg, kExtensionsEdit));
+        KvEndModal(dlg, 1);
         return 0;
     case WM_DESTROY:
         s.font.reset();
@@ -87,8 +79,9 @@ bool CMulSelAppSelectDlg::Run(ProjectApp& app, HWND parent, const wchar_t* title
     MulSelState state;
     state.app = &edited;
     const KvModalScope<MulSelState> scope(state, L"CMulSelAppSelectDlg::WndProc");
-    const int result = KvDoModal(L"CMulSelAppSelectDlg", WS_EX_DLGMODALFRAME,
-                                 WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 400, 260, parent, KvModalProc<MulSelState, Handle>);
+    const int result = KvDoModalScaled(L"CMulSelAppSelectDlg", WS_EX_DLGMODALFRAME,
+                                       WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 400, 260, parent,
+                                       KvModalProc<MulSelState, Handle>);
     if (result == 0) return false;
     app = edited;
     return true;

@@ -7,6 +7,8 @@
 #include "Choosers/MulSelAppSelectDlg.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Kv/KvDialog.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvFileDialogs.h"
 
 namespace prj_setup {
@@ -57,14 +59,12 @@ HWND AppList(const SetupState& s) {
     return GetDlgItem(s.pages[3], kAppList);
 }
 
-void CreateAppList(SetupState& s, HWND page) {
-    HWND list = CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"", 0x50008045, 10, 190, 287, 80, page,
-                                reinterpret_cast<HMENU>(kAppList), GetModuleHandleW(nullptr), nullptr);
+void FillAppList(SetupState& s) {
+    HWND list = AppList(s);
     if (!list) return;
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
     RECT rc{};
     GetClientRect(list, &rc);
-    const int inner = rc.right - 10;
+    const int inner = rc.right - KvScale(10, KvDpiOfWindow(list));
     InsertColumn(list, 0, inner * 3 / 4, GlobalText::Get(kGtColumnPath));
     InsertColumn(list, 1, inner / 4, GlobalText::Get(kGtSetupColumnExtensions));
     for (size_t i = 0; i < s.apps.size(); ++i) InsertRow(list, static_cast<int>(i), s.apps[i]);
@@ -97,14 +97,19 @@ void DeleteSelectedApplication(SetupState& s) {
     s.apps.erase(s.apps.begin() + row);
 }
 
-void ShowAppMenu(SetupState& s) {
+void OnAppListKey(SetupState& s, WORD key) {
+    if (key == VK_DELETE) DeleteSelectedApplication(s);
+    if (key == VK_F2) EditSelectedApplication(s);
+    // The menu key opens the menu on its press; the open menu takes its release.
+    if (key == VK_APPS) ShowAppMenu(s, KvContextMenuPoint(AppList(s), -1));
+}
+
+void ShowAppMenu(SetupState& s, POINT at) {
     if (SelectedRow(s) < 0) return;
     kv::UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
     AppendMenuW(menu.get(), MF_STRING, kAppEdit, GlobalText::Get(kGtSetupAppEdit));
     AppendMenuW(menu.get(), MF_STRING, kAppDelete, GlobalText::Get(kGtSetupAppDelete));
-    POINT at{};
-    GetCursorPos(&at);
     const int command = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, s.dlg, nullptr);
     if (command == kAppEdit) EditSelectedApplication(s);
     if (command == kAppDelete) DeleteSelectedApplication(s);

@@ -9,6 +9,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvFileDialogs.h"
 #include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
@@ -22,13 +23,12 @@ namespace {
 constexpr int kSize = 400;
 const int kTabTexts[kPageCount] = {kGtSetupTabGeneral, kGtSetupTabTitle, kGtSetupTabBackup, kGtSetupTabMenu};
 
-// A page only passes its controls' commands and notifications on to the dialog.
+// A page passes its controls' commands, notifications and context menus on to the dialog, and the
+// dialog's answer to a notification back to the control.
 INT_PTR CALLBACK PageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_COMMAND || msg == WM_NOTIFY) {
-        SendMessageW(GetParent(page), msg, wp, lp);
-        return TRUE;
-    }
-    return FALSE;
+    if (msg != WM_COMMAND && msg != WM_NOTIFY && msg != WM_CONTEXTMENU) return FALSE;
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, SendMessageW(GetParent(page), msg, wp, lp));
+    return TRUE;
 }
 
 void ShowPage(SetupState& s, int shown) {
@@ -37,13 +37,10 @@ void ShowPage(SetupState& s, int shown) {
 }
 
 HWND CreateTab(SetupState& s, RECT& display) {
-    RECT client{};
-    GetClientRect(s.dlg, &client);
-    HWND tab = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 10, 10,
-                               client.right - 20, client.bottom - 50, s.dlg, reinterpret_cast<HMENU>(kTab),
-                               GetModuleHandleW(nullptr), nullptr);
-    if (!tab) return nullptr;
-    SendMessageW(tab, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+    const SIZE client = KvClientSize96(s.dlg);
+    if (!KvBuildControls(s.dlg, s.font.get(), {{kTab, KvCtl::Tab, L"", 10, 10, client.cx - 20, client.cy - 50}}))
+        return nullptr;
+    HWND tab = GetDlgItem(s.dlg, kTab);
     for (int i = 0; i < kPageCount; ++i) {
         std::wstring text = GlobalText::Get(kTabTexts[i]);
         TCITEMW item{};
@@ -51,43 +48,47 @@ HWND CreateTab(SetupState& s, RECT& display) {
         item.pszText = &text[0];
         SendMessageW(tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
+    KvSetDialogTabStrip(s.dlg, tab);
     GetClientRect(tab, &display);
     SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     MapWindowPoints(tab, s.dlg, reinterpret_cast<POINT*>(&display), 2);
     return tab;
 }
 
-void CreatePages(SetupState& s, const RECT& display) {
+// The pages follow the tab strip in the Tab order (only the shown one is visible, so Tab never
+// enters a hidden page) and are drawn over it.
+void CreatePages(SetupState& s, HWND tab, const RECT& display) {
     const KvSystemInfo& info = KvGetSystemInfo();
     const bool themed = info.majorVersion > 5 || (info.majorVersion == 5 && info.minorVersion >= 1);
+    HWND previous = tab;
     for (int i = 0; i < kPageCount; ++i) {
         HWND page = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAB_PAGE), s.dlg, PageProc, 0);
         s.pages[i] = page;
         if (!page) continue;
         SetWindowLongPtrW(page, GWLP_ID, kPrjSetupPageFirst + i);
         if (themed) EnableThemeDialogTexture(page, ETDT_ENABLETAB);
-        SetWindowPos(page, HWND_TOP, display.left, display.top, display.right - display.left,
+        SetWindowPos(page, previous, display.left, display.top, display.right - display.left,
                      display.bottom - display.top, SWP_NOACTIVATE);
+        previous = page;
     }
 }
 
 void OnCreate(SetupState& s, HWND dlg) {
     s.dlg = dlg;
-    s.font.reset(KvCreateDefaultFont());
+    s.font.reset(KvCreateDialogFont(dlg));
     RECT display{};
-    if (!CreateTab(s, display)) return;
-    CreatePages(s, display);
+    HWND tab = CreateTab(s, display);
+    if (!tab) return;
+    CreatePages(s, tab, display);
     for (HWND page : s.pages)
         if (!page) return;
     CreatePageControls(s);
     ShowPage(s, 0);
-    const POINT centre = KvWindowCenter(GetWindow(dlg, GW_OWNER));
-    MoveWindow(dlg, centre.x - kSize / 2, centre.y - kSize / 2, kSize, kSize, TRUE);
-    const KvSystemInfo& info = KvGetSystemInfo();
-    const int x = kSize - info.frameWidth2;
-    const int y = kSize - info.frameCaptionHeight - 30;
-    KvCreateButton(KvOkLabel, x - 220, y, 100, 20, dlg, IDOK, s.font.get());
-    KvCreateButton(KvCancelLabel, x - 110, y, 100, 20, dlg, IDCANCEL, s.font.get());
+    KvCentreOnOwner(dlg);
+    KvBuildControls(dlg, s.font.get(), {
+        {IDOK, KvCtl::Button, KvOkLabel, kSize - 220, kSize - 30, 100, 20, KvSpecDefault | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, kSize - 110, kSize - 30, 100, 20, KvSpecFromWindow},
+    });
 }
 
 void BrowseBackupDir(SetupState& s) {
@@ -102,8 +103,8 @@ bool OnNotify(SetupState& s, const NMHDR& hdr) {
         return true;
     }
     if (hdr.idFrom != kAppList) return false;
-    if (hdr.code == NM_RCLICK) ShowAppMenu(s);
     if (hdr.code == NM_DBLCLK && reinterpret_cast<const NMITEMACTIVATE&>(hdr).iItem >= 0) EditSelectedApplication(s);
+    if (hdr.code == LVN_KEYDOWN) OnAppListKey(s, reinterpret_cast<const NMLVKEYDOWN&>(hdr).wVKey);
     return true;
 }
 
@@ -128,15 +129,13 @@ bool OnCommand(SetupState& s, HWND dlg, int id) {
         ApplyPages(s);
         KvEndModal(dlg, 1);
         return true;
-    case IDCANCEL:
-        KvEndModal(dlg, 0);
-        return true;
     default:
         return false;
     }
 }
 
 LRESULT Handle(SetupState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         OnCreate(s, dlg);
@@ -147,8 +146,9 @@ LRESULT Handle(SetupState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (OnCommand(s, dlg, LOWORD(wp))) return 0;
         break;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wp) != AppList(s)) break;
+        ShowAppMenu(s, KvContextMenuPoint(AppList(s), lp));
         return 0;
     default:
         break;
@@ -162,7 +162,7 @@ bool CPrjSetupDlg::Run(HWND owner, const wchar_t* title) {
     SetupState state;
     state.apps = Project().apps;
     const KvModalScope<SetupState> scope(state, L"CPrjSetupDlg::WndProc");
-    const int result = KvDoModal(L"CPrjSetupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, kSize,
-                                 kSize, owner, KvModalProc<SetupState, Handle>);
+    const int result = KvDoModalScaled(L"CPrjSetupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
+                                       kSize, kSize, owner, KvModalProc<SetupState, Handle>);
     return result == 1;
 }

@@ -16,6 +16,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
 
@@ -31,16 +32,12 @@ struct CheckField {
     int page;
     int id;
     int text;
-    int x;
-    int y;
 };
 
 const CheckField kChecks[] = {
-    {0, 1006, kGtSetupAllowRename, 10, 10},        {0, 1007, kGtSetupStatusBar, 10, 30},
-    {0, 1009, kGtSetupTrayMode, 10, 50},           {0, 1010, kGtSetupMouseGesture, 10, 70},
-    {0, 1008, kGtSetupAllowAlias, 10, 90},         {3, 210, kGtSetupExtensionAppsShown, 20, 30},
-    {3, 211, kGtSetupInSubmenu, 20, 50},           {3, 213, kGtSetupShellItemsShown, 25, 110},
-    {3, 214, kGtSetupInSubmenu, 25, 130},
+    {0, 1006, kGtSetupAllowRename}, {0, 1007, kGtSetupStatusBar},        {0, 1009, kGtSetupTrayMode},
+    {0, 1010, kGtSetupMouseGesture}, {0, 1008, kGtSetupAllowAlias},      {3, 210, kGtSetupExtensionAppsShown},
+    {3, 211, kGtSetupInSubmenu},     {3, 213, kGtSetupShellItemsShown}, {3, 214, kGtSetupInSubmenu},
 };
 
 // The project field behind check box `id` of page `page`.
@@ -69,49 +66,66 @@ bool Checked(HWND page, int id) {
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
+const wchar_t* Text(int entry) {
+    return GlobalText::Get(entry);
+}
+
+// Page 0: the five options one under the other, then the colour of the application marks.
 void CreatePage0(SetupState& s, HWND page, const CProject& project) {
-    KvCreateLabel(GlobalText::Get(kGtSetupMarkStyle), 10, 160, page, 201, s.font.get());
-    const std::vector<std::wstring> marks = {GlobalText::Get(kGtColourRed), GlobalText::Get(kGtColourGreen),
-                                             GlobalText::Get(kGtColourBlue)};
-    HWND list = KvCreateComboList(s.font.get(), marks, project.appMarkStyle, page);
+    KvBuildControls(page, s.font.get(), {
+        {1006, KvCtl::Check, Text(kGtSetupAllowRename), 10, 10, 0, 0},
+        {1007, KvCtl::Check, Text(kGtSetupStatusBar), 10, 35, 0, 0},
+        {1009, KvCtl::Check, Text(kGtSetupTrayMode), 10, 60, 0, 0},
+        {1010, KvCtl::Check, Text(kGtSetupMouseGesture), 10, 85, 0, 0},
+        {1008, KvCtl::Check, Text(kGtSetupAllowAlias), 10, 110, 0, 0},
+        {201, KvCtl::Label, Text(kGtSetupMarkStyle), 10, 160, 0, 0},
+        {KvComboListId, KvCtl::Combo, L"", 10, 175, 80, 60},
+    });
+    HWND list = GetDlgItem(page, KvComboListId);
+    for (int entry : {kGtColourRed, kGtColourGreen, kGtColourBlue})
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(entry)));
     // A stored style the list has no item for shows no selection, and stays unless one is chosen.
-    if (list && project.appMarkStyle >= marks.size()) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    const WPARAM shown = project.appMarkStyle < 3 ? static_cast<WPARAM>(project.appMarkStyle) : static_cast<WPARAM>(-1);
+    SendMessageW(list, CB_SETCURSEL, shown, 0);
     s.markShown = list ? SendMessageW(list, CB_GETCURSEL, 0, 0) : CB_ERR;
 }
 
 void CreatePage1(SetupState& s, HWND page, const CProject& project) {
-    KvCreateLabel(GlobalText::Get(kGtSetupTitleFormat), 10, 10, page, 203, s.font.get());
-    HWND edit = KvCreateEdit(s.font.get(), WS_TABSTOP, project.titleFormat.c_str(), 10, 25, 200, 20, page, kTitleEdit);
-    if (edit) SendMessageW(edit, EM_LIMITTEXT, kTitleChars, 0);
+    KvBuildControls(page, s.font.get(), {
+        {203, KvCtl::Label, Text(kGtSetupTitleFormat), 10, 10, 0, 0},
+        {kTitleEdit, KvCtl::Edit, project.titleFormat.c_str(), 10, 25, 200, 20},
+        {204, KvCtl::Label, Text(kGtSetupTitleTokens), 10, 65, 0, 0},
+    });
+    HWND edit = GetDlgItem(page, kTitleEdit);
+    SendMessageW(edit, EM_LIMITTEXT, kTitleChars, 0);
     s.titleShown = KvGetWholeText(edit);
-    KvCreateLabel(GlobalText::Get(kGtSetupTitleTokens), 10, 65, page, 204, s.font.get());
 }
 
 void CreatePage2(SetupState& s, HWND page, const CProject& project) {
-    KvCreateCheckBox(GlobalText::Get(kGtSetupBackupEnabled), 10, 10, page, kBackupEnabled, s.font.get());
-    CheckDlgButton(page, kBackupEnabled, project.backupEnabled ? BST_CHECKED : BST_UNCHECKED);
-    KvCreateLabel(GlobalText::Get(kGtSetupBackupDir), 25, 45, page, kBackupLabel, s.font.get());
-    KvCreateEdit(s.font.get(), ES_READONLY, project.backupDir.c_str(), 25, 60, 300, 20, page, kBackupDir);
-    KvCreateButton(L"...", 330, 60, 20, 20, page, kBackupBrowse, s.font.get());
-    EnableBackupControls(s);
+    KvBuildControls(page, s.font.get(), {
+        {kBackupEnabled, KvCtl::Check, Text(kGtSetupBackupEnabled), 10, 10, 0, 0},
+        {kBackupLabel, KvCtl::Label, Text(kGtSetupBackupDir), 25, 45, 0, 0},
+        {kBackupDir, KvCtl::Edit, project.backupDir.c_str(), 25, 60, 300, 20, 0, ES_READONLY},
+        {kBackupBrowse, KvCtl::Button, L"...", 330, 60, 20, 20},
+    });
 }
 
+// Page 3: the two groups of menu options, then the project's application list and its add button
+// (sized to its caption).
 void CreatePage3(SetupState& s, HWND page) {
-    const int width = KvClientSize(s.dlg).cx - 50;
-    KvCreateGroupBox(GlobalText::Get(kGtSetupExtensionApps), 10, 10, width, 70, page, s.font.get());
-    KvCreateGroupBox(GlobalText::Get(kGtSetupShellItems), 10, 90, width, 70, page, s.font.get());
-    KvCreateLabel(GlobalText::Get(kGtSetupAppList), 25, 175, page, 215, s.font.get());
-    CreateAppList(s, page);
-    // Sized to its caption: text width + 10, text height + 5.
-    const wchar_t* caption = GlobalText::Get(kGtSetupAppAdd);
-    HWND add = KvCreateButton(caption, 305, 245, 0, 0, page, kAppAdd, s.font.get());
-    if (HDC dc = GetDC(add)) {
-        HGDIOBJ old = SelectObject(dc, s.font.get());
-        const SIZE size = KvMeasureText(dc, caption);
-        SelectObject(dc, old);
-        ReleaseDC(add, dc);
-        KvResizeWindow(add, size.cx + 10, size.cy + 5);
-    }
+    const int width = KvClientSize96(s.dlg).cx - 50;
+    KvBuildControls(page, s.font.get(), {
+        {-1, KvCtl::Group, Text(kGtSetupExtensionApps), 10, 10, width, 70},
+        {210, KvCtl::Check, Text(kGtSetupExtensionAppsShown), 20, 30, 0, 0},
+        {211, KvCtl::Check, Text(kGtSetupInSubmenu), 20, 50, 0, 0},
+        {-1, KvCtl::Group, Text(kGtSetupShellItems), 10, 90, width, 70},
+        {213, KvCtl::Check, Text(kGtSetupShellItemsShown), 25, 110, 0, 0},
+        {214, KvCtl::Check, Text(kGtSetupInSubmenu), 25, 130, 0, 0},
+        {215, KvCtl::Label, Text(kGtSetupAppList), 25, 175, 0, 0},
+        {kAppList, KvCtl::ListView, L"", 10, 190, 287, 80, 0, LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
+        {kAppAdd, KvCtl::Button, Text(kGtSetupAppAdd), 305, 245, 0, 0},
+    });
+    FillAppList(s);
 }
 
 // Asks whether to create the missing backup directory `path` and creates it (with its parents) on Yes.
@@ -157,17 +171,17 @@ void EnableBackupControls(SetupState& s) {
 
 void CreatePageControls(SetupState& s) {
     CProject& project = Project();
-    for (const CheckField& check : kChecks) {
-        HWND page = s.pages[check.page];
-        KvCreateCheckBox(GlobalText::Get(check.text), check.x, check.y, page, check.id, s.font.get());
-        bool on = false;
-        WithField(project, check.page, check.id, [&](auto value) { on = value != 0; });
-        CheckDlgButton(page, check.id, on ? BST_CHECKED : BST_UNCHECKED);
-    }
     CreatePage0(s, s.pages[0], project);
     CreatePage1(s, s.pages[1], project);
     CreatePage2(s, s.pages[2], project);
     CreatePage3(s, s.pages[3]);
+    for (const CheckField& check : kChecks) {
+        bool on = false;
+        WithField(project, check.page, check.id, [&](auto value) { on = value != 0; });
+        CheckDlgButton(s.pages[check.page], check.id, on ? BST_CHECKED : BST_UNCHECKED);
+    }
+    CheckDlgButton(s.pages[2], kBackupEnabled, project.backupEnabled ? BST_CHECKED : BST_UNCHECKED);
+    EnableBackupControls(s);
 }
 
 void ApplyPages(SetupState& s) {

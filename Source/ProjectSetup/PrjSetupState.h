@@ -43,10 +43,14 @@ void ApplyPages(SetupState& s);
 
 // The application list (216) of page 3.
 HWND AppList(const SetupState& s);
-void CreateAppList(SetupState& s, HWND page);
+// The columns and rows of the list the page's table made.
+void FillAppList(SetupState& s);
 void AddApplication(SetupState& s);
 void EditSelectedApplication(SetupState& s);
 void DeleteSelectedApplication(SetupState& s);
-void ShowAppMenu(SetupState& s);
+// Delete removes the selected row, F2 edits it, the menu key opens its menu.
+void OnAppListKey(SetupState& s, WORD key);
+// The menu of the selected row (edit, delete) at the screen point `at`.
+void ShowAppMenu(SetupState& s, POINT at);
 
 }  // namespace prj_setup

@@ -349,9 +349,8 @@ TEST_F(BackupHistoryTest, SeveralRowsOpenWithAProjectApplicationEachPathQuoted) 
             HWND list = GetDlgItem(dlg, kListId);
             SelectOnly(dlg, 0);
             ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
-            NMHDR click{list, kListId, static_cast<UINT>(NM_RCLICK)};
             SetTimer(nullptr, 0, 50, CloseMenu);
-            SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+            SendMessageW(dlg, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
             SendMessageW(dlg, WM_COMMAND, 1001, 0);  // the PNG application is not listed
             SendMessageW(dlg, WM_COMMAND, 1000, 0);
         },
@@ -433,9 +432,8 @@ TEST_F(BackupHistoryTest, OneRowMenuDrawsTheOpenWithProgramsAndOpensTheRowWithTh
             tracked.dlg = dlg;
             HWND list = GetDlgItem(dlg, kListId);
             SelectOnly(dlg, 0);
-            NMHDR click{list, kListId, static_cast<UINT>(NM_RCLICK)};
             SetTimer(nullptr, 0, 50, InspectAndCloseMenu);
-            SendMessageW(dlg, WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+            SendMessageW(dlg, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(40, 40));
             SendMessageW(dlg, WM_COMMAND, 220, 0);
         },
         [](const std::wstring&) { return IDOK; });

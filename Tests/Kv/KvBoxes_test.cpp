@@ -6,6 +6,7 @@
 #include "Kv/KvWindow.h"
 #include "Support/TestSupport.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ namespace {
 const wchar_t kErrorTitle[] =
     L"\u30D7\u30ED\u30B0\u30E9\u30E0\u5185\u90E8\u3067\u30A8\u30E9\u30FC\u304C\u767A\u751F\u3057\u307E\u3057\u305F";
 const wchar_t kSeparator[] = L"\n----- \u30A8\u30E9\u30FC\u30E1\u30C3\u30BB\u30FC\u30B8 ----\n";
+
+// The icon of the box's kind stands left of the text; the text is at least the icon's height.
+constexpr int kIconRoom = 42;
+int TextHeight(const RECT& text) {
+    return std::max<int>(text.bottom - text.top, 32);
+}
 
 // A control's rectangle in its dialog's client coordinates.
 RECT ChildRect(HWND dlg, HWND child) {
@@ -34,6 +41,19 @@ int ClientWidth(HWND dlg) {
 
 bool IsDefaultButton(HWND button) {
     return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 // Sends Escape to whichever control has the focus, as the keyboard would.
@@ -66,23 +86,23 @@ TEST_F(OwnerWindow, MessageBoxLayoutOfAOneWordText) {
 
         RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
         int f = text.right - text.left;
-        int th = text.bottom - text.top;
-        EXPECT_EQ(text.left, 16);
+        int th = TextHeight(text);
+        EXPECT_EQ(text.left, 16 + kIconRoom);
         EXPECT_EQ(text.top, 18);
         EXPECT_EQ(f, 198);  // two buttons' worth, however short the text
-        EXPECT_EQ(ClientWidth(dlg), f + 32);
+        EXPECT_EQ(ClientWidth(dlg), f + 32 + kIconRoom);
 
         RECT ok = ChildRect(dlg, GetDlgItem(dlg, IDOK));
         RECT cancel = ChildRect(dlg, GetDlgItem(dlg, IDCANCEL));
-        EXPECT_EQ(ok.left, f - 188);
-        EXPECT_EQ(cancel.left, f - 78);
+        EXPECT_EQ(ok.left, f - 188 + kIconRoom);
+        EXPECT_EQ(cancel.left, f - 78 + kIconRoom);
         EXPECT_EQ(ok.top, th + 36);
         EXPECT_EQ(cancel.right, ClientWidth(dlg) - 10);
         EXPECT_EQ(tf_test::WindowText(GetDlgItem(dlg, IDCANCEL)), KvCancelLabel);
 
         RECT win{};
         GetWindowRect(dlg, &win);
-        EXPECT_EQ(win.right - win.left, info.frameWidth2 + f + 32);
+        EXPECT_EQ(win.right - win.left, info.frameWidth2 + f + 32 + kIconRoom);
         EXPECT_EQ(win.bottom - win.top, th + 36 + info.smallCaptionHeight + 34);
         POINT centre = KvWindowCenter(owner_);
         EXPECT_NEAR((win.left + win.right) / 2, centre.x, 1);
@@ -109,8 +129,7 @@ TEST_F(OwnerWindow, EachKindHasItsButtonsAndReturnsThePressedOne) {
     for (const Kind& k : kinds) {
         for (int press : k.ids) {
             ModalResponder responder([&](HWND dlg, const ModalSeen&) {
-                int f = ChildRect(dlg, GetDlgItem(dlg, 100)).right - 16;
-                int x = f - 78 - 110 * static_cast<int>(k.ids.size() - 1);
+                int x = ClientWidth(dlg) - 110 - 110 * static_cast<int>(k.ids.size() - 1);
                 for (int id : k.ids) {
                     HWND b = GetDlgItem(dlg, id);
                     EXPECT_NE(b, nullptr) << "kind " << k.kind << " id " << id;
@@ -137,7 +156,7 @@ TEST_F(OwnerWindow, SixCustomLabelsMakeARowOfFourAndARowOfTwo) {
     ModalResponder responder([&](HWND dlg, const ModalSeen&) {
         RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
         int f = text.right - text.left;
-        int th = text.bottom - text.top;
+        int th = TextHeight(text);
         EXPECT_EQ(f, 418);
         std::vector<RECT> b;
         for (int id = 1; id <= 6; ++id) {
@@ -240,19 +259,35 @@ TEST(KvErrorBox, ComposedText) {
     EXPECT_EQ(KvComposeErrorText(nullptr, nullptr, nullptr, 1), L"Line : 1\n" + sep);
 }
 
-TEST(KvErrorBox, ShowsTheTextAndReturnsOneForEitherButton) {
+// The box belongs to the active window, which opened it, and is centred on it.
+TEST(KvErrorBox, ShowsTheTextAndReturnsOneForOkAndEsc) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80, 700, 500, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    SetActiveWindow(owner);
     for (int press : {IDOK, IDCANCEL}) {
         ModalResponder responder([&](HWND dlg, const ModalSeen& seen) {
             EXPECT_EQ(seen.className, L"__kv_ErrorBox__");
             EXPECT_EQ(seen.title, kErrorTitle);
+            EXPECT_EQ(GetWindow(dlg, GW_OWNER), owner);
             RECT text = ChildRect(dlg, GetDlgItem(dlg, 100));
-            EXPECT_EQ(text.left, 18);
+            EXPECT_EQ(text.left, 18 + kIconRoom);
             EXPECT_GE(text.right - text.left, 204);
             RECT ok = ChildRect(dlg, GetDlgItem(dlg, IDOK));
-            EXPECT_EQ(ok.left, 10);
-            EXPECT_EQ(ChildRect(dlg, GetDlgItem(dlg, IDCANCEL)).left, 120);
-            EXPECT_EQ(ok.top, (text.bottom - text.top) + 41);
+            RECT copy = ChildRect(dlg, GetDlgItem(dlg, 3));
+            EXPECT_EQ(copy.right, ClientWidth(dlg) - 10);
+            EXPECT_EQ(copy.left - ok.left, 110);
+            EXPECT_EQ(ok.top, TextHeight(text) + 41);
             EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDOK));
+            RECT box{};
+            GetWindowRect(dlg, &box);
+            const POINT centre = KvWindowCenter(owner);
+            EXPECT_NEAR((box.left + box.right) / 2, centre.x, 1);
+            EXPECT_NEAR((box.top + box.bottom) / 2, centre.y, 1);
+            // コピー puts the text on the clipboard and leaves the box open.
+            SendMessageW(dlg, WM_COMMAND, 3, 0);
+            EXPECT_TRUE(IsWindow(dlg));
+            EXPECT_EQ(ClipboardText(), tf_test::WindowText(GetDlgItem(dlg, 100)));
             return press;
         });
         EXPECT_EQ(KvErrorBox(L"Something failed", L".\\Lib\\Kv\\KvTest", L"KvTestFunc", 12), 1);
@@ -268,6 +303,7 @@ TEST(KvErrorBox, ShowsTheTextAndReturnsOneForEitherButton) {
     EXPECT_EQ(KvErrorBox(L"prefix", L"detail", nullptr, L"Fn", 3), 1);
     ASSERT_EQ(responder.seen().size(), 1u);
     EXPECT_NE(responder.seen()[0].text.find(L"\r\nprefix\r\ndetail"), std::wstring::npos);
+    DestroyWindow(owner);
 }
 
 TEST(KvErrorBox, WarningBoxShowsTheBareMessage) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvFileDialogs.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvWindow.h"
@@ -65,13 +66,6 @@ POINT PositionInParent(HWND hwnd) {
     return pt;
 }
 
-SIZE FrameOf(HWND hwnd) {
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    SIZE size = WindowSize(hwnd);
-    return SIZE{size.cx - client.right, size.cy - client.bottom};
-}
-
 std::vector<std::wstring> ComboItems(HWND combo) {
     std::vector<std::wstring> items;
     const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
@@ -101,107 +95,72 @@ TEST_F(ControlsTest, LogFontMatchesTheStandardFont) {
     EXPECT_EQ(std::wstring(L"ＭＳ Ｐゴシック"), lf.lfFaceName);
 }
 
-TEST_F(ControlsTest, LabelsAndButtonsAreSizedToTheirText) {
-    const wchar_t* single = L"ラベル";
-    HWND label = KvCreateLabel(single, 12, 34, parent_, 210, font_.get());
-    ASSERT_NE(nullptr, label);
-    const SIZE text = Measure(single, font_.get());
+// One table through the builder: fitted sizes, table order as the Tab order, tab stops on what takes
+// input, radio groups opened and closed, the default button, hidden and disabled controls, CR LF text.
+TEST_F(ControlsTest, ATableBuildsFittedControlsInItsOrder) {
+    const wchar_t* twoLines = L"短い\nずっと長い二行目";
+    ASSERT_TRUE(KvBuildControls(parent_, font_.get(), {
+        {210, KvCtl::Label, L"ラベル", 12, 34, 0, 0},
+        {211, KvCtl::Label, twoLines, 0, 60, 0, 0},
+        {212, KvCtl::Check, L"A", 5, 100, 0, 0},
+        {213, KvCtl::Radio, L"選択肢", 5, 130, 0, 0},
+        {214, KvCtl::Radio, L"もう一つ", 5, 155, 0, 0},
+        {215, KvCtl::Radio, L"次の組", 5, 180, 0, 0, KvSpecNewGroup},
+        {216, KvCtl::Edit, L"一行目\n二行目", 100, 10, 150, 40, 0, ES_MULTILINE},
+        {217, KvCtl::Edit, L"x", 100, 60, 77, 20, KvSpecHidden | KvSpecDisabled},
+        {218, KvCtl::Button, L"追加する", 100, 90, 0, 0},
+        {IDOK, KvCtl::Button, L"OK", 100, 130, 100, 20, KvSpecDefault},
+    }));
+    HWND label = GetDlgItem(parent_, 210);
+    const SIZE text = Measure(L"ラベル", font_.get());
     EXPECT_EQ(text.cx, WindowSize(label).cx);
     EXPECT_EQ(text.cy, WindowSize(label).cy);
     EXPECT_EQ(12, PositionInParent(label).x);
     EXPECT_EQ(34, PositionInParent(label).y);
-    EXPECT_EQ(210, GetDlgCtrlID(label));
     EXPECT_EQ(reinterpret_cast<LRESULT>(font_.get()), SendMessageW(label, WM_GETFONT, 0, 0));
+    EXPECT_EQ(Measure(L"ずっと長い二行目", font_.get()).cx, WindowSize(GetDlgItem(parent_, 211)).cx);
+    EXPECT_EQ(2 * LineHeight(font_.get()), WindowSize(GetDlgItem(parent_, 211)).cy);
 
-    const wchar_t* twoLines = L"短い\r\nずっと長い二行目";
-    HWND tall = KvCreateLabel(twoLines, 0, 0, parent_, 211, font_.get());
-    EXPECT_EQ(Measure(L"ずっと長い二行目", font_.get()).cx, WindowSize(tall).cx);
-    EXPECT_EQ(2 * LineHeight(font_.get()), WindowSize(tall).cy);
-
-    // The default font is shorter than 22 pixels: the button keeps room for its mark.
+    // The default font is shorter than 22 pixels: check boxes and radio buttons keep room for the mark.
     ASSERT_LT(LineHeight(font_.get()), 22);
-    HWND check = KvCreateCheckBox(L"A", 5, 6, parent_, 212, font_.get());
-    ASSERT_NE(nullptr, check);
+    HWND check = GetDlgItem(parent_, 212);
     EXPECT_EQ(Measure(L"A", font_.get()).cx + 26, WindowSize(check).cx);
     EXPECT_EQ(22, WindowSize(check).cy);
     EXPECT_EQ(BS_AUTOCHECKBOX, GetWindowLongW(check, GWL_STYLE) & BS_TYPEMASK);
-    SendMessageW(check, BM_CLICK, 0, 0);
-    EXPECT_EQ(BST_CHECKED, SendMessageW(check, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(Measure(L"選択肢", font_.get()).cx + 26, WindowSize(GetDlgItem(parent_, 213)).cx);
+    const SIZE buttonText = Measure(L"追加する", font_.get());
+    EXPECT_EQ(buttonText.cx + 10, WindowSize(GetDlgItem(parent_, 218)).cx);
+    EXPECT_EQ(buttonText.cy + 5, WindowSize(GetDlgItem(parent_, 218)).cy);
 
-    HWND radio = KvCreateRadioButton(L"選択肢", 5, 40, parent_, 213, font_.get());
-    ASSERT_NE(nullptr, radio);
-    EXPECT_EQ(Measure(L"選択肢", font_.get()).cx + 26, WindowSize(radio).cx);
-    EXPECT_EQ(22, WindowSize(radio).cy);
-    EXPECT_EQ(BS_AUTORADIOBUTTON, GetWindowLongW(radio, GWL_STYLE) & BS_TYPEMASK);
+    // Styles: what takes input is a tab stop (a radio group once), groups open at each radio group and
+    // close after it.
+    auto style = [&](int id) { return GetWindowLongW(GetDlgItem(parent_, id), GWL_STYLE); };
+    EXPECT_FALSE(style(210) & WS_TABSTOP);
+    EXPECT_TRUE(style(212) & WS_TABSTOP);
+    EXPECT_TRUE((style(213) & WS_TABSTOP) && (style(213) & WS_GROUP));
+    EXPECT_FALSE(style(214) & (WS_TABSTOP | WS_GROUP));
+    EXPECT_TRUE((style(215) & WS_TABSTOP) && (style(215) & WS_GROUP));
+    EXPECT_TRUE((style(216) & WS_TABSTOP) && (style(216) & WS_GROUP));
+    EXPECT_FALSE(style(216) & ES_AUTOHSCROLL);  // a multi-line edit wraps
+    EXPECT_EQ(std::wstring(L"一行目\r\n二行目"), WindowText(GetDlgItem(parent_, 216)));
+    EXPECT_TRUE(style(217) & ES_AUTOHSCROLL);
+    EXPECT_FALSE(style(217) & WS_VISIBLE);
+    EXPECT_TRUE(style(217) & WS_DISABLED);
+    EXPECT_EQ(BS_DEFPUSHBUTTON, style(IDOK) & BS_TYPEMASK);
+    EXPECT_EQ(BS_PUSHBUTTON, style(218) & BS_TYPEMASK);
 
-    // A taller font: the text decides the height.
-    LOGFONTW lf = KvMakeLogFont();
-    lf.lfHeight = 40;
-    kv::UniqueFont big(CreateFontIndirectW(&lf));
-    ASSERT_GT(LineHeight(big.get()), 22);
-    HWND bigCheck = KvCreateCheckBox(L"大", 0, 0, parent_, 214, big.get());
-    EXPECT_EQ(LineHeight(big.get()), WindowSize(bigCheck).cy);
-    EXPECT_EQ(Measure(L"大", big.get()).cx + 26, WindowSize(bigCheck).cx);
+    // The windows stand in the table's order, which is the Tab order.
+    std::vector<int> order;
+    for (HWND child = GetWindow(parent_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        order.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(order, (std::vector<int>{210, 211, 212, 213, 214, 215, 216, 217, 218, IDOK}));
 
-    EXPECT_EQ(nullptr, KvCreateLabel(L"x", 0, 0, nullptr, 1, font_.get()));  // a child needs a parent
-    EXPECT_EQ(nullptr, KvCreateCheckBox(L"x", 0, 0, nullptr, 1, font_.get()));
-}
-
-TEST_F(ControlsTest, ComboListSelection) {
-    const std::vector<std::wstring> items = {L"一", L"二", L"三"};
-    HWND combo = KvCreateComboList(font_.get(), items, 2, parent_);
-    ASSERT_NE(nullptr, combo);
-    EXPECT_EQ(KvComboListId, GetDlgCtrlID(combo));
-    EXPECT_EQ(10, PositionInParent(combo).x);
-    EXPECT_EQ(175, PositionInParent(combo).y);
-    EXPECT_EQ(80, WindowSize(combo).cx);
-    EXPECT_EQ(CBS_DROPDOWNLIST, GetWindowLongW(combo, GWL_STYLE) & 3);
-    EXPECT_EQ(items, ComboItems(combo));  // in order, not sorted
-    EXPECT_EQ(2, SendMessageW(combo, CB_GETCURSEL, 0, 0));
-    DestroyWindow(combo);
-
-    for (int outside : {3, 100, -1, -5}) {
-        combo = KvCreateComboList(font_.get(), items, outside, parent_);
-        EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0)) << outside;
-        DestroyWindow(combo);
-    }
-    combo = KvCreateComboList(font_.get(), {}, 0, parent_);
-    ASSERT_NE(nullptr, combo);
-    EXPECT_EQ(CB_ERR, SendMessageW(combo, CB_GETCURSEL, 0, 0));
-    EXPECT_EQ(0, SendMessageW(combo, CB_GETCOUNT, 0, 0));
-}
-
-TEST_F(ControlsTest, EditIsFittedToItsText) {
-    HWND fitted = KvCreateEdit(font_.get(), 0, L"テキスト", 3, 4, 0, 0, parent_, 220);
-    ASSERT_NE(nullptr, fitted);
-    const SIZE frame = FrameOf(fitted);
-    EXPECT_GT(frame.cx, 0);  // the client edge
-    EXPECT_EQ(Measure(L"テキスト", font_.get()).cx + frame.cx, WindowSize(fitted).cx);
-    EXPECT_EQ(LineHeight(font_.get()) + frame.cy, WindowSize(fitted).cy);
-    EXPECT_TRUE(GetWindowLongW(fitted, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-    EXPECT_TRUE(GetWindowLongW(fitted, GWL_STYLE) & ES_AUTOHSCROLL);
-    EXPECT_EQ(220, GetDlgCtrlID(fitted));
-
-    // Bare LF line ends become CR LF; the height counts both lines, a given width is kept.
-    HWND multi = KvCreateEdit(font_.get(), ES_MULTILINE, L"一行目\n二行目", 0, 0, 150, 0, parent_, 221);
-    ASSERT_NE(nullptr, multi);
-    EXPECT_EQ(std::wstring(L"一行目\r\n二行目"), WindowText(multi));
-    EXPECT_TRUE(GetWindowLongW(multi, GWL_STYLE) & ES_MULTILINE);
-    EXPECT_EQ(150, WindowSize(multi).cx);
-    EXPECT_EQ(2 * LineHeight(font_.get()) + FrameOf(multi).cy, WindowSize(multi).cy);
-
-    HWND fixed = KvCreateEdit(font_.get(), 0, L"x", 0, 0, 77, 33, parent_, 222);
-    EXPECT_EQ(77, WindowSize(fixed).cx);
-    EXPECT_EQ(33, WindowSize(fixed).cy);
-
-    HWND widthOnly = KvCreateEdit(font_.get(), 0, L"abc", 0, 0, 0, 40, parent_, 223);
-    EXPECT_EQ(Measure(L"abc", font_.get()).cx + FrameOf(widthOnly).cx, WindowSize(widthOnly).cx);
-    EXPECT_EQ(40, WindowSize(widthOnly).cy);
+    EXPECT_FALSE(KvBuildControls(nullptr, font_.get(), {{1, KvCtl::Label, L"x", 0, 0, 0, 0}}));  // no parent
 }
 
 TEST_F(ControlsTest, TextReaders) {
-    HWND edit = KvCreateEdit(font_.get(), 0, L"", 0, 0, 100, 20, parent_, 230);
-    ASSERT_NE(nullptr, edit);
+    ASSERT_TRUE(KvBuildControls(parent_, font_.get(), {{230, KvCtl::Edit, L"", 0, 0, 100, 20}}));
+    HWND edit = GetDlgItem(parent_, 230);
     const std::wstring longText(300, L'字');
     SetWindowTextW(edit, longText.c_str());
     EXPECT_EQ(longText.substr(0, 255), KvGetWindowText(edit));

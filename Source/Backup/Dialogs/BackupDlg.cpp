@@ -7,6 +7,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
 
@@ -16,37 +17,36 @@ using backup_ui::BackupDlgState;
 
 constexpr int kCommentId = 200;
 
-// The state of the one open backup dialog; the dialog is modal and opens no other backup dialog.
+constexpr int kWidth = 300;
+constexpr int kHeight = 280;
+
 void OnCreate(BackupDlgState& s, HWND dlg) {
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
+    s.font.reset(KvCreateDialogFont(dlg));
     const std::wstring heading =
         s.entry ? GtFormat(kGtBackupOne, {s.entry->name.str()}) : std::wstring(GlobalText::Get(kGtBackupMany));
-    KvCreateLabel(heading.c_str(), 10, 10, dlg, -1, font);
-    if (s.entry) KvCreateLabel(GtFormat(kGtBackupNewVersion, {s.newVersion}).c_str(), 10, 30, dlg, -1, font);
-    KvCreateLabel(s.time.c_str(), 20, 60, dlg, -1, font);
-    KvCreateLabel(GlobalText::Get(kGtBackupComment), 10, 85, dlg, -1, font);
-    KvCreateEdit(font, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, L"", 10, 100,
-                 KvClientSize(dlg).cx - 20, 100, dlg, kCommentId);
-    const KvSystemInfo& info = KvGetSystemInfo();
-    KvCreateButton(GlobalText::Get(kGtBackupTitle), 80 - info.frameWidth2, 250 - info.frameCaptionHeight, 100,
-                            20, dlg, IDOK, font);
-    KvCreateButton(KvCancelLabel, 190 - info.frameWidth2, 250 - info.frameCaptionHeight, 100, 20, dlg,
-                            IDCANCEL, font);
+    const std::wstring version = s.entry ? GtFormat(kGtBackupNewVersion, {s.newVersion}) : std::wstring();
+    const unsigned versionShown = s.entry ? 0u : static_cast<unsigned>(KvSpecHidden);
+    const int width = KvClientSize96(dlg).cx;
+    KvBuildControls(dlg, s.font.get(), {
+        {-1, KvCtl::Label, heading.c_str(), 10, 10, 0, 0},
+        {-1, KvCtl::Label, version.c_str(), 10, 30, 0, 0, versionShown},
+        {-1, KvCtl::Label, s.time.c_str(), 20, 60, 0, 0},
+        {-1, KvCtl::Label, GlobalText::Get(kGtBackupComment), 10, 85, 0, 0},
+        {kCommentId, KvCtl::Edit, L"", 10, 100, width - 20, 100, 0, ES_MULTILINE | ES_WANTRETURN | WS_VSCROLL},
+        {IDOK, KvCtl::Button, GlobalText::Get(kGtBackupTitle), 80, 250, 100, 20, KvSpecDefault | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 190, 250, 100, 20, KvSpecFromWindow},
+    });
     KvCentreOnOwner(dlg);
     SetFocus(GetDlgItem(dlg, kCommentId));
 }
 
 LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         OnCreate(s, dlg);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wp) == IDCANCEL) {
-            KvEndModal(dlg, 0);
-            return 0;
-        }
         if (LOWORD(wp) == IDOK) {
             const std::wstring comment = KvGetItemWholeText(dlg, kCommentId);
             if (!s.entry) {
@@ -58,9 +58,6 @@ LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
-        return 0;
     case WM_DESTROY:
         s.font.reset();
         return 0;
@@ -73,8 +70,8 @@ LRESULT Handle(BackupDlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 bool RunDialog(BackupDlgState& state, HWND parent, const wchar_t* title) {
     state.time = backup::BackupTimeNow();
     const KvModalScope<BackupDlgState> scope(state, L"CBackupDlg::WndProc");
-    const int result = KvDoModal(L"CBackupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 300, 280,
-                                 parent, KvModalProc<BackupDlgState, Handle>);
+    const int result = KvDoModalScaled(L"CBackupDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, kWidth,
+                                       kHeight, parent, KvModalProc<BackupDlgState, Handle>);
     return result != 0;
 }
 

@@ -5,12 +5,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "Backup/Dialogs/HistoryState.h"
 #include "Backup/Store/BackupStore.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
@@ -35,6 +39,8 @@ using backup_ui::HistoryState;
 
 // Wide enough for the data view's hexadecimal rows of 16 bytes with their offset and characters.
 constexpr int kDialogWidth = 640;
+// The widest time a row shows (BackupTimeText), for the width of the time column.
+const wchar_t kWidestTime[] = L"0000/00/00 00:00 00";
 const COLORREF kMissingColour = RGB(168, 168, 168);
 const COLORREF kCurrentFileColour = RGB(0, 0, 255);
 const COLORREF kNowVersionColour = RGB(255, 0, 0);
@@ -73,19 +79,14 @@ void FillDisplayInfo(const HistoryState& s, NMLVDISPINFOW& info) {
     lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
 }
 
-void CreateList(HistoryState& s, HWND dlg) {
-    s.list = CreateWindowExW(
-        WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER | LVS_OWNERDATA |
-            LVS_SHOWSELALWAYS,
-        10,
-        10, 180, 280, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryList)),
-        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+// The time column is wide enough for a whole time; the version column takes the rest.
+void SetUpList(HistoryState& s) {
     ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
-    const int width = KvClientSize(s.list).cx - 10;
+    const UINT dpi = KvDpiOfWindow(s.list);
+    const int width = KvClientSize(s.list).cx - KvScale(10, dpi);
+    const int timeWidth = std::max<int>(width * 6 / 10, ListView_GetStringWidth(s.list, kWidestTime) + KvScale(14, dpi));
     const wchar_t* captions[] = {GlobalText::Get(kGtBackupHistory), GlobalText::Get(kGtHistoryColumnTime)};
-    const int widths[] = {width * 4 / 10, width * 6 / 10};
+    const int widths[] = {std::max<int>(width - timeWidth, KvScale(50, dpi)), timeWidth};
     for (int c = 0; c < 2; ++c) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -97,30 +98,37 @@ void CreateList(HistoryState& s, HWND dlg) {
 }
 
 void OnCreate(HistoryState& s, HWND dlg) {
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
-    const KvSystemInfo& info = KvGetSystemInfo();
+    s.font.reset(KvCreateDialogFont(dlg));
     KvCentreOnOwner(dlg);
-    KvCreateButton(GlobalText::Get(kGtHistoryClose), kDialogWidth - 110 - info.frameWidth2,
-                   330 - info.frameCaptionHeight, 100, 20, dlg, IDCANCEL, font);
-    if (s.directory.empty()) return;
-    CreateList(s, dlg);
-    const int width = KvClientSize(dlg).cx;
-    KvCreateLabel(GlobalText::Get(kGtBackupComment), 200, 10, dlg, -1, font);
-    KvCreateEdit(font, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, L"", 200, 25, width - 210, 100, dlg,
-                 backup_ui::kHistoryComment);
-    KvCreateLabel(GlobalText::Get(kGtHistoryContent), 200, 140, dlg, -1, font);
-    KvCreateRadioButton(GlobalText::Get(kGtHistoryShowHex), 210, 155, dlg, backup_ui::kHistoryHex, font);
-    HWND text = KvCreateRadioButton(GlobalText::Get(kGtHistoryShowText), 280, 155, dlg, backup_ui::kHistoryText, font);
-    SendMessageW(text, BM_SETCHECK, BST_CHECKED, 0);
-    HWND offset = KvCreateEdit(font, 0, L"0", 370, 155, 50, 20, dlg, backup_ui::kHistoryOffset);
-    HWND arrows = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_ALIGNRIGHT, 0, 0, 0, 0,
-                                  dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(backup_ui::kHistoryOffsetArrows)),
-                                  GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(offset), 0);
-    SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
-    SendMessageW(arrows, UDM_SETPOS32, 0, 0);
-    if (s.view.Create(dlg)) MoveWindow(s.view.Window(), 200, 180, width - 210, 110, FALSE);
+    const int width = KvClientSize96(dlg).cx;
+    if (!s.directory.empty()) {
+        KvBuildControls(dlg, s.font.get(), {
+            {backup_ui::kHistoryList, KvCtl::ListView, L"", 10, 10, 180, 280, 0,
+             LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER | LVS_OWNERDATA},
+            {-1, KvCtl::Label, GlobalText::Get(kGtBackupComment), 200, 10, 0, 0},
+            {backup_ui::kHistoryComment, KvCtl::Edit, L"", 200, 25, width - 210, 100, 0,
+             ES_MULTILINE | ES_READONLY | WS_VSCROLL},
+            {-1, KvCtl::Label, GlobalText::Get(kGtHistoryContent), 200, 140, 0, 0},
+            {backup_ui::kHistoryHex, KvCtl::Radio, GlobalText::Get(kGtHistoryShowHex), 210, 155, 0, 0},
+            {backup_ui::kHistoryText, KvCtl::Radio, GlobalText::Get(kGtHistoryShowText), 280, 155, 0, 0},
+            {backup_ui::kHistoryOffset, KvCtl::Edit, L"0", 370, 155, 50, 20},
+            {backup_ui::kHistoryOffsetArrows, KvCtl::UpDown, L"", 0, 0, 0, 0},
+        });
+        s.list = GetDlgItem(dlg, backup_ui::kHistoryList);
+        if (s.list) SetUpList(s);
+        CheckDlgButton(dlg, backup_ui::kHistoryText, BST_CHECKED);
+        HWND arrows = GetDlgItem(dlg, backup_ui::kHistoryOffsetArrows);
+        SendMessageW(arrows, UDM_SETRANGE32, 0, 10000);
+        SendMessageW(arrows, UDM_SETPOS32, 0, 0);
+        const UINT dpi = KvDpiOfWindow(dlg);
+        if (s.view.Create(dlg))
+            MoveWindow(s.view.Window(), KvScale(200, dpi), KvScale(180, dpi), KvScale(width - 210, dpi),
+                       KvScale(110, dpi), FALSE);
+    }
+    KvBuildControls(dlg, s.font.get(), {
+        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtHistoryClose), kDialogWidth - 110, 330, 100, 20,
+         KvSpecFromWindow},
+    });
 }
 
 // The one selected row, or null when none or several are selected.
@@ -166,7 +174,7 @@ void AppendVersionItems(const HistoryState& s, HMENU menu, const HistoryRow& row
     AppendMenuW(menu, MF_STRING, backup_ui::kHistoryEditComment, GlobalText::Get(kGtHistoryEditComment));
 }
 
-void ShowRowMenu(HistoryState& s, HWND dlg) {
+void ShowRowMenu(HistoryState& s, HWND dlg, POINT at) {
     const int selected = ListView_GetSelectedCount(s.list);
     if (selected == 0) return;
     kv::UniqueMenu menu(CreatePopupMenu());
@@ -175,8 +183,6 @@ void ShowRowMenu(HistoryState& s, HWND dlg) {
     HistoryRow* row = SingleSelection(s);
     if (row && row->version > 0) AppendVersionItems(s, menu.get(), *row);
     if (GetMenuItemCount(menu.get()) == 0) return;
-    POINT at{};
-    GetCursorPos(&at);
     TrackPopupMenu(menu.get(), TPM_LEFTBUTTON, at.x, at.y, 0, dlg, nullptr);
     s.menuApps.ReleaseDrawing();
 }
@@ -194,8 +200,9 @@ void OnCommand(HistoryState& s, HWND dlg, int id, int code) {
     HistoryRow* row = s.list ? SingleSelection(s) : nullptr;
     const bool version = row && row->version > 0;
     switch (id) {
-    case IDCANCEL:
-        KvEndModal(dlg, 0);
+    case IDOK:
+        // Enter: the dialog has no default button, so Enter on the list opens the selected row.
+        if (row && row->present && GetFocus() == s.list) backup_ui::OpenRow(s, dlg, *row);
         return;
     case backup_ui::kHistoryHex:
     case backup_ui::kHistoryText:
@@ -240,8 +247,10 @@ LRESULT OnNotify(HistoryState& s, HWND dlg, NMHDR& header) {
         return 0;
     case NM_CUSTOMDRAW:
         return OnCustomDraw(s, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
-    case NM_RCLICK:
-        ShowRowMenu(s, dlg);
+    case LVN_KEYDOWN:
+        // The menu key opens the menu on its press; the open menu takes its release.
+        if (reinterpret_cast<NMLVKEYDOWN&>(header).wVKey == VK_APPS)
+            ShowRowMenu(s, dlg, KvContextMenuPoint(s.list, -1));
         return 0;
     case NM_DBLCLK:
         if (HistoryRow* row = SingleSelection(s); row && row->present) backup_ui::OpenRow(s, dlg, *row);
@@ -252,6 +261,7 @@ LRESULT OnNotify(HistoryState& s, HWND dlg, NMHDR& header) {
 }
 
 LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE:
         OnCreate(s, dlg);
@@ -267,8 +277,10 @@ LRESULT Handle(HistoryState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DRAWITEM:
         if (s.menuApps.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
         break;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
+    case WM_CONTEXTMENU:
+        // A right click and Shift+F10 or the menu key alike; the keyboard's menu opens at the item.
+        if (!s.list || reinterpret_cast<HWND>(wp) != s.list) break;
+        ShowRowMenu(s, dlg, KvContextMenuPoint(s.list, lp));
         return 0;
     case WM_DESTROY:
         s.view.Destroy();
@@ -288,7 +300,7 @@ bool CBackupHistoryDlg::Run(CEntry& entry, HWND parent, const wchar_t* title) {
     state.directory = backup::ExistingBackupFolder(entry);
     if (!state.directory.empty() && !ReadRows(state, parent)) state.directory.clear();
     const KvModalScope<HistoryState> scope(state, L"CBackupHistoryDlg::WndProc");
-    const int result = KvDoModal(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
-                                 kDialogWidth, 360, parent, KvModalProc<HistoryState, Handle>);
+    const int result = KvDoModalScaled(L"CBackupHistoryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
+                                       kDialogWidth, 360, parent, KvModalProc<HistoryState, Handle>);
     return result != 0;
 }

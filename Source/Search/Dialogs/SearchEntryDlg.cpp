@@ -6,6 +6,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvFileDialogs.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
@@ -203,9 +204,6 @@ void OnCommand(DlgState& s, HWND dlg, int id, int code) {
     case IDOK:
         Confirm(s, dlg);
         return;
-    case IDCANCEL:
-        KvEndModal(dlg, 0);
-        return;
     case kFolderListId:
         if (code == LBN_SELCHANGE) ShowRecord(s, SelectedFolder(s) < 0 ? kShowNone : SelectedFolder(s));
         if (code == LBN_DBLCLK) ChangeFolder(s, dlg);
@@ -224,6 +222,7 @@ void OnCommand(DlgState& s, HWND dlg, int id, int code) {
 }
 
 LRESULT Handle(DlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
     case WM_CREATE: {
         if (!CreateSearchEntryControls(s, dlg)) {
@@ -245,9 +244,6 @@ LRESULT Handle(DlgState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         OnCommand(s, dlg, LOWORD(wp), HIWORD(wp));
         return 0;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
-        return 0;
     case WM_DESTROY:
         s.font.reset();
         return 0;
@@ -267,8 +263,8 @@ bool CSearchEntryDlg::Run(SearchSettings& settings, HWND parent, const wchar_t* 
     state.copy = settings;
     state.results = &results;
     const KvModalScope<DlgState> scope(state, L"CSearchEntryDlg::WndProc");
-    const int result = KvDoModal(L"CSearchEntryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title, 350,
-                                 440, parent, KvModalProc<DlgState, Handle>);
+    const int result = KvDoModalScaled(L"CSearchEntryDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, title,
+                                       350, 440, parent, KvModalProc<DlgState, Handle>);
     if (result == 0) results.clear();
     return result != 0;
 }

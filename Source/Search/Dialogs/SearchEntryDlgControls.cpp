@@ -9,6 +9,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvWindow.h"
 
 namespace search_entry_dlg {
@@ -35,45 +36,43 @@ HWND CreatePage(HWND dlg) {
                                       PageProc, 0);
 }
 
-void CreatePageControls(DlgState& s) {
-    HWND page = s.page;
-    HFONT font = s.font.get();
-    const int w = KvClientSize(page).cx;
-    KvCreateLabel(GlobalText::Get(kGtSearchFolder), 10, 10, page, kListLabelId, font);
-    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY,
-                                10, 25, w - 65, 70, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFolderListId)),
-                                GetModuleHandleW(nullptr), nullptr);
-    if (list) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    KvCreateButton(GlobalText::Get(kGtSearchFolderAdd), w - 45, 16, 35, 20, page, kAddFolderId, font);
-    KvCreateButton(GlobalText::Get(kGtSearchFolderRemove), w - 45, 38, 35, 20, page, kRemoveFolderId, font);
-    KvCreateButton(GlobalText::Get(kGtSearchFolderChange), w - 45, 60, 35, 20, page, kChangeFolderId, font);
-    KvCreateLabel(GlobalText::Get(kGtSearchFolder), 10, 44, page, kPathLabelId, font);
-    KvCreateEdit(font, WS_TABSTOP, s.copy.path.c_str(), 10, 59, w - 55, 18, page, kPathEditId);
-    KvCreateButton(GlobalText::Get(kGtSearchBrowse), w - 40, 59, 25, 18, page, kBrowseId, font);
-    KvCreateGroupBox(GlobalText::Get(kGtSearchConditions), 10, 90, w - 20, 220, page, font);
-    KvCreateRadioButton(GlobalText::Get(kGtSearchAllLevels), 25, 110, page, kAllLevelsId, font);
-    KvCreateRadioButton(GlobalText::Get(kGtSearchLimitDepth), 25, 135, page, kLimitLevelsId, font);
-    HWND depth = KvCreateEdit(font, WS_TABSTOP | ES_NUMBER, L"1", 45, 160, 50, 18, page, kDepthId);
-    if (depth) SendMessageW(depth, EM_LIMITTEXT, kDepthDigits, 0);
-    KvCreateCheckBox(GlobalText::Get(kGtSearchInclude), 25, 195, page, kIncludeCheckId, font);
-    KvCreateEdit(font, WS_TABSTOP, L"", 45, 220, 190, 18, page, kIncludeId);
-    KvCreateCheckBox(GlobalText::Get(kGtSearchExclude), 25, 250, page, kExcludeCheckId, font);
-    KvCreateEdit(font, WS_TABSTOP, L"", 45, 275, 190, 18, page, kExcludeId);
+// The list and its buttons show on the "several folders" tab, the path and its button on the other;
+// both sets share the place under the tab strip. What lies below is the shown record's conditions.
+bool CreatePageControls(DlgState& s) {
+    const int w = KvClientSize96(s.page).cx;
+    const bool ok = KvBuildControls(s.page, s.font.get(), {
+        {kListLabelId, KvCtl::Label, GlobalText::Get(kGtSearchFolder), 10, 10, 0, 0},
+        {kFolderListId, KvCtl::List, L"", 10, 25, w - 65, 70},
+        {kAddFolderId, KvCtl::Button, GlobalText::Get(kGtSearchFolderAdd), w - 45, 16, 35, 20},
+        {kRemoveFolderId, KvCtl::Button, GlobalText::Get(kGtSearchFolderRemove), w - 45, 38, 35, 20},
+        {kChangeFolderId, KvCtl::Button, GlobalText::Get(kGtSearchFolderChange), w - 45, 60, 35, 20},
+        {kPathLabelId, KvCtl::Label, GlobalText::Get(kGtSearchFolder), 10, 44, 0, 0},
+        {kPathEditId, KvCtl::Edit, s.copy.path.c_str(), 10, 59, w - 55, 18},
+        {kBrowseId, KvCtl::Button, GlobalText::Get(kGtSearchBrowse), w - 40, 59, 25, 18},
+        {-1, KvCtl::Group, GlobalText::Get(kGtSearchConditions), 10, 90, w - 20, 220},
+        {kAllLevelsId, KvCtl::Radio, GlobalText::Get(kGtSearchAllLevels), 25, 110, 0, 0},
+        {kLimitLevelsId, KvCtl::Radio, GlobalText::Get(kGtSearchLimitDepth), 25, 135, 0, 0},
+        {kDepthId, KvCtl::Edit, L"1", 45, 160, 50, 18, 0, ES_NUMBER},
+        {kIncludeCheckId, KvCtl::Check, GlobalText::Get(kGtSearchInclude), 25, 195, 0, 0},
+        {kIncludeId, KvCtl::Edit, L"", 45, 220, 190, 18},
+        {kExcludeCheckId, KvCtl::Check, GlobalText::Get(kGtSearchExclude), 25, 250, 0, 0},
+        {kExcludeId, KvCtl::Edit, L"", 45, 275, 190, 18},
+    });
+    if (!ok) return false;
+    SendDlgItemMessageW(s.page, kDepthId, EM_LIMITTEXT, kDepthDigits, 0);
     for (const SearchFolder& folder : s.copy.folders)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.path.c_str()));
+        SendDlgItemMessageW(s.page, kFolderListId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.path.c_str()));
+    return true;
 }
 
 }  // namespace
 
 bool CreateSearchEntryControls(DlgState& s, HWND dlg) {
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
-    const SIZE client = KvClientSize(dlg);
-    HWND tab = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 10, 10,
-                               client.cx - 20, client.cy - 50, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabId)),
-                               GetModuleHandleW(nullptr), nullptr);
-    if (!tab) return false;
-    SendMessageW(tab, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    s.font.reset(KvCreateDialogFont(dlg));
+    const SIZE client = KvClientSize96(dlg);
+    if (!KvBuildControls(dlg, s.font.get(), {{kTabId, KvCtl::Tab, L"", 10, 10, client.cx - 20, client.cy - 50}}))
+        return false;
+    HWND tab = GetDlgItem(dlg, kTabId);
     const int labels[] = {kGtSearchTabSingle, kGtSearchTabMultiple};
     for (int i = 0; i < 2; ++i) {
         std::wstring text = GlobalText::Get(labels[i]);
@@ -82,22 +81,24 @@ bool CreateSearchEntryControls(DlgState& s, HWND dlg) {
         item.pszText = &text[0];
         TabCtrl_InsertItem(tab, i, &item);
     }
+    KvSetDialogTabStrip(dlg, tab);
     s.page = CreatePage(dlg);
     if (!s.page) return false;
-    RECT area{0, 0, client.cx - 20, client.cy - 50};
+    RECT area{};
+    GetWindowRect(tab, &area);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&area), 2);
     TabCtrl_AdjustRect(tab, FALSE, &area);
-    MoveWindow(s.page, 10 + area.left, 10 + area.top, area.right - area.left, area.bottom - area.top, FALSE);
-    SetWindowPos(s.page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Right after the tab strip in the Tab order, and drawn over it.
+    SetWindowPos(s.page, tab, area.left, area.top, area.right - area.left, area.bottom - area.top, SWP_NOACTIVATE);
     const KvSystemInfo& info = KvGetSystemInfo();
     if (info.majorVersion > 5 || (info.majorVersion == 5 && info.minorVersion == 1))
         EnableThemeDialogTexture(s.page, ETDT_ENABLETAB);
-    CreatePageControls(s);
+    if (!CreatePageControls(s)) return false;
     ShowWindow(s.page, SW_SHOW);
-    KvCreateButton(GlobalText::Get(kGtSearchStart), 130 - info.frameWidth2, 410 - info.frameCaptionHeight, 100,
-                            20, dlg, IDOK, font);
-    KvCreateButton(GlobalText::Get(kGtSearchCancel), 240 - info.frameWidth2, 410 - info.frameCaptionHeight,
-                            100, 20, dlg, IDCANCEL, font);
-    return true;
+    return KvBuildControls(dlg, s.font.get(), {
+        {IDOK, KvCtl::Button, GlobalText::Get(kGtSearchStart), 130, 410, 100, 20, KvSpecDefault | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 240, 410, 100, 20, KvSpecFromWindow},
+    });
 }
 
 }  // namespace search_entry_dlg

@@ -4,6 +4,7 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
 #include "Kv/KvFileDialogs.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
@@ -26,43 +27,37 @@ void Browse(HWND dlg) {
     if (KvBrowseForFolder(chosen, dlg, L"")) SetWindowTextW(edit, chosen.c_str());
 }
 
+void OnCreate(PathState& s, HWND dlg) {
+    s.font.reset(KvCreateDialogFont(dlg));
+    const int width = KvClientSize96(dlg).cx;
+    KvBuildControls(dlg, s.font.get(), {
+        {kLabelId, KvCtl::Label, GlobalText::Get(kGtSearchFolder), 15, 10, 0, 0},
+        {kEditId, KvCtl::Edit, s.path->c_str(), 15, 25, width - 60, 18},
+        {kBrowseId, KvCtl::Button, GlobalText::Get(kGtSearchBrowse), width - 40, 25, 25, 18},
+        {IDOK, KvCtl::Button, KvOkLabel, 130, 100, 100, 20, KvSpecDefault | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 240, 100, 100, 20, KvSpecFromWindow},
+    });
+    KvCentreOnOwner(dlg);
+    SetFocus(GetDlgItem(dlg, kEditId));
+}
+
 LRESULT Handle(PathState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (KvCancelDialog(dlg, msg, wp)) return 0;
     switch (msg) {
-    case WM_CREATE: {
-        s.font.reset(KvCreateDefaultFont());
-        HFONT font = s.font.get();
-        const int width = KvClientSize(dlg).cx;
-        KvCreateLabel(GlobalText::Get(kGtSearchFolder), 15, 10, dlg, kLabelId, font);
-        HWND edit = KvCreateEdit(font, WS_TABSTOP, s.path->c_str(), 15, 25, width - 60, 18, dlg, kEditId);
-        KvCreateButton(GlobalText::Get(kGtSearchBrowse), width - 40, 25, 25, 18, dlg, kBrowseId, font);
-        const KvSystemInfo& info = KvGetSystemInfo();
-        KvCreateButton(KvOkLabel, 130 - info.frameWidth2, 100 - info.frameCaptionHeight, 100, 20, dlg, IDOK,
-                                font);
-        KvCreateButton(KvCancelLabel, 240 - info.frameWidth2, 100 - info.frameCaptionHeight, 100, 20, dlg,
-                                IDCANCEL, font);
-        KvCentreOnOwner(dlg);
-        SetFocus(edit);
+    case WM_CREATE:
+        OnCreate(s, dlg);
         return 0;
-    }
     case WM_COMMAND:
-        switch (LOWORD(wp)) {
-        case IDOK:
+        if (LOWORD(wp) == IDOK) {
             *s.path = KvGetWholeText(GetDlgItem(dlg, kEditId));
             KvEndModal(dlg, 1);
             return 0;
-        case IDCANCEL:
-            KvEndModal(dlg, 0);
-            return 0;
-        case kBrowseId:
+        }
+        if (LOWORD(wp) == kBrowseId) {
             Browse(dlg);
             return 0;
-        default:
-            break;
         }
         break;
-    case WM_CLOSE:
-        KvEndModal(dlg, 0);
-        return 0;
     case WM_DESTROY:
         s.font.reset();
         return 0;
@@ -79,8 +74,9 @@ bool CSearchEntryPathDlg::Run(std::wstring& path, HWND parent) {
     PathState state;
     state.path = &edited;
     const KvModalScope<PathState> scope(state, L"CSearchEntryPathDlg::WndProc");
-    const int result = KvDoModal(L"CSearchEntryPathDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 GlobalText::Get(kGtSearchFolder), 350, 130, parent, KvModalProc<PathState, Handle>);
+    const int result = KvDoModalScaled(L"CSearchEntryPathDlg", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
+                                       GlobalText::Get(kGtSearchFolder), 350, 130, parent,
+                                       KvModalProc<PathState, Handle>);
     if (result == 0) return false;
     path = edited;
     return true;

@@ -14,6 +14,8 @@
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDialog.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvModalState.h"
 #include "Kv/KvWindow.h"
@@ -27,6 +29,8 @@ namespace {
 constexpr int kAddId = 200;
 constexpr int kStopId = 202;
 constexpr int kAutoUpdateId = 203;
+constexpr int kListId = 204;
+constexpr int kStateId = 205;
 constexpr UINT_PTR kStartTimer = 1;
 // Posted by the worker: rows wait in the queue; the walk has ended.
 constexpr UINT kMsgRows = WM_APP + 1;
@@ -143,11 +147,15 @@ void OnGetDisplayInfo(ViewState& s, NMLVDISPINFOW& info) {
     if (info.item.mask & LVIF_IMAGE) info.item.iImage = row->icon;
 }
 
+// The walk has ended (or could not start): the label says so and the buttons of the result appear,
+// Add being the default button.
 void ShowFinished(ViewState& s, HWND dlg) {
+    SetDlgItemTextW(dlg, kStateId, GlobalText::Get(kGtResultsHint));
     ShowWindow(GetDlgItem(dlg, kStopId), SW_HIDE);
     ShowWindow(GetDlgItem(dlg, IDCANCEL), SW_SHOW);
     ShowWindow(GetDlgItem(dlg, kAddId), SW_SHOW);
     if (s.mode == SearchViewMode::Search) ShowWindow(GetDlgItem(dlg, kAutoUpdateId), SW_SHOW);
+    if (GetFocus() == nullptr || !IsWindowVisible(GetFocus())) SetFocus(s.list);
 }
 
 void StartWorker(ViewState& s, HWND dlg) {
@@ -163,13 +171,7 @@ void StartWorker(ViewState& s, HWND dlg) {
     s.walking = true;
 }
 
-void CreateList(ViewState& s, HWND dlg, int clientWidth) {
-    s.list = CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHAREIMAGELISTS |
-                                 LVS_NOSORTHEADER | LVS_SHOWSELALWAYS,
-                             15, 15, clientWidth - 30, 210, dlg, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!s.list) return;
-    SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(s.font.get()), FALSE);
+void SetUpList(ViewState& s) {
     ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
     // The system image lists belong to the shell; LVS_SHAREIMAGELISTS keeps the list from freeing them.
     SHFILEINFOW info{};
@@ -179,7 +181,7 @@ void CreateList(ViewState& s, HWND dlg, int clientWidth) {
         SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
     ListView_SetImageList(s.list, small, LVSIL_SMALL);
     ListView_SetImageList(s.list, large, LVSIL_NORMAL);
-    const int width = KvClientSize(s.list).cx - 20;
+    const int width = KvClientSize(s.list).cx - KvScale(20, KvDpiOfWindow(s.list));
     const int entries[] = {kGtColumnName, kGtColumnPath};
     const int widths[] = {width * 3 / 10, width * 7 / 10};
     for (int i = 0; i < 2; ++i) {
@@ -192,29 +194,51 @@ void CreateList(ViewState& s, HWND dlg, int clientWidth) {
     }
 }
 
+// The Stop button stands where Cancel will stand once the walk ends; the auto-update box ends at the
+// right margin.
 void CreateControls(ViewState& s, HWND dlg) {
-    s.font.reset(KvCreateDefaultFont());
-    HFONT font = s.font.get();
-    const KvSystemInfo& info = KvGetSystemInfo();
-    const int right = 400 - info.frameWidth2;
-    const int bottom = 360 - info.frameCaptionHeight;
-    CreateList(s, dlg, KvClientSize(dlg).cx);
-    KvCreateLabel(GlobalText::Get(kGtResultsHint), 15, 250, dlg, -1, font);
-    if (HWND check = KvCreateCheckBox(GlobalText::Get(kGtResultsAutoUpdate), 0, bottom - 60, dlg, kAutoUpdateId, font)) {
+    s.font.reset(KvCreateDialogFont(dlg));
+    const int width = KvClientSize96(dlg).cx;
+    const bool autoUpdate = s.settings && s.settings->autoUpdate;
+    KvBuildControls(dlg, s.font.get(), {
+        {kListId, KvCtl::ListView, L"", 15, 15, width - 30, 210, 0, LVS_OWNERDATA | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
+        {kStateId, KvCtl::Label, GlobalText::Get(kGtResultsSearching), 15, 250, width - 30, 15},
+        {kAutoUpdateId, KvCtl::Check, GlobalText::Get(kGtResultsAutoUpdate), 0, 270, 0, 0, KvSpecHidden | KvSpecFromWindow},
+        {kAddId, KvCtl::Button, GlobalText::Get(kGtResultsAdd), 180, 300, 100, 20,
+         KvSpecDefault | KvSpecHidden | KvSpecFromWindow},
+        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 290, 300, 100, 20, KvSpecHidden | KvSpecFromWindow},
+        {kStopId, KvCtl::Button, GlobalText::Get(kGtResultsStop), 290, 300, 100, 20, KvSpecFromWindow},
+    });
+    s.list = GetDlgItem(dlg, kListId);
+    if (s.list) SetUpList(s);
+    if (HWND check = GetDlgItem(dlg, kAutoUpdateId)) {
         RECT rc{};
         GetWindowRect(check, &rc);
-        const int textWidth = (rc.right - rc.left) - 26;
-        KvMoveWindow(check, right - textWidth - 25, bottom - 60);
-        if (s.settings && s.settings->autoUpdate) CheckDlgButton(dlg, kAutoUpdateId, BST_CHECKED);
-        ShowWindow(check, SW_HIDE);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+        KvMoveWindow(check, KvClientSize(dlg).cx - KvScale(15, KvDpiOfWindow(dlg)) - (rc.right - rc.left), rc.top);
+        if (autoUpdate) CheckDlgButton(dlg, kAutoUpdateId, BST_CHECKED);
     }
-    ShowWindow(KvCreateButton(GlobalText::Get(kGtResultsAdd), right - 220, bottom - 30, 100, 20, dlg, kAddId,
-                                       font),
-               SW_HIDE);
-    ShowWindow(KvCreateButton(GlobalText::Get(kGtSearchCancel), right - 110, bottom - 30, 100, 20, dlg,
-                                       IDCANCEL, font),
-               SW_HIDE);
-    KvCreateButton(GlobalText::Get(kGtResultsStop), right - 110, bottom - 30, 100, 20, dlg, kStopId, font);
+}
+
+// Type-ahead in the virtual list: the next row from the start row on (wrapping) whose name begins
+// with the typed text, ignoring case. Rows are compared by the name shown in the first column.
+LRESULT FindRow(ViewState& s, const NMLVFINDITEMW& find) {
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+    const int count = static_cast<int>(s.rows.size());
+    const int typed = lstrlenW(find.lvfi.psz);
+    if (count == 0 || typed == 0) return -1;
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
+    for (int n = 0; n < count; ++n) {
+        const int index = (start + n) % count;
+        const std::wstring& name = RowAt(s, index)->name;
+        if (partial && static_cast<int>(name.size()) < typed) continue;
+        const int length = partial ? typed : static_cast<int>(name.size());
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | NORM_IGNOREWIDTH | NORM_IGNOREKANATYPE, name.c_str(),
+                           length, find.lvfi.psz, typed) == CSTR_EQUAL)
+            return index;
+    }
+    return -1;
 }
 
 void OpenFirstSelected(ViewState& s, HWND dlg) {
@@ -245,13 +269,6 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
-        case kStopId:
-            // The rows found so far stay; the worker is not waited for.
-            if (!s.walk) return 0;
-            TakeRows(s);
-            StopWorker(s);
-            ShowFinished(s, dlg);
-            return 0;
         case kAddId:
             // Offered only once the walk has ended: the results are complete.
             if (s.walking) return 0;
@@ -259,8 +276,17 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                 s.settings->autoUpdate = IsDlgButtonChecked(dlg, kAutoUpdateId) == BST_CHECKED;
             KvEndModal(dlg, kEndAdd);
             return 0;
+        case kStopId:
         case IDCANCEL:
-            StopWorker(s);
+            // Stop, and Esc while the walk runs, keep the rows found so far; the worker is not waited
+            // for. Once the walk has ended, Esc and the Cancel button drop the results.
+            if (s.walk) {
+                TakeRows(s);
+                StopWorker(s);
+                ShowFinished(s, dlg);
+                return 0;
+            }
+            if (LOWORD(wp) == kStopId) return 0;
             s.rows.clear();
             KvEndModal(dlg, kEndCancel);
             return 0;
@@ -273,6 +299,7 @@ LRESULT Handle(ViewState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (header->hwndFrom != s.list) return 0;
         if (header->code == NM_DBLCLK) OpenFirstSelected(s, dlg);
         if (header->code == LVN_GETDISPINFOW) OnGetDisplayInfo(s, *reinterpret_cast<NMLVDISPINFOW*>(header));
+        if (header->code == LVN_ODFINDITEMW) return FindRow(s, *reinterpret_cast<NMLVFINDITEMW*>(header));
         return 0;
     }
     case WM_CLOSE:
@@ -307,8 +334,9 @@ bool CSearchEntryView::Run(SearchViewMode mode, SearchSettings* settings, HWND p
         state.walkList = BuildWalkList(*settings);
     }
     const KvModalScope<ViewState> scope(state, L"CSearchEntryView::WndProc");
-    const int result = KvDoModal(L"CSearchEntryView", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
-                                 GlobalText::Get(kGtResultsTitle), 400, 360, parent, KvModalProc<ViewState, Handle>);
+    const int result = KvDoModalScaled(L"CSearchEntryView", 0, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU,
+                                       GlobalText::Get(kGtResultsTitle), 400, 360, parent,
+                                       KvModalProc<ViewState, Handle>);
     StopWorker(state);
     if (result != kEndAdd && result != kEndCancel) return false;
     if (result != kEndAdd) return true;
