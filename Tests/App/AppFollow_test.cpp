@@ -17,6 +17,17 @@ using namespace tf_test;
 
 namespace {
 
+// The program's own box: suites running beside this one show boxes of the same class.
+HWND ProgramBox(DWORD process) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"__kv_MsgBox__", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"__kv_MsgBox__", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == process) return w;
+    }
+    return nullptr;
+}
+
 // Root holding one entry, "a.txt" relative to the project's directory.
 std::vector<unsigned char> OneFileProject() {
     ProjectBytes f;
@@ -70,7 +81,7 @@ TEST_F(AppFollowTest, MovedFileIsRelinkedInTheNextRunAndADamagedSidecarIsIgnored
     HWND box = nullptr;
     for (int i = 0; i < 300 && !box; ++i) {
         SetForegroundWindow(main_);
-        box = FindWindowW(L"__kv_MsgBox__", nullptr);
+        box = ProgramBox(app_->Id());
         if (!box) Sleep(100);
     }
     ASSERT_NE(box, nullptr);
