@@ -4,8 +4,8 @@
 Usage: make_icons.py [output directory]   (default: Resources/icons beside this script's parent)
 
 Every icon is drawn once in a 16 x 16 unit design space (y down) from signed distance shapes and
-rendered at 16 x 16 and 32 x 32 pixels with analytic anti-aliasing, so both sizes share one design
-while strokes stay one pixel wide at each size.
+rendered at every size of SIZES with analytic anti-aliasing, so all sizes share one design while
+strokes stay one pixel wide at each size.
 
 .ico layout written here (all little-endian):
   ICONDIR        reserved u16 = 0, type u16 = 1, count u16
@@ -23,7 +23,8 @@ import os
 import struct
 import sys
 
-SIZES = (16, 32)
+# 16, 24 and 32 pixels serve the small icons at 100, 150 and 200 %; 32, 48 and 64 the large ones.
+SIZES = (16, 20, 24, 32, 40, 48, 64)
 # Coverage below this (of 255) is dropped so that the mask has no stray edge pixels.
 MIN_ALPHA = 24
 

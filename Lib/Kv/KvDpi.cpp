@@ -30,3 +30,21 @@ UINT KvDpiOfWindow(HWND hwnd) {
     }
     return KvSystemDpi();
 }
+
+HFONT KvCreateFontForDpi(LOGFONTW lf96, UINT dpi) {
+    lf96.lfHeight = KvScale(lf96.lfHeight, dpi);
+    lf96.lfWidth = KvScale(lf96.lfWidth, dpi);
+    return CreateFontIndirectW(&lf96);
+}
+
+// The system reports the font at the system DPI, the DPI the process started with.
+LOGFONTW KvIconTitleLogFont96() {
+    LOGFONTW lf{};
+    if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0)) {
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    }
+    const UINT system = KvSystemDpi();
+    lf.lfHeight = KvUnscale(lf.lfHeight, system);
+    lf.lfWidth = KvUnscale(lf.lfWidth, system);
+    return lf;
+}

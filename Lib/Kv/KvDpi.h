@@ -17,3 +17,9 @@ UINT KvSystemDpi();
 inline int KvScale(int length96, UINT dpi) { return MulDiv(length96, static_cast<int>(dpi), KvBaseDpi); }
 // A length at `dpi` back in 96-DPI pixels.
 inline int KvUnscale(int length, UINT dpi) { return MulDiv(length, KvBaseDpi, static_cast<int>(dpi ? dpi : KvBaseDpi)); }
+
+// A font from a description whose lfHeight (and lfWidth) are 96-DPI pixels, made for `dpi`. The caller
+// owns it.
+HFONT KvCreateFontForDpi(LOGFONTW lf96, UINT dpi);
+// The shell's icon title font, which list views and tree views use by default, described at 96 DPI.
+LOGFONTW KvIconTitleLogFont96();

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "Kv/KvControls.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvInstanceList.h"
 #include "Kv/KvWindow.h"
@@ -70,15 +72,6 @@ bool CKvToolBar::Create(int width, HWND parent) {
         KvErrorBox(L"Create CKvToolBar!", kUnit, L"CKvToolBar::Create", __LINE__);
         return false;
     }
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    if (client.bottom != kHeight) {
-        RECT window{};
-        GetWindowRect(hwnd_, &window);
-        SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left,
-                     window.bottom - window.top + kHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     toolTips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -88,38 +81,71 @@ bool CKvToolBar::Create(int width, HWND parent) {
                    __LINE__);
         return false;
     }
-    // 32-bit colour keeps the icons' alpha edges; the mask serves the blended (disabled) drawing.
-    imageList_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 5));
-    font_.reset(KvCreateDefaultFont());
-    iconSize_ = 16;
+    SetDpi(KvDpiOfWindow(parent));
     return true;
 }
 
-bool CKvToolBar::AddButton(int iconId, int command, const wchar_t* tip) {
-    if (!hwnd_ || !imageList_) return false;
-    kv::UniqueIcon icon(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-    if (!icon) return false;
+void CKvToolBar::ResizeToHeight() {
+    const int height = KvScale(kHeight, dpi_);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (client.bottom == height) return;
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + height - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CKvToolBar::SetDpi(UINT dpi) {
+    if (!hwnd_) return;
+    dpi_ = dpi;
+    iconSize_ = KvScale(16, dpi);
+    // 32-bit colour keeps the icons' alpha edges; the mask serves the blended (disabled) drawing.
+    imageList_.reset(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 5, 5));
+    font_.reset(KvCreateFontForDpi(KvMakeLogFont(), dpi));
+    for (KvToolButton& button : buttons_) {
+        if (button.kind != KvToolButton::Icon) continue;
+        int imageSize = 0;
+        button.imageIndex = AddImage(button.iconId, imageSize);
+        button.imageSize = std::min(imageSize, iconSize_);
+        button.iconOffset = (iconSize_ - button.imageSize) / 2;
+    }
+    ResizeToHeight();
+    Layout();
+}
+
+int CKvToolBar::AddImage(int iconId, int& imageSize) {
+    imageSize = 0;
+    if (!imageList_) return -1;
+    kv::UniqueIcon icon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                      iconSize_, iconSize_, LR_DEFAULTCOLOR)));
+    if (!icon) return -1;
     ICONINFO info{};
-    if (!GetIconInfo(icon.get(), &info)) return false;
+    if (!GetIconInfo(icon.get(), &info)) return -1;
     kv::UniqueBitmap colour(info.hbmColor);
     kv::UniqueBitmap mask(info.hbmMask);
 
     // A monochrome icon has no colour bitmap; its mask then holds the AND and XOR halves.
     BITMAP bm{};
-    int imageSize = 0;
     if (colour && GetObjectW(colour.get(), sizeof(bm), &bm)) {
         imageSize = bm.bmHeight;
     } else if (mask && GetObjectW(mask.get(), sizeof(bm), &bm)) {
         imageSize = bm.bmHeight / 2;
     }
-    int index = colour ? ImageList_Add(imageList_.get(), colour.get(), mask.get())
-                       : ImageList_AddIcon(imageList_.get(), icon.get());
+    return colour ? ImageList_Add(imageList_.get(), colour.get(), mask.get())
+                  : ImageList_AddIcon(imageList_.get(), icon.get());
+}
+
+bool CKvToolBar::AddButton(int iconId, int command, const wchar_t* tip) {
+    if (!hwnd_) return false;
+    int imageSize = 0;
+    const int index = AddImage(iconId, imageSize);
     if (index < 0) return false;
 
     KvToolButton button;
     button.kind = KvToolButton::Icon;
     button.command = static_cast<WORD>(command);
+    button.iconId = iconId;
     button.imageSize = std::min(imageSize, iconSize_);
     button.iconOffset = (iconSize_ - button.imageSize) / 2;
     button.imageIndex = index;
@@ -182,12 +208,12 @@ void CKvToolBar::Layout() {
     if (!hwnd_) return;
     RECT client{};
     GetClientRect(hwnd_, &client);
-    const int buttonHeight = iconSize_ + 4;
+    const int buttonHeight = iconSize_ + KvScale(4, dpi_);
     const int top = (client.bottom - buttonHeight) / 2;
-    int x = 5;
+    int x = KvScale(5, dpi_);
     for (KvToolButton& button : buttons_) {
         if (button.kind == KvToolButton::Separator) {
-            button.rect = RECT{x, top + 3, x + 9, top + 15};
+            button.rect = RECT{x, top + KvScale(3, dpi_), x + KvScale(9, dpi_), top + KvScale(15, dpi_)};
         } else {
             button.rect = RECT{x, top, x + buttonHeight, top + buttonHeight};
         }

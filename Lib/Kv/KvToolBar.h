@@ -1,10 +1,12 @@
-// A flat tool bar of 16 x 16 icon buttons and separators on a two-colour vertical gradient, with
-// hot tracking, pressed feedback, greyed disabled buttons and tool tips. A click (press and release
-// on the same enabled button) reaches the parent as WM_COMMAND(command, 0). UI thread only.
+// A flat tool bar of icon buttons and separators on a two-colour vertical gradient, with hot
+// tracking, pressed feedback, greyed disabled buttons and tool tips. A click (press and release on
+// the same enabled button) reaches the parent as WM_COMMAND(command, 0). UI thread only.
 //
-// Layout in a bar of client height H: buttons are 20 x 20 at top = (H - 20) / 2, separators
-// 9 x 12 at top + 3; the first record starts at x = 5 and every next one one pixel after the
-// previous right edge (a button takes 21 pixels of width, a separator 10).
+// Layout at 96 DPI in a bar of client height H: icons are 16 x 16 in buttons of 20 x 20 at
+// top = (H - 20) / 2, separators 9 x 12 at top + 3; the first record starts at x = 5 and every next
+// one one pixel after the previous right edge (a button takes 21 pixels of width, a separator 10).
+// At another DPI every one of these sizes is scaled, and the icons are loaded at the scaled size
+// from the images of that size in the program's icon resources.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +22,7 @@ struct KvToolButton {
 
     WORD kind = Icon;
     WORD command = 0;     // sent to the parent on a click; 0 for separators
+    int iconId = 0;       // the program's icon resource; 0 for separators
     RECT rect{};          // set by the layout
     int imageSize = 0;    // height of the loaded icon's colour bitmap
     int iconOffset = 0;   // (icon size - image size) / 2
@@ -33,7 +36,7 @@ struct KvToolButton {
 
 class CKvToolBar {
 public:
-    static constexpr int kHeight = 23;  // client height the bar is created with
+    static constexpr int kHeight = 23;  // client height of the bar at 96 DPI
     static constexpr int kMaxTipLength = 63;
 
     CKvToolBar();
@@ -42,10 +45,15 @@ public:
     CKvToolBar& operator=(const CKvToolBar&) = delete;
 
     // Registers "CKvToolBar" once per process, creates the visible child bar at (0, 0) with the
-    // given width and a client height of 23, its tool-tip window, image list and font. False after
-    // an error box. Calling it again first destroys the previous window and buttons.
+    // given width and a client height of 23 scaled to the parent's DPI, its tool-tip window, image
+    // list and font. False after an error box. Calling it again first destroys the previous window
+    // and buttons.
     bool Create(int width, HWND parent);
-    // Appends a button showing icon resource `iconId` of the program (loaded at 16 x 16). With a
+    // Scales the bar to `dpi`: height, icons (loaded anew at the scaled size), font and layout.
+    void SetDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
+    int IconSize() const { return iconSize_; }
+    // Appends a button showing icon resource `iconId` of the program (loaded at the bar's icon size). With a
     // tip, at most 63 characters of it are shown as the button's tool tip. False, and nothing is
     // added, when the bar has no window or the icon cannot be loaded.
     bool AddButton(int iconId, int command, const wchar_t* tip);
@@ -72,6 +80,10 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
     void Layout();
+    // Loads icon `iconId` at the bar's icon size into the image list: its index, and in `imageSize`
+    // the height of the loaded image. -1 when it cannot be loaded.
+    int AddImage(int iconId, int& imageSize);
+    void ResizeToHeight();
     void Paint(HDC dc, const RECT& client) const;
     void PaintBuffered(HDC target, const RECT& client) const;
     void PaintButton(HDC dc, const KvToolButton& button) const;
@@ -85,6 +97,7 @@ private:
     HWND hwnd_ = nullptr;
     HWND toolTips_ = nullptr;
     std::vector<KvToolButton> buttons_;
+    UINT dpi_ = 96;
     int iconSize_ = 16;
     bool tracking_ = false;
     kv::UniqueImageList imageList_;

@@ -211,6 +211,9 @@ public:
     // Moves the entries whose displayText starts with `text` (A-Z compared without case) in front
     // of the others, keeping the order inside both groups. True when anything moved.
     bool SortByPrefix(const std::wstring& text);
+    // The index of the first entry whose display text begins with `text` as SortByPrefix compares;
+    // -1 when none does.
+    int FirstWithPrefix(const std::wstring& text) const;
 
     EntryList entries;
     CFolder* parent = nullptr;

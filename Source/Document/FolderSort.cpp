@@ -91,6 +91,15 @@ void CFolder::SortByPath(bool ascending) {
     for (auto& item : keyed) entries.splice(entries.end(), entries, item.second);
 }
 
+int CFolder::FirstWithPrefix(const std::wstring& text) const {
+    int index = 0;
+    for (const CEntry& entry : entries) {
+        if (StartsWithFolded(entry.Display().displayText, text)) return index;
+        ++index;
+    }
+    return -1;
+}
+
 bool CFolder::SortByPrefix(const std::wstring& text) {
     if (text.empty()) return false;
     NoteEntriesChanged();

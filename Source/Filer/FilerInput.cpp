@@ -86,6 +86,20 @@ bool CKvFiler::OnListInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* r
     case WM_RBUTTONUP:
         OnRightButtonUp(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         return true;
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_CONTEXTMENU: {
+        // The keyboard's menu: the Apps key's release and Shift+F10 are taken here, before the
+        // system would turn them into WM_CONTEXTMENU (which not every system does for both), so the
+        // menu opens once; a WM_CONTEXTMENU from elsewhere with no point (lp -1) opens it too. The
+        // mouse's menu comes from the button messages above.
+        const bool apps = msg == WM_KEYUP && wp == VK_APPS;
+        const bool shiftF10 = msg == WM_SYSKEYDOWN && wp == VK_F10 && GetKeyState(VK_SHIFT) < 0;
+        if (!apps && !shiftF10 && !(msg == WM_CONTEXTMENU && lp == -1)) return false;
+        const POINT at = KeyboardMenuPoint();
+        ShowContextMenu(&at);
+        return true;
+    }
     case WM_COMMAND:
         // Menu commands only; the label editor's notifications go on to the list view.
         if (lp != 0 || HIWORD(wp) != 0) return false;
@@ -142,6 +156,21 @@ void CKvFiler::OnListChar(WPARAM ch) {
     SetStatus(2, typeAhead_);
     BringMatchesToFront(typeAhead_);
     SetTimer(listView_, kTypeAheadTimer, kTypeAheadDelay, nullptr);
+}
+
+POINT CKvFiler::KeyboardMenuPoint() const {
+    POINT at{0, 0};
+    int index = static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+    if (index < 0) index = static_cast<int>(SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (index >= 0) {
+        SendMessageW(listView_, LVM_ENSUREVISIBLE, index, FALSE);
+        RECT label{};
+        label.left = LVIR_LABEL;
+        if (SendMessageW(listView_, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&label)))
+            at = POINT{label.left, label.bottom};
+    }
+    ClientToScreen(listView_, &at);
+    return at;
 }
 
 void CKvFiler::OnRightButtonUp(POINT at) {

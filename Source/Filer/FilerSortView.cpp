@@ -3,6 +3,7 @@
 #include "Filer/KvFiler.h"
 
 #include "Document/Folder.h"
+#include "Filer/Kinds/FilerKind.h"
 
 void CKvFiler::SortByColumn(int column) {
     if (!current_ || column < 0 || column >= kFilerColumnCount) return;
@@ -14,7 +15,15 @@ void CKvFiler::SortByColumn(int column) {
 void CKvFiler::BringMatchesToFront(const std::wstring& text) {
     if (!current_) return;
     if (!text.empty()) CompleteDisplayData();
-    if (!text.empty() && current_->SortByPrefix(text)) ShowFolder(current_, false);
+    // Showing the folder again would end what the kind is doing (a song), so then only the first
+    // match is selected where it stands.
+    int first = 0;
+    if (kind_ && kind_->KeepsEntryOrder()) {
+        first = text.empty() ? 0 : current_->FirstWithPrefix(text);
+        if (first < 0) return;
+    } else if (!text.empty() && current_->SortByPrefix(text)) {
+        ShowFolder(current_, false);
+    }
     if (!listView_) return;
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -22,5 +31,6 @@ void CKvFiler::BringMatchesToFront(const std::wstring& text) {
     SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     if (current_->Count() == 0) return;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(listView_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    SendMessageW(listView_, LVM_SETITEMSTATE, first, reinterpret_cast<LPARAM>(&state));
+    SendMessageW(listView_, LVM_ENSUREVISIBLE, first, FALSE);
 }

@@ -16,6 +16,7 @@
 #include "Filer/FilerHost.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvGuard.h"
 
 namespace {
@@ -160,7 +161,6 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
         return false;
     }
 
-    defaultFont_ = reinterpret_cast<HFONT>(SendMessageW(listView_, WM_GETFONT, 0, 0));
     SetWindowLongPtrW(listView_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     prevListProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(listView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FilerListViewProc)));
@@ -170,6 +170,8 @@ bool CKvFiler::Create(HWND parent, HINSTANCE instance, int top, int width, int h
     // bit outside its callback mask may report whatever it has lying about.
     SendMessageW(listView_, LVM_SETCALLBACKMASK, LVIS_DROPHILITED, 0);
     AttachSystemImageLists();
+    dpi_ = KvDpiOfWindow(parent);
+    ApplyListFont();
     InsertColumns(width);
 
     current_ = &RootFolder();
@@ -199,7 +201,7 @@ void CKvFiler::Destroy() {
     listView_ = nullptr;
     container_ = nullptr;
     prevListProc_ = nullptr;
-    defaultFont_ = nullptr;
+    listFont_.reset();
     current_ = nullptr;
     caches_->ResetDisplay();
     caches_->ResetPaths();
@@ -234,7 +236,7 @@ void CKvFiler::EnableViewCommands(bool enabled) {
     if (host_) host_->EnableViewCommands(enabled);
 }
 
-FilerColumnWidths CKvFiler::ReadColumns() const {
+FilerColumnWidths CKvFiler::ColumnPixels() const {
     FilerColumnWidths widths{};
     if (!listView_) return widths;
     LONG_PTR style = GetWindowLongPtrW(listView_, GWL_STYLE);
@@ -245,14 +247,45 @@ FilerColumnWidths CKvFiler::ReadColumns() const {
     return widths;
 }
 
+void CKvFiler::SetColumnPixels(const FilerColumnWidths& pixels) {
+    if (!listView_) return;
+    LONG_PTR style = GetWindowLongPtrW(listView_, GWL_STYLE);
+    SetListStyleView(listView_, kFilerViewReport);
+    for (int i = 0; i < kFilerColumnCount; ++i)
+        SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(pixels[i] & 0xFFFF, 0));
+    SetWindowLongPtrW(listView_, GWL_STYLE, style);
+}
+
+FilerColumnWidths CKvFiler::ReadColumns() const {
+    FilerColumnWidths widths = ColumnPixels();
+    for (uint32_t& width : widths) width = static_cast<uint32_t>(KvUnscale(static_cast<int>(width), dpi_));
+    return widths;
+}
+
 void CKvFiler::ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode) {
     if (listView_) {
         SetListStyleView(listView_, kFilerViewReport);
         if (host_) host_->ViewModeChanged(kFilerViewReport);
-        for (int i = 0; i < kFilerColumnCount; ++i)
-            SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(widths[i] & 0xFFFF, 0));
+        for (int i = 0; i < kFilerColumnCount; ++i) {
+            const int width = KvScale(static_cast<int>(widths[i] & 0xFFFF), dpi_);
+            SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(width & 0xFFFF, 0));
+        }
     }
     SetViewMode(viewMode);
+}
+
+void CKvFiler::SetDpi(UINT dpi) {
+    if (!listView_ || !dpi) return;
+    FilerColumnWidths widths = ColumnPixels();
+    for (uint32_t& width : widths) width = static_cast<uint32_t>(MulDiv(static_cast<int>(width), dpi, dpi_));
+    dpi_ = dpi;
+    ApplyListFont();
+    SetColumnPixels(widths);
+}
+
+void CKvFiler::ApplyListFont() {
+    listFont_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi_));
+    if (listFont_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
 }
 
 void CKvFiler::StartAutoSearch(CFolder& folder) {

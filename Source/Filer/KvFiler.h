@@ -168,8 +168,13 @@ public:
     // backup directory goes too, and Cancel there ends the run (entries already removed stay
     // removed). The folder is then shown again. Returns the number of entries removed.
     int RemoveSelected(bool askFirst);
-    // The context menu for the current selection, tracked at the cursor; the choice is run.
-    void ShowContextMenu();
+    // The context menu for the current selection, tracked at `at` (screen coordinates; null: at the
+    // cursor); the choice is run.
+    void ShowContextMenu(const POINT* at = nullptr);
+    // Where the keyboard's context menu (Shift+F10, the Apps key) opens: below the focused item when
+    // it is selected, else below the first selected one, scrolled into view; the list's top left
+    // corner when nothing is selected. Screen coordinates.
+    POINT KeyboardMenuPoint() const;
     // A context-menu command (10-30, 100 + k, 1000 + k) as the list view receives it.
     void RunMenuCommand(int id);
     // Looks for the moved file of a missing entry in the background and offers to relink it
@@ -202,10 +207,13 @@ public:
     // The drop-highlighted item during a drag in this filer, -1 when none.
     int DropHighlight() const { return dropHighlight_; }
 
-    // Project file: the five widths taken in report view, and the view mode in force.
+    // Project file: the five widths taken in report view in 96-DPI pixels, and the view mode in force.
     FilerColumnWidths ReadColumns() const;
-    // Report view, the widths (low 16 bits), then the stored view mode.
+    // Report view, the widths (low 16 bits, 96-DPI pixels, shown scaled), then the stored view mode.
     void ApplyColumns(const FilerColumnWidths& widths, unsigned viewMode);
+    // Scales the list to `dpi` (Create takes the parent's): its font and the column widths.
+    void SetDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
     // After a project is loaded: the root shown with focus, the history holding only its id.
     void ShowRootAfterLoad();
 
@@ -213,7 +221,6 @@ public:
     HWND ListView() const { return listView_; }
     HWND Container() const { return container_; }
     CFilerKind* Kind() const { return kind_.get(); }
-    HFONT DefaultFont() const { return defaultFont_; }
     bool Busy() const { return busy_; }
     const FilerHistory& History() const { return history_; }
 
@@ -280,6 +287,10 @@ private:
     // Stops the automatic search and adds what it still held to the folder it searched.
     void StopAutoSearch();
     void InsertColumns(int width);
+    // The list's column widths in pixels, read or set in report view whatever view is shown.
+    FilerColumnWidths ColumnPixels() const;
+    void SetColumnPixels(const FilerColumnWidths& pixels);
+    void ApplyListFont();  // the list's font at dpi_
     void ClearDisplayData(CFolder& folder);
     // The background completion of display data (FilerDisplayQueue.cpp).
     void StartDisplayQueue();
@@ -305,7 +316,8 @@ private:
 
     HWND container_ = nullptr;
     HWND listView_ = nullptr;
-    HFONT defaultFont_ = nullptr;  // the list view's own font; not owned
+    kv::UniqueFont listFont_;      // the list view's font at dpi_
+    UINT dpi_ = 96;
     WNDPROC prevListProc_ = nullptr;
     FilerHost* host_ = nullptr;  // owned by the filer's owner; null: nothing outside is told
     unsigned viewMode_ = kFilerViewReport;

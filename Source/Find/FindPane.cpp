@@ -14,6 +14,7 @@
 #include "Filer/FilerHost.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvGuard.h"
 
 namespace {
@@ -86,6 +87,7 @@ bool CFindPane::Create(HWND parent, HINSTANCE instance) {
         wc.lpszClassName = kPaneClass;
         if (!RegisterClassExW(&wc)) return false;
     }
+    dpi_ = KvDpiOfWindow(parent);
     pane_ = CreateWindowExW(0, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 100,
                             24, parent, nullptr, instance, nullptr);
     if (!pane_) return false;
@@ -99,8 +101,6 @@ bool CFindPane::Create(HWND parent, HINSTANCE instance) {
         Destroy();
         return false;
     }
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0));
-    if (font) SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(edit_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(GlobalText::Get(kGtFindCue)));
     SendMessageW(edit_, EM_SETLIMITTEXT, 512, 0);
     prevEditProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindBoxProc)));
@@ -118,24 +118,40 @@ bool CFindPane::Create(HWND parent, HINSTANCE instance) {
     for (int i = 0; i < static_cast<int>(sizeof(kColumns) / sizeof(kColumns[0])); ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.cx = kColumns[i].width;
+        column.cx = KvScale(kColumns[i].width, dpi_);
         column.pszText = const_cast<wchar_t*>(GlobalText::Get(kColumns[i].titleEntry));
         column.iSubItem = i;
         ListView_InsertColumn(list_, i, &column);
     }
 
-    // The strip holds the box and a small margin; the box is as tall as its font asks.
-    HDC dc = GetDC(edit_);
-    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    WORD glyph = 0;
-    if (GetGlyphIndicesW(dc, L"\u203A", 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 && glyph == 0xFFFF)
-        separator_ = L" \u00BB ";
-    if (old) SelectObject(dc, old);
-    ReleaseDC(edit_, dc);
-    boxHeight_ = metrics.tmHeight + 8;
+    ApplyFont();
     return true;
+}
+
+void CFindPane::SetDpi(UINT dpi) {
+    if (!pane_ || !dpi) return;
+    for (int i = 0; i < static_cast<int>(sizeof(kColumns) / sizeof(kColumns[0])); ++i)
+        ListView_SetColumnWidth(list_, i, MulDiv(ListView_GetColumnWidth(list_, i), dpi, dpi_));
+    dpi_ = dpi;
+    ApplyFont();
+    if (column_.right > column_.left)
+        Layout(column_.left, column_.top, column_.right - column_.left, column_.bottom - column_.top);
+}
+
+void CFindPane::ApplyFont() {
+    font_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi_));
+    for (HWND control : {edit_, list_}) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+
+    // The strip holds the box and a small margin; the box is as tall as its font asks.
+    kv::WindowDc dc(edit_);
+    kv::SelectObjectScope select(dc.get(), font_.get());
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    WORD glyph = 0;
+    separator_ = L" \u203A ";
+    if (GetGlyphIndicesW(dc.get(), L"\u203A", 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 && glyph == 0xFFFF)
+        separator_ = L" \u00BB ";
+    boxHeight_ = metrics.tmHeight + KvScale(8, dpi_);
 }
 
 void CFindPane::Destroy() {
@@ -146,6 +162,7 @@ void CFindPane::Destroy() {
     pane_ = edit_ = list_ = nullptr;
     prevEditProc_ = prevListProc_ = nullptr;
     if (pane) DestroyWindow(pane);
+    font_.reset();
     mode_ = Mode::None;
     rows_.clear();
     checked_.clear();
@@ -164,10 +181,11 @@ void CFindPane::Destroy() {
 int CFindPane::Layout(int x, int y, int width, int height) {
     if (!pane_) return 0;
     column_ = RECT{x, y, x + width, y + height};
-    const int strip = std::min(boxHeight_ + 2 * kMargin, height);
+    const int margin = KvScale(kMargin, dpi_);
+    const int strip = std::min(boxHeight_ + 2 * margin, height);
     const int paneHeight = mode_ == Mode::None ? strip : height;
     SetWindowPos(pane_, HWND_TOP, x, y, width, paneHeight, 0);
-    MoveWindow(edit_, kMargin, kMargin, std::max(0, width - 2 * kMargin), boxHeight_, TRUE);
+    MoveWindow(edit_, margin, margin, std::max(0, width - 2 * margin), boxHeight_, TRUE);
     MoveWindow(list_, 0, strip, width, std::max(0, paneHeight - strip), TRUE);
     return strip;
 }

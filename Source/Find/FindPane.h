@@ -24,6 +24,7 @@
 
 #include "Find/FindIndex.h"
 #include "Find/MissingCheck.h"
+#include "Kv/KvHandles.h"
 
 class CEntry;
 class CFolder;
@@ -45,6 +46,9 @@ public:
     // Places the pane in the filer's column and returns the height of the find box strip, below
     // which the filer goes.
     int Layout(int x, int y, int width, int height);
+    // Scales the pane to `dpi`: the font of the box and the list, the box's height and the list's
+    // column widths; the pane is laid out again in its place. Create takes the parent's DPI.
+    void SetDpi(UINT dpi);
 
     HWND Hwnd() const { return pane_; }
     HWND FindBox() const { return edit_; }
@@ -149,7 +153,11 @@ private:
     HWND list_ = nullptr;
     WNDPROC prevEditProc_ = nullptr;
     WNDPROC prevListProc_ = nullptr;
+    // The font for dpi_ into the box and the list, and the box's height and the separator for it.
+    void ApplyFont();
     int boxHeight_ = 0;
+    UINT dpi_ = 96;
+    kv::UniqueFont font_;  // of the box and the list, at dpi_
     std::wstring separator_ = L" \u203A ";
     RECT column_{};
 

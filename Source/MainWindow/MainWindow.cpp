@@ -12,6 +12,7 @@
 #include "Find/FindPane.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvToolBar.h"
 #include "Kv/KvWindow.h"
 #include "Search/AutoSearch.h"
@@ -24,6 +25,7 @@ namespace {
 const wchar_t kSource[] = L".\\Source\\MainWindow";
 const wchar_t kMainClass[] = L"MainWindow";
 const wchar_t kDummyClass[] = L"CDummyWindow";
+// 96-DPI pixels.
 const int kInitialWidth = 460;
 const int kInitialHeight = 420;
 
@@ -87,21 +89,24 @@ bool CMainWindow::Create() {
         KvErrorBox(L"Create MainWindow!", kSource, L"CMainWindow::Create", 100);
         return false;
     }
-    RECT rc = KvCenteredOnDesktop(kInitialWidth, kInitialHeight);
-    CreateWindowExW(0, kMainClass, L"", WS_OVERLAPPEDWINDOW, rc.left, rc.top, kInitialWidth, kInitialHeight, dummy_,
+    const UINT systemDpi = KvSystemDpi();
+    const int initialWidth = KvScale(kInitialWidth, systemDpi), initialHeight = KvScale(kInitialHeight, systemDpi);
+    RECT rc = KvCenteredOnDesktop(initialWidth, initialHeight);
+    CreateWindowExW(0, kMainClass, L"", WS_OVERLAPPEDWINDOW, rc.left, rc.top, initialWidth, initialHeight, dummy_,
                     nullptr, instance, nullptr);
     if (!hwnd_) {
         KvErrorBox(L"Create MainWindow!", kSource, L"CMainWindow::Create", 123);
         return false;
     }
+    dpi_ = KvDpiOfWindow(hwnd_);
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
     if (!BuildMenu() || !CreateToolBar()) return false;
 
     RECT client{};
     GetClientRect(hwnd_, &client);
     KvCreateStatusBar(&statusBar_, hwnd_);
-    const int parts[] = {client.right - 170, client.right - 100, client.right, -1};
-    KvSetStatusParts(statusBar_, parts);
+    statusFont_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi_));
+    if (statusFont_) SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), FALSE);
 
     if (!Tree().Create(hwnd_, &AsTreeHost())) return false;
     dc_ = GetDC(hwnd_);
@@ -209,6 +214,7 @@ void CMainWindow::Destroy() {
     Tree().Destroy();
     toolBar_.reset();
     if (dc_) ReleaseDC(hwnd_, dc_);
+    statusFont_.reset();
     dc_ = nullptr;
     if (hwnd_) DestroyWindow(hwnd_);
     hwnd_ = nullptr;
@@ -254,6 +260,16 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_DPICHANGED: {
+        // The parts are scaled first, so that the move's WM_SIZE lays them out at the new scale.
+        ApplyDpi(HIWORD(wp));
+        const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+        if (suggested)
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        Layout();
+        return 0;
+    }
     case WM_COMMAND:
         OnCommand(LOWORD(wp), reinterpret_cast<HWND>(lp));
         return 0;

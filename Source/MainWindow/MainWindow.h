@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Commands/MainCommand.h"
+#include "Kv/KvHandles.h"
 
 class CKvToolBar;
 class CKvDragBar;
@@ -44,7 +45,12 @@ public:
     static std::wstring ExpandTitle(const std::wstring& templ);
 
     void Layout();
-    // The window's own keys (Ctrl+F) taken from the message loop before dispatch; true when taken.
+    // Scales the window's parts to `dpi` (tool bar, tree pane, filer, status bar, splitter) and lays
+    // them out again; WM_DPICHANGED calls it after moving to the rectangle the system suggests.
+    void ApplyDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
+    // The window's own keys (Ctrl+F, Tab and Shift+Tab between the panes) taken from the message loop
+    // before dispatch; true when taken.
     bool TranslateKey(const MSG& msg);
     void CheckViewItem(int command);  // checks 2507 or 2508 (whichever equals command), unchecks the other
     void CheckMenuItem(int command, bool checked);
@@ -64,7 +70,7 @@ public:
     int StartShowCommand() const { return startShow_; }
     // Runs when Windows really ends the session, before it may end the process without notice.
     void SetSessionEndHandler(std::function<void()> handler) { sessionEnd_ = std::move(handler); }
-    RECT SplitterRect() const { return splitter_; }  // left, top, width (right), height (bottom)
+    RECT SplitterRect() const { return splitter_; }  // left, top, width (right), height (bottom); pixels
 
     // Marks the window as a running instance that takes paths from a second start with /add
     // (Commands/AddPathsMessage.h); called once the project is loaded.
@@ -85,6 +91,7 @@ private:
     static FilerHost& AsFilerHost();
     static TreeHost& AsTreeHost();
     bool BuildMenu();
+    bool MoveFocus(bool backwards);
     bool CreateToolBar();
     void OnCommand(int id, HWND from);
     // The search commands (MainWindowSearch.cpp): what they find is added to the current folder.
@@ -108,6 +115,8 @@ private:
     HDC dc_ = nullptr;
     std::unique_ptr<CKvToolBar> toolBar_;
     std::unique_ptr<CKvDragBar> dragBar_;
+    kv::UniqueFont statusFont_;  // the status bar's font at dpi_
+    UINT dpi_ = 96;
     unsigned char noSave_ = 0;
     unsigned char trayFlag_ = 0;
     bool trayIconShown_ = false;

@@ -1,6 +1,9 @@
 // The main window's command table (menu, tool bar, tray menu).
 #include "MainWindow/MainWindow.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
@@ -12,12 +15,32 @@
 #include "Document/Project.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Shell/ShellRun.h"
+#include "Tree/Tree.h"
 
 bool CMainWindow::TranslateKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || !hwnd_ || !msg.hwnd || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)))
+        return false;
     // Ctrl+F anywhere in the window, as a menu accelerator would.
-    if (msg.message != WM_KEYDOWN || msg.wParam != 'F' || GetKeyState(VK_CONTROL) >= 0) return false;
-    if (!hwnd_ || !msg.hwnd || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
-    OnCommand(kCmdFind, nullptr);
+    if (msg.wParam == 'F' && GetKeyState(VK_CONTROL) < 0) {
+        OnCommand(kCmdFind, nullptr);
+        return true;
+    }
+    if (msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) return MoveFocus(GetKeyState(VK_SHIFT) < 0);
+    return false;
+}
+
+// The panes in the order Tab visits them: the tree, the find box, the find's results, the list; only
+// those on screen. A control of their own (the label editor) keeps its Tab.
+bool CMainWindow::MoveFocus(bool backwards) {
+    std::vector<HWND> stops;
+    for (HWND pane : {Tree().TreeView(), FindPane().FindBox(), FindPane().ResultList(), Filer().ListView()}) {
+        if (pane && IsWindowVisible(pane)) stops.push_back(pane);
+    }
+    const auto at = std::find(stops.begin(), stops.end(), GetFocus());
+    if (stops.empty() || at == stops.end()) return false;
+    const size_t count = stops.size();
+    const size_t index = static_cast<size_t>(at - stops.begin());
+    SetFocus(stops[(index + (backwards ? count - 1 : 1)) % count]);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "Filer/KvFiler.h"
 #include "Find/FindPane.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvHandles.h"
 #include "Kv/KvToolBar.h"
 #include "Kv/KvWindow.h"
@@ -14,11 +15,28 @@
 #include "Tree/Tree.h"
 
 namespace {
+// 96-DPI pixels, like the tree pane's width in the project.
 const int kSplitterWidth = 5;
 // What the filer keeps beside a tree pane that is wider than the window allows (a width stored in
 // a maximised window and then restored).
 const int kMinFilerWidth = 50;
+// The status bar's last two parts, measured from the right edge.
+const int kStatusRight1 = 170;
+const int kStatusRight2 = 100;
 }  // namespace
+
+void CMainWindow::ApplyDpi(UINT dpi) {
+    if (!hwnd_ || !dpi) return;
+    dpi_ = dpi;
+    if (toolBar_) toolBar_->SetDpi(dpi);
+    statusFont_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi));
+    if (statusBar_ && statusFont_) SendMessageW(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
+    Tree().SetDpi(dpi);
+    Filer().SetDpi(dpi);
+    FindPane().SetDpi(dpi);
+    Layout();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
 
 void CMainWindow::Layout() {
     if (!hwnd_ || !toolBar_) return;
@@ -39,7 +57,7 @@ void CMainWindow::Layout() {
 
     int statusHeight = 0;
     if (project.statusBar) {
-        const int parts[] = {width - 170, width - 100, width, -1};
+        const int parts[] = {width - KvScale(kStatusRight1, dpi_), width - KvScale(kStatusRight2, dpi_), width, -1};
         KvSetStatusParts(statusBar_, parts);
         ShowWindow(statusBar_, SW_SHOW);
         SendMessageW(statusBar_, WM_SIZE, 0, 0);
@@ -53,13 +71,15 @@ void CMainWindow::Layout() {
     CheckMenuItem(kCmdToggleStatusBar, project.statusBar != 0);
 
     const int paneHeight = height - toolHeight - statusHeight;
+    const int splitterWidth = KvScale(kSplitterWidth, dpi_);
     int filerX = 0;
     if (project.treePane) {
-        const int treeWidth = std::max(0, std::min<int>(project.treeWidth, width - kSplitterWidth - kMinFilerWidth));
+        const int treeWidth = std::max(0, std::min<int>(KvScale(project.treeWidth, dpi_),
+                                                        width - splitterWidth - KvScale(kMinFilerWidth, dpi_)));
         ShowWindow(Tree().Hwnd(), SW_SHOW);
         SetWindowPos(Tree().Hwnd(), nullptr, 0, toolHeight, treeWidth, paneHeight, SWP_NOZORDER);
-        splitter_ = RECT{treeWidth, toolHeight, kSplitterWidth, paneHeight};
-        filerX = treeWidth + kSplitterWidth;
+        splitter_ = RECT{treeWidth, toolHeight, splitterWidth, paneHeight};
+        filerX = treeWidth + splitterWidth;
     } else {
         ShowWindow(Tree().Hwnd(), SW_HIDE);
         splitter_ = RECT{-1, toolHeight, 0, paneHeight};
@@ -92,12 +112,13 @@ void CMainWindow::OnSplitterMouseMove(int x, int y) {
 
 void CMainWindow::OnSplitterButtonDown(int x, int) {
     if (!splitterCursor_ || !dragBar_) return;
-    dragBar_->BeginDrag(RECT{x, splitter_.top, x + kSplitterWidth, splitter_.top + splitter_.bottom});
+    dragBar_->BeginDrag(RECT{x, splitter_.top, x + splitter_.right, splitter_.top + splitter_.bottom});
 }
 
 void CMainWindow::OnDragBarEnd(HWND dragBar) {
+    // The project keeps the width in 96-DPI pixels, so that it moves between screens of any scale.
     const int x = KvGetWindowPos(dragBar).x;
-    Project().treeWidth = static_cast<unsigned short>(x < 0 ? 0 : x);
+    Project().treeWidth = static_cast<unsigned short>(x < 0 ? 0 : KvUnscale(x, dpi_));
     Layout();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -11,6 +11,8 @@
 
 #include "Document/Folder.h"
 #include "Tree/TreeHost.h"
+#include "Kv/KvControls.h"
+#include "Kv/KvDpi.h"
 #include "Kv/KvGuard.h"
 #include "Kv/KvWindow.h"
 #include "resource.h"
@@ -22,9 +24,6 @@ const wchar_t kUnit[] = L".\\Source\\Tree";
 const wchar_t kCreate[] = L"CTree::Create";
 // サブフォルダ
 const wchar_t kCaption[] = L"\u30B5\u30D6\u30D5\u30A9\u30EB\u30C0";
-// ＭＳ Ｐゴシック
-const wchar_t kCaptionFace[] = L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF";
-
 const COLORREF kCaptionColour = RGB(210, 210, 210);
 const int kIconSize = 16;
 const int kCloseSize = 12;
@@ -33,8 +32,8 @@ HINSTANCE Instance() {
     return GetModuleHandleW(nullptr);
 }
 
-HICON LoadSmallIcon(int id) {
-    return static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, kIconSize, kIconSize, 0));
+HICON LoadIconOfSize(int id, int size) {
+    return static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
 }
 
 }  // namespace
@@ -80,17 +79,11 @@ bool CTree::Create(HWND parent, TreeHost* host) {
         return false;
     }
 
-    captionFont_.reset(CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH, kCaptionFace));
-    closeIcon_.reset(LoadSmallIcon(IDI_CLOSE));
-    closeHotIcon_.reset(LoadSmallIcon(IDI_CLOSE_HOT));
-
     RECT client{};
     GetClientRect(hwnd_, &client);
     treeView_ = CreateWindowExW(0, WC_TREEVIEWW, L"",
                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, 0,
-                                kTreeCaptionHeight, client.right, std::max(0L, client.bottom - kTreeCaptionHeight),
-                                hwnd_, nullptr, Instance(), nullptr);
+                                0, client.right, client.bottom, hwnd_, nullptr, Instance(), nullptr);
     if (!treeView_) {
         KvErrorBox(L"Create Tree View!", kUnit, kCreate, 114);
         return false;
@@ -99,28 +92,51 @@ bool CTree::Create(HWND parent, TreeHost* host) {
         SetWindowLongPtrW(treeView_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeViewSubclassProc)));
     dropRegistered_ = SUCCEEDED(RegisterDragDrop(treeView_, &TreeDropTarget()));
 
-    if (!CreateImageList()) {
+    DragAcceptFiles(treeView_, TRUE);
+    SetDpi(KvDpiOfWindow(parent));
+    if (!imageList_) {
         KvErrorBox(L"Create Tree View ImgList!", kUnit, kCreate, 131);
         return false;
     }
-    TreeView_SetImageList(treeView_, imageList_.get(), TVSIL_NORMAL);
-    DragAcceptFiles(treeView_, TRUE);
-    Layout(client.right, client.bottom);
     return true;
 }
 
-// Four 16x16 images indexed by a folder's kind (FolderKind): slot 0, which no kind uses, and the
+int CTree::CaptionHeight() const {
+    return KvScale(kTreeCaptionHeight, dpi_);
+}
+
+void CTree::SetDpi(UINT dpi) {
+    if (!hwnd_) return;
+    dpi_ = dpi;
+    captionFont_.reset(KvCreateFontForDpi(KvMakeLogFont(), dpi));
+    itemFont_.reset(KvCreateFontForDpi(KvIconTitleLogFont96(), dpi));
+    if (treeView_ && itemFont_) SendMessageW(treeView_, WM_SETFONT, reinterpret_cast<WPARAM>(itemFont_.get()), TRUE);
+    const int iconSize = KvScale(kIconSize, dpi);
+    closeIcon_.reset(LoadIconOfSize(IDI_CLOSE, iconSize));
+    closeHotIcon_.reset(LoadIconOfSize(IDI_CLOSE_HOT, iconSize));
+    CreateImageList();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    Layout(client.right, client.bottom);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// Four images of the pane's icon size indexed by a folder's kind (FolderKind): slot 0, which no kind uses, and the
 // plain kind show a plain folder. The list is given its four slots first, so an icon that cannot be
 // loaded leaves a blank image in its own slot instead of moving the later ones to the wrong index.
 bool CTree::CreateImageList() {
-    imageList_.reset(ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 4, 4));
-    if (!imageList_) return false;
+    const int size = KvScale(kIconSize, dpi_);
+    kv::UniqueImageList list(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 4));
+    if (!list) return false;
+    // The tree view is given the new list before the old one is freed.
+    if (treeView_) TreeView_SetImageList(treeView_, list.get(), TVSIL_NORMAL);
+    imageList_ = std::move(list);
     ImageList_SetImageCount(imageList_.get(), 4);
     int icons[4] = {IDI_APP, IDI_APP, IDI_APP, IDI_APP};
     icons[kFolderKindMusic] = IDI_MUSIC_FOLDER;
     icons[kFolderKindImage] = IDI_IMAGE_FOLDER;
     for (int i = 0; i < 4; ++i) {
-        kv::UniqueIcon icon(LoadSmallIcon(icons[i]));
+        kv::UniqueIcon icon(LoadIconOfSize(icons[i], size));
         if (icon) ImageList_ReplaceIcon(imageList_.get(), i, icon.get());
     }
     return true;
@@ -132,6 +148,7 @@ void CTree::Destroy() {
     treeView_ = nullptr;
     imageList_.reset();
     captionFont_.reset();
+    itemFont_.reset();
     closeIcon_.reset();
     closeHotIcon_.reset();
     UnregisterClassW(kClassName, Instance());
@@ -159,8 +176,10 @@ void CTree::OnContainerDestroyed() {
 }
 
 void CTree::Layout(int width, int height) {
-    if (treeView_) MoveWindow(treeView_, 0, kTreeCaptionHeight, width, std::max(0, height - kTreeCaptionHeight), TRUE);
-    closeButton_ = RECT{width - 18, 3, kCloseSize, kCloseSize};
+    const int caption = CaptionHeight();
+    if (treeView_) MoveWindow(treeView_, 0, caption, width, std::max(0, height - caption), TRUE);
+    const int close = KvScale(kCloseSize, dpi_);
+    closeButton_ = RECT{width - KvScale(18, dpi_), KvScale(3, dpi_), close, close};
 }
 
 void CTree::SetBackColor(COLORREF colour) {
@@ -179,10 +198,12 @@ void CTree::OnPaint() {
     SetBkMode(dc, TRANSPARENT);
     RECT client{};
     GetClientRect(hwnd_, &client);
-    KvFillRect(dc, RECT{0, 0, client.right, kTreeCaptionHeight}, kCaptionColour);
+    KvFillRect(dc, RECT{0, 0, client.right, CaptionHeight()}, kCaptionColour);
     HICON icon = closeHover_ ? closeHotIcon_.get() : closeIcon_.get();
-    if (icon) DrawIconEx(dc, closeButton_.left, closeButton_.top, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
-    TextOutW(dc, 3, 3, kCaption, static_cast<int>(wcslen(kCaption)));
+    const int iconSize = KvScale(kIconSize, dpi_);
+    if (icon) DrawIconEx(dc, closeButton_.left, closeButton_.top, icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
+    const int margin = KvScale(3, dpi_);
+    TextOutW(dc, margin, margin, kCaption, static_cast<int>(wcslen(kCaption)));
 }
 
 // The button's rectangle includes its right and bottom edges.
@@ -194,8 +215,9 @@ bool CTree::InCloseButton(int x, int y) const {
 void CTree::SetCloseHover(bool hover) {
     if ((closeHover_ != 0) == hover) return;
     closeHover_ = hover ? 1 : 0;
-    // The icon is drawn 16 pixels square over the 12-pixel button; repaint all of it.
-    RECT icon{closeButton_.left, closeButton_.top, closeButton_.left + kIconSize, closeButton_.top + kIconSize};
+    // The icon is drawn 16 pixels square (at 96 DPI) over the 12-pixel button; repaint all of it.
+    const int iconSize = KvScale(kIconSize, dpi_);
+    RECT icon{closeButton_.left, closeButton_.top, closeButton_.left + iconSize, closeButton_.top + iconSize};
     InvalidateRect(hwnd_, &icon, FALSE);
 }
 

@@ -22,7 +22,7 @@
 class CFolder;
 class TreeHost;
 
-// Height of the caption strip above the tree view.
+// Height of the caption strip above the tree view at 96 DPI.
 constexpr int kTreeCaptionHeight = 20;
 
 // The colour of a selected item while the tree view lacks the focus: each channel is
@@ -67,6 +67,11 @@ public:
 
     // Lays out the tree view and the close button for a container of the given client size.
     void Layout(int width, int height);
+    // Scales the pane to `dpi`: caption, close button, folder images and the tree view's font. Create
+    // calls it with the DPI of the parent.
+    void SetDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
+    int CaptionHeight() const;
 
     HWND Hwnd() const { return hwnd_; }
     HWND TreeView() const { return treeView_; }
@@ -104,6 +109,7 @@ private:
     HWND treeView_ = nullptr;  // "SysTreeView32", child of the container
     WNDPROC prevTreeProc_ = nullptr;
     kv::UniqueFont captionFont_;
+    kv::UniqueFont itemFont_;  // the tree view's font at dpi_
     kv::UniqueImageList imageList_;
     kv::UniqueIcon closeIcon_;
     kv::UniqueIcon closeHotIcon_;
@@ -114,6 +120,7 @@ private:
     unsigned char suppressSelection_ = 0;  // set: a selection change is not reported to the host
     bool dropRegistered_ = false;
     TreeHost* host_ = nullptr;  // owned by the pane's owner; null: nothing outside is told
+    UINT dpi_ = 96;
 };
 
 // The tree view's OLE drop target: files dropped on an item go to the pane's host for that item's

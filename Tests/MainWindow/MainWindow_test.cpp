@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,14 +15,18 @@
 #include "Config/GtEntries.h"
 #include "MainWindow/KvDragBar.h"
 #include "Filer/KvFiler.h"
+#include "Filer/Kinds/FilerMusic.h"
 #include "Find/FindPane.h"
 #include "Kv/KvControls.h"
+#include "Kv/KvDpi.h"
+#include "Kv/KvWindow.h"
 #include "Kv/KvToolBar.h"
 #include "MainWindow/MainWindow.h"
 #include "Document/Project.h"
 #include "Document/ProjectFile.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Config/Settings.h"
+#include "Support/FilerMenuTestSupport.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
 #include "Tree/TreeHost.h"
@@ -536,4 +541,159 @@ TEST_F(MainWindowTest, SettingsDialogOkUpdatesTitleLayoutAndAliasesAndCancelChan
     EXPECT_FALSE(IsWindowVisible(MainWindow().StatusBar()));
     EXPECT_FALSE(Checked(2510));
     EXPECT_EQ(Filer().EntryAtIndex(0)->Display().displayText, L"Alias") << "the folder is shown again";
+}
+
+// A move to a screen of twice the scale, and back: every part is scaled at once, and what the
+// project stores (column widths, the tree's width) stays in 96-DPI pixels.
+TEST_F(MainWindowTest, MovingToAnotherScaleLaysTheWindowOutAgainAndKeepsStoredSizes) {
+    ASSERT_EQ(MainWindow().Dpi(), 96u);
+    Project().treePane = 1;
+    Project().treeWidth = 120;
+    Filer().ApplyColumns(FilerColumnWidths{150, 250, 80, 100, 130}, kFilerViewReport);
+    const int findColumn = ListView_GetColumnWidth(FindPane().ResultList(), 0);
+    auto dpiChanged = [&](UINT dpi, const RECT& suggested) {
+        SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        tf_test::PumpMessages();
+    };
+    RECT before{};
+    GetWindowRect(hwnd_, &before);
+    const RECT doubled{before.left, before.top, before.left + 1000, before.top + 700};
+    dpiChanged(192, doubled);
+
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    EXPECT_TRUE(EqualRect(&now, &doubled));
+    CKvToolBar* bar = MainWindow().ToolBar();
+    EXPECT_EQ(bar->IconSize(), 32);
+    EXPECT_EQ(KvClientSize(bar->Hwnd()).cy, 2 * CKvToolBar::kHeight);
+    // Each size is scaled on its own: a button of 20 + 1 becomes 40 + 1, a separator of 9 + 1, 18 + 1.
+    EXPECT_EQ(bar->Button(bar->ButtonCount() - 1).rect.right + 1, 10 + 8 * 41 + 5 * 19);
+    EXPECT_EQ(ImageList_GetImageCount(bar->ImageList()), 8);
+    EXPECT_EQ(Tree().CaptionHeight(), 2 * kTreeCaptionHeight);
+    EXPECT_EQ(ChildRect(Tree().Hwnd()).right, 240);
+    EXPECT_EQ(MainWindow().SplitterRect().right, 10);
+    int parts[4] = {};
+    SendMessageW(MainWindow().StatusBar(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts));
+    EXPECT_EQ(parts[0], ClientWidth() - 340);
+    EXPECT_EQ(parts[1], ClientWidth() - 200);
+    HWND list = Filer().ListView();
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 300);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 4), 260);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, KvScale(KvIconTitleLogFont96().lfHeight, 192));
+    EXPECT_EQ(SendMessageW(FindPane().FindBox(), WM_GETFONT, 0, 0), SendMessageW(FindPane().ResultList(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(ListView_GetColumnWidth(FindPane().ResultList(), 0), 2 * findColumn);
+    EXPECT_EQ(Filer().ReadColumns(), (FilerColumnWidths{150, 250, 80, 100, 130}));
+
+    // The splitter dragged at this scale stores its place in 96-DPI pixels.
+    HWND dragBar = FindWindowExW(hwnd_, nullptr, L"CKvDragBar", nullptr);
+    ASSERT_NE(dragBar, nullptr);
+    MoveWindow(dragBar, 300, 0, 10, 100, FALSE);
+    SendMessageW(hwnd_, WM_COMMAND, 0, reinterpret_cast<LPARAM>(dragBar));
+    EXPECT_EQ(Project().treeWidth, 150);
+
+    dpiChanged(96, before);
+    EXPECT_EQ(bar->IconSize(), 16);
+    EXPECT_EQ(KvClientSize(bar->Hwnd()).cy, CKvToolBar::kHeight);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 150);
+    EXPECT_EQ(ChildRect(Tree().Hwnd()).right, 150);
+    EXPECT_EQ(Filer().ReadColumns(), (FilerColumnWidths{150, 250, 80, 100, 130}));
+}
+
+// The keyboard alone: Tab goes round the panes; in a music folder Enter plays the focused song,
+// type-ahead moves the focus without stopping it, the Apps key and Shift+F10 open the focused entry's
+// menu below it, and its Stop ends the song.
+TEST_F(MainWindowTest, KeyboardMenusOpenAtTheFocusedEntryAndStopTheSong) {
+    tf_test::TempDir dir;
+    std::vector<std::wstring> songs{dir / L"alpha.mp3", dir / L"beta.mp3", dir / L"gamma.mp3"};
+    for (const std::wstring& song : songs) ASSERT_TRUE(tf_test::WriteText(song, "x"));
+    ASSERT_TRUE(Filer().NewFolder(kFolderKindMusic));
+    HWND list = Filer().ListView();
+    SendMessageW(list, LVM_CANCELEDITLABEL, 0, 0);
+    Filer().NavigateTo(RootFolder().EntryAt(0)->subfolder.get());
+    ASSERT_EQ(Filer().AddPaths(songs, false), 3);
+    struct MciRecorder {
+        MciRecorder() {
+            SetMciCommandSender([this](const std::wstring& command, HWND) { commands.push_back(command); });
+            SetMciDeviceLookup([](const std::wstring&) { return 1u; });
+        }
+        ~MciRecorder() {
+            SetMciCommandSender({});
+            SetMciDeviceLookup({});
+        }
+        std::vector<std::wstring> commands;
+    } recorder;
+    std::vector<std::wstring>& mci = recorder.commands;
+    filer_test::MenuAnswer answer(kMusicStopCommand);
+    const std::vector<std::wstring>& menus = answer.menus;
+    auto key = [&](UINT down, UINT up, WPARAM vk) {
+        PostMessageW(list, down, vk, 1);
+        PostMessageW(list, up, vk, 0xC0000001);
+        tf_test::PumpMessages();
+    };
+    auto focused = [&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED); };
+    auto setShift = [](bool down) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    };
+
+    // Within each menu of the bar an access key leads to one item only.
+    HMENU bar = GetMenu(hwnd_);
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        HMENU popup = GetSubMenu(bar, i);
+        std::wstring keys;
+        for (int k = 0; k < GetMenuItemCount(popup); ++k) {
+            const std::wstring text = MenuText(popup, static_cast<UINT>(k));
+            const size_t amp = text.find(L'&');
+            if (amp == std::wstring::npos || amp + 1 >= text.size()) continue;
+            EXPECT_EQ(keys.find(text[amp + 1]), std::wstring::npos) << "menu " << i << ": " << text;
+            keys += text[amp + 1];
+        }
+    }
+
+    // Tab and Shift+Tab go round the panes shown.
+    Project().treePane = 1;
+    MainWindow().Layout();
+    SetFocus(list);
+    const MSG tab{list, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_TRUE(MainWindow().TranslateKey(tab));
+    EXPECT_EQ(GetFocus(), Tree().TreeView());
+    EXPECT_TRUE(MainWindow().TranslateKey(MSG{Tree().TreeView(), WM_KEYDOWN, VK_TAB, 1, 0, {}}));
+    EXPECT_EQ(GetFocus(), FindPane().FindBox());
+    setShift(true);
+    EXPECT_TRUE(MainWindow().TranslateKey(MSG{FindPane().FindBox(), WM_KEYDOWN, VK_TAB, 1, 0, {}}));
+    setShift(false);
+    EXPECT_EQ(GetFocus(), Tree().TreeView());
+    SetFocus(list);
+
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    key(WM_KEYDOWN, WM_KEYUP, VK_RETURN);
+    ASSERT_FALSE(mci.empty());
+    EXPECT_NE(mci.back().find(L"play"), std::wstring::npos);
+    mci.clear();
+    PostMessageW(list, WM_CHAR, L'g', 1);
+    tf_test::PumpMessages();
+    EXPECT_EQ(focused(), 2);
+    EXPECT_EQ(RootFolder().EntryAt(0)->subfolder->EntryAt(0)->path, songs[0]);  // the order stays
+    EXPECT_TRUE(mci.empty());
+
+    key(WM_KEYDOWN, WM_KEYUP, VK_APPS);
+    ASSERT_EQ(menus.size(), 1u);
+    EXPECT_NE(menus[0].find(L"29"), std::wstring::npos);
+    EXPECT_NE(std::find(mci.begin(), mci.end(), L"stop Audio"), mci.end());
+    RECT row{};
+    ListView_GetItemRect(list, 2, &row, LVIR_LABEL);
+    POINT at = Filer().KeyboardMenuPoint();
+    ScreenToClient(list, &at);
+    EXPECT_EQ(at.x, row.left);
+    EXPECT_EQ(at.y, row.bottom);
+
+    // Shift+F10 as the system sees it: F10 is a system key.
+    setShift(true);
+    key(WM_SYSKEYDOWN, WM_SYSKEYUP, VK_F10);
+    setShift(false);
+    EXPECT_EQ(menus.size(), 2u);
 }

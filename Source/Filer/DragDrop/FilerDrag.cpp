@@ -26,23 +26,21 @@ HRESULT RunDragLoop(IDataObject* data, IDropSource* source, DWORD allowed, DWORD
     return DoDragDrop(data, source, allowed, effect);
 }
 
-// Width of the band an item takes in the drag image outside report view: the large icon's width.
-constexpr int kIconBand = 32;
-
 LONG_PTR ViewStyle(HWND listView) {
     return GetWindowLongPtrW(listView, GWL_STYLE) & LVS_TYPEMASK;
 }
 
 // Where an item's picture sits in the drag image: its icon rectangle in report view, otherwise a
-// band of the large icon's width centred on the icon.
-bool ItemImageRect(HWND listView, int index, bool report, RECT& rect) {
+// band of the large icon's width (`band`, as the list's image list has it at the screen's scale)
+// centred on the icon.
+bool ItemImageRect(HWND listView, int index, bool report, int band, RECT& rect) {
     rect = RECT{};
     rect.left = LVIR_ICON;
     if (!SendMessageW(listView, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect))) return false;
     if (!report) {
         const int centre = (rect.left + rect.right) / 2;
-        rect.left = centre - kIconBand / 2;
-        rect.right = rect.left + kIconBand;
+        rect.left = centre - band / 2;
+        rect.right = rect.left + band;
     }
     return rect.right > rect.left && rect.bottom > rect.top;
 }
@@ -129,11 +127,17 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor) {
     RECT client{};
     GetClientRect(listView_, &client);
 
+    // The pictures the list view itself shows in this view, so a kind's own images come along.
+    const auto icons = reinterpret_cast<HIMAGELIST>(
+        SendMessageW(listView_, LVM_GETIMAGELIST, view == LVS_ICON ? LVSIL_NORMAL : LVSIL_SMALL, 0));
+    int band = 0, bandHeight = 0;
+    if (!icons || !ImageList_GetIconSize(icons, &band, &bandHeight)) band = GetSystemMetrics(SM_CXICON);
+
     std::vector<std::pair<int, RECT>> shown;
     RECT bounds{};
     for (int index : indexes) {
         RECT rect{};
-        if (!ItemImageRect(listView_, index, view == LVS_REPORT, rect) || !Encloses(client, rect)) continue;
+        if (!ItemImageRect(listView_, index, view == LVS_REPORT, band, rect) || !Encloses(client, rect)) continue;
         if (shown.empty())
             bounds = rect;
         else
@@ -144,9 +148,6 @@ bool CKvFiler::BeginDragImage(const std::vector<int>& indexes, POINT cursor) {
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
 
-    // The pictures the list view itself shows in this view, so a kind's own images come along.
-    const auto icons = reinterpret_cast<HIMAGELIST>(
-        SendMessageW(listView_, LVM_GETIMAGELIST, view == LVS_ICON ? LVSIL_NORMAL : LVSIL_SMALL, 0));
     kv::WindowDc screen(listView_);
     if (!screen) return false;
     kv::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));

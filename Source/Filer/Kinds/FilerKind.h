@@ -45,6 +45,9 @@ public:
     virtual bool LeftDoubleClick(WPARAM wp, LPARAM lp) = 0;
     // Slot 14: items the kind appends to the filer's context menu.
     virtual void AddMenuItems(HMENU menu, int selectedCount) = 0;
+    // True while the entries must keep their places (a song plays through them in order): type-ahead
+    // then selects the first match instead of bringing the matches to the front.
+    virtual bool KeepsEntryOrder() const { return false; }
 };
 
 // The kind object for a folder kind: music, image, anything else plain. Null when it cannot be

@@ -144,7 +144,11 @@ void CFilerMusic::TimerTick(UINT_PTR timerId) {
 }
 
 void CFilerMusic::AddMenuItems(HMENU menu, int selectedCount) {
-    if (selectedCount == 0) AppendMenuW(menu, MF_STRING, kMusicStopCommand, L"Stop");
+    if (selectedCount != 0 && playing_ < 0) return;
+    const int count = GetMenuItemCount(menu);
+    if (count > 0 && !(GetMenuState(menu, static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_SEPARATOR))
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kMusicStopCommand, L"Stop");
 }
 
 bool CFilerMusic::CustomDraw(NMLVCUSTOMDRAW& draw, LRESULT* result) {
@@ -180,20 +184,23 @@ void CFilerMusic::DrawMusicMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry
     if (!SendMessageW(draw.nmcd.hdr.hwndFrom, LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&icon)))
         return;
     HDC dc = draw.nmcd.hdc;
+    const int size = ListIconSize(draw.nmcd.hdr.hwndFrom, false);
     if (entry.IsSubfolderEntry()) {
-        DrawResourceIcon(dc, FolderKindIconId(entry.subfolder->kind), icon.left, icon.top, 16);
+        DrawResourceIcon(dc, FolderKindIconId(entry.subfolder->kind), icon.left, icon.top, size);
         return;
     }
     if (entry.missing) return;
     if (static_cast<int>(draw.nmcd.dwItemSpec) != playing_) {
-        DrawResourceIcon(dc, IDI_MUSIC_ITEM, icon.left, icon.top, 16);
+        DrawResourceIcon(dc, IDI_MUSIC_ITEM, icon.left, icon.top, size);
         return;
     }
+    // The circle's radius is a quarter of the icon (4 pixels at 96 DPI).
+    const float radius = size / 4.0f;
     for (int k = 0; k < 3; ++k) {
         float angle = angle_ + k * 2 * kPi / 3;
         if (angle >= kPi) angle -= 2 * kPi;
-        const int x = icon.left + static_cast<int>(4 * std::cos(angle));
-        const int y = icon.top + static_cast<int>(4 * std::sin(angle));
-        DrawResourceIcon(dc, IDI_MUSIC_PLAYING, x, y, 16);
+        const int x = icon.left + static_cast<int>(radius * std::cos(angle));
+        const int y = icon.top + static_cast<int>(radius * std::sin(angle));
+        DrawResourceIcon(dc, IDI_MUSIC_PLAYING, x, y, size);
     }
 }

@@ -2,7 +2,9 @@
 // entry through MCI under the alias "Audio" and, when it has played to its end, the next entry
 // (after the last, the first). The playing item is drawn blue with three icons circling its icon;
 // playback stops when the folder is shown again (sort, refresh, removal) or left, and with "Stop"
-// (command 29) of the menu without a selection. MCI errors are ignored: without a sound device the
+// (command 29) of the menu without a selection, or of any menu while a song plays (so that the
+// keyboard, whose menu is that of the focused entry, reaches it too); type-ahead leaves the order
+// alone while a song plays. MCI errors are ignored: without a sound device the
 // folder simply stays silent. Only the completion of the device playing now moves on: a
 // notification of an earlier song, queued before it was stopped, is dropped.
 #pragma once
@@ -37,6 +39,7 @@ public:
     bool MessageHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
     void TimerTick(UINT_PTR timerId) override;
     void AddMenuItems(HMENU menu, int selectedCount) override;
+    bool KeepsEntryOrder() const override { return playing_ >= 0; }
 
     int PlayingIndex() const { return playing_; }
     float Angle() const { return angle_; }

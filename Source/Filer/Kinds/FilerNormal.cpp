@@ -104,14 +104,21 @@ void CFilerNormal::DrawMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry) {
     RECT icon{};
     icon.left = LVIR_ICON;
     if (!SendMessageW(listView, LVM_GETITEMRECT, draw.nmcd.dwItemSpec, reinterpret_cast<LPARAM>(&icon))) return;
-    // Only the icon view shows large icons; report, list and small-icon views show 16 x 16.
+    // Only the icon view shows large icons; report, list and small-icon views show small ones.
     const bool large = (GetWindowLongPtrW(listView, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON;
-    const int size = large ? 32 : 16;
+    const int size = ListIconSize(listView, large);
     const int x = large ? icon.left + (icon.right - icon.left - size) / 2 : icon.left;
     const int y = icon.top;
     if (entry.IsSubfolderEntry()) DrawResourceIcon(draw.nmcd.hdc, FolderKindIconId(entry.subfolder->kind), x, y, size);
     if (!entry.missing && !entry.appPath.empty())
         DrawResourceIcon(draw.nmcd.hdc, AppMarkIconId(Project().appMarkStyle), x, y, size);
+}
+
+int CFilerNormal::ListIconSize(HWND listView, bool large) {
+    const auto list = reinterpret_cast<HIMAGELIST>(SendMessageW(listView, LVM_GETIMAGELIST, large ? LVSIL_NORMAL : LVSIL_SMALL, 0));
+    int width = 0, height = 0;
+    if (list && ImageList_GetIconSize(list, &width, &height) && width > 0) return width;
+    return GetSystemMetrics(large ? SM_CXICON : SM_CXSMICON);
 }
 
 void CFilerNormal::DrawResourceIcon(HDC dc, int iconId, int x, int y, int size) {

@@ -44,6 +44,9 @@ protected:
     void DrawMarks(const NMLVCUSTOMDRAW& draw, const CEntry& entry);
     // Draws an icon resource of the program at `size` pixels; nothing when it cannot be loaded.
     void DrawResourceIcon(HDC dc, int iconId, int x, int y, int size);
+    // The size of the icons the list view shows (its large or small image list, which the shell makes
+    // for the screen's scale): 32 or 16 pixels at 96 DPI.
+    static int ListIconSize(HWND listView, bool large);
 
 private:
     CKvFiler* filer_ = nullptr;

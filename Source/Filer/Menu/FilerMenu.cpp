@@ -155,7 +155,7 @@ void BuildFilerMenu(CKvFiler& filer, FilerMenuState& state, HMENU menu) {
         BuildSelectionMenu(state, menu, entries);
 }
 
-void CKvFiler::ShowContextMenu() {
+void CKvFiler::ShowContextMenu(const POINT* where) {
     if (!listView_ || !current_) return;
     FilerMenuState& state = MenuState();
     if (state.tracking) return;
@@ -167,7 +167,10 @@ void CKvFiler::ShowContextMenu() {
     if (kind_) kind_->AddMenuItems(menu.get(), selected);
 
     POINT at{};
-    GetCursorPos(&at);
+    if (where)
+        at = *where;
+    else
+        GetCursorPos(&at);
     state.tracking = true;
     const UINT id = static_cast<UINT>(TrackFilerMenu(menu.get(), listView_, at));
     state.tracking = false;

@@ -1,0 +1,85 @@
+#include "Dpi/DpiWindows.h"
+
+#include "Backup/Dialogs/BackupCommentDlg.h"
+#include "Choosers/MulSelAppSelectDlg.h"
+#include "Config/GlobalText.h"
+#include "Config/GtEntries.h"
+#include "Config/Settings.h"
+#include "Document/Folder.h"
+#include "Document/Project.h"
+#include "Filer/KvFiler.h"
+#include "Kv/KvDpi.h"
+#include "MainWindow/MainWindow.h"
+#include "Support/TestSupport.h"
+#include "Tree/Tree.h"
+
+namespace tf_test {
+namespace {
+
+// A project with a subfolder and two files shown in the filer with the project's column widths, so
+// that the tree, the columns and the status bar all have something to show.
+void OpenMainWindow(const WindowCheck& check) {
+    GlobalText::Load();
+    ReadSettings(Settings());
+    ResetFolderModel();
+    ResetProject();
+    if (MainWindow().Create()) {
+        HWND hwnd = MainWindow().Hwnd();
+        const UINT dpi = KvDpiOfWindow(hwnd);
+        SetWindowPos(hwnd, nullptr, 0, 0, KvScale(700, dpi), KvScale(500, dpi), SWP_NOZORDER);
+        Project().treePane = 1;
+        Project().treeWidth = 160;
+        Project().statusBar = 1;
+        MainWindow().Layout();
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        Tree().SetRootFolder(&RootFolder());
+        Filer().ShowFolder(&RootFolder(), true);
+        const uint32_t* widths = Project().window.columnWidths;
+        Filer().ApplyColumns(FilerColumnWidths{widths[0], widths[1], widths[2], widths[3], widths[4]}, kFilerViewReport);
+        Filer().NewFolder(kFolderKindMusic);
+        SendMessageW(Filer().ListView(), LVM_CANCELEDITLABEL, 0, 0);
+        const std::wstring self = ExeDirectory();
+        Filer().AddPaths({self + L"Dpi_test.exe", self + L"GT"}, false);
+        PumpMessages(300);
+        check(hwnd);
+    }
+    MainWindow().Destroy();
+    ResetFolderModel();
+    ResetProject();
+}
+
+void OpenApplicationEditor(const WindowCheck& check) {
+    ProjectApp app;
+    CheckModal([&] { CMulSelAppSelectDlg::Run(app, nullptr, GlobalText::Get(kGtAppEditorTitle)); }, check);
+}
+
+void OpenBackupComment(const WindowCheck& check) {
+    std::wstring comment = L"comment";
+    CheckModal([&] { CBackupCommentDlg::Run(comment, nullptr, GlobalText::Get(kGtHistoryEditComment)); }, check);
+}
+
+}  // namespace
+
+void CheckModal(const std::function<void()>& run, const WindowCheck& check) {
+    bool checked = false;
+    ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+        if (!checked) {
+            checked = true;
+            PumpMessages(300);
+            check(dlg);
+        }
+        return IDCANCEL;
+    });
+    run();
+}
+
+const std::vector<DpiWindowRow>& DpiWindowRows() {
+    static const std::vector<DpiWindowRow> rows = {
+        {L"main window", L"main-window-150.png", OpenMainWindow},
+        {L"application editor", L"application-editor-150.png", OpenApplicationEditor},
+        {L"backup comment", L"backup-comment-150.png", OpenBackupComment},
+    };
+    return rows;
+}
+
+}  // namespace tf_test
