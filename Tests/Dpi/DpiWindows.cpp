@@ -1,6 +1,9 @@
 #include "Dpi/DpiWindows.h"
 
+#include "Associations/InitDlg.h"
 #include "Backup/Dialogs/BackupCommentDlg.h"
+#include "Backup/Dialogs/BackupDlg.h"
+#include "Choosers/AppSelectDlg.h"
 #include "Choosers/MulSelAppSelectDlg.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
@@ -9,7 +12,11 @@
 #include "Document/Project.h"
 #include "Filer/KvFiler.h"
 #include "Kv/KvDpi.h"
+#include "Kv/KvWindow.h"
 #include "MainWindow/MainWindow.h"
+#include "ProjectSetup/PrjSetupDlg.h"
+#include "Search/Dialogs/SearchEntryDlg.h"
+#include "Search/Dialogs/SearchEntryPathDlg.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
 
@@ -58,6 +65,54 @@ void OpenBackupComment(const WindowCheck& check) {
     CheckModal([&] { CBackupCommentDlg::Run(comment, nullptr, GlobalText::Get(kGtHistoryEditComment)); }, check);
 }
 
+// The dialogs below open on an entry of a fresh project whose file lies beside the test.
+CEntry& FreshEntry() {
+    ResetFolderModel();
+    ResetProject();
+    CEntry& entry = RootFolder().Append();
+    entry.name = L"GT";
+    entry.path = ExeDirectory() + L"GT";
+    return entry;
+}
+
+void OpenProjectSettings(const WindowCheck& check) {
+    FreshEntry();
+    CheckModal([] { CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)); }, check);
+}
+
+void OpenSearchSettings(const WindowCheck& check) {
+    SearchSettings settings;
+    std::vector<std::wstring> results;
+    CheckModal([&] { CSearchEntryDlg::Run(settings, nullptr, GlobalText::Get(kGtMenuSearch), results); }, check);
+}
+
+void OpenSearchPath(const WindowCheck& check) {
+    std::wstring path = L"C:\\";
+    CheckModal([&] { CSearchEntryPathDlg::Run(path, nullptr); }, check);
+}
+
+void OpenProgramChooser(const WindowCheck& check) {
+    CEntry& entry = FreshEntry();
+    std::wstring chosen;
+    CheckModal([&] { CKvAppSelectDlg::Run(entry, nullptr, GlobalText::Get(kGtChooserTitle), chosen); }, check);
+}
+
+void OpenBackup(const WindowCheck& check) {
+    CEntry& entry = FreshEntry();
+    Project().backupDir = ExeDirectory() + L"dpi-backups";
+    CheckModal([&] { CBackupDlg::Run(entry, backup::BackupMode::Normal, nullptr, GlobalText::Get(kGtBackupTitle)); },
+               check);
+}
+
+void OpenFirstRun(const WindowCheck& check) {
+    CheckModal([] { CInitDlg::DoModal(); }, check);
+}
+
+void OpenWarningBox(const WindowCheck& check) {
+    CheckModal([] { KvMessageBox(nullptr, L"TessaraFolder", GlobalText::Get(kGtHistoryBackupFirst), KvMbYesNoCancel); },
+               check);
+}
+
 }  // namespace
 
 void CheckModal(const std::function<void()>& run, const WindowCheck& check) {
@@ -78,6 +133,13 @@ const std::vector<DpiWindowRow>& DpiWindowRows() {
         {L"main window", L"main-window-150.png", OpenMainWindow},
         {L"application editor", L"application-editor-150.png", OpenApplicationEditor},
         {L"backup comment", L"backup-comment-150.png", OpenBackupComment},
+        {L"project settings", nullptr, OpenProjectSettings},
+        {L"search settings", nullptr, OpenSearchSettings},
+        {L"search path", nullptr, OpenSearchPath},
+        {L"program chooser", nullptr, OpenProgramChooser},
+        {L"backup", nullptr, OpenBackup},
+        {L"first run", nullptr, OpenFirstRun},
+        {L"question box", nullptr, OpenWarningBox},
     };
     return rows;
 }
