@@ -29,12 +29,12 @@ struct ClassAndStyle {
     bool tabStop;
 };
 
-ClassAndStyle ClassOf(const KvControlSpec& spec) {
-    switch (spec.kind) {
+ClassAndStyle ClassOf(const KvControlRow& row) {
+    switch (row.kind) {
     case KvCtl::Label:
         return {L"STATIC", 0, SS_NOPREFIX, false};
     case KvCtl::Edit: {
-        const bool multiLine = (spec.style & ES_MULTILINE) != 0;
+        const bool multiLine = (row.style & ES_MULTILINE) != 0;
         return {L"EDIT", WS_EX_CLIENTEDGE, multiLine ? static_cast<DWORD>(ES_AUTOVSCROLL) : ES_AUTOHSCROLL, true};
     }
     case KvCtl::Check:
@@ -42,7 +42,7 @@ ClassAndStyle ClassOf(const KvControlSpec& spec) {
     case KvCtl::Radio:
         return {L"BUTTON", 0, BS_AUTORADIOBUTTON, true};
     case KvCtl::Button:
-        return {L"BUTTON", 0, static_cast<DWORD>((spec.flags & KvSpecDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+        return {L"BUTTON", 0, static_cast<DWORD>((row.flags & KvRowDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
                 true};
     case KvCtl::Group:
         return {L"BUTTON", 0, BS_GROUPBOX, false};
@@ -70,9 +70,9 @@ SIZE MeasureInControl(HWND hwnd, HFONT font, const wchar_t* text) {
 }
 
 // The size of a control whose table leaves a dimension to its text.
-SIZE FittedSize(const KvControlSpec& spec, HWND hwnd, HFONT font, UINT dpi, SIZE size) {
-    const SIZE text = MeasureInControl(hwnd, font, spec.text);
-    switch (spec.kind) {
+SIZE FittedSize(const KvControlRow& row, HWND hwnd, HFONT font, UINT dpi, SIZE size) {
+    const SIZE text = MeasureInControl(hwnd, font, row.text);
+    switch (row.kind) {
     case KvCtl::Label:
         if (size.cx == 0) size.cx = text.cx;
         if (size.cy == 0) size.cy = text.cy;
@@ -103,9 +103,9 @@ POINT ClientOffset(HWND window) {
 
 // Where a table position lies in the parent's client area. A position measured from the window's
 // outer corner loses the frame twice across (the layouts were drawn that way) and the caption once.
-POINT Place(const KvControlSpec& spec, HWND parent, UINT dpi) {
-    POINT at{KvScale(spec.x, dpi), KvScale(spec.y, dpi)};
-    if (!(spec.flags & KvSpecFromWindow)) return at;
+POINT Place(const KvControlRow& row, HWND parent, UINT dpi) {
+    POINT at{KvScale(row.x, dpi), KvScale(row.y, dpi)};
+    if (!(row.flags & KvRowFromWindow)) return at;
     const POINT offset = ClientOffset(parent);
     return POINT{at.x - 2 * offset.x, at.y - offset.y};
 }
@@ -129,37 +129,37 @@ SIZE KvClientSize96(HWND window) {
     return SIZE{KvUnscale(size.cx, dpi), KvUnscale(size.cy, dpi)};
 }
 
-bool KvBuildControls(HWND parent, HFONT font, const std::vector<KvControlSpec>& specs) {
+bool KvBuildControls(HWND parent, HFONT font, const std::vector<KvControlRow>& rows) {
     const UINT dpi = KvDpiOfWindow(parent);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     bool previousRadio = false;
     HWND previous = nullptr;
-    for (const KvControlSpec& spec : specs) {
-        const ClassAndStyle cs = ClassOf(spec);
-        const bool radio = spec.kind == KvCtl::Radio;
-        DWORD style = WS_CHILD | cs.style | spec.style;
-        if (!(spec.flags & KvSpecHidden)) style |= WS_VISIBLE;
-        if (spec.flags & KvSpecDisabled) style |= WS_DISABLED;
-        const bool opensGroup = radio ? (!previousRadio || (spec.flags & KvSpecNewGroup)) : previousRadio;
+    for (const KvControlRow& row : rows) {
+        const ClassAndStyle cs = ClassOf(row);
+        const bool radio = row.kind == KvCtl::Radio;
+        DWORD style = WS_CHILD | cs.style | row.style;
+        if (!(row.flags & KvRowHidden)) style |= WS_VISIBLE;
+        if (row.flags & KvRowDisabled) style |= WS_DISABLED;
+        const bool opensGroup = radio ? (!previousRadio || (row.flags & KvRowNewGroup)) : previousRadio;
         if (opensGroup) style |= WS_GROUP;
-        if (cs.tabStop && !(spec.flags & KvSpecNoTabStop) && (!radio || opensGroup)) style |= WS_TABSTOP;
+        if (cs.tabStop && !(row.flags & KvRowNoTabStop) && (!radio || opensGroup)) style |= WS_TABSTOP;
         previousRadio = radio;
 
-        const POINT at = Place(spec, parent, dpi);
-        SIZE size{KvScale(spec.width, dpi), KvScale(spec.height, dpi)};
-        const std::wstring text = spec.kind == KvCtl::Edit ? KvToCrLf(spec.text ? spec.text : L"")
-                                                           : std::wstring(spec.text ? spec.text : L"");
+        const POINT at = Place(row, parent, dpi);
+        SIZE size{KvScale(row.width, dpi), KvScale(row.height, dpi)};
+        const std::wstring text = row.kind == KvCtl::Edit ? KvToCrLf(row.text ? row.text : L"")
+                                                           : std::wstring(row.text ? row.text : L"");
         HWND hwnd = CreateWindowExW(cs.exStyle, cs.cls, text.c_str(), style, at.x, at.y, size.cx, size.cy, parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
         if (!hwnd) return false;
         if (font) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (size.cx == 0 || size.cy == 0) {
-            size = FittedSize(spec, hwnd, font, dpi, size);
+            size = FittedSize(row, hwnd, font, dpi, size);
             SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        if (spec.kind == KvCtl::UpDown && previous)
+        if (row.kind == KvCtl::UpDown && previous)
             SendMessageW(hwnd, UDM_SETBUDDY, reinterpret_cast<WPARAM>(previous), 0);
-        if (spec.flags & KvSpecDefault) SendMessageW(TopDialog(parent), DM_SETDEFID, static_cast<WPARAM>(spec.id), 0);
+        if (row.flags & KvRowDefault) SendMessageW(TopDialog(parent), DM_SETDEFID, static_cast<WPARAM>(row.id), 0);
         previous = hwnd;
     }
     return true;

@@ -27,16 +27,16 @@ enum class KvCtl {
     Progress,  // progress bar
 };
 
-enum KvSpecFlags : unsigned {
-    KvSpecDefault = 1,      // the default button (Enter)
-    KvSpecNewGroup = 2,     // starts a radio group even right after another radio button
-    KvSpecHidden = 4,       // created hidden; the dialog shows it when its time comes
-    KvSpecDisabled = 8,     // created disabled
-    KvSpecFromWindow = 16,  // x and y are measured from the window's outer corner (frame and caption)
-    KvSpecNoTabStop = 32,   // a control that takes input but is reached otherwise (read-only views)
+enum KvRowFlags : unsigned {
+    KvRowDefault = 1,      // the default button (Enter)
+    KvRowNewGroup = 2,     // starts a radio group even right after another radio button
+    KvRowHidden = 4,       // created hidden; the dialog shows it when its time comes
+    KvRowDisabled = 8,     // created disabled
+    KvRowFromWindow = 16,  // x and y are measured from the window's outer corner (frame and caption)
+    KvRowNoTabStop = 32,   // a control that takes input but is reached otherwise (read-only views)
 };
 
-struct KvControlSpec {
+struct KvControlRow {
     int id;
     KvCtl kind;
     const wchar_t* text;
@@ -50,9 +50,9 @@ HFONT KvCreateDialogFont(HWND window);
 
 // Creates the controls on `parent` in table order with `font`. Every control except labels and group
 // boxes is a tab stop (the first of each radio group only; WS_GROUP opens every radio group and the
-// control after it), the KvSpecDefault button becomes the default of `parent`'s top-level dialog.
+// control after it), the KvRowDefault button becomes the default of `parent`'s top-level dialog.
 // False when a control could not be made (the ones before it stay).
-bool KvBuildControls(HWND parent, HFONT font, const std::vector<KvControlSpec>& specs);
+bool KvBuildControls(HWND parent, HFONT font, const std::vector<KvControlRow>& rows);
 
 // The client width and height of `window` in 96-DPI pixels, for tables whose controls reach an edge.
 SIZE KvClientSize96(HWND window);

@@ -60,8 +60,8 @@ void OnCreate(InitState& s, HWND dlg) {
         {-1, KvCtl::Group, L"「新規作成」メニューへの追加", 15, 150, width - 30, 50},
         {kShellNewBox, KvCtl::Check, L"テッサラフォルダ", 30, 170, 0, 0},
         {-1, KvCtl::Label, kPurpose, 15, 210, 0, 0},
-        {IDOK, KvCtl::Button, KvOkLabel, 36, kButtonsTop, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, 146, kButtonsTop, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, KvOkLabel, 36, kButtonsTop, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 146, kButtonsTop, 100, 20, KvRowFromWindow},
     });
     bool associated = false;
     bool hasTemplate = false;

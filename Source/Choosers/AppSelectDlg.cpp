@@ -113,10 +113,10 @@ void OnCreate(AppSelectState& s, HWND dlg) {
         {kBrowseButton, KvCtl::Button, GlobalText::Get(kGtChooserBrowse), width - 40, 290, 25, 18},
         {-1, KvCtl::Group, GlobalText::Get(kGtChooserGroup), 15, 315, width - 30, 95},
         {kRememberBox, KvCtl::Check, GlobalText::Get(kGtChooserRemember), 25, 335, 0, 0},
-        {kOpenButton, KvCtl::Button, GlobalText::Get(kGtChooserOpenOnce), 70, kButtonsTop, 100, 20, KvSpecFromWindow},
+        {kOpenButton, KvCtl::Button, GlobalText::Get(kGtChooserOpenOnce), 70, kButtonsTop, 100, 20, KvRowFromWindow},
         {IDOK, KvCtl::Button, GlobalText::Get(kGtChooserOk), 180, kButtonsTop, 100, 20,
-         KvSpecDefault | KvSpecDisabled | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, 290, kButtonsTop, 100, 20, KvSpecFromWindow},
+         KvRowDefault | KvRowDisabled | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 290, kButtonsTop, 100, 20, KvRowFromWindow},
     });
     SetUpList(s);
     KvCentreOnOwner(dlg);

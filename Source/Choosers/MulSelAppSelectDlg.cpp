@@ -32,8 +32,8 @@ void OnCreate(MulSelState& s, HWND dlg) {
         {kExtensionsEdit, KvCtl::Edit, extensions.c_str(), 10, 75, 150, 20},
         {-1, KvCtl::Label, GlobalText::Get(kGtAppEditorCaption), 10, 110, 0, 0},
         {kCaptionEdit, KvCtl::Edit, s.app->caption.c_str(), 10, 125, 150, 20},
-        {IDOK, KvCtl::Button, KvOkLabel, 180, 230, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, 290, 230, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, KvOkLabel, 180, 230, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 290, 230, 100, 20, KvRowFromWindow},
     });
     KvCentreOnOwner(dlg);
 }

@@ -86,8 +86,8 @@ void OnCreate(SetupState& s, HWND dlg) {
     ShowPage(s, 0);
     KvCentreOnOwner(dlg);
     KvBuildControls(dlg, s.font.get(), {
-        {IDOK, KvCtl::Button, KvOkLabel, kSize - 220, kSize - 30, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, kSize - 110, kSize - 30, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, KvOkLabel, kSize - 220, kSize - 30, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, kSize - 110, kSize - 30, 100, 20, KvRowFromWindow},
     });
 }
 

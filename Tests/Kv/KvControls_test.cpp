@@ -105,11 +105,11 @@ TEST_F(ControlsTest, ATableBuildsFittedControlsInItsOrder) {
         {212, KvCtl::Check, L"A", 5, 100, 0, 0},
         {213, KvCtl::Radio, L"選択肢", 5, 130, 0, 0},
         {214, KvCtl::Radio, L"もう一つ", 5, 155, 0, 0},
-        {215, KvCtl::Radio, L"次の組", 5, 180, 0, 0, KvSpecNewGroup},
+        {215, KvCtl::Radio, L"次の組", 5, 180, 0, 0, KvRowNewGroup},
         {216, KvCtl::Edit, L"一行目\n二行目", 100, 10, 150, 40, 0, ES_MULTILINE},
-        {217, KvCtl::Edit, L"x", 100, 60, 77, 20, KvSpecHidden | KvSpecDisabled},
+        {217, KvCtl::Edit, L"x", 100, 60, 77, 20, KvRowHidden | KvRowDisabled},
         {218, KvCtl::Button, L"追加する", 100, 90, 0, 0},
-        {IDOK, KvCtl::Button, L"OK", 100, 130, 100, 20, KvSpecDefault},
+        {IDOK, KvCtl::Button, L"OK", 100, 130, 100, 20, KvRowDefault},
     }));
     HWND label = GetDlgItem(parent_, 210);
     const SIZE text = Measure(L"ラベル", font_.get());

@@ -26,8 +26,8 @@ void OnCreate(CommentState& s, HWND dlg) {
     KvBuildControls(dlg, s.font.get(), {
         {-1, KvCtl::Label, GlobalText::Get(kGtBackupComment), 10, 10, 0, 0},
         {kEditId, KvCtl::Edit, s.comment->c_str(), 10, 25, width - 20, 100, 0, ES_MULTILINE | ES_WANTRETURN | WS_VSCROLL},
-        {IDOK, KvCtl::Button, KvOkLabel, 80, 170, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, 190, 170, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, KvOkLabel, 80, 170, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 190, 170, 100, 20, KvRowFromWindow},
     });
     KvCentreOnOwner(dlg);
 }

@@ -25,7 +25,7 @@ void OnCreate(BackupDlgState& s, HWND dlg) {
     const std::wstring heading =
         s.entry ? GtFormat(kGtBackupOne, {s.entry->name.str()}) : std::wstring(GlobalText::Get(kGtBackupMany));
     const std::wstring version = s.entry ? GtFormat(kGtBackupNewVersion, {s.newVersion}) : std::wstring();
-    const unsigned versionShown = s.entry ? 0u : static_cast<unsigned>(KvSpecHidden);
+    const unsigned versionShown = s.entry ? 0u : static_cast<unsigned>(KvRowHidden);
     const int width = KvClientSize96(dlg).cx;
     KvBuildControls(dlg, s.font.get(), {
         {-1, KvCtl::Label, heading.c_str(), 10, 10, 0, 0},
@@ -33,8 +33,8 @@ void OnCreate(BackupDlgState& s, HWND dlg) {
         {-1, KvCtl::Label, s.time.c_str(), 20, 60, 0, 0},
         {-1, KvCtl::Label, GlobalText::Get(kGtBackupComment), 10, 85, 0, 0},
         {kCommentId, KvCtl::Edit, L"", 10, 100, width - 20, 100, 0, ES_MULTILINE | ES_WANTRETURN | WS_VSCROLL},
-        {IDOK, KvCtl::Button, GlobalText::Get(kGtBackupTitle), 80, 250, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, 190, 250, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, GlobalText::Get(kGtBackupTitle), 80, 250, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 190, 250, 100, 20, KvRowFromWindow},
     });
     KvCentreOnOwner(dlg);
     SetFocus(GetDlgItem(dlg, kCommentId));

@@ -127,7 +127,7 @@ void OnCreate(HistoryState& s, HWND dlg) {
     }
     KvBuildControls(dlg, s.font.get(), {
         {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtHistoryClose), kDialogWidth - 110, 330, 100, 20,
-         KvSpecFromWindow},
+         KvRowFromWindow},
     });
 }
 

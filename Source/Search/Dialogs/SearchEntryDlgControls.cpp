@@ -96,8 +96,8 @@ bool CreateSearchEntryControls(DlgState& s, HWND dlg) {
     if (!CreatePageControls(s)) return false;
     ShowWindow(s.page, SW_SHOW);
     return KvBuildControls(dlg, s.font.get(), {
-        {IDOK, KvCtl::Button, GlobalText::Get(kGtSearchStart), 130, 410, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 240, 410, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, GlobalText::Get(kGtSearchStart), 130, 410, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 240, 410, 100, 20, KvRowFromWindow},
     });
 }
 

@@ -34,8 +34,8 @@ void OnCreate(PathState& s, HWND dlg) {
         {kLabelId, KvCtl::Label, GlobalText::Get(kGtSearchFolder), 15, 10, 0, 0},
         {kEditId, KvCtl::Edit, s.path->c_str(), 15, 25, width - 60, 18},
         {kBrowseId, KvCtl::Button, GlobalText::Get(kGtSearchBrowse), width - 40, 25, 25, 18},
-        {IDOK, KvCtl::Button, KvOkLabel, 130, 100, 100, 20, KvSpecDefault | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, KvCancelLabel, 240, 100, 100, 20, KvSpecFromWindow},
+        {IDOK, KvCtl::Button, KvOkLabel, 130, 100, 100, 20, KvRowDefault | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, KvCancelLabel, 240, 100, 100, 20, KvRowFromWindow},
     });
     KvCentreOnOwner(dlg);
     SetFocus(GetDlgItem(dlg, kEditId));

@@ -203,11 +203,11 @@ void CreateControls(ViewState& s, HWND dlg) {
     KvBuildControls(dlg, s.font.get(), {
         {kListId, KvCtl::ListView, L"", 15, 15, width - 30, 210, 0, LVS_OWNERDATA | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
         {kStateId, KvCtl::Label, GlobalText::Get(kGtResultsSearching), 15, 250, width - 30, 15},
-        {kAutoUpdateId, KvCtl::Check, GlobalText::Get(kGtResultsAutoUpdate), 0, 270, 0, 0, KvSpecHidden | KvSpecFromWindow},
+        {kAutoUpdateId, KvCtl::Check, GlobalText::Get(kGtResultsAutoUpdate), 0, 270, 0, 0, KvRowHidden | KvRowFromWindow},
         {kAddId, KvCtl::Button, GlobalText::Get(kGtResultsAdd), 180, 300, 100, 20,
-         KvSpecDefault | KvSpecHidden | KvSpecFromWindow},
-        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 290, 300, 100, 20, KvSpecHidden | KvSpecFromWindow},
-        {kStopId, KvCtl::Button, GlobalText::Get(kGtResultsStop), 290, 300, 100, 20, KvSpecFromWindow},
+         KvRowDefault | KvRowHidden | KvRowFromWindow},
+        {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 290, 300, 100, 20, KvRowHidden | KvRowFromWindow},
+        {kStopId, KvCtl::Button, GlobalText::Get(kGtResultsStop), 290, 300, 100, 20, KvRowFromWindow},
     });
     s.list = GetDlgItem(dlg, kListId);
     if (s.list) SetUpList(s);
