@@ -74,6 +74,9 @@ void* Allocate(size_t bytes) {
     PoolLock lock(pool);
     if (FreeBlock* block = pool.free[cls]) {
         pool.free[cls] = block->next;
+        // The next request of this class is usually moments away (a load takes blocks of the same
+        // few classes in turn), and a freed block is rarely still in the cache.
+        __builtin_prefetch(block->next, 1);
         return block;
     }
     if (static_cast<size_t>(pool.limit - pool.cursor) < size) {

@@ -1,8 +1,10 @@
 // Project file benchmark: loading and saving a project of 100,000 file entries in 5,000 folders,
 // printed as ratios against reading and writing the same number of bytes with plain file calls in
 // the same run (goals: saving at most 3x, loading at most 2x). Saving is compared with a write that
-// is also flushed to disk, since a save flushes before it replaces the old file. Best of several
-// rounds. Then the memory the loaded project takes: a fresh copy of this program loads the saved
+// is also flushed to disk, since a save flushes before it replaces the old file. Every round times
+// each of them once, so a figure and its baseline are measured moments apart; the best of the
+// rounds and the median of the rounds' own ratios are printed, since other work on the machine
+// makes single rounds slow. Then the memory the loaded project takes: a fresh copy of this program loads the saved
 // file, and its private bytes beyond those it had with an empty project are compared with the
 // file's size (goal: at most 2x).
 // Usage: bench_project.exe [rounds]      (bench_project.exe --memory <file> is the fresh copy)
@@ -151,6 +153,36 @@ size_t LoadedProjectBytes(const std::wstring& file) {
     return at == std::string::npos ? 0 : std::strtoull(output.c_str() + at + 6, nullptr, 10);
 }
 
+// The seconds one step took in each round.
+class Timings {
+public:
+    void Add(double seconds) { rounds_.push_back(seconds); }
+    double Best() const { return *std::min_element(rounds_.begin(), rounds_.end()); }
+    double Median() const { return MedianOf(rounds_); }
+    // The median over the rounds of this step's time divided by `baseline`'s in the same round.
+    double MedianRatio(const Timings& baseline) const {
+        std::vector<double> ratios;
+        for (size_t i = 0; i < rounds_.size(); ++i) ratios.push_back(rounds_[i] / baseline.rounds_[i]);
+        return MedianOf(ratios);
+    }
+
+private:
+    static double MedianOf(std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const size_t n = values.size();
+        return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    }
+
+    std::vector<double> rounds_;
+};
+
+void PrintRatio(const char* name, const Timings& step, const char* baselineName, const Timings& baseline, int goal) {
+    std::printf("%-5s best %7.2f ms, median %7.2f ms   %s best %7.2f ms, median %7.2f ms\n"
+                "      ratio %.2fx of the bests, %.2fx median of the rounds (goal <= %dx)\n",
+                name, step.Best() * 1e3, step.Median() * 1e3, baselineName, baseline.Best() * 1e3,
+                baseline.Median() * 1e3, step.Best() / baseline.Best(), step.MedianRatio(baseline), goal);
+}
+
 size_t CountEntries() {
     size_t n = 0;
     std::vector<const CFolder*> stack{&RootFolder()};
@@ -175,7 +207,7 @@ int main(int argc, char** argv) {
         wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
         return wide && count > 2 ? MeasureLoad(wide[2]) : 1;
     }
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::wstring project = std::wstring(temp) + L"bench_project.tfolder";
@@ -184,36 +216,35 @@ int main(int argc, char** argv) {
     BuildProject();
     std::printf("entries: %zu in %d folders\n", CountEntries(), kTopFolders * (1 + kChildrenPerTop));
 
-    double save = 1e9, write = 1e9, load = 1e9, read = 1e9, teardown = 1e9;
+    Timings save, write, load, read, teardown;
     std::vector<unsigned char> bytes;
     for (int r = 0; r < rounds; ++r) {
         double t0 = Now();
         if (!SaveProject(project)) return std::printf("save failed\n"), 1;
-        save = std::min(save, Now() - t0);
+        save.Add(Now() - t0);
 
         if (!PlainRead(project, bytes)) return std::printf("read failed\n"), 1;
         t0 = Now();
         if (!PlainWrite(plain, bytes)) return std::printf("write failed\n"), 1;
-        write = std::min(write, Now() - t0);
+        write.Add(Now() - t0);
 
         t0 = Now();
         std::vector<unsigned char> again;
         if (!PlainRead(project, again)) return std::printf("read failed\n"), 1;
-        read = std::min(read, Now() - t0);
+        read.Add(Now() - t0);
 
         t0 = Now();
         RootFolder().Clear();
-        teardown = std::min(teardown, Now() - t0);
+        teardown.Add(Now() - t0);
         t0 = Now();
         if (!LoadProject(project)) return std::printf("load failed\n"), 1;
-        load = std::min(load, Now() - t0);
+        load.Add(Now() - t0);
     }
-    std::printf("file: %.1f MB, entries after load: %zu\n", bytes.size() / 1e6, CountEntries());
-    std::printf("save  %8.2f ms   flushed write of the same bytes %8.2f ms   ratio %.2fx (goal <= 3x)\n", save * 1e3,
-                write * 1e3, save / write);
-    std::printf("load  %8.2f ms   read of the same bytes          %8.2f ms   ratio %.2fx (goal <= 2x)\n", load * 1e3,
-                read * 1e3, load / read);
-    std::printf("(tearing down the loaded tree before a load: %.2f ms, not counted)\n", teardown * 1e3);
+    std::printf("file: %.1f MB, entries after load: %zu, %d rounds\n", bytes.size() / 1e6, CountEntries(), rounds);
+    PrintRatio("save", save, "flushed write of the same bytes", write, 3);
+    PrintRatio("load", load, "read of the same bytes", read, 2);
+    std::printf("(tearing down the loaded tree before a load: best %.2f ms, median %.2f ms, not counted)\n",
+                teardown.Best() * 1e3, teardown.Median() * 1e3);
     const size_t loaded = LoadedProjectBytes(project);
     if (loaded == 0) return std::printf("memory measurement failed\n"), 1;
     std::printf("memory of the loaded project %.1f MB (%.0f B per entry), file %.1f MB   ratio %.2fx (goal <= 2x); "

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Document/Folder.h"
@@ -342,4 +345,44 @@ TEST_F(FolderTest, EntryTextsAndTheirBlocks) {
     void* large = smallblocks::Allocate(smallblocks::kMaxSmallBlock + 1);
     ASSERT_NE(large, nullptr);
     smallblocks::Free(large, smallblocks::kMaxSmallBlock + 1);
+}
+
+// Threads taking and giving back blocks of the same classes at once: no block is ever handed to two
+// holders (each holder finds its own mark in its blocks until it frees them).
+TEST(SmallBlocks, ConcurrentThreadsNeverShareABlock) {
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 1000000;
+    constexpr size_t kHeld = 32;
+    bool intact[kThreads] = {};
+    std::atomic<int> waiting{kThreads};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &intact, &waiting] {
+            struct Held {
+                uint64_t* block;
+                size_t bytes;
+                uint64_t mark;
+            };
+            std::vector<Held> held;
+            bool ok = true;
+            for (--waiting; waiting.load() != 0;) std::this_thread::yield();
+            for (uint64_t i = 0; i < kRounds; ++i) {
+                const size_t bytes = 16 + (i % 2) * 8;
+                const uint64_t mark = (static_cast<uint64_t>(t) << 32) | i;
+                auto* block = static_cast<uint64_t*>(smallblocks::Allocate(bytes));
+                block[0] = block[1] = mark;
+                held.push_back({block, bytes, mark});
+                if (held.size() < kHeld) continue;
+                for (const Held& h : held) {
+                    ok = ok && h.block[0] == h.mark && h.block[1] == h.mark;
+                    smallblocks::Free(h.block, h.bytes);
+                }
+                held.clear();
+            }
+            for (const Held& h : held) smallblocks::Free(h.block, h.bytes);
+            intact[t] = ok;
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_TRUE(intact[t]) << "thread " << t;
 }
