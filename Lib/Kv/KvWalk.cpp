@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "Kv/KvHandles.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ struct Walk {
     // Lists `path` (which ends in a separator) at `level`; returns false once the stop flag is seen.
     bool List(int level) {
         const size_t prefix = path.size();
+        KvPathCallGate(path);
         path += L'*';
         WIN32_FIND_DATAW found;
         kv::UniqueHandle<kv::FindHandleTraits> find(FindFirstFileExW(

@@ -1,6 +1,8 @@
 // The application chooser of one entry (see AppSelectDlg.h).
 //
-// Controls: list 216 (the registered programs; its rows parallel `paths`), edit 200
+// Controls: list 216 (the registered programs; each row's item data is its place in `paths`; rows
+// start with the program's file name and a placeholder icon, and take the shell's name and icon
+// from the describing thread, or go when the shell cannot find the program), edit 200
 // (the program's path), check box 201 (store it for the entry), button 202 (browse), button 203
 // (open once), OK (1, enabled only while 201 is checked) and Cancel (2).
 #include "Choosers/AppSelectDlg.h"
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "Choosers/ChooserParts.h"
+#include "Choosers/ProgramDescriber.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
@@ -34,12 +37,16 @@ constexpr int kHeight = 485;
 
 constexpr int kButtonsTop = 455;  // from the window's outer corner, above its small caption
 
+// Posted by the describing thread when answers wait.
+constexpr UINT kMsgProgramsDescribed = WM_APP + 0x21;
+
 struct AppSelectState {
     HWND dlg = nullptr;
     CEntry* entry = nullptr;
     kv::UniqueFont font;
     HWND list = nullptr;
-    std::vector<std::wstring> paths;  // the program of each list row
+    std::vector<std::wstring> paths;  // every program listed, in list order
+    ProgramDescriber describer;
     std::wstring chosen;
 };
 
@@ -69,17 +76,41 @@ std::vector<std::wstring> ProgramsFor(const std::wstring& extension) {
 
 void FillList(AppSelectState& s) {
     if (!s.list) return;
-    for (const std::wstring& path : ProgramsFor(ExtensionOf(s.entry->ResolvedPath()))) {
-        std::wstring name;
-        int icon = 0;
-        if (!chooser_ui::ProgramDisplay(path, name, icon)) continue;
+    s.paths = ProgramsFor(ExtensionOf(s.entry->ResolvedPath()));
+    const int placeholder = chooser_ui::PlaceholderProgramIcon();
+    for (size_t index = 0; index < s.paths.size(); ++index) {
+        std::wstring name = FileNameOf(s.paths[index]);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = static_cast<int>(index);
+        item.pszText = &name[0];
+        item.iImage = placeholder;
+        item.lParam = static_cast<LPARAM>(index);
+        SendMessageW(s.list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    if (!s.paths.empty()) s.describer.Start(s.paths, s.dlg, kMsgProgramsDescribed);
+}
+
+// Puts the shell's names and icons into their rows; a program the shell cannot find leaves the list.
+void OnProgramsDescribed(AppSelectState& s) {
+    for (ProgramDescriber::Answer& answer : s.describer.TakeAnswers()) {
+        if (!s.list) return;
+        LVFINDINFOW find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = static_cast<LPARAM>(answer.index);
+        const int row = static_cast<int>(SendMessageW(s.list, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                                      reinterpret_cast<LPARAM>(&find)));
+        if (row < 0) continue;
+        if (!answer.found) {
+            SendMessageW(s.list, LVM_DELETEITEM, row, 0);
+            continue;
+        }
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = static_cast<int>(s.paths.size());
-        item.pszText = &name[0];
-        item.iImage = icon;
-        if (SendMessageW(s.list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
-        s.paths.push_back(path);
+        item.iItem = row;
+        item.pszText = &answer.name[0];
+        item.iImage = answer.icon;
+        SendMessageW(s.list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
 }
 
@@ -147,9 +178,13 @@ bool OnNotify(AppSelectState& s, HWND dlg, const NMHDR& hdr) {
     if (hdr.hwndFrom != s.list || !s.list) return false;
     if (hdr.code == LVN_ITEMCHANGED) {
         const NMLISTVIEW& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
-        if ((change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED) && change.iItem >= 0 &&
-            static_cast<size_t>(change.iItem) < s.paths.size())
-            SetDlgItemTextW(dlg, kPathEdit, s.paths[change.iItem].c_str());
+        if (!(change.uNewState & LVIS_SELECTED) || (change.uOldState & LVIS_SELECTED) || change.iItem < 0) return true;
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = change.iItem;
+        if (SendMessageW(s.list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
+            static_cast<size_t>(item.lParam) < s.paths.size())
+            SetDlgItemTextW(dlg, kPathEdit, s.paths[static_cast<size_t>(item.lParam)].c_str());
         return true;
     }
     if (hdr.code == NM_DBLCLK) {
@@ -192,7 +227,11 @@ LRESULT Handle(AppSelectState& s, HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             break;
         }
         break;
+    case kMsgProgramsDescribed:
+        OnProgramsDescribed(s);
+        return 0;
     case WM_DESTROY:
+        s.describer.Close();
         s.list = nullptr;
         s.font.reset();
         return 0;

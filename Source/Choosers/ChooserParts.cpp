@@ -5,13 +5,12 @@
 
 namespace chooser_ui {
 
-bool ProgramDisplay(const std::wstring& path, std::wstring& name, int& icon) {
+int PlaceholderProgramIcon() {
     SHFILEINFOW info{};
-    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-        return false;
-    name = info.szDisplayName;
-    icon = info.iIcon;
-    return true;
+    if (!SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        return -1;
+    return info.iIcon;
 }
 
 HIMAGELIST SystemSmallImages() {

@@ -11,6 +11,7 @@
 #include "Filer/FilerDisplayWorker.h"
 #include "Filer/FilerFollow.h"
 #include "Filer/Kinds/FilerKind.h"
+#include "Filer/Kinds/ThumbnailWorker.h"
 #include "Filer/Menu/FilerMenu.h"
 #include "Document/Folder.h"
 #include "Filer/FilerHost.h"
@@ -188,9 +189,13 @@ void CKvFiler::Destroy() {
     }
     StopAutoSearch();
     follow_->Stop();
+    // Workers that may sit in a hung call get kDisplayWorkerStopMilliseconds in all to end.
+    const DWORD stopping = GetTickCount();
     displayWorker_->Stop();
     if (kind_) kind_->Detach();  // gives the list view its own image lists back before the kind frees its own
     kind_.reset();
+    const DWORD spent = GetTickCount() - stopping;
+    ThumbnailWorker::WaitForAllThreads(spent < kDisplayWorkerStopMilliseconds ? kDisplayWorkerStopMilliseconds - spent : 0);
     if (menu_) menu_->Reset();
     typeAhead_.clear();
     if (listView_) {

@@ -8,6 +8,7 @@
 #include "Image/BoxScaler.h"
 #include "Image/ImageBackends.h"
 #include "Image/OwnReaders.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ constexpr int kDecodeOversampling = 4;
 }  // namespace
 
 bool DecodePicture(const std::wstring& path, PictureSink& sink, int maxWidth, int maxHeight) {
+    KvPathCallGate(path);
     const std::wstring extension = Extension(path);
     if (extension == L".tga" && ReadTgaFile(path, sink)) return true;
     if (extension == L".argb" && ReadArgbFile(path, sink)) return true;

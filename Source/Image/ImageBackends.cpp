@@ -315,6 +315,27 @@ void UnloadPlugins() {
     FreePlugins();
 }
 
+namespace {
+
+std::mutex g_holdsLock;
+size_t g_holds = 0;
+
+}  // namespace
+
+ImageDecodersHold::ImageDecodersHold() {
+    std::lock_guard<std::mutex> hold(g_holdsLock);
+    if (g_holds++ > 0) return;
+    LoadImageLibrary();
+    LoadPlugins();
+}
+
+ImageDecodersHold::~ImageDecodersHold() {
+    std::lock_guard<std::mutex> hold(g_holdsLock);
+    if (--g_holds > 0) return;
+    UnloadPlugins();
+    UnloadImageLibrary();
+}
+
 size_t PluginCount() {
     std::shared_lock<std::shared_mutex> hold(g_stateLock);
     return Plugins().size();

@@ -1,7 +1,7 @@
 // The external decoders: the image library "imglib/imgctl.dll" beside the program with its seven
 // entry points, and the image plug-ins in "imglib\spi" (GetPluginInfo, IsSupported, GetPictureInfo,
-// GetPicture). Both are process-wide; the thumbnail kind loads them when it is made and unloads
-// them when it goes. Every decode through them is serialised, so a decoder written for one thread is
+// GetPicture). Both are process-wide; the thumbnail kind and its worker threads hold them loaded
+// (ImageDecodersHold) while either lives. Every decode through them is serialised, so a decoder written for one thread is
 // never entered twice at once (the thumbnail workers and the UI thread all reach them); deciding
 // whether a file is an image never waits for a decode.
 //
@@ -30,6 +30,18 @@ bool ImageLibraryLoaded();
 void LoadPlugins();
 void UnloadPlugins();
 size_t PluginCount();
+
+// Keeps the library and the plug-ins loaded while any hold lives: the first hold loads them afresh,
+// the last one to go unloads them, on whichever thread lets it go. A worker thread that may sit in
+// a decode for long (a file on a share that does not answer) holds them itself, so that nobody
+// unloading them has to wait for it.
+class ImageDecodersHold {
+public:
+    ImageDecodersHold();
+    ~ImageDecodersHold();
+    ImageDecodersHold(const ImageDecodersHold&) = delete;
+    ImageDecodersHold& operator=(const ImageDecodersHold&) = delete;
+};
 
 // Whether some decoder can read `path`, from its extension and its first bytes: the own
 // extensions, the signature of a format the library reads, a plug-in's IsSupported.

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
 #include <vector>
 
 #include "Support/FilerMenuTestSupport.h"
@@ -21,27 +22,33 @@ namespace {
 
 constexpr int kChooseApp = 12;
 const wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tfchtest";
-const wchar_t kApplication[] = L"Applications\\tfchtest_tool.exe";
+const wchar_t* const kApplications[] = {L"Applications\\tfchtest_tool.exe", L"Applications\\tfchtest_tool2.exe"};
 
-// The open-with list of ".tfchtest" names one application whose open command is `program`. Class
-// keys go where HKEY_CLASSES_ROOT shows them (Wine 8 keeps them apart from the user's classes).
+// The open-with list of ".tfchtest" names one application per program given, whose open command is
+// that program. Class keys go where HKEY_CLASSES_ROOT shows them (Wine 8 keeps them apart from the
+// user's classes).
 class OpenWithRegistration {
 public:
-    explicit OpenWithRegistration(const std::wstring& program) {
+    explicit OpenWithRegistration(const std::vector<std::wstring>& programs) {
         Remove();
-        const std::wstring exe = L"tfchtest_tool.exe";
-        RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(kFileExts) + L"\\OpenWithList").c_str(), L"a", REG_SZ,
-                        exe.c_str(), static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t)));
-        const std::wstring command = L"\"" + program + L"\" \"%1\"";
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, (std::wstring(kApplication) + L"\\shell\\open\\command").c_str(), nullptr,
-                        REG_SZ, command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        for (size_t i = 0; i < programs.size() && i < 2; ++i) {
+            const std::wstring key = kApplications[i];
+            const std::wstring exe = key.substr(key.find(L'\\') + 1);
+            const wchar_t value[] = {static_cast<wchar_t>(L'a' + i), L'\0'};
+            RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(kFileExts) + L"\\OpenWithList").c_str(), value, REG_SZ,
+                            exe.c_str(), static_cast<DWORD>((exe.size() + 1) * sizeof(wchar_t)));
+            const std::wstring command = L"\"" + programs[i] + L"\" \"%1\"";
+            RegSetKeyValueW(HKEY_CLASSES_ROOT, (key + L"\\shell\\open\\command").c_str(), nullptr, REG_SZ,
+                            command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        }
     }
+    explicit OpenWithRegistration(const std::wstring& program) : OpenWithRegistration(std::vector<std::wstring>{program}) {}
     ~OpenWithRegistration() { Remove(); }
 
 private:
     static void Remove() {
         RegDeleteTreeW(HKEY_CURRENT_USER, kFileExts);
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, kApplication);
+        for (const wchar_t* key : kApplications) RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
     }
 };
 
@@ -58,7 +65,71 @@ int ShellIcon(const std::wstring& path) {
     return info.iIcon;
 }
 
+// The rows of the chooser's list whose text is `text`.
+int RowsNamed(HWND list, const std::wstring& text) {
+    int rows = 0;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        wchar_t buffer[MAX_PATH] = {};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = buffer;
+        item.cchTextMax = MAX_PATH;
+        if (SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && text == buffer) ++rows;
+    }
+    return rows;
+}
+
 }  // namespace
+
+// The programs' folder hangs (as a share that does not answer): the chooser opens at once listing
+// them by file name, closes at once, and once the folder answers, a program takes the shell's icon
+// and one that does not exist leaves the list.
+TEST_F(FilerChooserTest, ProgramsOnAHungRootAreListedAtOnceAndDescribedOnceItAnswers) {
+    TempDir slow;
+    const std::wstring file = dir_ / L"notes.tfchtest";
+    const std::wstring tool = slow / L"tool.exe";
+    ASSERT_TRUE(WriteText(file, "x"));
+    ASSERT_TRUE(CopyFileW((tf_test::ExeDirectory() + L"Filer_test.exe").c_str(), tool.c_str(), FALSE));
+    OpenWithRegistration registration(std::vector<std::wstring>{tool, slow / L"gone.exe"});
+    ASSERT_TRUE(Filer().AddPath(file, false));
+    Select(0, true);
+    const int toolIcon = ShellIcon(tool);
+    filer_test::HungRoot hung(slow.path());
+    const DWORD start = GetTickCount();
+    int toolRows = 0, goneRows = 0;
+    {
+        ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+            toolRows = RowsNamed(GetDlgItem(dlg, 216), L"tool.exe");
+            goneRows = RowsNamed(GetDlgItem(dlg, 216), L"gone.exe");
+            return IDCANCEL;
+        });
+        Command(kChooseApp);
+    }
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_EQ(toolRows, 2);  // in the open-with list and among all applications
+    EXPECT_EQ(goneRows, 2);
+
+    int icon = -1;
+    {
+        ModalResponder responder([&](HWND dlg, const ModalSeen&) {
+            HWND list = GetDlgItem(dlg, 216);
+            hung.Release();
+            LVITEMW first{};
+            first.mask = LVIF_IMAGE;  // the open-with list's first program: the tool
+            for (int wait = 0; wait < 500 && (RowsNamed(list, L"gone.exe") > 0 || icon != toolIcon); ++wait) {
+                tf_test::PumpMessages(10);
+                if (SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&first))) icon = first.iImage;
+            }
+            goneRows = RowsNamed(list, L"gone.exe");
+            return IDCANCEL;
+        });
+        Command(kChooseApp);
+    }
+    EXPECT_EQ(goneRows, 0);
+    EXPECT_EQ(icon, toolIcon);
+}
 
 TEST_F(FilerChooserTest, OpenOnceStoresNothingAndOkWithTheBoxStoresTheProgram) {
     const std::wstring file = dir_ / L"notes.tfchtest";

@@ -164,6 +164,28 @@ TEST_F(FilerKindsTest, ImageFolderKeepsAFewScreensOfThumbnailsAndRemakesThoseScr
     SetThumbnailLimit(0);
 }
 
+// A thumbnail whose file hangs (on a share that does not answer) never holds the window: leaving
+// the folder returns at once, and the stopped thread ends by itself once the file answers.
+TEST_F(FilerKindsTest, LeavingAnImageFolderNeverWaitsForAThumbnailThatHangs) {
+    tf_test::TempDir slow;
+    ASSERT_TRUE(tf_test::WriteBytes(slow / L"far.tga", SolidTga(8, 8, 0xff00ff00u)));
+    CFolder* images = AddKindFolder(kFolderKindImage);
+    ASSERT_TRUE(images);
+    Filer().NavigateTo(images);
+    ASSERT_TRUE(Filer().AddPath(slow / L"far.tga", false));
+    CEntry& distant = *images->EntryAt(0);
+    filer_test::HungRoot hung(slow.path());
+    ASSERT_TRUE(PaintUntil([&] { return distant.Display().thumbIndex == kThumbPending; }, 10));
+    tf_test::PumpMessages(100);  // the worker now waits on the file
+
+    const DWORD start = GetTickCount();
+    Filer().NavigateTo(&RootFolder());
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_FALSE(ThumbnailWorker::WaitForAllThreads(0));
+    hung.Release();
+    EXPECT_TRUE(ThumbnailWorker::WaitForAllThreads(5000));
+}
+
 class MciRecorder {
 public:
     MciRecorder() {

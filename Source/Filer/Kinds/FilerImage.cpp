@@ -31,15 +31,8 @@ void SetThumbnailLimit(size_t limit) {
     g_thumbnailLimit = limit == 0 ? kDefaultThumbnailLimit : limit;
 }
 
-CFilerImage::CFilerImage() {
-    LoadImageLibrary();
-    LoadPlugins();
-}
-
 CFilerImage::~CFilerImage() {
     worker_.Stop();
-    UnloadPlugins();
-    UnloadImageLibrary();
 }
 
 bool CFilerImage::AcceptsPath(const std::wstring& path) {

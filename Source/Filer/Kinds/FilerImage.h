@@ -19,6 +19,7 @@
 
 #include "Filer/Kinds/FilerNormal.h"
 #include "Filer/Kinds/ThumbnailWorker.h"
+#include "Image/ImageBackends.h"
 #include "Kv/KvHandles.h"
 
 constexpr int32_t kThumbPending = -2;
@@ -30,9 +31,7 @@ void SetThumbnailLimit(size_t limit);
 
 class CFilerImage : public CFilerNormal {
 public:
-    // Loads the image library and the plug-ins.
-    CFilerImage();
-    // Stops the worker and unloads the decoders.
+    // Tells the worker to stop, never waiting for it; the decoders go with the last of them.
     ~CFilerImage() override;
 
     unsigned Kind() const override { return kFolderKindImage; }
@@ -64,6 +63,7 @@ private:
     };
 
     kv::UniqueImageList thumbnails_;
+    ImageDecodersHold decoders_;  // for the UI thread's AcceptsPath; the worker's threads hold them too
     ThumbnailWorker worker_;
     // Entries asked for in this showing and not answered yet; a result counts only for them.
     std::unordered_set<const CEntry*> pending_;

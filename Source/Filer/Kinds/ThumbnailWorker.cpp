@@ -4,82 +4,145 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "Image/ImageBackends.h"
+
+namespace {
+
+// The threads of every worker still running. Made once and never destroyed, so that a thread that
+// ends late, even while the process exits, never finds it gone.
+struct LiveThreads {
+    std::mutex lock;
+    std::condition_variable ended;
+    size_t count = 0;
+};
+
+LiveThreads& Live() {
+    static LiveThreads* live = new LiveThreads();
+    return *live;
+}
+
+}  // namespace
+
+struct ThumbnailWorker::Shared {
+    struct Job {
+        const void* key;
+        int item;
+        std::wstring path;
+    };
+
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<std::deque<Job>> batches;  // oldest first; only the last may be empty
+    std::vector<Result> results;
+    uint32_t generation = 0;
+    bool stop = false;
+    bool notified = false;
+    HWND notify = nullptr;
+    UINT message = 0;
+    size_t threads = 0;
+    ImageDecodersHold decoders;
+};
+
+ThumbnailWorker::ThumbnailWorker() : shared_(std::make_shared<Shared>()) {}
 
 bool ThumbnailWorker::Start(HWND notify, UINT message, unsigned threads) {
-    std::lock_guard<std::mutex> hold(lock_);
-    notify_ = notify;
-    message_ = message;
-    if (!threads_.empty()) return true;
-    stop_ = false;
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->notify = notify;
+    shared_->message = message;
+    if (shared_->threads > 0) return true;
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    try {
-        threads_.reserve(threads);
-        while (threads_.size() < threads) threads_.emplace_back(&ThumbnailWorker::Run, this);
-    } catch (const std::exception&) {
-        return !threads_.empty();
+    while (shared_->threads < threads) {
+        {
+            std::lock_guard<std::mutex> count(Live().lock);
+            ++Live().count;
+        }
+        try {
+            std::thread([shared = shared_]() mutable { Run(std::move(shared)); }).detach();
+        } catch (const std::system_error&) {
+            std::lock_guard<std::mutex> count(Live().lock);
+            --Live().count;
+            break;
+        }
+        ++shared_->threads;
     }
-    return true;
+    return shared_->threads > 0;
 }
 
 void ThumbnailWorker::Stop() {
     {
-        std::lock_guard<std::mutex> hold(lock_);
-        stop_ = true;
-        batches_.clear();
-        results_.clear();
+        std::lock_guard<std::mutex> hold(shared_->lock);
+        if (shared_->threads == 0) return;
+        shared_->stop = true;
+        shared_->batches.clear();
+        shared_->results.clear();
     }
-    wake_.notify_all();
-    for (std::thread& thread : threads_) thread.join();
-    threads_.clear();
+    shared_->wake.notify_all();
+    // The stopped threads keep the old state; requests from now on go to a fresh one.
+    shared_ = std::make_shared<Shared>();
+}
+
+bool ThumbnailWorker::WaitForAllThreads(DWORD milliseconds) {
+    std::unique_lock<std::mutex> hold(Live().lock);
+    return Live().ended.wait_for(hold, std::chrono::milliseconds(milliseconds), [] { return Live().count == 0; });
 }
 
 void ThumbnailWorker::BeginBatch() {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (batches_.empty() || !batches_.back().empty()) batches_.emplace_back();
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    if (shared_->batches.empty() || !shared_->batches.back().empty()) shared_->batches.emplace_back();
 }
 
 void ThumbnailWorker::Request(const void* key, int item, std::wstring path) {
     {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (batches_.empty()) batches_.emplace_back();
-        batches_.back().push_back(Job{key, item, std::move(path)});
+        std::lock_guard<std::mutex> hold(shared_->lock);
+        if (shared_->batches.empty()) shared_->batches.emplace_back();
+        shared_->batches.back().push_back(Shared::Job{key, item, std::move(path)});
     }
-    wake_.notify_one();
+    shared_->wake.notify_one();
 }
 
 void ThumbnailWorker::Cancel() {
-    std::lock_guard<std::mutex> hold(lock_);
-    ++generation_;
-    batches_.clear();
-    results_.clear();
-    notified_ = false;
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    ++shared_->generation;
+    shared_->batches.clear();
+    shared_->results.clear();
+    shared_->notified = false;
 }
 
 std::vector<ThumbnailWorker::Result> ThumbnailWorker::TakeResults() {
-    std::lock_guard<std::mutex> hold(lock_);
-    notified_ = false;
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->notified = false;
     std::vector<Result> taken;
-    taken.swap(results_);
+    taken.swap(shared_->results);
     return taken;
 }
 
-void ThumbnailWorker::Run() {
+void ThumbnailWorker::Run(std::shared_ptr<Shared> shared) {
     // The image library decodes through COM; this thread has an apartment of its own.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    std::unique_lock<std::mutex> hold(lock_);
+    std::unique_lock<std::mutex> hold(shared->lock);
+    auto& batches = shared->batches;
     for (;;) {
         // Only the last batch can be empty (a paint that asked for nothing yet), so there is work
         // when it holds a job or an earlier batch exists.
-        wake_.wait(hold, [this] {
-            return stop_ || (!batches_.empty() && (!batches_.back().empty() || batches_.size() > 1));
+        shared->wake.wait(hold, [&] {
+            return shared->stop || (!batches.empty() && (!batches.back().empty() || batches.size() > 1));
         });
-        if (stop_) break;
-        auto newest = batches_.end() - 1;
+        if (shared->stop) break;
+        auto newest = batches.end() - 1;
         if (newest->empty()) --newest;
-        Job job = std::move(newest->front());
+        Shared::Job job = std::move(newest->front());
         newest->pop_front();
-        if (newest->empty() && newest != batches_.end() - 1) batches_.erase(newest);
-        const uint32_t generation = generation_;
+        if (newest->empty() && newest != batches.end() - 1) batches.erase(newest);
+        const uint32_t generation = shared->generation;
         hold.unlock();
 
         Result result;
@@ -93,15 +156,19 @@ void ThumbnailWorker::Run() {
         }
 
         hold.lock();
-        if (stop_) break;
-        if (generation != generation_) continue;
+        if (shared->stop) break;
+        if (generation != shared->generation) continue;
         try {
-            results_.push_back(std::move(result));
+            shared->results.push_back(std::move(result));
         } catch (const std::exception&) {
             continue;
         }
-        if (!notified_ && notify_) notified_ = PostMessageW(notify_, message_, 0, 0) != FALSE;
+        if (!shared->notified && shared->notify)
+            shared->notified = PostMessageW(shared->notify, shared->message, 0, 0) != FALSE;
     }
     hold.unlock();
+    shared.reset();  // the last thread of a stopped worker may unload the decoders here
     if (SUCCEEDED(com)) CoUninitialize();
+    std::lock_guard<std::mutex> count(Live().lock);
+    if (--Live().count == 0) Live().ended.notify_all();
 }

@@ -8,17 +8,17 @@
 // Jobs and results carry an opaque key and the showing (generation) they belong to; Cancel drops
 // the queued jobs and makes the results of earlier showings stale, so the UI thread never applies a
 // thumbnail to a folder that is no longer on screen.
+//
+// Nothing on the UI thread waits for a decode, which may sit on a share that does not answer: Stop
+// tells the threads to end and leaves them; each keeps alive the state it shares and holds the
+// decoders loaded until it ends, and posts nothing after Stop. Shut-down gives the threads of every
+// worker a bounded time to end (WaitForAllThreads).
 #pragma once
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Image/DibImage.h"
@@ -31,7 +31,7 @@ public:
         std::unique_ptr<DibImage> canvas;  // null: the file could not be decoded
     };
 
-    ThumbnailWorker() = default;
+    ThumbnailWorker();
     ~ThumbnailWorker() { Stop(); }
     ThumbnailWorker(const ThumbnailWorker&) = delete;
     ThumbnailWorker& operator=(const ThumbnailWorker&) = delete;
@@ -39,8 +39,11 @@ public:
     // Starts `threads` threads (0: one per processor) unless they run; `notify` gets `message` when
     // results are waiting. False when not one thread could be started.
     bool Start(HWND notify, UINT message, unsigned threads = 0);
-    // Ends the threads and drops everything queued.
+    // Tells the threads to end and drops everything queued and finished; never waits for them.
     void Stop();
+    // Waits at most `milliseconds` for the threads of every worker stopped so far to end. False
+    // when some are still running (held by a call that does not return).
+    static bool WaitForAllThreads(DWORD milliseconds);
     // Starts a new batch; later requests go into it.
     void BeginBatch();
     void Request(const void* key, int item, std::wstring path);
@@ -50,21 +53,9 @@ public:
     std::vector<Result> TakeResults();
 
 private:
-    struct Job {
-        const void* key;
-        int item;
-        std::wstring path;
-    };
-    void Run();
+    struct Shared;
+    // A thread's loop; it lets its share of the state go before it counts as ended.
+    static void Run(std::shared_ptr<Shared> shared);
 
-    std::mutex lock_;
-    std::condition_variable wake_;
-    std::deque<std::deque<Job>> batches_;  // oldest first; only the last may be empty
-    std::vector<Result> results_;
-    uint32_t generation_ = 0;
-    bool stop_ = false;
-    bool notified_ = false;
-    HWND notify_ = nullptr;
-    UINT message_ = 0;
-    std::vector<std::thread> threads_;
+    std::shared_ptr<Shared> shared_;
 };

@@ -4,8 +4,9 @@
 // "CSearchEntryView".
 //
 // Threads: the worker turns each path into a row (shell name and icon index) and queues it; the UI
-// thread takes the queued rows when told and owns the list and the results. The worker is stopped
-// by the stop button and is always stopped and joined before the view goes away.
+// thread takes the queued rows when told and owns the list and the results. The worker is told to
+// stop by the stop button and when the view goes away, and is never waited for (its walk may sit on
+// a share that does not answer): what it finds later is dropped.
 #pragma once
 
 #include <windows.h>
