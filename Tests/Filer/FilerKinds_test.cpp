@@ -174,7 +174,7 @@ TEST_F(FilerKindsTest, LeavingAnImageFolderNeverWaitsForAThumbnailThatHangs) {
     Filer().NavigateTo(images);
     ASSERT_TRUE(Filer().AddPath(slow / L"far.tga", false));
     CEntry& distant = *images->EntryAt(0);
-    filer_test::HungRoot hung(slow.path());
+    tf_test::HungRoot hung(slow.path());
     ASSERT_TRUE(PaintUntil([&] { return distant.Display().thumbIndex == kThumbPending; }, 10));
     tf_test::PumpMessages(100);  // the worker now waits on the file
 
