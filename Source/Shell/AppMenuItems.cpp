@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "Kv/KvSlowPaths.h"
 #include "Kv/KvWindow.h"
 #include "Shell/OpenWith.h"
 
@@ -28,7 +29,13 @@ HFONT MenuFont() {
 
 bool AppMenuItems::Append(HMENU menu, UINT id, const std::wstring& program, const std::wstring& label) {
     SHFILEINFOW info{};
-    SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME);
+    // The shell reads the icon from the program's file; one on a share that does not answer would
+    // hold the menu, so such a program gets the icon of programs in general and its file name.
+    if (KvMayBlock(program))
+        SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                       SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON);
+    else
+        SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME);
     Item item;
     item.id = id;
     item.program = program;

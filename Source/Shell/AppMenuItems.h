@@ -1,6 +1,7 @@
 // Owner-drawn application items of a popup menu, as the filer's context menu and the backup
 // history's context menu show them: one item per program, labelled with a caption or the program's
-// shell display name, drawn with the program's 16 by 16 icon at the item's top-left corner and the
+// shell display name, drawn with the program's 16 by 16 icon (for a program on a path that may keep
+// a call waiting, KvMayBlock, its file name and the icon of programs in general) at the item's top-left corner and the
 // label 18 pixels to the right and 1 pixel down; a selected item over the highlight colour in white.
 //
 // Ownership: the object owns the icons it loads and the font it measures with. Both are needed only
