@@ -12,6 +12,24 @@ GetDpiForWindowFn DpiForWindowEntry() {
     return entry;
 }
 
+LOGFONTW AtBaseDpi(LOGFONTW lf) {
+    const UINT system = KvSystemDpi();
+    lf.lfHeight = KvUnscale(lf.lfHeight, system);
+    lf.lfWidth = KvUnscale(lf.lfWidth, system);
+    return lf;
+}
+
+LOGFONTW GuiFontAt96() {
+    LOGFONTW lf{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+    return AtBaseDpi(lf);
+}
+
+bool NonClientMetrics(NONCLIENTMETRICSW& metrics) {
+    metrics.cbSize = sizeof(metrics);
+    return SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0) != FALSE;
+}
+
 }  // namespace
 
 UINT KvSystemDpi() {
@@ -37,14 +55,21 @@ HFONT KvCreateFontForDpi(LOGFONTW lf96, UINT dpi) {
     return CreateFontIndirectW(&lf96);
 }
 
-// The system reports the font at the system DPI, the DPI the process started with.
+// The system reports its fonts at the system DPI, the DPI the process started with.
 LOGFONTW KvIconTitleLogFont96() {
     LOGFONTW lf{};
-    if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0)) {
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    }
-    const UINT system = KvSystemDpi();
-    lf.lfHeight = KvUnscale(lf.lfHeight, system);
-    lf.lfWidth = KvUnscale(lf.lfWidth, system);
-    return lf;
+    if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0)) return GuiFontAt96();
+    return AtBaseDpi(lf);
+}
+
+LOGFONTW KvMenuLogFont96() {
+    NONCLIENTMETRICSW metrics{};
+    if (!NonClientMetrics(metrics)) return GuiFontAt96();
+    return AtBaseDpi(metrics.lfMenuFont);
+}
+
+LOGFONTW KvStatusLogFont96() {
+    NONCLIENTMETRICSW metrics{};
+    if (!NonClientMetrics(metrics)) return GuiFontAt96();
+    return AtBaseDpi(metrics.lfStatusFont);
 }

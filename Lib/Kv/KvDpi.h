@@ -23,3 +23,6 @@ inline int KvUnscale(int length, UINT dpi) { return MulDiv(length, KvBaseDpi, st
 HFONT KvCreateFontForDpi(LOGFONTW lf96, UINT dpi);
 // The shell's icon title font, which list views and tree views use by default, described at 96 DPI.
 LOGFONTW KvIconTitleLogFont96();
+// The system's menu font and its status font (which tool tips use), described at 96 DPI.
+LOGFONTW KvMenuLogFont96();
+LOGFONTW KvStatusLogFont96();

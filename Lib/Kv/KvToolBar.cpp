@@ -103,6 +103,10 @@ void CKvToolBar::SetDpi(UINT dpi) {
     // 32-bit colour keeps the icons' alpha edges; the mask serves the blended (disabled) drawing.
     imageList_.reset(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 5, 5));
     font_.reset(KvCreateFontForDpi(KvMakeLogFont(), dpi));
+    // The tips take their new font before the one they drew with is released.
+    kv::UniqueFont tipFont(KvCreateFontForDpi(KvStatusLogFont96(), dpi));
+    SendMessageW(toolTips_, WM_SETFONT, reinterpret_cast<WPARAM>(tipFont.get()), FALSE);
+    tipFont_ = std::move(tipFont);
     for (KvToolButton& button : buttons_) {
         if (button.kind != KvToolButton::Icon) continue;
         int imageSize = 0;
@@ -197,6 +201,7 @@ void CKvToolBar::Destroy() {
     font_.reset();
     if (toolTips_ && IsWindow(toolTips_)) DestroyWindow(toolTips_);
     toolTips_ = nullptr;
+    tipFont_.reset();
     if (hwnd_) {
         HWND hwnd = hwnd_;
         hwnd_ = nullptr;

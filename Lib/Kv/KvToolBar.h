@@ -102,6 +102,7 @@ private:
     bool tracking_ = false;
     kv::UniqueImageList imageList_;
     kv::UniqueFont font_;
+    kv::UniqueFont tipFont_;  // the tool tips' font at the bar's DPI
     COLORREF backTop_ = RGB(250, 249, 245);
     COLORREF backBottom_ = RGB(192, 192, 168);
     COLORREF disabledBlend_ = RGB(160, 160, 160);

@@ -115,13 +115,13 @@ void CreatePage2(SetupState& s, HWND page, const CProject& project) {
 void CreatePage3(SetupState& s, HWND page) {
     const int width = KvClientSize96(s.dlg).cx - 50;
     KvBuildControls(page, s.font.get(), {
-        {-1, KvCtl::Group, Text(kGtSetupExtensionApps), 10, 10, width, 70},
-        {210, KvCtl::Check, Text(kGtSetupExtensionAppsShown), 20, 30, 0, 0},
+        {-1, KvCtl::Group, Text(kGtSetupExtensionApps), 10, 5, width, 77},
+        {210, KvCtl::Check, Text(kGtSetupExtensionAppsShown), 20, 25, 0, 0},
         {211, KvCtl::Check, Text(kGtSetupInSubmenu), 20, 50, 0, 0},
-        {-1, KvCtl::Group, Text(kGtSetupShellItems), 10, 90, width, 70},
-        {213, KvCtl::Check, Text(kGtSetupShellItemsShown), 25, 110, 0, 0},
-        {214, KvCtl::Check, Text(kGtSetupInSubmenu), 25, 130, 0, 0},
-        {215, KvCtl::Label, Text(kGtSetupAppList), 25, 175, 0, 0},
+        {-1, KvCtl::Group, Text(kGtSetupShellItems), 10, 87, width, 77},
+        {213, KvCtl::Check, Text(kGtSetupShellItemsShown), 25, 107, 0, 0},
+        {214, KvCtl::Check, Text(kGtSetupInSubmenu), 25, 132, 0, 0},
+        {215, KvCtl::Label, Text(kGtSetupAppList), 25, 172, 0, 0},
         {kAppList, KvCtl::ListView, L"", 10, 190, 287, 80, 0, LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
         {kAppAdd, KvCtl::Button, Text(kGtSetupAppAdd), 305, 245, 0, 0},
     });

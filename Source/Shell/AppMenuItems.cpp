@@ -7,39 +7,40 @@
 
 #include <algorithm>
 
+#include "Kv/KvDpi.h"
 #include "Kv/KvSlowPaths.h"
 #include "Kv/KvWindow.h"
 #include "Shell/OpenWith.h"
 
 namespace {
 
+// Sizes at 96 DPI, scaled to the DPI of the window the menu belongs to.
 constexpr int kIconSize = 16;
 constexpr int kLabelOffsetX = kIconSize + 2;
 constexpr int kLabelOffsetY = 1;
 
-// The font menus are drawn with, so that the measured width fits the drawn label.
-HFONT MenuFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-    return CreateFontIndirectW(&metrics.lfMenuFont);
+// The program's icon of at least `size` pixels where the shell has one: its small icon, or its
+// large one when the small one would be enlarged. The shell reads it from the program's file; one
+// on a share that does not answer would hold the menu, so such a program gets the icon of programs
+// in general.
+HICON ProgramIcon(const std::wstring& program, int size) {
+    const UINT which = size > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON;
+    SHFILEINFOW info{};
+    if (KvMayBlock(program))
+        SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | which);
+    else
+        SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | which);
+    return info.hIcon;
 }
 
 }  // namespace
 
 bool AppMenuItems::Append(HMENU menu, UINT id, const std::wstring& program, const std::wstring& label) {
     SHFILEINFOW info{};
-    // The shell reads the icon from the program's file; one on a share that does not answer would
-    // hold the menu, so such a program gets the icon of programs in general and its file name.
-    if (KvMayBlock(program))
-        SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
-                       SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON);
-    else
-        SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME);
+    if (label.empty() && !KvMayBlock(program)) SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME);
     Item item;
     item.id = id;
     item.program = program;
-    item.icon.reset(info.hIcon);
     item.label = label;
     if (item.label.empty()) item.label = info.szDisplayName;
     if (item.label.empty()) item.label = PathFindFileNameW(program.c_str());
@@ -73,6 +74,10 @@ const AppMenuItems::Item* AppMenuItems::Find(UINT id) const {
     return found == items_.end() ? nullptr : &*found;
 }
 
+AppMenuItems::Item* AppMenuItems::Find(UINT id) {
+    return const_cast<Item*>(static_cast<const AppMenuItems*>(this)->Find(id));
+}
+
 const std::wstring* AppMenuItems::ProgramOf(UINT id) const {
     const Item* item = Find(id);
     return item ? &item->program : nullptr;
@@ -80,9 +85,16 @@ const std::wstring* AppMenuItems::ProgramOf(UINT id) const {
 
 bool AppMenuItems::Measure(HWND window, MEASUREITEMSTRUCT& measure) {
     if (measure.CtlType != ODT_MENU) return false;
-    const Item* item = Find(measure.itemID);
+    Item* item = Find(measure.itemID);
     if (!item) return false;
-    if (!font_) font_.reset(MenuFont());
+    const UINT dpi = KvDpiOfWindow(window);
+    if (!font_ || dpi != dpi_) {
+        font_.reset(KvCreateFontForDpi(KvMenuLogFont96(), dpi));
+        for (Item& each : items_) each.icon.reset();
+        dpi_ = dpi;
+    }
+    const int iconSize = KvScale(kIconSize, dpi_);
+    if (!item->icon) item->icon.reset(ProgramIcon(item->program, iconSize));
     SIZE extent{};
     kv::WindowDc dc(window);
     if (dc) {
@@ -90,8 +102,8 @@ bool AppMenuItems::Measure(HWND window, MEASUREITEMSTRUCT& measure) {
         GetTextExtentPoint32W(dc.get(), item->label.c_str(), static_cast<int>(item->label.size()), &extent);
     }
     // Room for the icon beside the label and for the icon's height.
-    measure.itemWidth = static_cast<UINT>(extent.cx + kLabelOffsetX);
-    measure.itemHeight = static_cast<UINT>(std::max<LONG>(extent.cy + kLabelOffsetY, kIconSize));
+    measure.itemWidth = static_cast<UINT>(extent.cx + KvScale(kLabelOffsetX, dpi_));
+    measure.itemHeight = static_cast<UINT>(std::max<LONG>(extent.cy + KvScale(kLabelOffsetY, dpi_), iconSize));
     return true;
 }
 
@@ -105,8 +117,9 @@ bool AppMenuItems::Draw(const DRAWITEMSTRUCT& draw) const {
     KvFillRect(dc, rc, selected ? GetSysColor(COLOR_HIGHLIGHT) : GetBkColor(dc));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = selected ? SetTextColor(dc, RGB(255, 255, 255)) : GetTextColor(dc);
-    if (item->icon) DrawIconEx(dc, rc.left, rc.top, item->icon.get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
-    TextOutW(dc, rc.left + kLabelOffsetX, rc.top + kLabelOffsetY, item->label.c_str(),
+    const int iconSize = KvScale(kIconSize, dpi_);
+    if (item->icon) DrawIconEx(dc, rc.left, rc.top, item->icon.get(), iconSize, iconSize, 0, nullptr, DI_NORMAL);
+    TextOutW(dc, rc.left + KvScale(kLabelOffsetX, dpi_), rc.top + KvScale(kLabelOffsetY, dpi_), item->label.c_str(),
              static_cast<int>(item->label.size()));
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);

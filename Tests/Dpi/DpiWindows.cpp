@@ -3,6 +3,7 @@
 #include "Associations/InitDlg.h"
 #include "Backup/Dialogs/BackupCommentDlg.h"
 #include "Backup/Dialogs/BackupDlg.h"
+#include "Backup/Dialogs/BackupHistoryDlg.h"
 #include "Choosers/AppSelectDlg.h"
 #include "Choosers/MulSelAppSelectDlg.h"
 #include "Config/GlobalText.h"
@@ -11,14 +12,18 @@
 #include "Document/Folder.h"
 #include "Document/Project.h"
 #include "Filer/KvFiler.h"
+#include "Kv/KvCopyProgress.h"
 #include "Kv/KvDpi.h"
 #include "Kv/KvWindow.h"
 #include "MainWindow/MainWindow.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Search/Dialogs/SearchEntryDlg.h"
 #include "Search/Dialogs/SearchEntryPathDlg.h"
+#include "Search/Dialogs/SearchEntryView.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
+
+#include <commctrl.h>
 
 namespace tf_test {
 namespace {
@@ -75,15 +80,47 @@ CEntry& FreshEntry() {
     return entry;
 }
 
+// Each page of a tabbed dialog in turn, chosen as a click on its tab would.
+WindowCheck EveryPage(const WindowCheck& check) {
+    return [check](HWND dlg) {
+        HWND tab = FindWindowExW(dlg, nullptr, WC_TABCONTROLW, nullptr);
+        const int pages = tab ? TabCtrl_GetItemCount(tab) : 0;
+        check(dlg);
+        for (int page = 1; page < pages; ++page) {
+            NMHDR header{tab, static_cast<UINT_PTR>(GetDlgCtrlID(tab)), static_cast<UINT>(TCN_SELCHANGING)};
+            SendMessageW(dlg, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+            TabCtrl_SetCurSel(tab, page);
+            header.code = static_cast<UINT>(TCN_SELCHANGE);
+            SendMessageW(dlg, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+            PumpMessages(100);
+            check(dlg);
+        }
+    };
+}
+
 void OpenProjectSettings(const WindowCheck& check) {
     FreshEntry();
-    CheckModal([] { CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)); }, check);
+    CheckModal([] { CPrjSetupDlg::Run(nullptr, GlobalText::Get(kGtSetupTitle)); }, EveryPage(check));
 }
 
 void OpenSearchSettings(const WindowCheck& check) {
     SearchSettings settings;
     std::vector<std::wstring> results;
-    CheckModal([&] { CSearchEntryDlg::Run(settings, nullptr, GlobalText::Get(kGtMenuSearch), results); }, check);
+    CheckModal([&] { CSearchEntryDlg::Run(settings, nullptr, GlobalText::Get(kGtMenuSearch), results); },
+               EveryPage(check));
+}
+
+// The result view once its walk of the test's folder has ended and its add button shows.
+void OpenSearchResults(const WindowCheck& check) {
+    SearchSettings settings;
+    settings.path = ExeDirectory();
+    settings.path.pop_back();
+    std::vector<std::wstring> results;
+    CheckModal([&] { CSearchEntryView::Run(SearchViewMode::Search, &settings, nullptr, results); },
+               [&](HWND view) {
+                   for (int wait = 0; wait < 100 && !IsWindowVisible(GetDlgItem(view, 200)); ++wait) PumpMessages(100);
+                   check(view);
+               });
 }
 
 void OpenSearchPath(const WindowCheck& check) {
@@ -102,6 +139,26 @@ void OpenBackup(const WindowCheck& check) {
     Project().backupDir = ExeDirectory() + L"dpi-backups";
     CheckModal([&] { CBackupDlg::Run(entry, backup::BackupMode::Normal, nullptr, GlobalText::Get(kGtBackupTitle)); },
                check);
+}
+
+// The history of an entry with one version, made through the backup dialog.
+void OpenHistory(const WindowCheck& check) {
+    CEntry& entry = FreshEntry();
+    Project().backupDir = ExeDirectory() + L"dpi-backups";
+    {
+        ModalResponder answers(IDOK);
+        CBackupDlg::Run(entry, backup::BackupMode::Normal, nullptr, GlobalText::Get(kGtBackupTitle));
+    }
+    CheckModal([&] { CBackupHistoryDlg::Run(entry, nullptr, GlobalText::Get(kGtBackupHistory)); }, check);
+}
+
+// The progress window of a copy large enough to show it for a while (the file is sparse, so it costs
+// no disk space); the copy is cancelled.
+void OpenCopyProgress(const WindowCheck& check) {
+    const std::wstring source = ExeDirectory() + L"dpi-large.bin";
+    if (!WriteSparseFile(source, 4LL << 30, 1, 2)) return;
+    CheckModal([&] { KvCopyFileWithProgress(nullptr, L"TessaraFolder", source, source + L".copy"); }, check);
+    DeleteFileW(source.c_str());
 }
 
 void OpenFirstRun(const WindowCheck& check) {
@@ -138,6 +195,9 @@ const std::vector<DpiWindowRow>& DpiWindowRows() {
         {L"search path", nullptr, OpenSearchPath},
         {L"program chooser", nullptr, OpenProgramChooser},
         {L"backup", nullptr, OpenBackup},
+        {L"history", nullptr, OpenHistory},
+        {L"search results", nullptr, OpenSearchResults},
+        {L"copy progress", nullptr, OpenCopyProgress},
         {L"first run", nullptr, OpenFirstRun},
         {L"question box", nullptr, OpenWarningBox},
     };

@@ -1,6 +1,7 @@
 // Text extents are measured with the control's own font in its own DC, so that the check sees what
 // the control draws. Containers whose children lie on them by design (group boxes and tab strips
-// under their controls) take no part in the overlap check.
+// under their controls) take no part in the overlap check, nor do an up-down control and the edit it
+// is attached to, which it overlaps by design.
 #include "Dpi/LayoutCheck.h"
 
 #include <commctrl.h>
@@ -43,6 +44,15 @@ bool IsContainer(HWND hwnd) {
     const std::wstring cls = ClassOf(hwnd);
     if (IsCaseOf(cls, WC_TABCONTROLW)) return true;
     return IsCaseOf(cls, L"Button") && (Style(hwnd) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+bool IsUpDownOf(HWND arrows, HWND buddy) {
+    return IsCaseOf(ClassOf(arrows), UPDOWN_CLASSW) &&
+           reinterpret_cast<HWND>(SendMessageW(arrows, UDM_GETBUDDY, 0, 0)) == buddy;
+}
+
+bool OverlapByDesign(HWND a, HWND b) {
+    return IsContainer(a) || IsContainer(b) || IsUpDownOf(a, b) || IsUpDownOf(b, a);
 }
 
 // The text of `text` as `hwnd` draws it: its font in its DC, wrapped at `wrapWidth` when that is
@@ -162,7 +172,7 @@ void CheckTree(HWND parent, std::vector<std::wstring>& problems) {
         if (IsCaseOf(cls, WC_HEADERW)) CheckHeader(child, problems);
         if (IsCaseOf(cls, STATUSCLASSNAMEW)) CheckStatusBar(child, problems);
         for (size_t j = i + 1; j < children.size(); ++j) {
-            if (IsContainer(child) || IsContainer(children[j])) continue;
+            if (OverlapByDesign(child, children[j])) continue;
             RECT a = ScreenRect(child), b = ScreenRect(children[j]), both{};
             if (IntersectRect(&both, &a, &b))
                 problems.push_back(Describe(child) + L" overlaps " + Describe(children[j]));

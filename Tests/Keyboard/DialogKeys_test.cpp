@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "Config/GtEntries.h"
 #include "Document/Folder.h"
 #include "Document/Project.h"
+#include "Kv/KvDpi.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Search/Dialogs/SearchEntryDlg.h"
 #include "Search/Dialogs/SearchEntryPathDlg.h"
@@ -46,10 +48,35 @@ KeyScript::Step Focused(HWND& dlg) {
     };
 }
 
-// Tab round the dialog: every control that takes input is reached, and nothing hidden is.
+// The controls in the order Tab reached them that go back against reading order (top to bottom, and
+// left to right within a row), described for a failure message. The walk is a circle, so the one
+// step from the last control back to the first is expected.
+std::wstring StepsAgainstReadingOrder(const std::vector<HWND>& reached) {
+    if (reached.empty()) return L"";
+    const int row = KvScale(10, KvDpiOfWindow(reached.front()));  // tops this close share a row
+    auto before = [row](HWND a, HWND b) {
+        RECT ra{}, rb{};
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return std::abs(ra.top - rb.top) <= row ? ra.left < rb.left : ra.top < rb.top;
+    };
+    std::wstring backwards;
+    int count = 0;
+    for (size_t i = 0; i < reached.size(); ++i) {
+        HWND from = reached[i], to = reached[(i + 1) % reached.size()];
+        if (from == to || before(from, to)) continue;
+        ++count;
+        backwards += L"[" + std::to_wstring(GetDlgCtrlID(from)) + L" -> " + std::to_wstring(GetDlgCtrlID(to)) + L"] ";
+    }
+    return count > 1 ? backwards : L"";
+}
+
+// Tab round the dialog: every control that takes input is reached in reading order, and nothing
+// hidden is.
 KeyScript::Step WalkChecked(HWND& dlg, std::vector<HWND>& reached, const char* what) {
     return [&dlg, &reached, what] {
         EXPECT_EQ(Unreached(dlg, reached), L"") << what;
+        EXPECT_EQ(StepsAgainstReadingOrder(reached), L"") << what;
         for (HWND hwnd : reached) EXPECT_TRUE(IsWindowVisible(hwnd)) << what << " reached a hidden control";
         reached.clear();
         return true;

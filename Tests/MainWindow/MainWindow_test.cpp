@@ -582,6 +582,9 @@ TEST_F(MainWindowTest, MovingToAnotherScaleLaysTheWindowOutAgainAndKeepsStoredSi
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, KvScale(KvIconTitleLogFont96().lfHeight, 192));
+    LOGFONTW tipFont{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(bar->ToolTips(), WM_GETFONT, 0, 0)), sizeof(tipFont), &tipFont);
+    EXPECT_EQ(tipFont.lfHeight, KvScale(KvStatusLogFont96().lfHeight, 192));
     EXPECT_EQ(SendMessageW(FindPane().FindBox(), WM_GETFONT, 0, 0), SendMessageW(FindPane().ResultList(), WM_GETFONT, 0, 0));
     EXPECT_EQ(ListView_GetColumnWidth(FindPane().ResultList(), 0), 2 * findColumn);
     EXPECT_EQ(Filer().ReadColumns(), (FilerColumnWidths{150, 250, 80, 100, 130}));

@@ -37,8 +37,11 @@ namespace {
 using backup_ui::HistoryRow;
 using backup_ui::HistoryState;
 
-// Wide enough for the data view's hexadecimal rows of 16 bytes with their offset and characters.
-constexpr int kDialogWidth = 640;
+// The list is wide enough for both column titles and a whole time; the right side beside it (from
+// kDetailsLeft) for the data view's hexadecimal rows of 16 bytes with their offset and characters.
+constexpr int kListWidth = 250;
+constexpr int kDetailsLeft = kListWidth + 20;
+constexpr int kDialogWidth = kDetailsLeft + 440;
 // The widest time a row shows (BackupTimeText), for the width of the time column.
 const wchar_t kWidestTime[] = L"0000/00/00 00:00 00";
 const COLORREF kMissingColour = RGB(168, 168, 168);
@@ -79,14 +82,16 @@ void FillDisplayInfo(const HistoryState& s, NMLVDISPINFOW& info) {
     lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
 }
 
-// The time column is wide enough for a whole time; the version column takes the rest.
+// The time column is wide enough for a whole time and the version column takes the rest, each at
+// least as wide as its title.
 void SetUpList(HistoryState& s) {
     ListView_SetExtendedListViewStyle(s.list, LVS_EX_FULLROWSELECT);
     const UINT dpi = KvDpiOfWindow(s.list);
     const int width = KvClientSize(s.list).cx - KvScale(10, dpi);
-    const int timeWidth = std::max<int>(width * 6 / 10, ListView_GetStringWidth(s.list, kWidestTime) + KvScale(14, dpi));
     const wchar_t* captions[] = {GlobalText::Get(kGtBackupHistory), GlobalText::Get(kGtHistoryColumnTime)};
-    const int widths[] = {std::max<int>(width - timeWidth, KvScale(50, dpi)), timeWidth};
+    const auto fits = [&](const wchar_t* text) { return ListView_GetStringWidth(s.list, text) + KvScale(14, dpi); };
+    const int timeWidth = std::max(fits(kWidestTime), fits(captions[1]));
+    const int widths[] = {std::max(width - timeWidth, fits(captions[0])), timeWidth};
     for (int c = 0; c < 2; ++c) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -103,15 +108,15 @@ void OnCreate(HistoryState& s, HWND dlg) {
     const int width = KvClientSize96(dlg).cx;
     if (!s.directory.empty()) {
         KvBuildControls(dlg, s.font.get(), {
-            {backup_ui::kHistoryList, KvCtl::ListView, L"", 10, 10, 180, 280, 0,
+            {backup_ui::kHistoryList, KvCtl::ListView, L"", 10, 10, kListWidth, 280, 0,
              LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER | LVS_OWNERDATA},
-            {-1, KvCtl::Label, GlobalText::Get(kGtBackupComment), 200, 10, 0, 0},
-            {backup_ui::kHistoryComment, KvCtl::Edit, L"", 200, 25, width - 210, 100, 0,
+            {-1, KvCtl::Label, GlobalText::Get(kGtBackupComment), kDetailsLeft, 10, 0, 0},
+            {backup_ui::kHistoryComment, KvCtl::Edit, L"", kDetailsLeft, 25, width - kDetailsLeft - 10, 100, 0,
              ES_MULTILINE | ES_READONLY | WS_VSCROLL},
-            {-1, KvCtl::Label, GlobalText::Get(kGtHistoryContent), 200, 140, 0, 0},
-            {backup_ui::kHistoryHex, KvCtl::Radio, GlobalText::Get(kGtHistoryShowHex), 210, 155, 0, 0},
-            {backup_ui::kHistoryText, KvCtl::Radio, GlobalText::Get(kGtHistoryShowText), 280, 155, 0, 0},
-            {backup_ui::kHistoryOffset, KvCtl::Edit, L"0", 370, 155, 50, 20},
+            {-1, KvCtl::Label, GlobalText::Get(kGtHistoryContent), kDetailsLeft, 140, 0, 0},
+            {backup_ui::kHistoryHex, KvCtl::Radio, GlobalText::Get(kGtHistoryShowHex), kDetailsLeft + 10, 155, 0, 0},
+            {backup_ui::kHistoryText, KvCtl::Radio, GlobalText::Get(kGtHistoryShowText), kDetailsLeft + 80, 155, 0, 0},
+            {backup_ui::kHistoryOffset, KvCtl::Edit, L"0", kDetailsLeft + 170, 155, 50, 20},
             {backup_ui::kHistoryOffsetArrows, KvCtl::UpDown, L"", 0, 0, 0, 0},
         });
         s.list = GetDlgItem(dlg, backup_ui::kHistoryList);
@@ -122,7 +127,7 @@ void OnCreate(HistoryState& s, HWND dlg) {
         SendMessageW(arrows, UDM_SETPOS32, 0, 0);
         const UINT dpi = KvDpiOfWindow(dlg);
         if (s.view.Create(dlg))
-            MoveWindow(s.view.Window(), KvScale(200, dpi), KvScale(180, dpi), KvScale(width - 210, dpi),
+            MoveWindow(s.view.Window(), KvScale(kDetailsLeft, dpi), KvScale(180, dpi), KvScale(width - kDetailsLeft - 10, dpi),
                        KvScale(110, dpi), FALSE);
     }
     KvBuildControls(dlg, s.font.get(), {

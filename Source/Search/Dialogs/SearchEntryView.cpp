@@ -194,16 +194,16 @@ void SetUpList(ViewState& s) {
     }
 }
 
-// The Stop button stands where Cancel will stand once the walk ends; the auto-update box ends at the
-// right margin.
+// The Stop button stands where Cancel will stand once the walk ends; the auto-update box stands
+// under the state line, which is as wide as the list, and ends at the right margin.
 void CreateControls(ViewState& s, HWND dlg) {
     s.font.reset(KvCreateDialogFont(dlg));
     const int width = KvClientSize96(dlg).cx;
     const bool autoUpdate = s.settings && s.settings->autoUpdate;
     KvBuildControls(dlg, s.font.get(), {
-        {kListId, KvCtl::ListView, L"", 15, 15, width - 30, 210, 0, LVS_OWNERDATA | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
-        {kStateId, KvCtl::Label, GlobalText::Get(kGtResultsSearching), 15, 250, width - 30, 15},
-        {kAutoUpdateId, KvCtl::Check, GlobalText::Get(kGtResultsAutoUpdate), 0, 270, 0, 0, KvRowHidden | KvRowFromWindow},
+        {kListId, KvCtl::ListView, L"", 15, 15, width - 30, 200, 0, LVS_OWNERDATA | LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER},
+        {kStateId, KvCtl::Label, GlobalText::Get(kGtResultsSearching), 15, 222, width - 30, 15},
+        {kAutoUpdateId, KvCtl::Check, GlobalText::Get(kGtResultsAutoUpdate), 0, 240, 0, 0, KvRowHidden},
         {kAddId, KvCtl::Button, GlobalText::Get(kGtResultsAdd), 180, 300, 100, 20,
          KvRowDefault | KvRowHidden | KvRowFromWindow},
         {IDCANCEL, KvCtl::Button, GlobalText::Get(kGtSearchCancel), 290, 300, 100, 20, KvRowHidden | KvRowFromWindow},
