@@ -44,7 +44,9 @@ public:
 };
 
 // Whether some decoder can read `path`, from its extension and its first bytes: the own
-// extensions, the signature of a format the library reads, a plug-in's IsSupported.
+// extensions, the signature of a format the library reads, a plug-in's IsSupported. A path that
+// may keep a call waiting (KvMayBlock) is never read: the own extensions and those of the formats
+// the library reads decide.
 bool IsLoadableImage(const std::wstring& path);
 
 // The image library's and the plug-ins' steps of DecodePicture. The library scales while it
