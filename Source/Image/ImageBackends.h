@@ -2,8 +2,8 @@
 // entry points, and the image plug-ins in "imglib\spi" (GetPluginInfo, IsSupported, GetPictureInfo,
 // GetPicture). Both are process-wide; the thumbnail kind and its worker threads hold them loaded
 // (ImageDecodersHold) while either lives. Every decode through them is serialised, so a decoder
-// written for one thread is never entered twice at once (the thumbnail workers and the UI thread all reach them); deciding
-// whether a file is an image never waits for a decode.
+// written for one thread is never entered twice at once (the thumbnail workers and the UI thread
+// all reach them); deciding whether a file is an image never waits for a decode.
 //
 // This program's own image library is given wide paths (ToDIBScaledW). The plug-ins, and a library
 // without that entry point, take ANSI paths: a path that the ANSI code page cannot spell exactly is
