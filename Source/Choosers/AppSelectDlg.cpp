@@ -45,7 +45,7 @@ struct AppSelectState {
     CEntry* entry = nullptr;
     kv::UniqueFont font;
     HWND list = nullptr;
-    std::vector<std::wstring> paths;  // every program listed, in list order
+    std::vector<std::wstring> paths;  // every program listed at first; a row keeps its place here
     ProgramDescriber describer;
     std::wstring chosen;
 };

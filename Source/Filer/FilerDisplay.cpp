@@ -96,7 +96,9 @@ bool CKvFiler::MakeDisplayData(CEntry& entry, int index) {
     }
     const std::wstring resolved = entry.ResolvedPath();
     if (resolved.empty()) return false;
-    if (KvMayBlock(resolved) && AskDisplayWorker(entry, index, resolved)) {
+    // An entry's own program shows its icon, which the shell reads from the program's file.
+    const bool mayBlock = KvMayBlock(resolved) || (!entry.appPath.empty() && KvMayBlock(entry.appPath));
+    if (mayBlock && AskDisplayWorker(entry, index, resolved)) {
         // What is known without a call: the name the shell gave the file when last asked.
         EntryDisplay& shown = ClearedDisplay(entry);
         shown.awaiting = true;

@@ -308,7 +308,8 @@ void FilerFollow::StartSearch(std::vector<LostFile> lost, bool onDemand) {
     std::vector<std::wstring> places;
     for (auto& place : order) {
         if (places.size() >= kMaxSearchDirectories) break;
-        // The search is stopped and joined on the UI thread: it never goes where a call may hang.
+        // The project's other places are only looked at where answers come quickly: a share there
+        // could hold the search for minutes before it reaches the rest.
         if (!KvMayBlock(place.first) && !roots_.Offline(place.first)) places.push_back(std::move(place.first));
     }
     StopSearch();

@@ -2,9 +2,12 @@
 #include "Find/MissingCheck.h"
 
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "Follow/PathRoot.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -15,6 +18,7 @@ constexpr size_t kLaterBatch = 2000;
 constexpr DWORD kBatchMilliseconds = 250;
 
 bool FileThere(const std::wstring& path) {
+    KvPathCallGate(path);
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -26,21 +30,23 @@ MissingCheck::~MissingCheck() {
 
 bool MissingCheck::Start(std::vector<std::wstring> paths, HWND target, UINT message) {
     Stop();
-    stop_ = false;
-    done_ = false;
     const uint32_t tag = ++runTag_;
+    auto run = std::make_shared<Run>();
     try {
-        worker_ = std::thread(&MissingCheck::Run, this, std::move(paths), target, message, tag);
-    } catch (...) {
-        done_ = true;
+        std::thread(&MissingCheck::Work, run, std::move(paths), target, message, tag).detach();
+    } catch (const std::system_error&) {
         return false;
     }
+    run_ = std::move(run);
     return true;
 }
 
 void MissingCheck::Stop() {
-    stop_ = true;
-    if (worker_.joinable()) worker_.join();
+    if (run_) {
+        std::lock_guard<std::mutex> hold(run_->posting);
+        run_->stop = true;
+    }
+    run_.reset();
     // Whatever a stopped run still has queued is recognised as stale by its tag.
     ++runTag_;
 }
@@ -53,28 +59,33 @@ std::unique_ptr<std::vector<uint32_t>> MissingCheck::TakeBatch(WPARAM wp, LPARAM
     return batch;
 }
 
-void MissingCheck::Run(std::vector<std::wstring> paths, HWND target, UINT message, uint32_t tag) {
+void MissingCheck::Work(const std::shared_ptr<Run>& run, std::vector<std::wstring> paths, HWND target, UINT message,
+                        uint32_t tag) {
     RootAvailability roots;  // this thread's own
     auto batch = std::make_unique<std::vector<uint32_t>>();
     bool first = true;
     DWORD last = GetTickCount();
     auto send = [&] {
         if (batch->empty()) return;
-        if (PostMessageW(target, message, tag, reinterpret_cast<LPARAM>(batch.get()))) batch.release();
+        {
+            std::lock_guard<std::mutex> hold(run->posting);
+            if (!run->stop && PostMessageW(target, message, tag, reinterpret_cast<LPARAM>(batch.get()))) batch.release();
+        }
         batch = std::make_unique<std::vector<uint32_t>>();
         first = false;
         last = GetTickCount();
     };
     for (size_t i = 0; i < paths.size(); ++i) {
-        if (stop_) break;
+        if (run->stop) break;
         if (!paths[i].empty() && !FileThere(paths[i]) && !roots.Offline(paths[i]))
             batch->push_back(static_cast<uint32_t>(i));
         const size_t due = first ? kFirstBatch : kLaterBatch;
         if (batch->size() >= due || (!batch->empty() && GetTickCount() - last >= kBatchMilliseconds)) send();
     }
-    if (!stop_) {
-        send();
-        PostMessageW(target, message, tag, 0);
+    send();
+    {
+        std::lock_guard<std::mutex> hold(run->posting);
+        if (!run->stop) PostMessageW(target, message, tag, 0);
     }
-    done_ = true;
+    run->done = true;
 }

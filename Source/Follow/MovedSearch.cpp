@@ -2,11 +2,13 @@
 #include "Follow/MovedSearch.h"
 
 #include <system_error>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
 #include "Kv/KvFiles.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -40,6 +42,7 @@ private:
 template <typename Each>
 void List(const std::wstring& directory, Each each) {
     WIN32_FIND_DATAW data{};
+    KvPathCallGate(directory);
     kv::UniqueFind find(FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                          nullptr, 0));
     if (!find) return;
@@ -58,25 +61,32 @@ bool MovedSearch::Start(std::vector<LostFile> lost, std::vector<std::wstring> pl
     Stop();
     if (lost.empty()) return false;
     const uint32_t tag = ++runTag_;
-    stop_ = false;
-    done_ = false;
+    auto run = std::make_shared<Run>();
     try {
-        worker_ = std::thread([this, tag, target, message, lost = std::move(lost), places = std::move(places)] {
-            auto found = std::make_unique<std::vector<FoundFile>>(Search(lost, places, stop_));
-            if (!stop_ && PostMessageW(target, message, static_cast<WPARAM>(tag), reinterpret_cast<LPARAM>(found.get())))
-                found.release();
-            done_ = true;
-        });
+        std::thread([run, tag, target, message, lost = std::move(lost), places = std::move(places)] {
+            auto found = std::make_unique<std::vector<FoundFile>>(Search(lost, places, run->stop));
+            {
+                std::lock_guard<std::mutex> hold(run->posting);
+                if (!run->stop &&
+                    PostMessageW(target, message, static_cast<WPARAM>(tag), reinterpret_cast<LPARAM>(found.get())))
+                    found.release();
+            }
+            run->done = true;
+        }).detach();
     } catch (const std::system_error&) {
         return false;
     }
+    run_ = std::move(run);
     return true;
 }
 
 void MovedSearch::Stop() {
-    stop_ = true;
-    if (worker_.joinable()) worker_.join();
-    done_ = true;
+    if (!run_) return;
+    {
+        std::lock_guard<std::mutex> hold(run_->posting);
+        run_->stop = true;
+    }
+    run_.reset();
 }
 
 std::unique_ptr<std::vector<FoundFile>> MovedSearch::TakeResult(WPARAM wp, LPARAM lp) const {
@@ -131,6 +141,7 @@ std::vector<FoundFile> MovedSearch::Search(const std::vector<LostFile>& lost, co
                     if (stop || reads >= kMaxIdentityReads) return false;
                     ++reads;
                     read = true;
+                    KvPathCallGate(candidate);
                     if (!ReadFileIdentity(candidate, identity)) return true;
                 }
                 if (!identity.SameFile(wanted)) continue;

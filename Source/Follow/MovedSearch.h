@@ -6,9 +6,11 @@
 // file's; a file of the same name but another identity is never taken.
 //
 // Bounded: at most kMaxSearchDirectories directories are listed and kMaxIdentityReads files opened
-// per search, and the stop flag is read after every directory and every file opened, so Stop
-// returns at once. The result goes to the UI thread as one message: wParam = the search's run tag,
-// lParam = an owned std::vector<FoundFile>* (taken with TakeResult, which frees it).
+// per search, and the stop flag is read after every directory and every file opened. Stop never
+// waits for the worker (a listing may sit on a share that does not answer): the worker keeps its
+// own state, ends by itself and posts nothing once stopped. The result goes to the UI thread as one
+// message: wParam = the search's run tag, lParam = an owned std::vector<FoundFile>* (taken with
+// TakeResult, which frees it).
 #pragma once
 
 #include <windows.h>
@@ -17,8 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Follow/FileIdentity.h"
@@ -46,9 +48,9 @@ public:
     // Stops any earlier search, then searches for `lost` on a worker thread. False when there is
     // nothing to look for or the thread cannot start.
     bool Start(std::vector<LostFile> lost, std::vector<std::wstring> places, HWND target, UINT message);
-    // Sets the stop flag and returns once the worker has ended; a stopped search posts nothing.
+    // Tells the worker to stop and lets it go at once; a stopped search posts nothing.
     void Stop();
-    bool Running() const { return worker_.joinable() && !done_; }
+    bool Running() const { return run_ && !run_->done; }
     uint32_t RunTag() const { return runTag_; }
 
     // The result a message carries, now owned by the caller; null (and freed) when stale.
@@ -59,8 +61,13 @@ public:
                                          const std::atomic<bool>& stop);
 
 private:
-    std::thread worker_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> done_{false};
+    // What one search's worker shares with the UI thread; the worker holds it until it ends.
+    struct Run {
+        std::atomic<bool> stop{false};
+        std::atomic<bool> done{false};
+        std::mutex posting;  // held while the result is posted, so that nothing is posted after Stop
+    };
+
+    std::shared_ptr<Run> run_;
     uint32_t runTag_ = 0;
 };

@@ -25,6 +25,7 @@
 #include "Image/DibImage.h"
 #include "Image/ImageInterfaces.h"
 #include "Kv/KvHandles.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace {
 
@@ -127,6 +128,7 @@ void FreeLibraryState() {
 // The file's first 2000 bytes, as IsSupported takes them; missing bytes stay zero.
 std::vector<char> ReadHead(const std::wstring& path) {
     std::vector<char> head(kPluginHeadBytes, 0);
+    KvPathCallGate(path);
     kv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
     if (!file) return head;
@@ -139,6 +141,15 @@ const Plugin* PluginFor(const std::vector<char>& head, const std::string& ansi) 
     for (const Plugin& plugin : Plugins())
         if (plugin.isSupported(ansi.c_str(), const_cast<char*>(head.data())) != 0) return &plugin;
     return nullptr;
+}
+
+// Whether `extension` (with its dot, any case) names a format the image library decodes.
+bool LibraryExtension(const std::wstring& extension) {
+    static const wchar_t* const kExtensions[] = {L".png", L".jpg", L".jpeg", L".jpe", L".gif", L".bmp", L".dib",
+                                                 L".tif", L".tiff", L".ico", L".dds", L".jxr", L".wdp", L".webp"};
+    for (const wchar_t* known : kExtensions)
+        if (CompareStringOrdinal(extension.c_str(), -1, known, -1, TRUE) == CSTR_EQUAL) return true;
+    return false;
 }
 
 // Whether the first bytes are the signature of a format the image library decodes (what the
@@ -344,9 +355,13 @@ size_t PluginCount() {
 bool IsLoadableImage(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     const size_t dot = path.find_last_of(L'.');
-    if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) {
-        const std::wstring extension = path.substr(dot);
-        if (extension == L".tga" || extension == L".argb") return true;
+    const std::wstring extension =
+        dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash) ? path.substr(dot) : std::wstring();
+    if (extension == L".tga" || extension == L".argb") return true;
+    // A file on a share or a slow drive is not read on the caller's thread: its extension decides.
+    if (KvMayBlock(path)) {
+        std::shared_lock<std::shared_mutex> hold(g_stateLock);
+        return Library().module && LibraryExtension(extension);
     }
     const std::vector<char> head = ReadHead(path);
     std::shared_lock<std::shared_mutex> hold(g_stateLock);

@@ -1,9 +1,9 @@
 // The external decoders: the image library "imglib/imgctl.dll" beside the program with its seven
 // entry points, and the image plug-ins in "imglib\spi" (GetPluginInfo, IsSupported, GetPictureInfo,
 // GetPicture). Both are process-wide; the thumbnail kind and its worker threads hold them loaded
-// (ImageDecodersHold) while either lives. Every decode through them is serialised, so a decoder written for one thread is
-// never entered twice at once (the thumbnail workers and the UI thread all reach them); deciding
-// whether a file is an image never waits for a decode.
+// (ImageDecodersHold) while either lives. Every decode through them is serialised, so a decoder
+// written for one thread is never entered twice at once (the thumbnail workers and the UI thread
+// all reach them); deciding whether a file is an image never waits for a decode.
 //
 // This program's own image library is given wide paths (ToDIBScaledW). The plug-ins, and a library
 // without that entry point, take ANSI paths: a path that the ANSI code page cannot spell exactly is
@@ -44,7 +44,9 @@ public:
 };
 
 // Whether some decoder can read `path`, from its extension and its first bytes: the own
-// extensions, the signature of a format the library reads, a plug-in's IsSupported.
+// extensions, the signature of a format the library reads, a plug-in's IsSupported. A path that
+// may keep a call waiting (KvMayBlock) is never read: the own extensions and those of the formats
+// the library reads decide.
 bool IsLoadableImage(const std::wstring& path);
 
 // The image library's and the plug-ins' steps of DecodePicture. The library scales while it

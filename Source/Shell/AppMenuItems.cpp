@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "Kv/KvDpi.h"
+#include "Kv/KvSlowPaths.h"
 #include "Kv/KvWindow.h"
 #include "Shell/OpenWith.h"
 
@@ -19,11 +20,16 @@ constexpr int kLabelOffsetX = kIconSize + 2;
 constexpr int kLabelOffsetY = 1;
 
 // The program's icon of at least `size` pixels where the shell has one: its small icon, or its
-// large one when the small one would be enlarged.
+// large one when the small one would be enlarged. The shell reads it from the program's file; one
+// on a share that does not answer would hold the menu, so such a program gets the icon of programs
+// in general.
 HICON ProgramIcon(const std::wstring& program, int size) {
     const UINT which = size > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON;
     SHFILEINFOW info{};
-    SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | which);
+    if (KvMayBlock(program))
+        SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | which);
+    else
+        SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | which);
     return info.hIcon;
 }
 
@@ -31,7 +37,7 @@ HICON ProgramIcon(const std::wstring& program, int size) {
 
 bool AppMenuItems::Append(HMENU menu, UINT id, const std::wstring& program, const std::wstring& label) {
     SHFILEINFOW info{};
-    if (label.empty()) SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME);
+    if (label.empty() && !KvMayBlock(program)) SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME);
     Item item;
     item.id = id;
     item.program = program;

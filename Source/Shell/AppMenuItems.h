@@ -1,8 +1,10 @@
 // Owner-drawn application items of a popup menu, as the filer's context menu and the backup
 // history's context menu show them: one item per program, labelled with a caption or the program's
-// shell display name, drawn with the program's 16 by 16 icon at the item's top-left corner and the
-// label 18 pixels to the right and 1 pixel down, all scaled to the DPI of the menu's window with the
-// menu font for that DPI; a selected item over the highlight colour in white.
+// shell display name, drawn with the program's 16 by 16 icon (for a program on a path that may keep
+// a call waiting, KvMayBlock: its file name and the icon of programs in general) at the item's
+// top-left corner and the label 18 pixels to the right and 1 pixel down, all scaled to the DPI of
+// the menu's window with the menu font for that DPI; a selected item over the highlight colour in
+// white.
 //
 // Ownership: the object owns the icons and the font, made when the menu is measured. Both are needed
 // only while the menu is open and are released in ReleaseDrawing (Clear and the destructor release

@@ -96,7 +96,7 @@ TEST_F(FilerChooserTest, ProgramsOnAHungRootAreListedAtOnceAndDescribedOnceItAns
     ASSERT_TRUE(Filer().AddPath(file, false));
     Select(0, true);
     const int toolIcon = ShellIcon(tool);
-    filer_test::HungRoot hung(slow.path());
+    tf_test::HungRoot hung(slow.path());
     const DWORD start = GetTickCount();
     int toolRows = 0, goneRows = 0;
     {

@@ -247,6 +247,14 @@ TEST_F(FilerDisplayTest, RowsOfAShareThatHangsFillInOnceItAnswersAndTheWindowNev
     ASSERT_NE(shown, nullptr);
     AddFiles(*shown, local, L"n", L"txt", 20, 2048);
     AddFiles(*shown, share, L"s", L"txt", 20, 3072);
+    // A local file whose own program lives on the share: the program's icon is read from the share.
+    const std::wstring tool = share / L"tool.exe";
+    ASSERT_TRUE(CopyFileW((tf_test::ExeDirectory() + L"Filer_test.exe").c_str(), tool.c_str(), FALSE));
+    CEntry& withProgram = shown->Append();
+    withProgram.path = local / L"n0.txt";
+    withProgram.appPath = tool;
+    SHFILEINFOW toolInfo{};
+    SHGetFileInfoW(tool.c_str(), 0, &toolInfo, sizeof(toolInfo), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
     // The longest wait of a message sent to the list from another thread. A hang releases the
     // share after a while, so that the test fails instead of hanging with it.
     std::atomic<bool> watching{true};
@@ -273,6 +281,7 @@ TEST_F(FilerDisplayTest, RowsOfAShareThatHangsFillInOnceItAnswersAndTheWindowNev
         EXPECT_EQ(ItemText(20 + i, 0), L"s" + std::to_wstring(i) + L".txt");
         EXPECT_EQ(ItemText(20 + i, 2), L"");
     }
+    EXPECT_EQ(ItemText(40, 2), L"");
     ASSERT_TRUE(Filer().ShowFolder(&RootFolder(), false));
     ASSERT_TRUE(Filer().ShowFolder(shown, false));
     tf_test::PumpMessages(300);
@@ -287,7 +296,7 @@ TEST_F(FilerDisplayTest, RowsOfAShareThatHangsFillInOnceItAnswersAndTheWindowNev
     ASSERT_TRUE(FilerDisplaySource::DescribeInFull(share / L"s7.txt", full));
     const DWORD start = GetTickCount();
     auto filled = [&] {
-        for (int i = 0; i < 40; ++i)
+        for (int i = 0; i < 41; ++i)
             if (ItemText(i, 2).empty()) return false;
         return true;
     };
@@ -300,6 +309,8 @@ TEST_F(FilerDisplayTest, RowsOfAShareThatHangsFillInOnceItAnswersAndTheWindowNev
             EXPECT_EQ(entry.Display().displayText, full.name);
             EXPECT_EQ(entry.Display().typeText, full.typeText);
             EXPECT_EQ(entry.Display().sizeText, L"3KB");
+        } else if (entry.appPath == tool) {
+            EXPECT_EQ(entry.Display().iconIndex, toolInfo.iIcon);
         }
     EXPECT_TRUE(seen);
     watching = false;

@@ -164,17 +164,19 @@ TEST_F(FilerKindsTest, ImageFolderKeepsAFewScreensOfThumbnailsAndRemakesThoseScr
     SetThumbnailLimit(0);
 }
 
-// A thumbnail whose file hangs (on a share that does not answer) never holds the window: leaving
-// the folder returns at once, and the stopped thread ends by itself once the file answers.
+// A drive that hangs (a share that does not answer) never holds an image folder: leaving it while a
+// thumbnail waits and adding a picture there return at once, and the stopped thread ends by itself
+// once the file answers.
 TEST_F(FilerKindsTest, LeavingAnImageFolderNeverWaitsForAThumbnailThatHangs) {
     tf_test::TempDir slow;
     ASSERT_TRUE(tf_test::WriteBytes(slow / L"far.tga", SolidTga(8, 8, 0xff00ff00u)));
+    ASSERT_TRUE(tf_test::WriteText(slow / L"near.png", "not read"));
     CFolder* images = AddKindFolder(kFolderKindImage);
     ASSERT_TRUE(images);
     Filer().NavigateTo(images);
     ASSERT_TRUE(Filer().AddPath(slow / L"far.tga", false));
     CEntry& distant = *images->EntryAt(0);
-    filer_test::HungRoot hung(slow.path());
+    tf_test::HungRoot hung(slow.path());
     ASSERT_TRUE(PaintUntil([&] { return distant.Display().thumbIndex == kThumbPending; }, 10));
     tf_test::PumpMessages(100);  // the worker now waits on the file
 
@@ -182,6 +184,12 @@ TEST_F(FilerKindsTest, LeavingAnImageFolderNeverWaitsForAThumbnailThatHangs) {
     Filer().NavigateTo(&RootFolder());
     EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_FALSE(ThumbnailWorker::WaitForAllThreads(0));
+    // A picture there is taken in by its extension, without a look at the file.
+    Filer().NavigateTo(images);
+    const DWORD adding = GetTickCount();
+    EXPECT_TRUE(Filer().AddPath(slow / L"near.png", false));
+    EXPECT_LT(GetTickCount() - adding, 1000u);
+    Filer().NavigateTo(&RootFolder());
     hung.Release();
     EXPECT_TRUE(ThumbnailWorker::WaitForAllThreads(5000));
 }

@@ -333,6 +333,16 @@ TEST_F(FindTest, MissingEntriesAreListedRelinkedAndRemoved) {
     SendKey(pane.ResultList(), VK_ESCAPE, false);
     EXPECT_FALSE(pane.ResultsShown());
     EXPECT_EQ(Filer().CurrentFolder(), grandchild_);
+
+    // With the files' drive not answering (a hung share), the list is left at once all the same.
+    tf_test::HungRoot hung(dir_.path());
+    SendMessageW(hwnd_, WM_COMMAND, kCmdMissingEntries, 0);
+    tf_test::PumpMessages(300);
+    EXPECT_TRUE(pane.MissingCheckRunning());
+    const DWORD start = GetTickCount();
+    SendKey(pane.ResultList(), VK_ESCAPE, false);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_FALSE(pane.ResultsShown());
 }
 
 }  // namespace

@@ -173,6 +173,20 @@ TEST(MovedSearchTest, FindsAFileMovedBelowItsOldDirectoryUnlessStopped) {
     EXPECT_EQ(result->size(), 1u);
     search.Stop();
     EXPECT_FALSE(search.Running());
+
+    // Held by a directory that does not answer (a hung share), the search is let go at once and
+    // posts nothing, even once the directory answers.
+    {
+        tf_test::HungRoot hung(dir.path());
+        ASSERT_TRUE(search.Start({lost}, {}, target, WM_APP + 7));
+        Sleep(100);
+        const DWORD start = GetTickCount();
+        search.Stop();
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        EXPECT_FALSE(search.Running());
+    }
+    Sleep(300);
+    EXPECT_FALSE(PeekMessageW(&message, target, WM_APP + 7, WM_APP + 7, PM_REMOVE));
     DestroyWindow(target);
 }
 

@@ -10,14 +10,11 @@
 #include <commctrl.h>
 
 #include <string>
-#include <thread>
 
 #include "Document/Folder.h"
 #include "Config/GlobalText.h"
 #include "Config/GtEntries.h"
 #include "Filer/KvFiler.h"
-#include "Kv/KvHandles.h"
-#include "Kv/KvSlowPaths.h"
 #include "Kv/KvToolBar.h"
 #include "Document/Project.h"
 #include "Support/RecordingHosts.h"
@@ -25,33 +22,6 @@
 #include "Tree/Tree.h"
 
 namespace filer_test {
-
-// While alive, every call of the program on a path under `root` waits, as on a share that does not
-// answer. A window that waits with it is released after `limitMs`, so that the test fails instead of
-// hanging.
-class HungRoot {
-public:
-    explicit HungRoot(const std::wstring& root, DWORD limitMs = 10000)
-        : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), guard_([this, limitMs] {
-              WaitForSingleObject(done_.get(), limitMs);
-              KvReleaseCalls();
-          }) {
-        KvSlowDownCalls(root, kKvBlockCalls);
-    }
-    ~HungRoot() { Release(); }
-    HungRoot(const HungRoot&) = delete;
-    HungRoot& operator=(const HungRoot&) = delete;
-
-    void Release() {
-        if (!guard_.joinable()) return;
-        SetEvent(done_.get());
-        guard_.join();
-    }
-
-private:
-    kv::UniqueKernel done_;
-    std::thread guard_;
-};
 
 inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);

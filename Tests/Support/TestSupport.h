@@ -6,7 +6,11 @@
 #include <windows.h>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "Kv/KvHandles.h"
+#include "Kv/KvSlowPaths.h"
 
 namespace tf_test {
 
@@ -22,6 +26,33 @@ public:
 
 private:
     std::wstring path_;
+};
+
+// While alive, every call of the program on a path under `root` waits, as on a share that does not
+// answer. A window that waits with it is released after `limitMs`, so that the test fails instead of
+// hanging.
+class HungRoot {
+public:
+    explicit HungRoot(const std::wstring& root, DWORD limitMs = 10000)
+        : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), guard_([this, limitMs] {
+              WaitForSingleObject(done_.get(), limitMs);
+              KvReleaseCalls();
+          }) {
+        KvSlowDownCalls(root, kKvBlockCalls);
+    }
+    ~HungRoot() { Release(); }
+    HungRoot(const HungRoot&) = delete;
+    HungRoot& operator=(const HungRoot&) = delete;
+
+    void Release() {
+        if (!guard_.joinable()) return;
+        SetEvent(done_.get());
+        guard_.join();
+    }
+
+private:
+    kv::UniqueKernel done_;
+    std::thread guard_;
 };
 
 bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);

@@ -41,8 +41,9 @@ public:
     bool Start(HWND notify, UINT message, unsigned threads = 0);
     // Tells the threads to end and drops everything queued and finished; never waits for them.
     void Stop();
-    // Waits at most `milliseconds` for the threads of every worker stopped so far to end. False
-    // when some are still running (held by a call that does not return).
+    // Waits at most `milliseconds` for the threads of every worker of the process to end (shut-down,
+    // once each worker was stopped). False when some are still running, held by a call that does
+    // not return.
     static bool WaitForAllThreads(DWORD milliseconds);
     // Starts a new batch; later requests go into it.
     void BeginBatch();
