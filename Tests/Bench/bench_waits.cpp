@@ -5,7 +5,8 @@
 //     the close box to the view's end, and that time itself (goal: both under 100 ms); the longest
 //     gap while it walked is printed beside them;
 //  2. the program chooser with its programs on that root: the longest gap while it opens and stays
-//     open, and the time until it is shown (goal: both under 100 ms);
+//     open, and the time until it is shown (goal: both under 100 ms), beside the same dialog with
+//     no programs at all (what opening the window itself costs on this machine);
 //  3. the real program (start-up object, main window, message loop) showing entries on that root
 //     with every call there blocked: from WM_CLOSE until the project is saved and the window is
 //     torn down (goal: under 5 s), and whether the saved file holds the change made just before.
@@ -165,7 +166,12 @@ private:
 };
 
 // 2. The chooser for a file whose open-with programs all live on the slow root, cancelled after 1.5 s.
-void MeasureChooser(HWND parent, int programs) {
+struct ChooserFigures {
+    double gap = 0;
+    double open = 0;
+};
+
+ChooserFigures MeasureChooser(HWND parent, int programs) {
     tf_test::TempDir local, slow;
     const SlowPrograms registration(slow, programs);
     CFolder folder;
@@ -190,9 +196,7 @@ void MeasureChooser(HWND parent, int programs) {
     KvReleaseCalls();
     KvSetModalHook(nullptr, nullptr);
     folder.Clear();
-    std::printf("program chooser with %d programs at 500 ms per call: longest UI gap %.0f ms, shown after %.0f ms "
-                "(goal < 100 each: %s)\n",
-                programs, gap, open, Verdict(gap < 100 && open < 100));
+    return ChooserFigures{gap, open};
 }
 
 // 3. The program on a project whose root folder shows `entries` files of the slow root, every call
@@ -262,7 +266,11 @@ int main(int argc, char** argv) {
     if (!parent) return 1;
     ShowWindow(parent, SW_SHOW);
     MeasureResultView(parent, 40);
-    MeasureChooser(parent, programs);
+    const ChooserFigures bare = MeasureChooser(parent, 0);
+    const ChooserFigures slow = MeasureChooser(parent, programs);
+    std::printf("program chooser with %d programs at 500 ms per call: longest UI gap %.0f ms, shown after %.0f ms "
+                "(goal < 100 each: %s); with no programs: gap %.0f ms, shown after %.0f ms\n",
+                programs, slow.gap, slow.open, Verdict(slow.gap < 100 && slow.open < 100), bare.gap, bare.open);
     DestroyWindow(parent);
     // The program's own start-up reads the text table again and frees it at shut-down.
     GlobalText::Release();
