@@ -25,11 +25,10 @@ constexpr int kLabelOffsetY = 1;
 // in general.
 HICON ProgramIcon(const std::wstring& program, int size) {
     const UINT which = size > GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON;
+    const bool generic = KvMayBlock(program);
     SHFILEINFOW info{};
-    if (KvMayBlock(program))
-        SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | which);
-    else
-        SHGetFileInfoW(program.c_str(), 0, &info, sizeof(info), SHGFI_ICON | which);
+    SHGetFileInfoW(generic ? L"program.exe" : program.c_str(), generic ? FILE_ATTRIBUTE_NORMAL : 0, &info, sizeof(info),
+                   SHGFI_ICON | which | (generic ? SHGFI_USEFILEATTRIBUTES : 0));
     return info.hIcon;
 }
 

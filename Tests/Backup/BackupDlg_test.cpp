@@ -18,6 +18,7 @@
 #include "Kv/KvCopyProgress.h"
 #include "Kv/KvFiles.h"
 #include "Kv/KvWindow.h"
+#include "Support/EmptyProject.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -36,10 +37,7 @@ std::string Read(const std::wstring& path) {
 class BackupDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
-        ResetFolderModel();
-        ResetProject();
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
         Project().backupDir = dir_ / L"store\\";
     }
     void TearDown() override {

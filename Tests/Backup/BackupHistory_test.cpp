@@ -25,6 +25,7 @@
 #include "Kv/KvWindow.h"
 #include "Shell/ShellRun.h"
 #include "Backup/BackupTestSupport.h"
+#include "Support/EmptyProject.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -76,10 +77,7 @@ std::wstring ItemText(HWND dlg, int row) {
 class BackupHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
-        ResetFolderModel();
-        ResetProject();
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
         Project().backupDir = dir_ / L"store";
         entry_ = &RootFolder().Append();
         entry_->name = L"doc.txt";

@@ -15,6 +15,7 @@
 #include "Document/Project.h"
 #include "Kv/KvFiles.h"
 #include "Backup/BackupTestSupport.h"
+#include "Support/EmptyProject.h"
 #include "Support/TestSupport.h"
 
 namespace {
@@ -42,10 +43,7 @@ std::vector<std::string> Comments(const std::string& xml) {
 class BackupStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
-        ResetFolderModel();
-        ResetProject();
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
         Project().backupDir = dir_ / L"store";
     }
 

@@ -6,6 +6,11 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "Config/GlobalText.h"
 #include "Kv/KvWindow.h"
 
@@ -29,3 +34,36 @@ inline HWND BenchParentWindow(const wchar_t* className, WNDPROC proc = DefWindow
     return CreateWindowExW(0, className, L"bench", WS_OVERLAPPEDWINDOW | extraStyle, 0, 0, 800, 600, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
 }
+
+// The UI thread's longest gap: another thread sends `window` a message every few milliseconds and
+// keeps the longest wait for its answer, in milliseconds.
+class GapWatch {
+public:
+    explicit GapWatch(HWND window)
+        : thread_([this, window] {
+              while (running_) {
+                  const auto start = std::chrono::steady_clock::now();
+                  DWORD_PTR result = 0;
+                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+                  const double waited =
+                      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+                  longest_ = std::max(longest_.load(), waited);
+                  Sleep(2);
+              }
+          }) {}
+    ~GapWatch() {
+        running_ = false;
+        thread_.join();
+    }
+    GapWatch(const GapWatch&) = delete;
+    GapWatch& operator=(const GapWatch&) = delete;
+
+    double Longest() const { return longest_; }
+    // The longest gap so far, starting anew.
+    double Take() { return longest_.exchange(0); }
+
+private:
+    std::atomic<bool> running_{true};
+    std::atomic<double> longest_{0};
+    std::thread thread_;
+};

@@ -63,34 +63,6 @@ void BareShellCalls(const std::wstring& path) {
     FileTimeToSystemTime(&written, &when);
 }
 
-// The UI thread's longest gap: another thread sends the list a message every few milliseconds
-// and keeps the longest wait for its answer.
-class GapWatch {
-public:
-    explicit GapWatch(HWND window)
-        : thread_([this, window] {
-              while (running_) {
-                  const Clock::time_point start = Clock::now();
-                  DWORD_PTR result = 0;
-                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
-                  const double waited = Seconds(start) * 1000;
-                  if (waited > longest_) longest_ = waited;
-                  Sleep(2);
-              }
-          }) {}
-    ~GapWatch() {
-        running_ = false;
-        thread_.join();
-    }
-    // The longest gap since the last call.
-    double Take() { return longest_.exchange(0); }
-
-private:
-    std::atomic<bool> running_{true};
-    std::atomic<double> longest_{0};
-    std::thread thread_;
-};
-
 void PumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     MSG message;

@@ -45,34 +45,6 @@ double Milliseconds(Clock::time_point since) {
     return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
 
-// The UI thread's longest gap: another thread sends `window` a message every few milliseconds and
-// keeps the longest wait for its answer.
-class GapWatch {
-public:
-    explicit GapWatch(HWND window)
-        : thread_([this, window] {
-              while (running_) {
-                  const Clock::time_point start = Clock::now();
-                  DWORD_PTR result = 0;
-                  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
-                  longest_ = std::max(longest_.load(), Milliseconds(start));
-                  Sleep(2);
-              }
-          }) {}
-    ~GapWatch() {
-        running_ = false;
-        thread_.join();
-    }
-    double Longest() const { return longest_; }
-    // The longest gap so far, starting anew.
-    double Take() { return longest_.exchange(0); }
-
-private:
-    std::atomic<bool> running_{true};
-    std::atomic<double> longest_{0};
-    std::thread thread_;
-};
-
 // What the modal hook does with the next modal window: posts `message` to it after `delayMs`, and
 // notes when the window was shown and when the message was posted.
 struct ModalPlan {

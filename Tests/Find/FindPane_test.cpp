@@ -23,6 +23,7 @@
 #include "Find/FindPane.h"
 #include "Follow/IdentityStore.h"
 #include "MainWindow/MainWindow.h"
+#include "Support/EmptyProject.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
 
@@ -63,11 +64,8 @@ std::wstring FileNameOf(const std::wstring& path) {
 class FindTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
         ReadSettings(Settings());
-        ResetFolderModel();
-        ResetProject();
         Project().treePane = 1;
         Project().allowAlias = 1;
         ASSERT_TRUE(MainWindow().Create());

@@ -27,6 +27,7 @@
 #include "Search/Dialogs/SearchEntryPathDlg.h"
 #include "Search/Dialogs/SearchEntryView.h"
 #include "Shell/ShellRun.h"
+#include "Support/EmptyProject.h"
 #include "Support/KeyboardDriver.h"
 #include "Support/TestSupport.h"
 
@@ -114,10 +115,7 @@ void Drive(const wchar_t* cls, KeyScript& script, HWND& dlg, Run run,
 class DialogKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
-        ResetFolderModel();
-        ResetProject();
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
     }
     TempDir dir_;
     HWND dlg_ = nullptr;

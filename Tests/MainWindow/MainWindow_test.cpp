@@ -26,6 +26,7 @@
 #include "Document/ProjectFile.h"
 #include "ProjectSetup/PrjSetupDlg.h"
 #include "Config/Settings.h"
+#include "Support/EmptyProject.h"
 #include "Support/FilerMenuTestSupport.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
@@ -66,11 +67,8 @@ RECT ChildRect(HWND child) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
         ReadSettings(Settings());
-        ResetFolderModel();
-        ResetProject();
         ASSERT_TRUE(MainWindow().Create());
         hwnd_ = MainWindow().Hwnd();
         SetWindowPos(hwnd_, nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE);

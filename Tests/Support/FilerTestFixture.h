@@ -17,6 +17,7 @@
 #include "Filer/KvFiler.h"
 #include "Kv/KvToolBar.h"
 #include "Document/Project.h"
+#include "Support/EmptyProject.h"
 #include "Support/RecordingHosts.h"
 #include "Support/TestSupport.h"
 #include "Tree/Tree.h"
@@ -33,10 +34,7 @@ protected:
     bool withTree_ = false;
 
     void SetUp() override {
-        static bool loaded = GlobalText::Load();
-        ASSERT_TRUE(loaded);
-        ResetFolderModel();
-        ResetProject();
+        ASSERT_TRUE(tf_test::StartWithEmptyProject());
 
         WNDCLASSEXW wc{sizeof(wc)};
         wc.lpfnWndProc = ParentProc;
